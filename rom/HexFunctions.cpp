@@ -1,0 +1,316 @@
+#include "rom/HexFunctions.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <new>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "rom/FailureReporter.h"
+
+// Failure numbers follow the system's errno numbering throughout:
+//   EINVAL    a negative offset, or text that is not a hex byte-string
+//   EOVERFLOW the addressed bytes would lie past the highest signed 32-bit offset
+//   EFBIG     a write that would reach the end of the file (a write never
+//             makes a file longer)
+//   EISDIR    the path names a folder
+//   ENOMEM    a read too large to hold in memory
+//   any other the system's own number when opening, reading or writing fails
+//             (ENOENT for a path that names no file)
+//
+// A transfer of no bytes (a count of 0 or less, or an empty text) addresses no
+// byte, so its offset is not checked; the file is still opened and closed, and
+// a file that cannot be opened is a reported failure.
+
+namespace HexFunctions {
+
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+constexpr int64_t kHighestOffset = std::numeric_limits<int32_t>::max();
+
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+void AppendByte(std::string& out, unsigned char byte) {
+    out.push_back(kHexDigits[byte >> 4]);
+    out.push_back(kHexDigits[byte & 0x0F]);
+}
+
+std::string OffsetText(int64_t offset) {
+    if (offset < 0) return std::to_string(offset);
+    std::string digits;
+    auto value = static_cast<uint64_t>(offset);
+    do {
+        digits.insert(digits.begin(), kHexDigits[value & 0x0F]);
+        value >>= 4;
+    } while (value != 0);
+    return "0x" + digits;
+}
+
+std::string ByteCountText(int64_t count) {
+    return std::to_string(count) + (count == 1 ? " byte" : " bytes");
+}
+
+std::string SystemReason(const char* what, int number) {
+    return std::string("the file could not be ") + what + " (" + std::strerror(number) + ")";
+}
+
+// The common form of every description:
+//   Could not <verb> <n> bytes at offset <0x...> of "<path>": <reason>.<tail>
+void Report(int number, const char* verb, int64_t count, int64_t offset, const std::string& path,
+            const std::string& reason, const char* tail = "") {
+    rom::Failure failure;
+    failure.number = number;
+    failure.description = std::string("Could not ") + verb + " " + ByteCountText(count) + " at offset " +
+                          OffsetText(offset) + " of \"" + path + "\": " + reason + "." + tail;
+    rom::ReportFailure(failure);
+}
+
+// Checks the addressed range [offset, offset + count - 1]; reports and returns
+// false when it does not lie inside the signed 32-bit offsets.
+bool CheckRange(const char* verb, const char* tail, const std::string& path, int32_t offset, int64_t count) {
+    if (offset < 0) {
+        Report(EINVAL, verb, count, offset, path, "the offset is negative, and a file has no byte before its start",
+               tail);
+        return false;
+    }
+    if (static_cast<int64_t>(offset) + count - 1 > kHighestOffset) {
+        Report(EOVERFLOW, verb, count, offset, path,
+               "the last byte would lie past offset " + OffsetText(kHighestOffset) +
+                   ", the highest offset that can be addressed",
+               tail);
+        return false;
+    }
+    return true;
+}
+
+// Closes the file on every way out.
+class File {
+public:
+    File(const std::string& path, const char* mode) {
+        errno = 0;
+        handle_ = std::fopen(path.c_str(), mode);
+        openError_ = handle_ == nullptr ? (errno != 0 ? errno : EIO) : 0;
+    }
+    ~File() {
+        if (handle_ != nullptr) std::fclose(handle_);
+    }
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    std::FILE* get() const { return handle_; }
+    int openError() const { return openError_; }
+
+    // Closes the file now; returns 0 or the system's error number.
+    int Close() {
+        if (handle_ == nullptr) return 0;
+        errno = 0;
+        const int result = std::fclose(handle_);
+        handle_ = nullptr;
+        return result == 0 ? 0 : (errno != 0 ? errno : EIO);
+    }
+
+    // The file's length in bytes, or -1 with the error number in `error`.
+    int64_t Length(int& error) const {
+        errno = 0;
+        if (std::fseek(handle_, 0, SEEK_END) != 0) {
+            error = errno != 0 ? errno : EIO;
+            return -1;
+        }
+        const long length = std::ftell(handle_);
+        if (length < 0) {
+            error = errno != 0 ? errno : EIO;
+            return -1;
+        }
+        return length;
+    }
+
+    // Moves to the offset; returns 0 or the system's error number.
+    int SeekTo(int64_t offset) const {
+        errno = 0;
+        if (std::fseek(handle_, static_cast<long>(offset), SEEK_SET) != 0) return errno != 0 ? errno : EIO;
+        return 0;
+    }
+
+private:
+    std::FILE* handle_ = nullptr;
+    int openError_ = 0;
+};
+
+bool IsFolder(const std::string& path) {
+    std::error_code ignored;
+    return std::filesystem::is_directory(path, ignored);
+}
+
+std::optional<std::string> ReadChecked(const std::string& path, int32_t offset, int32_t count) {
+    static constexpr char kVerb[] = "read";
+    const int64_t shownCount = count > 0 ? count : 0;
+
+    if (count > 0 && !CheckRange(kVerb, "", path, offset, count)) return std::nullopt;
+
+    // A folder opens for reading on some systems but holds no bytes to read.
+    if (IsFolder(path)) {
+        Report(EISDIR, kVerb, shownCount, offset, path, "the path names a folder, not a file");
+        return std::nullopt;
+    }
+
+    File file(path, "rb");
+    if (file.get() == nullptr) {
+        Report(file.openError(), kVerb, shownCount, offset, path, SystemReason("opened", file.openError()));
+        return std::nullopt;
+    }
+    if (count <= 0) {
+        if (const int error = file.Close(); error != 0) {
+            Report(error, kVerb, shownCount, offset, path, SystemReason("closed", error));
+            return std::nullopt;
+        }
+        return std::string();
+    }
+
+    int error = 0;
+    const int64_t length = file.Length(error);
+    if (length < 0) {
+        Report(error, kVerb, count, offset, path, SystemReason("measured", error));
+        return std::nullopt;
+    }
+
+    // Bytes that lie inside the file are read; each byte beyond its end reads
+    // as 00.
+    const int64_t inside = offset >= length ? 0 : std::min<int64_t>(count, length - offset);
+    std::string result;
+    try {
+        result.reserve(static_cast<size_t>(count) * 2);
+        if (inside > 0) {
+            std::vector<unsigned char> bytes(static_cast<size_t>(inside));
+            if (const int seekError = file.SeekTo(offset); seekError != 0) {
+                Report(seekError, kVerb, count, offset, path, SystemReason("read", seekError));
+                return std::nullopt;
+            }
+            errno = 0;
+            const size_t got = std::fread(bytes.data(), 1, bytes.size(), file.get());
+            if (got != bytes.size()) {
+                const int readError = std::ferror(file.get()) && errno != 0 ? errno : EIO;
+                Report(readError, kVerb, count, offset, path, SystemReason("read", readError));
+                return std::nullopt;
+            }
+            for (unsigned char byte : bytes) AppendByte(result, byte);
+        }
+        result.append(static_cast<size_t>(count - inside) * 2, '0');
+    } catch (const std::bad_alloc&) {
+        Report(ENOMEM, kVerb, count, offset, path, "there is not enough memory to hold that many bytes");
+        return std::nullopt;
+    }
+
+    if (const int closeError = file.Close(); closeError != 0) {
+        Report(closeError, kVerb, count, offset, path, SystemReason("closed", closeError));
+        return std::nullopt;
+    }
+    return result;
+}
+
+}  // namespace
+
+std::optional<std::string> TryReadHexBytes(const std::string& path, int32_t offset, int32_t count) {
+    return ReadChecked(path, offset, count);
+}
+
+std::string ReadHexBytes(const std::string& path, int32_t offset, int32_t count) {
+    return ReadChecked(path, offset, count).value_or(std::string());
+}
+
+bool WriteHexBytes(const std::string& path, int32_t offset, std::string_view hexText) {
+    static constexpr char kVerb[] = "write";
+    static constexpr char kNothing[] = " Nothing was written.";
+
+    std::string text;
+    if (hexText.size() % 2 != 0) text.push_back('0');
+    text.append(hexText);
+    const int64_t count = static_cast<int64_t>(text.size() / 2);
+
+    // Everything is checked before the file is touched, so that a refused
+    // write leaves no part of a value behind.
+    if (count > 0 && !CheckRange(kVerb, kNothing, path, offset, count)) return false;
+
+    std::vector<unsigned char> bytes;
+    bytes.reserve(static_cast<size_t>(count));
+    for (size_t i = 0; i < text.size(); i += 2) {
+        const int high = HexDigitValue(text[i]);
+        const int low = HexDigitValue(text[i + 1]);
+        if (high < 0 || low < 0) {
+            Report(EINVAL, kVerb, count, offset, path,
+                   "the text \"" + std::string(hexText) + "\" is not a hex byte-string, because \"" +
+                       text.substr(i, 2) + "\" is not a hexadecimal number",
+                   kNothing);
+            return false;
+        }
+        bytes.push_back(static_cast<unsigned char>(high * 16 + low));
+    }
+
+    // "r+b" opens an existing file for update; it never creates one and never
+    // truncates it.
+    File file(path, "r+b");
+    if (file.get() == nullptr) {
+        const int error = file.openError();
+        Report(error, kVerb, count, offset, path, SystemReason("opened", error),
+               error == ENOENT ? " Nothing was written, and no file was created." : kNothing);
+        return false;
+    }
+
+    if (count > 0) {
+        int error = 0;
+        const int64_t length = file.Length(error);
+        if (length < 0) {
+            Report(error, kVerb, count, offset, path, SystemReason("measured", error), kNothing);
+            return false;
+        }
+        if (static_cast<int64_t>(offset) + count > length) {
+            Report(EFBIG, kVerb, count, offset, path,
+                   "the file ends at " + OffsetText(length) + ", and a write never makes it longer", kNothing);
+            return false;
+        }
+        if (const int seekError = file.SeekTo(offset); seekError != 0) {
+            Report(seekError, kVerb, count, offset, path, SystemReason("written", seekError), kNothing);
+            return false;
+        }
+        errno = 0;
+        const size_t put = std::fwrite(bytes.data(), 1, bytes.size(), file.get());
+        if (put != bytes.size() || std::fflush(file.get()) != 0) {
+            const int writeError = errno != 0 ? errno : EIO;
+            Report(writeError, kVerb, count, offset, path, SystemReason("written", writeError),
+                   " The bytes may be written only in part.");
+            return false;
+        }
+    }
+
+    if (const int closeError = file.Close(); closeError != 0) {
+        Report(closeError, kVerb, count, offset, path, SystemReason("closed", closeError),
+               count > 0 ? " The bytes may be written only in part." : "");
+        return false;
+    }
+    return true;
+}
+
+std::string ReverseHexBytes(std::string_view hexText) {
+    std::string text;
+    if (hexText.size() % 2 != 0) text.push_back('0');
+    text.append(hexText);
+    std::string result;
+    result.reserve(text.size());
+    for (size_t end = text.size(); end >= 2; end -= 2) {
+        result.append(text, end - 2, 2);
+    }
+    return result;
+}
+
+}  // namespace HexFunctions
