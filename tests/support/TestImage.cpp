@@ -1,0 +1,158 @@
+#include "tests/support/TestImage.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+#include <system_error>
+
+#include "rom/VersionDetection.h"
+
+namespace testsupport {
+
+namespace {
+
+std::filesystem::path MakeFreshFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "quillmere-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("could not create a temporary folder from " + pattern);
+    }
+    return pattern;
+}
+
+std::fstream OpenForUpdate(const std::string& path) {
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    if (!file) throw std::runtime_error("could not open test image " + path);
+    return file;
+}
+
+}  // namespace
+
+TestImage::TestImage(uint8_t headerByte, int64_t size) : folder_(MakeFreshFolder()) {
+    path_ = (folder_ / "image.gbc").string();
+    if (size < 0) throw std::invalid_argument("a test image cannot have a negative size");
+    std::vector<char> zeros(static_cast<size_t>(size), 0);
+    {
+        std::ofstream file(path_, std::ios::binary | std::ios::trunc);
+        file.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
+        if (!file) throw std::runtime_error("could not write test image " + path_);
+    }
+    if (size > rom::kVersionByteOffset) SetByte(rom::kVersionByteOffset, headerByte);
+}
+
+TestImage::~TestImage() {
+    Remove();
+}
+
+TestImage::TestImage(TestImage&& other) noexcept
+    : folder_(std::move(other.folder_)), path_(std::move(other.path_)) {
+    other.folder_.clear();
+    other.path_.clear();
+}
+
+TestImage& TestImage::operator=(TestImage&& other) noexcept {
+    if (this != &other) {
+        Remove();
+        folder_ = std::move(other.folder_);
+        path_ = std::move(other.path_);
+        other.folder_.clear();
+        other.path_.clear();
+    }
+    return *this;
+}
+
+void TestImage::Remove() noexcept {
+    if (folder_.empty()) return;
+    std::error_code ignored;
+    // A test may have made the file read-only; the folder stays writable, so
+    // removal still works.
+    std::filesystem::remove_all(folder_, ignored);
+    folder_.clear();
+}
+
+TestImage TestImage::Released(rom::GameVersion version, int64_t size) {
+    TestImage image(HeaderByte(version), size);
+    image.NumberBaseRecords(rom::ReleasedProfile(version).BaseStatsOffset);
+    return image;
+}
+
+uint8_t TestImage::HeaderByte(rom::GameVersion version) {
+    switch (version) {
+        case rom::GameVersion::Gold:
+            return 0x47;
+        case rom::GameVersion::Silver:
+            return 0x53;
+        case rom::GameVersion::Crystal:
+            return 0x41;
+    }
+    return 0x00;
+}
+
+int64_t TestImage::size() const {
+    return static_cast<int64_t>(std::filesystem::file_size(path_));
+}
+
+void TestImage::SetByte(int64_t offset, uint8_t value) {
+    SetBytes(offset, {value});
+}
+
+void TestImage::SetBytes(int64_t offset, std::initializer_list<uint8_t> bytes) {
+    SetBytes(offset, std::span<const uint8_t>(bytes.begin(), bytes.size()));
+}
+
+void TestImage::SetBytes(int64_t offset, std::span<const uint8_t> bytes) {
+    if (offset < 0 || offset + static_cast<int64_t>(bytes.size()) > size()) {
+        throw std::out_of_range("bytes set outside the test image");
+    }
+    std::fstream file = OpenForUpdate(path_);
+    file.seekp(offset);
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!file) throw std::runtime_error("could not write test image " + path_);
+}
+
+void TestImage::FillRange(int64_t offset, int64_t count, uint8_t value) {
+    if (count <= 0) return;
+    std::vector<uint8_t> bytes(static_cast<size_t>(count), value);
+    SetBytes(offset, bytes);
+}
+
+uint8_t TestImage::PatternByte(int64_t offset) {
+    return static_cast<uint8_t>((offset * 37 + offset / 251 + 11) & 0xFF);
+}
+
+void TestImage::FillWithPattern() {
+    const int64_t length = size();
+    std::vector<uint8_t> bytes(static_cast<size_t>(length));
+    for (int64_t i = 0; i < length; ++i) bytes[static_cast<size_t>(i)] = PatternByte(i);
+    if (length > rom::kVersionByteOffset) bytes[rom::kVersionByteOffset] = ByteAt(rom::kVersionByteOffset);
+    SetBytes(0, bytes);
+}
+
+void TestImage::NumberBaseRecords(int32_t baseOffset) {
+    const int32_t recordSize = rom::EntrySize(rom::SpeciesTable::BaseRecord);
+    for (int32_t k = 0; k < rom::kSpeciesCount; ++k) {
+        const int64_t offset = static_cast<int64_t>(baseOffset) + static_cast<int64_t>(recordSize) * k;
+        if (offset >= size()) break;
+        SetByte(offset, static_cast<uint8_t>(k + 1));
+    }
+}
+
+uint8_t TestImage::ByteAt(int64_t offset) const {
+    std::ifstream file(path_, std::ios::binary);
+    if (!file) throw std::runtime_error("could not open test image " + path_);
+    file.seekg(offset);
+    char byte = 0;
+    if (!file.get(byte)) throw std::out_of_range("byte read outside the test image");
+    return static_cast<uint8_t>(byte);
+}
+
+std::vector<uint8_t> TestImage::ReadAll() const {
+    std::ifstream file(path_, std::ios::binary);
+    if (!file) throw std::runtime_error("could not open test image " + path_);
+    const auto length = static_cast<size_t>(size());
+    std::vector<uint8_t> bytes(length);
+    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(length));
+    if (static_cast<size_t>(file.gcount()) != length) throw std::runtime_error("could not read test image " + path_);
+    return bytes;
+}
+
+}  // namespace testsupport
