@@ -98,7 +98,9 @@ bool CheckRange(const char* verb, const char* tail, const std::string& path, int
 // Closes the file on every way out.
 class File {
 public:
-    File(const std::string& path, const char* mode) {
+    File() = default;
+    File(const std::string& path, const char* mode) { Open(path, mode); }
+    void Open(const std::string& path, const char* mode) {
         errno = 0;
         handle_ = std::fopen(path.c_str(), mode);
         openError_ = handle_ == nullptr ? (errno != 0 ? errno : EIO) : 0;
@@ -151,6 +153,52 @@ private:
 bool IsFolder(const std::string& path) {
     std::error_code ignored;
     return std::filesystem::is_directory(path, ignored);
+}
+
+// True when the file exists and nobody may write it. The system lets an
+// administrator write such a file anyway; the editor respects the mark.
+bool IsMarkedReadOnly(const std::string& path) {
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (error || !std::filesystem::exists(status)) return false;
+    using std::filesystem::perms;
+    return (status.permissions() & (perms::owner_write | perms::group_write | perms::others_write)) == perms::none;
+}
+
+constexpr char kWriteVerb[] = "write";
+constexpr char kNothingWritten[] = " Nothing was written.";
+
+// Opens `file` for update after checking that `count` bytes at `offset` can be
+// written in place: the file exists, is not marked read-only, opens for update
+// and already holds every addressed byte. Reports and returns false otherwise.
+// "r+b" never creates a file and never truncates one.
+bool OpenForUpdate(File& file, const std::string& path, int32_t offset, int64_t count) {
+    if (IsMarkedReadOnly(path)) {
+        Report(EACCES, kWriteVerb, count, offset, path, "the file is marked read-only", kNothingWritten);
+        return false;
+    }
+    file.Open(path, "r+b");
+    if (file.get() == nullptr) {
+        const int error = file.openError();
+        Report(error, kWriteVerb, count, offset, path, SystemReason("opened", error),
+               error == ENOENT ? " Nothing was written, and no file was created." : kNothingWritten);
+        return false;
+    }
+    if (count > 0) {
+        int error = 0;
+        const int64_t length = file.Length(error);
+        if (length < 0) {
+            Report(error, kWriteVerb, count, offset, path, SystemReason("measured", error), kNothingWritten);
+            return false;
+        }
+        if (static_cast<int64_t>(offset) + count > length) {
+            Report(EFBIG, kWriteVerb, count, offset, path,
+                   "the file ends at " + OffsetText(length) + ", and a write never makes it longer",
+                   kNothingWritten);
+            return false;
+        }
+    }
+    return true;
 }
 
 std::optional<std::string> ReadChecked(const std::string& path, int32_t offset, int32_t count) {
@@ -229,9 +277,13 @@ std::string ReadHexBytes(const std::string& path, int32_t offset, int32_t count)
     return ReadChecked(path, offset, count).value_or(std::string());
 }
 
+bool CheckWritable(const std::string& path, int32_t offset, int32_t count) {
+    if (count > 0 && !CheckRange(kWriteVerb, kNothingWritten, path, offset, count)) return false;
+    File file;
+    return OpenForUpdate(file, path, offset, count > 0 ? count : 0);
+}
+
 bool WriteHexBytes(const std::string& path, int32_t offset, std::string_view hexText) {
-    static constexpr char kVerb[] = "write";
-    static constexpr char kNothing[] = " Nothing was written.";
 
     std::string text;
     if (hexText.size() % 2 != 0) text.push_back('0');
@@ -240,7 +292,7 @@ bool WriteHexBytes(const std::string& path, int32_t offset, std::string_view hex
 
     // Everything is checked before the file is touched, so that a refused
     // write leaves no part of a value behind.
-    if (count > 0 && !CheckRange(kVerb, kNothing, path, offset, count)) return false;
+    if (count > 0 && !CheckRange(kWriteVerb, kNothingWritten, path, offset, count)) return false;
 
     std::vector<unsigned char> bytes;
     bytes.reserve(static_cast<size_t>(count));
@@ -248,53 +300,35 @@ bool WriteHexBytes(const std::string& path, int32_t offset, std::string_view hex
         const int high = HexDigitValue(text[i]);
         const int low = HexDigitValue(text[i + 1]);
         if (high < 0 || low < 0) {
-            Report(EINVAL, kVerb, count, offset, path,
+            Report(EINVAL, kWriteVerb, count, offset, path,
                    "the text \"" + std::string(hexText) + "\" is not a hex byte-string, because \"" +
                        text.substr(i, 2) + "\" is not a hexadecimal number",
-                   kNothing);
+                   kNothingWritten);
             return false;
         }
         bytes.push_back(static_cast<unsigned char>(high * 16 + low));
     }
 
-    // "r+b" opens an existing file for update; it never creates one and never
-    // truncates it.
-    File file(path, "r+b");
-    if (file.get() == nullptr) {
-        const int error = file.openError();
-        Report(error, kVerb, count, offset, path, SystemReason("opened", error),
-               error == ENOENT ? " Nothing was written, and no file was created." : kNothing);
-        return false;
-    }
+    File file;
+    if (!OpenForUpdate(file, path, offset, count)) return false;
 
     if (count > 0) {
-        int error = 0;
-        const int64_t length = file.Length(error);
-        if (length < 0) {
-            Report(error, kVerb, count, offset, path, SystemReason("measured", error), kNothing);
-            return false;
-        }
-        if (static_cast<int64_t>(offset) + count > length) {
-            Report(EFBIG, kVerb, count, offset, path,
-                   "the file ends at " + OffsetText(length) + ", and a write never makes it longer", kNothing);
-            return false;
-        }
         if (const int seekError = file.SeekTo(offset); seekError != 0) {
-            Report(seekError, kVerb, count, offset, path, SystemReason("written", seekError), kNothing);
+            Report(seekError, kWriteVerb, count, offset, path, SystemReason("written", seekError), kNothingWritten);
             return false;
         }
         errno = 0;
         const size_t put = std::fwrite(bytes.data(), 1, bytes.size(), file.get());
         if (put != bytes.size() || std::fflush(file.get()) != 0) {
             const int writeError = errno != 0 ? errno : EIO;
-            Report(writeError, kVerb, count, offset, path, SystemReason("written", writeError),
+            Report(writeError, kWriteVerb, count, offset, path, SystemReason("written", writeError),
                    " The bytes may be written only in part.");
             return false;
         }
     }
 
     if (const int closeError = file.Close(); closeError != 0) {
-        Report(closeError, kVerb, count, offset, path, SystemReason("closed", closeError),
+        Report(closeError, kWriteVerb, count, offset, path, SystemReason("closed", closeError),
                count > 0 ? " The bytes may be written only in part." : "");
         return false;
     }

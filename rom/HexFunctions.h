@@ -24,10 +24,16 @@ std::optional<std::string> TryReadHexBytes(const std::string& path, int32_t offs
 // Writes the bytes of `hexText` in place starting at `offset`. An odd-length
 // text is completed with a "0" in front. The text is checked whole before
 // anything is written: a group that is not hexadecimal, a negative offset, an
-// offset past the signed 32-bit range, a missing file, or any byte at or past
-// the end of the file is a reported failure and writes nothing. The file's
+// offset past the signed 32-bit range, a missing file, a file marked read-only
+// (also for an administrator), or any byte at or past the end of the file is a
+// reported failure and writes nothing. The file's
 // length never changes. Returns false after a reported failure.
 bool WriteHexBytes(const std::string& path, int32_t offset, std::string_view hexText);
+
+// Checks, without writing, that `count` bytes at `offset` could be written in
+// place: the same checks and reports as WriteHexBytes, including a file that
+// is marked read-only. Lets a caller make sure of every write before the first.
+bool CheckWritable(const std::string& path, int32_t offset, int32_t count);
 
 // Reverses the order of the two-digit groups ("1234AB" gives "AB3412"); an
 // odd-length text is completed with a "0" in front first ("ABC" gives "BC0A").

@@ -20,6 +20,7 @@ using HexFunctions::ReadHexBytes;
 using HexFunctions::ReverseHexBytes;
 using HexFunctions::TryReadHexBytes;
 using HexFunctions::WriteHexBytes;
+using HexFunctions::CheckWritable;
 using testsupport::RecordingReporter;
 using testsupport::TestImage;
 
@@ -225,16 +226,32 @@ TEST(WriteHexBytes, MissingFileIsReportedAndNeverCreated) {
     EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
+// The read-only mark is honoured also when the system would let an
+// administrator write (the tests may run as root).
 TEST(WriteHexBytes, ReadOnlyFileIsReportedAndUnchanged) {
-    if (geteuid() == 0) GTEST_SKIP() << "permission bits do not stop writes when running as root";
     TestImage image(0x00, kSmallSize);
     ASSERT_EQ(chmod(image.path().c_str(), 0444), 0);
     RecordingReporter reporter;
 
+    EXPECT_FALSE(CheckWritable(image.path(), 5, 1));
     EXPECT_FALSE(WriteHexBytes(image.path(), 5, "12"));
-    ASSERT_EQ(reporter.count(), 1u);
+    ASSERT_EQ(reporter.count(), 2u);
     EXPECT_EQ(reporter.last().number, EACCES);
     EXPECT_EQ(image.ByteAt(5), 0x00);
+}
+
+// CheckWritable refuses exactly what WriteHexBytes would refuse, and writes nothing.
+TEST(CheckWritable, AgreesWithWriteAndTouchesNothing) {
+    TestImage image(0x00, kSmallSize);
+    RecordingReporter reporter;
+    EXPECT_TRUE(CheckWritable(image.path(), 5, 2));
+    EXPECT_TRUE(reporter.empty());
+    EXPECT_FALSE(CheckWritable(image.path(), static_cast<int32_t>(kSmallSize) - 1, 2));
+    EXPECT_FALSE(CheckWritable(image.path(), -1, 1));
+    EXPECT_FALSE(CheckWritable(image.path() + ".missing", 0, 1));
+    EXPECT_EQ(reporter.count(), 3u);
+    EXPECT_FALSE(std::filesystem::exists(image.path() + ".missing"));
+    EXPECT_EQ(image.ReadAll(), std::vector<uint8_t>(kSmallSize, 0x00));
 }
 
 // ---- Reversal ------------------------------------------------------------------
