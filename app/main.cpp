@@ -1,0 +1,22 @@
+// Quillmere: creates and shows the main window and runs until the last
+// window closes or File, Exit is chosen.
+
+#include <QApplication>
+
+#include "editor/Editor.h"
+#include "ui/MessageBoxes.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quillmere"));
+
+    Editor editor;
+    // File-access failures are shown in message boxes over the main window.
+    ui::QtMessageBoxes failureBoxes(&editor);
+    ui::InstallFailureReporter(&failureBoxes);
+
+    editor.show();
+    const int result = QApplication::exec();
+    ui::InstallFailureReporter(nullptr);
+    return result;
+}
