@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "editor/SpeciesCommands.h"
 #include "rom/FieldConversions.h"
 
 namespace {
@@ -40,17 +41,11 @@ Editor::Editor(ui::MessageBoxes* boxes, QWidget* parent) : QMainWindow(parent) {
 
 Editor::~Editor() = default;
 
-void Editor::Open_Click() {
-    // Opening an image and recognising its version: filled in by the open command.
-}
+void Editor::Open_Click() { OpenImage(*this, form, state_); }
 
-void Editor::Save_Click() {
-    // Writing the shown species back into the image: filled in by the save command.
-}
+void Editor::Save_Click() { SaveShownSpecies(*this, state_, *boxes_); }
 
-void Editor::KreblinLoader_Click() {
-    // Loading the selected species into the controls: filled in by the loader.
-}
+void Editor::KreblinLoader_Click() { LoadSelectedSpecies(*this, form, state_); }
 
 void Editor::Exit_Click() {
     // Ends the program at once: every window closes, nothing is asked.

@@ -1,0 +1,22 @@
+#pragma once
+// The bodies of the three handlers that touch the ROM image: File, Open,
+// a click in the species list, and File, Save.
+
+class QMainWindow;
+struct EditorState;
+namespace ui {
+class EditorForm;
+class MessageBoxes;
+}  // namespace ui
+
+// File, Open: asks for an image, recognises its version from the header byte,
+// chooses the table layout and loads the first species. A cancel changes
+// nothing; an unrecognised image shows "Unknown Rom" and switches editing off.
+void OpenImage(QMainWindow& window, ui::EditorForm& form, EditorState& state);
+
+// The species list's selection: records the species index, enables the
+// editing groups and fills every control from the image.
+void LoadSelectedSpecies(QMainWindow& window, ui::EditorForm& form, EditorState& state);
+
+// File, Save: writes the shown species back into the image in place.
+void SaveShownSpecies(QMainWindow& window, const EditorState& state, ui::MessageBoxes& boxes);
