@@ -53,6 +53,7 @@ About::About() : QDialog(nullptr) {
     Label1 = Text(this, "Label1", QStringLiteral("2026 Quillmere team"), 960, 480, 1695, 255);
     Label3 = Text(this, "Label3", QStringLiteral("quillmere.invalid"), 2760, 480, 1575, 255);
     Label4 = Text(this, "Label4", QStringLiteral("'Cause all games were better on the GBC."), 1080, 720, 3015, 255);
+    for (QLabel* label : {Label1, Label3, Label4}) FitToWidth(label);
 }
 
 }  // namespace ui

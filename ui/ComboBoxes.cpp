@@ -1,5 +1,6 @@
 #include "ui/ComboBoxes.h"
 
+#include <QLineEdit>
 #include <QString>
 
 namespace ui {
@@ -17,6 +18,7 @@ void ShowCode(QComboBox& box, int code) {
         // Selecting the entry that is already selected does not rewrite the
         // edit field, which may still hold typed text.
         box.setEditText(box.itemText(code));
+        if (QLineEdit* edit = box.lineEdit()) edit->setCursorPosition(0);  // show the entry from its start
         return;
     }
     box.setCurrentIndex(-1);

@@ -61,6 +61,9 @@ QComboBox* Combo(QWidget* parent, const char* name, int left, int top, int width
     for (std::string_view entry : entries)
         items.append(QString::fromUtf8(entry.data(), static_cast<qsizetype>(entry.size())));
     box->addItems(items);
+    // A chosen entry shows from its start, also when it is wider than the box.
+    QLineEdit* edit = box->lineEdit();
+    QObject::connect(box, &QComboBox::currentIndexChanged, edit, [edit] { edit->setCursorPosition(0); });
     // Filling selects the first entry; the box starts with nothing selected.
     box->setCurrentIndex(-1);
     box->setEditText(QString());
@@ -210,6 +213,8 @@ void EditorForm::setupUi(QMainWindow* window) {
                       "* The indicated box is a Hex Value, because these made more sense to edit in Hex than "
                       "in Decimal like the other stats.",
                       120, 5400, 8655, 240);
+
+    for (QLabel* label : window->findChildren<QLabel*>()) FitToWidth(label);
 
     // The nine editing groups take no input until an image is open.
     for (QGroupBox* group : {FrameKreblin, FrameAdvanced, FrameItems, FrameStats, FrameCry, FrameGender,

@@ -1,5 +1,7 @@
 #include "ui/Fonts.h"
 
+#include <QFontMetricsF>
+#include <QLabel>
 #include <QStringList>
 
 namespace ui {
@@ -23,5 +25,17 @@ QFont SansFont(qreal pointSize) {
 }
 
 QFont WindowFont() { return SansFont(8.25); }
+
+void FitToWidth(QLabel* label) {
+    constexpr qreal kSmallest = 6.0;
+    QFont font = label->font();
+    const qreal room = label->contentsRect().width();
+    bool changed = false;
+    while (QFontMetricsF(font).horizontalAdvance(label->text()) > room && font.pointSizeF() > kSmallest) {
+        font.setPointSizeF(font.pointSizeF() - 0.25);
+        changed = true;
+    }
+    if (changed) label->setFont(font);
+}
 
 }  // namespace ui

@@ -5,6 +5,8 @@
 
 #include <QFont>
 
+class QLabel;
+
 namespace ui {
 
 // The family every window asks for, with its stand-ins registered.
@@ -15,5 +17,10 @@ QFont WindowFont();
 
 // The same family at another size.
 QFont SansFont(qreal pointSize);
+
+// Where a stand-in family runs wider than the layout allows, shrinks the
+// label's font in quarter points (down to 6 points) until its text fits
+// its width, so no fixed text is clipped.
+void FitToWidth(QLabel* label);
 
 }  // namespace ui

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFontMetricsF>
 #include <QPointer>
 
 #include "ui/About.h"
@@ -53,6 +54,9 @@ TEST(AboutTest, ControlsAndTexts) {
     EXPECT_TRUE(about.Label3->text().contains(".invalid"));
     EXPECT_EQ(about.Label4->text(), "'Cause all games were better on the GBC.");
     EXPECT_EQ(about.Label4->geometry(), QRect(72, 48, 201, 17));
+    for (QLabel* label : {about.Label1, about.Label2, about.Label3, about.Label4})
+        EXPECT_LE(QFontMetricsF(label->font()).horizontalAdvance(label->text()), label->width())
+            << label->objectName().toStdString();
 }
 
 TEST(AboutTest, ArtworkIsBuiltIn) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QStringList>
@@ -164,6 +165,15 @@ TEST_F(EditorFormTest, StartValuesOfLabelsAndBoxes) {
     EXPECT_EQ(form.Label12->text(), "Value:");
     EXPECT_EQ(form.Label13->text(), "M");
     EXPECT_EQ(form.Label14->text(), "F");
+}
+
+TEST_F(EditorFormTest, EveryFixedTextFitsItsLabel) {
+    for (QLabel* label : window.findChildren<QLabel*>()) {
+        const qreal needed = QFontMetricsF(label->font()).horizontalAdvance(label->text());
+        EXPECT_LE(needed, label->contentsRect().width()) << label->objectName().toStdString();
+    }
+    form.Version->setText("Kreblin Crystal Version");
+    EXPECT_LE(QFontMetricsF(form.Version->font()).horizontalAdvance(form.Version->text()), form.Version->width());
 }
 
 TEST_F(EditorFormTest, ListsInTheirControls) {
