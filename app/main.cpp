@@ -11,9 +11,8 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Quillmere"));
 
     Editor editor;
-    // File-access failures are shown in message boxes over the main window.
-    ui::QtMessageBoxes failureBoxes(&editor);
-    ui::InstallFailureReporter(&failureBoxes);
+    // File-access failures are shown in the main window's message boxes.
+    ui::InstallFailureReporter(&editor.Messages());
 
     editor.show();
     const int result = QApplication::exec();
