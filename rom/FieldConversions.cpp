@@ -2,20 +2,14 @@
 
 #include <utility>
 
+#include "rom/HexDigits.h"
 #include "rom/HexFunctions.h"
 
 namespace rom {
 
 namespace {
 
-constexpr char kHexDigits[] = "0123456789ABCDEF";
-
-int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
+using hexdigits::Value;
 
 char Upper(char c) {
     return (c >= 'a' && c <= 'f') ? static_cast<char>(c - 'a' + 'A') : c;
@@ -30,23 +24,12 @@ std::string_view TrimSpaces(std::string_view text) {
 
 bool AllHexDigits(std::string_view text) {
     for (char c : text) {
-        if (HexDigitValue(c) < 0) return false;
+        if (Value(c) < 0) return false;
     }
     return true;
 }
 
-// Uppercase hex digits of a non-negative value, padded with "0" on the left to
-// at least `width` digits.
-std::string HexDigits(int64_t value, size_t width) {
-    std::string digits;
-    auto rest = static_cast<uint64_t>(value);
-    do {
-        digits.insert(digits.begin(), kHexDigits[rest & 0x0F]);
-        rest >>= 4;
-    } while (rest != 0);
-    if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
-    return digits;
-}
+std::string HexDigits(int64_t value, size_t width) { return hexdigits::Of(static_cast<uint64_t>(value), width); }
 
 std::string Holds(std::string_view text) {
     if (text.empty()) return "it is empty.";
@@ -69,7 +52,7 @@ std::optional<int32_t> HexToNumber(std::string_view hex) {
     if (hex.empty() || hex.size() > 4) return std::nullopt;
     int32_t value = 0;
     for (char c : hex) {
-        const int digit = HexDigitValue(c);
+        const int digit = Value(c);
         if (digit < 0) return std::nullopt;
         value = value * 16 + digit;
     }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "rom/FailureReporter.h"
+#include "rom/HexDigits.h"
 
 // Failure numbers follow the system's errno numbering throughout:
 //   EINVAL    a negative offset, or text that is not a hex byte-string
@@ -32,30 +33,19 @@ namespace HexFunctions {
 
 namespace {
 
-constexpr char kHexDigits[] = "0123456789ABCDEF";
+using rom::hexdigits::kDigits;
 constexpr int64_t kHighestOffset = std::numeric_limits<int32_t>::max();
 
-int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
+using rom::hexdigits::Value;
 
 void AppendByte(std::string& out, unsigned char byte) {
-    out.push_back(kHexDigits[byte >> 4]);
-    out.push_back(kHexDigits[byte & 0x0F]);
+    out.push_back(kDigits[byte >> 4]);
+    out.push_back(kDigits[byte & 0x0F]);
 }
 
 std::string OffsetText(int64_t offset) {
     if (offset < 0) return std::to_string(offset);
-    std::string digits;
-    auto value = static_cast<uint64_t>(offset);
-    do {
-        digits.insert(digits.begin(), kHexDigits[value & 0x0F]);
-        value >>= 4;
-    } while (value != 0);
-    return "0x" + digits;
+    return "0x" + rom::hexdigits::Of(static_cast<uint64_t>(offset));
 }
 
 std::string ByteCountText(int64_t count) {
@@ -297,8 +287,8 @@ bool WriteHexBytes(const std::string& path, int32_t offset, std::string_view hex
     std::vector<unsigned char> bytes;
     bytes.reserve(static_cast<size_t>(count));
     for (size_t i = 0; i < text.size(); i += 2) {
-        const int high = HexDigitValue(text[i]);
-        const int low = HexDigitValue(text[i + 1]);
+        const int high = Value(text[i]);
+        const int low = Value(text[i + 1]);
         if (high < 0 || low < 0) {
             Report(EINVAL, kWriteVerb, count, offset, path,
                    "the text \"" + std::string(hexText) + "\" is not a hex byte-string, because \"" +
