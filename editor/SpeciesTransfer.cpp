@@ -18,11 +18,11 @@
 #include "rom/HexFunctions.h"
 #include "rom/SpeciesLayout.h"
 #include "ui/ComboBoxes.h"
+#include "ui/EditorForm.h"
 #include "ui/MessageBoxes.h"
 
 namespace {
 
-constexpr int kLengthMaximum = 0x2FF;  // the Length slider's normal range ends at 767
 constexpr std::string_view kNoGenderControl = "NoGender";
 constexpr char kAppTitle[] = "Quillmere";
 
@@ -68,12 +68,12 @@ void ShowField(QWidget& window, EditorState& state, const rom::SpeciesField& fie
         // (after the value is set, so that narrowing never clamps it).
         auto& slider = Control<QScrollBar>(window, field.control);
         const int32_t length = rom::LengthFromHex(hex).value_or(0);
-        if (length > kLengthMaximum) {
+        if (length > ui::EditorForm::kLengthMax) {
             slider.setMaximum(length);
             slider.setValue(length);
         } else {
             slider.setValue(length);
-            slider.setMaximum(kLengthMaximum);
+            slider.setMaximum(ui::EditorForm::kLengthMax);
         }
         break;
     }
