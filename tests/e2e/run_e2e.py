@@ -1,0 +1,383 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the built program, driven from outside under Xvfb.
+
+    run_e2e.py --program PATH --artifacts DIR CASE
+
+Each case builds its own ROM image, starts its own X server, window manager
+and program, drives the program with real key presses and mouse clicks, and
+checks the bytes of the file. The screen of the end state is kept as
+DIR/CASE.png, also when the case fails. Exit status: 0 passed, 1 failed,
+77 skipped (the case cannot be set up on this machine).
+"""
+
+import argparse
+import contextlib
+import os
+import subprocess
+import sys
+import time
+import traceback
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+import romimage  # noqa: E402
+from xsession import E2EFailure, XSession, wait_until  # noqa: E402
+
+SKIPPED = 77
+MAIN_TITLE = "^Quillmere$"
+DIALOG_TITLE = r"^Open Kreblin GBC ROM\.\.\.$"
+ABOUT_TITLE = "^About$"
+CLIENT_HEIGHT = 376  # the main window's client area below the menu bar
+PIKACHU = 24  # list position of the species the edit road uses
+SETTLE = 0.3  # after typing, so that the last key is handled before the next step
+
+
+class Skip(Exception):
+    pass
+
+
+def log(message):
+    print(f"[{time.monotonic() - START:6.2f}s] {message}", flush=True)
+
+
+START = time.monotonic()
+
+
+class Run:
+    """One case: its session, its image and the program's main window."""
+
+    def __init__(self, session, image_path, image):
+        self.s = session
+        self.path = image_path
+        self.image = image
+        self.main = None
+        self.initial = os.stat(image_path)  # as built: no write has touched it
+
+    # ---- the program -------------------------------------------------------------
+
+    def start_program(self, executable):
+        self.s.start_program(executable)
+        self.main = self.s.wait_for_window(MAIN_TITLE, "the main window to appear")
+        log(f"main window {self.main}")
+
+    def focus_main(self):
+        self.s.activate(self.main, "the main window")
+
+    def open_image(self):
+        """File, Open with Ctrl+O; the path is typed into the file dialog."""
+        self.focus_main()
+        self.s.key("ctrl+o")
+        dialog = self.s.wait_for_window(DIALOG_TITLE, "the open dialog", exclude={self.main.wid})
+        self.s.activate(dialog, "the open dialog")
+        time.sleep(SETTLE)
+        # The file-name field has the focus when the dialog opens.
+        self.s.type_text(self.path)
+        time.sleep(SETTLE)
+        self.s.key("Return")
+        self.s.wait_window_gone(dialog.wid, "the open dialog to close after Return")
+        self.focus_main()
+        time.sleep(SETTLE)
+        log("image opened")
+
+    def pick_position(self, position):
+        """Moves the species list to a position with the keyboard.
+
+        After an open the list holds the keyboard focus at position 0.
+        """
+        self.s.key("Home")
+        self.s.key(*(["Down"] * position))
+        time.sleep(SETTLE)
+
+    def type_into_hp(self, text):
+        """Tab from the species list to HP (the next in the Tab order), replace its text."""
+        self.s.key("Tab")
+        self.s.key("ctrl+a")
+        self.s.type_text(text)
+        time.sleep(SETTLE)
+
+    def save(self):
+        self.focus_main()
+        self.s.key("ctrl+s")
+
+    # ---- windows -------------------------------------------------------------
+
+    def other_windows(self):
+        """The program's visible windows besides the main window."""
+        return [w for w in self.s.program_windows() if w.wid != self.main.wid]
+
+    def message_windows(self):
+        # A message box carries the program's title, like the main window.
+        return [w for w in self.s.program_windows(MAIN_TITLE) if w.wid != self.main.wid]
+
+    def expect_no_other_windows(self, when):
+        extra = self.other_windows()
+        if extra:
+            raise E2EFailure(f"{when}: unexpected windows are open: {extra}")
+
+    def menu_title_centres(self):
+        """Screen x of the middle of each menu title, and the menu bar's middle y.
+
+        The titles are found as runs of dark pixels in the menu bar, so the
+        clicks do not depend on the font's widths.
+        """
+        bar_height = self.main.height - CLIENT_HEIGHT
+        if not 10 <= bar_height <= 60:
+            raise E2EFailure(f"the main window is {self.main.height} pixels high; no menu bar found above "
+                             f"the {CLIENT_HEIGHT}-pixel client area")
+        rows = self.s.grab_ppm(self.main.x, self.main.y, min(300, self.main.width), bar_height)
+        dark = [any(sum(row[x]) < 3 * 110 for row in rows) for x in range(len(rows[0]))]
+        runs, start, gap = [], None, 0
+        for x, is_dark in enumerate(dark + [False] * 8):
+            if is_dark:
+                if start is None:
+                    start = x
+                gap, end = 0, x
+            elif start is not None:
+                gap += 1
+                if gap > 6:  # letters of one title are closer than this
+                    runs.append((start, end))
+                    start = None
+        centres = [self.main.x + (a + b) // 2 for a, b in runs]
+        if len(centres) < 2:
+            raise E2EFailure(f"expected the menu titles File and Help in the menu bar, found {len(centres)}")
+        return centres, self.main.y + bar_height // 2
+
+    def choose_help_about(self):
+        """Help, About with the mouse: a click on the title, one on the item."""
+        centres, bar_y = self.menu_title_centres()
+        before = self.s.mapped_root_children()
+        self.s.click(centres[1], bar_y)
+
+        def popup():
+            new = [w for w in self.s.mapped_root_children() - before]
+            windows = [self.s.geometry(w) for w in new]
+            return next((w for w in windows if w is not None and w.y >= bar_y), None)
+
+        menu = wait_until(popup, 10, "the Help menu to open")
+        # The menu's only item is About.
+        self.s.click(menu.x + min(30, menu.width // 2), menu.y + menu.height // 2)
+        wait_until(lambda: self.s.geometry(menu.wid) is None, 10, "the Help menu to close")
+
+    # ---- the file ------------------------------------------------------------
+
+    def stat(self):
+        return os.stat(self.path)
+
+    def wait_for_save(self, before, what):
+        """Waits until the file was written after `before` and has been quiet for a moment."""
+        wait_until(lambda: self.stat().st_mtime_ns != before.st_mtime_ns, 20, what)
+        last = self.stat().st_mtime_ns
+        quiet_since = time.monotonic()
+        while time.monotonic() - quiet_since < 0.5:
+            time.sleep(0.05)
+            now = self.stat().st_mtime_ns
+            if now != last:
+                last, quiet_since = now, time.monotonic()
+
+    def expect_bytes(self, expected, when):
+        found = romimage.differences(expected, romimage.read_image(self.path))
+        if found:
+            raise E2EFailure(f"{when}: the file differs from what was expected: " + "; ".join(found))
+
+    def expect_untouched(self, when):
+        """The file as built: not written at all, not only equal in its bytes."""
+        after = self.stat()
+        if after.st_mtime_ns != self.initial.st_mtime_ns or after.st_size != self.initial.st_size:
+            raise E2EFailure(f"{when}: the file was written (time stamp or size changed)")
+        self.expect_bytes(self.image, when)
+
+
+# ---- cases ---------------------------------------------------------------------
+
+
+def case_crystal_edit(run):
+    """The road of one edit: open, position 24, HP 40, Ctrl+S, one byte changed."""
+    run.open_image()
+    run.pick_position(PIKACHU)
+    run.type_into_hp("40")
+    before = run.stat()
+    run.save()
+    run.wait_for_save(before, "Ctrl+S to write the file")
+    expected = bytearray(run.image)
+    expected[romimage.hp_offset(romimage.CRYSTAL, PIKACHU)] = 40
+    run.expect_bytes(bytes(expected), "after saving HP 40 at position 24")
+    run.expect_no_other_windows("after the save")
+
+
+def case_unchanged_save(run):
+    """Saving a species without a change writes it but leaves every byte as it was."""
+    run.open_image()
+    run.pick_position(PIKACHU)
+    before = run.stat()
+    run.save()
+    run.wait_for_save(before, "Ctrl+S to write the file")
+    run.expect_bytes(run.image, "after an unchanged save")
+    run.expect_no_other_windows("after the save")
+
+
+def case_refused_value(run):
+    """HP 300 is refused with one message, closed with Enter; nothing is written."""
+    run.open_image()
+    run.pick_position(PIKACHU)
+    run.type_into_hp("300")
+    run.save()
+    message = run.s.wait_for_window(MAIN_TITLE, "the refusal message", exclude={run.main.wid})
+    time.sleep(0.5)  # a second message would show up by now
+    messages = run.message_windows()
+    if len(messages) != 1:
+        raise E2EFailure(f"expected one message window, found {len(messages)}: {messages}")
+    if message.width >= run.main.width and message.height >= run.main.height:
+        raise E2EFailure(f"the message window {message} is as big as the main window")
+    others = [w for w in run.other_windows() if w.wid != message.wid]
+    if others:
+        raise E2EFailure(f"besides the message, unexpected windows are open: {others}")
+    run.expect_untouched("while the refusal is shown")
+    run.s.screenshot(run.shot_path.replace(".png", "-message.png"))
+    run.s.activate(message, "the message window")
+    run.s.key("Return")
+    run.s.wait_window_gone(message.wid, "the message window to close on Enter")
+    time.sleep(SETTLE)
+    run.expect_no_other_windows("after Enter closed the message")
+    run.expect_untouched("after the refusal")
+
+
+def case_unknown_rom(run):
+    """An image with the header byte 0x35 is not recognised; Ctrl+S then does nothing."""
+    run.open_image()
+    run.save()
+    # Help, About is handled after Ctrl+S: once its window is shown, Ctrl+S
+    # has run (or been ignored).
+    run.choose_help_about()
+    about = run.s.wait_for_window(ABOUT_TITLE, "the About window (after Ctrl+S)", exclude={run.main.wid})
+    time.sleep(0.5)
+    others = [w for w in run.other_windows() if w.wid != about.wid]
+    if others:
+        raise E2EFailure(f"Ctrl+S after an unknown image opened windows: {others}")
+    run.expect_untouched("after Ctrl+S on an unknown image")
+
+
+def case_about_twice(run):
+    """Help, About twice leaves one About window, in front."""
+    run.focus_main()
+    run.choose_help_about()
+    about = run.s.wait_for_window(ABOUT_TITLE, "the About window", exclude={run.main.wid})
+    log(f"About window {about}")
+    run.focus_main()
+    wait_until(lambda: run.s.stacked_above(run.main.wid, about.wid), 10,
+               "the main window to come in front of the About window")
+    run.choose_help_about()
+    wait_until(lambda: run.s.stacked_above(about.wid, run.main.wid), 10,
+               "the second Help, About to bring the About window to the front")
+    time.sleep(0.5)
+    abouts = run.s.program_windows(ABOUT_TITLE)
+    if [w.wid for w in abouts] != [about.wid]:
+        raise E2EFailure(f"expected the one About window {about.wid}, found {abouts}")
+    others = [w for w in run.other_windows() if w.wid != about.wid]
+    if others:
+        raise E2EFailure(f"unexpected windows are open: {others}")
+
+
+def case_read_only(run):
+    """A read-only image loads; its save is refused with one message and the file stays."""
+    run.open_image()
+    run.pick_position(PIKACHU)
+    run.type_into_hp("40")
+    run.save()
+    message = run.s.wait_for_window(".", "the message about the read-only file", exclude={run.main.wid})
+    time.sleep(0.5)
+    others = run.other_windows()
+    if len(others) != 1:
+        raise E2EFailure(f"expected one message window, found {len(others)}: {others}")
+    log(f"message {message}")
+    if not message.name.startswith("Error: "):
+        raise E2EFailure(f"the message is titled {message.name!r}, not \"Error: \" and a number")
+    run.s.screenshot(run.shot_path.replace(".png", "-message.png"))
+    run.s.activate(message, "the message window")
+    run.s.key("Return")
+    run.s.wait_window_gone(message.wid, "the message window to close on Enter")
+    time.sleep(SETTLE)
+    run.expect_no_other_windows("after Enter closed the message")
+    run.expect_untouched("after saving into a read-only file")
+
+
+CASES = {
+    "crystal_edit": (case_crystal_edit, romimage.CRYSTAL),
+    "unchanged_save": (case_unchanged_save, romimage.CRYSTAL),
+    "refused_value": (case_refused_value, romimage.CRYSTAL),
+    "unknown_rom": (case_unknown_rom, 0x35),
+    "about_twice": (case_about_twice, romimage.CRYSTAL),
+    "read_only": (case_read_only, romimage.CRYSTAL),
+}
+
+
+@contextlib.contextmanager
+def read_only_file(path):
+    """Makes the file unwritable for the program, also when tests run as root."""
+    os.chmod(path, 0o444)
+    immutable = False
+    if os.geteuid() == 0:
+        # Root writes through file modes; only the immutable attribute stops it.
+        done = subprocess.run(["chattr", "+i", path], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        if done.returncode != 0:
+            raise Skip("running as root and the file cannot be made immutable here: "
+                       + done.stdout.decode(errors="replace").strip())
+        immutable = True
+    try:
+        yield
+    finally:
+        if immutable:
+            subprocess.run(["chattr", "-i", path], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.chmod(path, 0o644)
+
+
+def run_case(name, program, artifacts):
+    case, header = CASES[name]
+    shot = os.path.join(artifacts, name + ".png")
+    session = XSession(log)
+    try:
+        session.start()
+        path = os.path.join(session.tmp, f"kreblin-{name}.gbc")
+        image = romimage.build_image(path, header)
+        run = Run(session, path, image)
+        run.shot_path = shot
+        guard = read_only_file(path) if name == "read_only" else contextlib.nullcontext()
+        with guard:
+            run.start_program(program)
+            try:
+                case(run)
+            finally:
+                with contextlib.suppress(Exception):
+                    session.screenshot(shot)
+                    log(f"screen kept as {shot}")
+            session.check_program_running()
+        log(f"{name}: passed")
+        return 0
+    except Skip as skip:
+        log(f"{name}: skipped: {skip}")
+        return SKIPPED
+    except E2EFailure as failure:
+        log(f"{name}: FAILED: {failure}")
+        if session.program is not None:
+            log("program output:\n" + session.process_log("program"))
+        return 1
+    except Exception:
+        log(f"{name}: FAILED with an error in the test itself:\n{traceback.format_exc()}")
+        return 1
+    finally:
+        session.close()
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--program", required=True, help="the built quillmere executable")
+    parser.add_argument("--artifacts", required=True, help="folder for the screenshots")
+    parser.add_argument("case", choices=sorted(CASES))
+    args = parser.parse_args()
+    if not os.access(args.program, os.X_OK):
+        log(f"the program {args.program} is missing or not executable")
+        return 1
+    return run_case(args.case, os.path.abspath(args.program), os.path.abspath(args.artifacts))
+
+
+if __name__ == "__main__":
+    sys.exit(main())
