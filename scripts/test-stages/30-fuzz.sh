@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang (fuzzer, AddressSanitizer and
+# UndefinedBehaviorSanitizer), replays the kept regression inputs, then runs
+# each target for a short while on a copy of its seed corpus. Fails when any
+# input makes a target crash, break an invariant or trip a sanitizer; such an
+# input is kept under build-fuzz/findings/ to be added to fuzz/regressions/.
+# QUILLMERE_FUZZ_SECONDS sets the time per target (default 30).
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+repo=$PWD
+seconds=${QUILLMERE_FUZZ_SECONDS:-30}
+
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+  -DQUILLMERE_WITH_FUZZ=ON -DQUILLMERE_WITH_GUI=OFF -DQUILLMERE_WITH_TESTS=OFF -DQUILLMERE_WITH_BENCH=OFF >/dev/null
+cmake --build build-fuzz -j2
+
+export ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1:print_stacktrace=1"
+export UBSAN_OPTIONS="halt_on_error=1:abort_on_error=1:print_stacktrace=1"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+findings=$repo/build-fuzz/findings
+status=0
+
+for source in fuzz/fuzz_*.cpp; do
+  name=$(basename "$source" .cpp)
+  target=${name#fuzz_}
+  binary=$repo/build-fuzz/fuzz/$name
+
+  regressions=(fuzz/regressions/"$target"/*)
+  if [ -e "${regressions[0]}" ]; then
+    echo "--- $name: ${#regressions[@]} regression inputs"
+    if ! "$binary" "${regressions[@]}" >"$work/$target-regressions.log" 2>&1; then
+      tail -n 40 "$work/$target-regressions.log"
+      echo "FAIL: $name fails on a kept regression input" >&2
+      status=1
+    fi
+  fi
+
+  echo "--- $name: ${seconds} s from the seeds in fuzz/corpus/$target"
+  mkdir -p "$work/$target/corpus" "$work/$target/artifacts"
+  cp fuzz/corpus/"$target"/* "$work/$target/corpus/"
+  rc=0
+  (cd "$work/$target" && "$binary" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+      -max_len=512 -print_final_stats=1 -artifact_prefix="$work/$target/artifacts/" corpus \
+      >"$work/$target.log" 2>&1) || rc=$?
+  grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' "$work/$target.log" || true
+  if [ "$rc" -ne 0 ] || [ -n "$(ls -A "$work/$target/artifacts")" ]; then
+    tail -n 60 "$work/$target.log"
+    mkdir -p "$findings/$target"
+    cp "$work/$target/artifacts/"* "$findings/$target/" 2>/dev/null || true
+    echo "FAIL: $name found a failing input (kept in build-fuzz/findings/$target/)" >&2
+    status=1
+  fi
+done
+exit "$status"
