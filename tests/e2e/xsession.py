@@ -69,6 +69,7 @@ class XSession:
         self.display = None
         self.env = None
         self.program = None
+        self.run_as = None  # (uid, gid) to start the program with, else the caller's
 
     # ---- start ---------------------------------------------------------------
 
@@ -160,7 +161,18 @@ class XSession:
     def start_program(self, executable):
         env = dict(self.env)
         env["QT_QPA_PLATFORM"] = "xcb"
-        self.program = self._spawn("program", [executable], env, cwd=self.tmp)
+        argv = [executable]
+        if self.run_as is not None:
+            uid, gid = self.run_as
+            # The other user needs its own home and runtime folder and may
+            # look into the session folder, but not write there.
+            os.chmod(self.tmp, 0o755)
+            for top in (env["HOME"], env["XDG_RUNTIME_DIR"]):
+                for folder, _, files in os.walk(top):
+                    for name in [folder] + [os.path.join(folder, f) for f in files]:
+                        os.chown(name, uid, gid)
+            argv = ["setpriv", f"--reuid={uid}", f"--regid={gid}", "--clear-groups", executable]
+        self.program = self._spawn("program", argv, env, cwd=self.tmp)
         return self.program
 
     # ---- stop ----------------------------------------------------------------
