@@ -197,8 +197,9 @@ std::optional<std::string> ReadChecked(const std::string& path, int32_t offset, 
 
     if (count > 0 && !CheckRange(kVerb, "", path, offset, count)) return std::nullopt;
 
-    // A folder opens for reading on some systems but holds no bytes to read.
-    if (IsFolder(path)) {
+    // A folder opens for reading on some systems but holds no bytes to read;
+    // a read of no bytes would not notice.
+    if (count <= 0 && IsFolder(path)) {
         Report(EISDIR, kVerb, shownCount, offset, path, "the path names a folder, not a file");
         return std::nullopt;
     }
@@ -216,35 +217,31 @@ std::optional<std::string> ReadChecked(const std::string& path, int32_t offset, 
         return std::string();
     }
 
-    int error = 0;
-    const int64_t length = file.Length(error);
-    if (length < 0) {
-        Report(error, kVerb, count, offset, path, SystemReason("measured", error));
-        return std::nullopt;
-    }
-
-    // Bytes that lie inside the file are read; each byte beyond its end reads
-    // as 00.
-    const int64_t inside = offset >= length ? 0 : std::min<int64_t>(count, length - offset);
+    // Unbuffered, so that the read asks the system for exactly these bytes:
+    // one seek and one read per call. A seek past the end succeeds, and the
+    // read then stops short; each byte beyond the end reads as 00.
     std::string result;
     try {
-        result.reserve(static_cast<size_t>(count) * 2);
-        if (inside > 0) {
-            std::vector<unsigned char> bytes(static_cast<size_t>(inside));
-            if (const int seekError = file.SeekTo(offset); seekError != 0) {
-                Report(seekError, kVerb, count, offset, path, SystemReason("read", seekError));
-                return std::nullopt;
-            }
-            errno = 0;
-            const size_t got = std::fread(bytes.data(), 1, bytes.size(), file.get());
-            if (got != bytes.size()) {
-                const int readError = std::ferror(file.get()) && errno != 0 ? errno : EIO;
-                Report(readError, kVerb, count, offset, path, SystemReason("read", readError));
-                return std::nullopt;
-            }
-            for (unsigned char byte : bytes) AppendByte(result, byte);
+        std::setvbuf(file.get(), nullptr, _IONBF, 0);
+        std::vector<unsigned char> bytes(static_cast<size_t>(count));
+        if (const int seekError = file.SeekTo(offset); seekError != 0) {
+            Report(seekError, kVerb, count, offset, path, SystemReason("read", seekError));
+            return std::nullopt;
         }
-        result.append(static_cast<size_t>(count - inside) * 2, '0');
+        errno = 0;
+        const size_t got = std::fread(bytes.data(), 1, bytes.size(), file.get());
+        if (got != bytes.size() && std::ferror(file.get())) {
+            const int readError = errno != 0 ? errno : EIO;
+            if (readError == EISDIR) {
+                Report(EISDIR, kVerb, count, offset, path, "the path names a folder, not a file");
+            } else {
+                Report(readError, kVerb, count, offset, path, SystemReason("read", readError));
+            }
+            return std::nullopt;
+        }
+        result.reserve(bytes.size() * 2);
+        for (size_t k = 0; k < got; ++k) AppendByte(result, bytes[k]);
+        result.append((bytes.size() - got) * 2, '0');
     } catch (const std::bad_alloc&) {
         Report(ENOMEM, kVerb, count, offset, path, "there is not enough memory to hold that many bytes");
         return std::nullopt;
