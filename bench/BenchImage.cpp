@@ -10,17 +10,7 @@
 
 namespace bench {
 
-unsigned char HeaderByte(rom::GameVersion version) {
-    switch (version) {
-        case rom::GameVersion::Gold:
-            return 0x47;
-        case rom::GameVersion::Silver:
-            return 0x53;
-        case rom::GameVersion::Crystal:
-            return 0x41;
-    }
-    return 0;
-}
+unsigned char HeaderByte(rom::GameVersion version) { return rom::HeaderByteOf(version); }
 
 BenchImage::BenchImage(rom::GameVersion version) : version_(version) {
     std::string pattern = (std::filesystem::temp_directory_path() / "quillmere-bench-XXXXXX").string();

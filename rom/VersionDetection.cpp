@@ -24,6 +24,18 @@ std::optional<GameVersion> RecognizeVersion(std::string_view headerText) {
     return std::nullopt;
 }
 
+uint8_t HeaderByteOf(GameVersion version) {
+    switch (version) {
+        case GameVersion::Gold:
+            return 0x47;
+        case GameVersion::Silver:
+            return 0x53;
+        case GameVersion::Crystal:
+            return 0x41;
+    }
+    return 0x00;
+}
+
 std::string_view VersionCaption(std::optional<GameVersion> version) {
     if (!version) return "Unknown Rom";
     switch (*version) {

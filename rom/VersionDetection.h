@@ -19,6 +19,10 @@ std::optional<int32_t> VersionCodeFromHeaderText(std::string_view headerText);
 // nullopt for anything else, including texts that are not decimal.
 std::optional<GameVersion> RecognizeVersion(std::string_view headerText);
 
+// The header byte that marks an image of the version: 0x47, 0x53 or 0x41
+// (whose hex digits read as decimal give 47, 53 and 41).
+uint8_t HeaderByteOf(GameVersion version);
+
 // "Kreblin Gold Version", "Kreblin Silver Version", "Kreblin Crystal Version",
 // or "Unknown Rom" for nullopt.
 std::string_view VersionCaption(std::optional<GameVersion> version);

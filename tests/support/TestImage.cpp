@@ -75,17 +75,7 @@ TestImage TestImage::Released(rom::GameVersion version, int64_t size) {
     return image;
 }
 
-uint8_t TestImage::HeaderByte(rom::GameVersion version) {
-    switch (version) {
-        case rom::GameVersion::Gold:
-            return 0x47;
-        case rom::GameVersion::Silver:
-            return 0x53;
-        case rom::GameVersion::Crystal:
-            return 0x41;
-    }
-    return 0x00;
-}
+uint8_t TestImage::HeaderByte(rom::GameVersion version) { return rom::HeaderByteOf(version); }
 
 int64_t TestImage::size() const {
     return static_cast<int64_t>(std::filesystem::file_size(path_));
