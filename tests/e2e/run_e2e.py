@@ -233,13 +233,18 @@ def case_refused_value(run):
     if others:
         raise E2EFailure(f"besides the message, unexpected windows are open: {others}")
     run.expect_untouched("while the refusal is shown")
+    close_message_with_enter(run, message)
+    run.expect_untouched("after the refusal")
+
+
+def close_message_with_enter(run, message):
+    """Keeps a picture of the message, closes it with Enter and checks that it was the only one."""
     run.s.screenshot(run.shot_path.replace(".png", "-message.png"))
     run.s.activate(message, "the message window")
     run.s.key("Return")
     run.s.wait_window_gone(message.wid, "the message window to close on Enter")
     time.sleep(SETTLE)
     run.expect_no_other_windows("after Enter closed the message")
-    run.expect_untouched("after the refusal")
 
 
 def case_unknown_rom(run):
@@ -292,12 +297,7 @@ def case_read_only(run):
     log(f"message {message}")
     if not message.name.startswith("Error: "):
         raise E2EFailure(f"the message is titled {message.name!r}, not \"Error: \" and a number")
-    run.s.screenshot(run.shot_path.replace(".png", "-message.png"))
-    run.s.activate(message, "the message window")
-    run.s.key("Return")
-    run.s.wait_window_gone(message.wid, "the message window to close on Enter")
-    time.sleep(SETTLE)
-    run.expect_no_other_windows("after Enter closed the message")
+    close_message_with_enter(run, message)
     run.expect_untouched("after saving into a read-only file")
 
 
