@@ -4,11 +4,12 @@
 #include <QApplication>
 
 #include "editor/Editor.h"
+#include "ui/EditorForm.h"
 #include "ui/MessageBoxes.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quillmere"));
+    QApplication::setApplicationName(QString::fromLatin1(ui::kApplicationTitle));
 
     Editor editor;
     // File-access failures are shown in the main window's message boxes.

@@ -86,7 +86,7 @@ void LoadSelectedSpecies(QMainWindow& window, ui::EditorForm& form, EditorState&
 
 void SaveShownSpecies(QMainWindow& window, const EditorState& state, ui::MessageBoxes& boxes) {
     if (state.RomFile.empty()) {
-        boxes.Show("You can't save without a ROM loaded.", "Quillmere");
+        boxes.Show("You can't save without a ROM loaded.", ui::kApplicationTitle);
         return;
     }
     SaveSpeciesFields(window, state, boxes);

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <cerrno>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -24,7 +25,6 @@
 namespace {
 
 constexpr std::string_view kNoGenderControl = "NoGender";
-constexpr char kAppTitle[] = "Quillmere";
 
 // The control of the given name and kind. A missing control is a fault of the
 // window definition, not of the user's data, so it stops loudly.
@@ -40,7 +40,7 @@ Widget& Control(QWidget& window, std::string_view name) {
 // A failure the program found itself (not the file layer), e.g. a table
 // offset that leaves the range of file offsets.
 void ReportOffsetOutOfRange(const rom::SpeciesField& field, const EditorState& state) {
-    rom::ReportFailure({75, "The offset of " + std::string(field.caption) + " for species " +
+    rom::ReportFailure({EOVERFLOW, "The offset of " + std::string(field.caption) + " for species " +
                                 std::to_string(state.SpeciesIndex + 1) +
                                 " lies outside the range of file offsets. Nothing was transferred."});
 }
@@ -182,7 +182,7 @@ bool SaveSpeciesFields(QWidget& window, const EditorState& state, ui::MessageBox
     for (const rom::SpeciesField& field : rom::kSpeciesFields) {
         rom::Encoded encoded = EncodeField(window, field);
         if (!encoded.ok()) {
-            boxes.Show(QString::fromStdString(encoded.refusal + " Nothing was saved."), kAppTitle);
+            boxes.Show(QString::fromStdString(encoded.refusal + " Nothing was saved."), ui::kApplicationTitle);
             return false;
         }
         const std::optional<int32_t> offset = rom::FieldOffset(state.Profile, state.SpeciesIndex, field);

@@ -91,7 +91,7 @@ QAction* MenuItem(QMenu* menu, const char* name, const char* caption) {
 
 void EditorForm::setupUi(QMainWindow* window) {
     if (window->objectName().isEmpty()) window->setObjectName(QStringLiteral("Editor"));
-    window->setWindowTitle(QStringLiteral("Quillmere"));
+    window->setWindowTitle(QString::fromLatin1(kApplicationTitle));
     window->setWindowIcon(AppIcon());
     window->setFont(WindowFont());
     // A fixed frame with a close button only.

@@ -19,6 +19,9 @@
 
 namespace ui {
 
+// The application's title: the main window's caption and the title of its own messages.
+inline constexpr char kApplicationTitle[] = "Quillmere";
+
 // Client area below the menu bar, in logical pixels (8850 x 5640 twips).
 inline constexpr int kEditorClientWidth = 590;
 inline constexpr int kEditorClientHeight = 376;
