@@ -12,6 +12,7 @@
 #include "editor/EditorState.h"
 #include "editor/SpeciesTransfer.h"
 #include "rom/HexFunctions.h"
+#include "rom/ImageFacts.h"
 #include "rom/SpeciesLayout.h"
 #include "rom/VersionDetection.h"
 #include "ui/EditorForm.h"
@@ -60,9 +61,10 @@ void OpenImage(QMainWindow& window, ui::EditorForm& form, EditorState& state) {
     }
 
     // Released images keep their tables elsewhere than hand-built ones; the
-    // base records tell which layout this image has.
-    state.Profile = rom::IsReleasedImage(state.RomFile, *version) ? rom::ReleasedProfile(*version)
-                                                                   : rom::DefaultProfile(*version);
+    // image itself tells which layout it has.
+    const std::optional<rom::ImageLayout> layout = rom::ResolveLayoutOfFile(state.RomFile, *version);
+    state.Profile = rom::ProfileOf(layout.value_or(rom::ImageLayout::HandBuilt), *version)
+                        .value_or(rom::DefaultProfile(*version));
     form.FrameKreblin->setEnabled(true);
     form.Save->setEnabled(true);
     {

@@ -3,7 +3,6 @@
 #include <limits>
 #include <string>
 
-#include "rom/HexFunctions.h"
 
 namespace rom {
 
@@ -29,32 +28,6 @@ VersionProfile ReleasedProfile(GameVersion version) {
             return {0x51424, 0x8EAC4, 0xF2787, 0x425B1};
     }
     return {};
-}
-
-bool IsReleasedImage(const std::string& path, GameVersion version) {
-    const int32_t recordSize = EntrySize(SpeciesTable::BaseRecord);
-    const std::optional<std::string> records =
-        HexFunctions::TryReadHexBytes(path, ReleasedProfile(version).BaseStatsOffset, kSpeciesCount * recordSize);
-    if (!records || records->size() != static_cast<size_t>(kSpeciesCount * recordSize * 2)) return false;
-
-    // Byte 0 of record k holds the species number k + 1. Bytes past the end of
-    // a short file read as 00, so such a file never passes.
-    for (int32_t k = 0; k < kSpeciesCount; ++k) {
-        const std::string_view firstByte = std::string_view(*records).substr(static_cast<size_t>(k * recordSize * 2), 2);
-        int value = 0;
-        for (char c : firstByte) {
-            value *= 16;
-            if (c >= '0' && c <= '9') {
-                value += c - '0';
-            } else if (c >= 'A' && c <= 'F') {
-                value += c - 'A' + 10;
-            } else {
-                return false;
-            }
-        }
-        if (value != k + 1) return false;
-    }
-    return true;
 }
 
 int32_t EntrySize(SpeciesTable table) {

@@ -29,10 +29,6 @@ VersionProfile DefaultProfile(GameVersion version);
 // The layout of complete images as they were released.
 VersionProfile ReleasedProfile(GameVersion version);
 
-// True when byte 0 of each of the 251 base records at the released base offset
-// holds the species number 1 to 251, in order. Reads those records in one read.
-bool IsReleasedImage(const std::string& path, GameVersion version);
-
 enum class SpeciesTable { BaseRecord, MenuIcon, CryEntry, EvoMovePointer };
 
 // Size in bytes of one species' entry in the table.

@@ -166,45 +166,4 @@ TEST(Profiles, GoldAndSilverDifferOnlyInTheMenuIconTable) {
     }
 }
 
-// ---- Recognising a released image -------------------------------------------------
-
-class ReleasedImageCheck : public testing::TestWithParam<GameVersion> {};
-
-TEST_P(ReleasedImageCheck, AcceptsNumberedRecordsOnly) {
-    const GameVersion version = GetParam();
-    const int32_t base = ReleasedProfile(version).BaseStatsOffset;
-    RecordingReporter reporter;
-
-    TestImage released = TestImage::Released(version);
-    EXPECT_TRUE(rom::IsReleasedImage(released.path(), version));
-
-    // One wrong number, in the middle or in the last record.
-    for (int32_t k : {0, 120, 250}) {
-        TestImage image = TestImage::Released(version);
-        image.SetByte(base + 32 * k, static_cast<uint8_t>(k + 2));
-        EXPECT_FALSE(rom::IsReleasedImage(image.path(), version)) << "record " << k;
-    }
-
-    // A file that ends inside the records: the missing bytes read as 00.
-    TestImage shortImage = TestImage::Released(version, base + 32 * 200);
-    EXPECT_FALSE(rom::IsReleasedImage(shortImage.path(), version));
-
-    // A blank image, numbered at the other profile's base offset instead.
-    TestImage shifted(TestImage::HeaderByte(version));
-    shifted.NumberBaseRecords(DefaultProfile(version).BaseStatsOffset);
-    EXPECT_FALSE(rom::IsReleasedImage(shifted.path(), version));
-
-    EXPECT_TRUE(reporter.empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(Versions, ReleasedImageCheck,
-                         testing::Values(GameVersion::Gold, GameVersion::Silver, GameVersion::Crystal));
-
-TEST(ReleasedImageCheck, MissingFileIsFalseAndReported) {
-    TestImage image(0x47, 64);
-    RecordingReporter reporter;
-    EXPECT_FALSE(rom::IsReleasedImage((image.folder() / "gone.gbc").string(), GameVersion::Gold));
-    EXPECT_EQ(reporter.count(), 1u);
-}
-
 }  // namespace

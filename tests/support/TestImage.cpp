@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "rom/ImageFacts.h"
 #include "rom/VersionDetection.h"
 
 namespace testsupport {
@@ -124,6 +125,18 @@ void TestImage::NumberBaseRecords(int32_t baseOffset) {
         if (offset >= size()) break;
         SetByte(offset, static_cast<uint8_t>(k + 1));
     }
+}
+
+void TestImage::MakeComplete() {
+    const int64_t length = size();
+    for (uint8_t romSizeByte = 0; romSizeByte <= 8; ++romSizeByte) {
+        if (rom::DeclaredRomSize(romSizeByte) == length) {
+            SetByte(rom::kRomSizeOffset, romSizeByte);
+            SetByte(rom::kHeaderChecksumOffset, rom::HeaderChecksum(ReadAll()));
+            return;
+        }
+    }
+    throw std::invalid_argument("no ROM-size byte declares a length of " + std::to_string(length));
 }
 
 uint8_t TestImage::ByteAt(int64_t offset) const {

@@ -56,6 +56,12 @@ public:
     // Writes byte 0 of the 251 base records from `baseOffset` on: 1 to 251.
     void NumberBaseRecords(int32_t baseOffset);
 
+    // Makes the image one a cartridge could hold: the ROM-size byte at 0x148
+    // declares the file's length (which must be 32 KiB shifted left by 0 to 8)
+    // and the header checksum at 0x14D is right. Call it after the last change
+    // to the header bytes 0x134 to 0x14C.
+    void MakeComplete();
+
     uint8_t ByteAt(int64_t offset) const;
     std::vector<uint8_t> ReadAll() const;
 

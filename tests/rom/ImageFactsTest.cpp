@@ -1,0 +1,218 @@
+#include "rom/ImageFacts.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "rom/SpeciesLayout.h"
+#include "tests/support/RecordingReporter.h"
+#include "tests/support/TestImage.h"
+
+namespace {
+
+using rom::GameVersion;
+using rom::ImageLayout;
+using testsupport::RecordingReporter;
+using testsupport::TestImage;
+
+constexpr int64_t kMovedBy = 16;
+
+std::string VersionName(const testing::TestParamInfo<GameVersion>& info) {
+    switch (info.param) {
+        case GameVersion::Gold:
+            return "Gold";
+        case GameVersion::Silver:
+            return "Silver";
+        case GameVersion::Crystal:
+            return "Crystal";
+    }
+    return "Other";
+}
+
+// ---- Header facts ------------------------------------------------------------------
+
+TEST(HeaderChecksum, FollowsTheCartridgeRule) {
+    std::vector<uint8_t> image(0x150, 0);
+    // 25 bytes of 0: x = -25 mod 256.
+    EXPECT_EQ(rom::HeaderChecksum(image), 0xE7);
+    image[0x134] = 0x41;
+    image[0x14C] = 0x01;
+    EXPECT_EQ(rom::HeaderChecksum(image), static_cast<uint8_t>(0xE7 - 0x41 - 0x01));
+    // Bytes outside 0x134 to 0x14C do not count.
+    image[0x133] = 0xFF;
+    image[0x14D] = 0xFF;
+    EXPECT_EQ(rom::HeaderChecksum(image), static_cast<uint8_t>(0xE7 - 0x41 - 0x01));
+}
+
+TEST(GlobalChecksum, SumsEveryByteButItsOwnTwo) {
+    std::vector<uint8_t> image(0x8000, 0);
+    image[0] = 0xFF;
+    image[0x14E] = 0x12;  // its own two bytes are left out
+    image[0x14F] = 0x34;
+    image[0x7FFF] = 0x02;
+    EXPECT_EQ(rom::GlobalChecksum(image), 0x0101);
+
+    std::vector<uint8_t> full(0x20000, 0xFF);  // the sum wraps at 65536
+    EXPECT_EQ(rom::GlobalChecksum(full), static_cast<uint16_t>((0x20000 - 2) * 0xFF));
+}
+
+TEST(DeclaredRomSize, ThirtyTwoKibShiftedForZeroToEight) {
+    EXPECT_EQ(rom::DeclaredRomSize(0), 32 * 1024);
+    EXPECT_EQ(rom::DeclaredRomSize(6), 2 * 1024 * 1024);
+    EXPECT_EQ(rom::DeclaredRomSize(8), 8 * 1024 * 1024);
+    EXPECT_EQ(rom::DeclaredRomSize(9), std::nullopt);
+    EXPECT_EQ(rom::DeclaredRomSize(0x52), std::nullopt);
+}
+
+TEST(CartridgeHeader, ReadsTheFieldsAndKeepsPrintableTitleBytes) {
+    std::vector<uint8_t> image(0x150, 0);
+    const std::string title = "KREBLIN";
+    std::copy(title.begin(), title.end(), image.begin() + 0x134);
+    image[0x134 + 7] = 0x07;  // not printable: left out
+    image[0x134 + 8] = 'X';
+    image[0x147] = 0x10;
+    image[0x148] = 0x06;
+    image[0x14A] = 0x01;
+    image[0x14C] = 0x01;
+    image[0x14D] = 0xAB;
+    image[0x14E] = 0xCD;
+    image[0x14F] = 0xEF;
+    const rom::CartridgeHeader header = rom::ReadCartridgeHeader(image);
+    EXPECT_EQ(header.title, "KREBLINX");
+    EXPECT_EQ(header.cartridgeType, 0x10);
+    EXPECT_EQ(header.romSizeByte, 0x06);
+    EXPECT_EQ(header.destinationCode, 0x01);
+    EXPECT_EQ(header.romVersion, 0x01);
+    EXPECT_EQ(header.headerChecksum, 0xAB);
+    EXPECT_EQ(header.globalChecksum, 0xCDEF);
+
+    // A file too short for the header reads as zeros.
+    EXPECT_EQ(rom::ReadCartridgeHeader(std::vector<uint8_t>(0x140, 0x41)).romSizeByte, 0);
+}
+
+TEST(CompleteImage, NeedsTheRightChecksumAndTheDeclaredLength) {
+    TestImage image(0x41);
+    image.MakeComplete();
+    const std::vector<uint8_t> bytes = image.ReadAll();
+    ASSERT_TRUE(rom::IsCompleteImage(bytes, static_cast<int64_t>(bytes.size())));
+    EXPECT_EQ(bytes[0x148], 6);
+
+    EXPECT_FALSE(rom::IsCompleteImage(bytes, static_cast<int64_t>(bytes.size()) + 1));
+    EXPECT_FALSE(rom::IsCompleteImage(bytes, static_cast<int64_t>(bytes.size()) / 2));
+    EXPECT_FALSE(rom::IsCompleteImage(std::span(bytes).first(0x14F), static_cast<int64_t>(bytes.size())));
+
+    // A one-bit change in any byte that the checksum covers, or in the
+    // checksum itself, makes the image incomplete.
+    for (int64_t offset = 0x134; offset <= 0x14D; ++offset) {
+        for (int bit = 0; bit < 8; ++bit) {
+            std::vector<uint8_t> changed(bytes.begin(), bytes.begin() + rom::kHeaderEnd);
+            changed[static_cast<size_t>(offset)] ^= static_cast<uint8_t>(1 << bit);
+            EXPECT_FALSE(rom::IsCompleteImage(changed, static_cast<int64_t>(bytes.size())))
+                << "offset " << offset << " bit " << bit;
+        }
+    }
+}
+
+TEST(ImageLayout, NamesAndProfiles) {
+    EXPECT_EQ(rom::LayoutName(ImageLayout::Released), "released");
+    EXPECT_EQ(rom::LayoutName(ImageLayout::HandBuilt), "hand-built");
+    EXPECT_EQ(rom::LayoutName(ImageLayout::Unknown), "unknown");
+    EXPECT_EQ(rom::ProfileOf(ImageLayout::Released, GameVersion::Crystal), rom::ReleasedProfile(GameVersion::Crystal));
+    EXPECT_EQ(rom::ProfileOf(ImageLayout::HandBuilt, GameVersion::Gold), rom::DefaultProfile(GameVersion::Gold));
+    EXPECT_EQ(rom::ProfileOf(ImageLayout::Unknown, GameVersion::Silver), std::nullopt);
+}
+
+// ---- The layout answer ----------------------------------------------------------------
+
+class LayoutResolution : public testing::TestWithParam<GameVersion> {
+protected:
+    GameVersion version() const { return GetParam(); }
+    int32_t releasedBase() const { return rom::ReleasedProfile(version()).BaseStatsOffset; }
+    int32_t releasedCry() const { return rom::ReleasedProfile(version()).CryTableOffset; }
+
+    // The answer from the file and from the bytes in memory, which must agree.
+    ImageLayout Resolve(const TestImage& image) {
+        RecordingReporter reporter;
+        const std::optional<ImageLayout> fromFile = rom::ResolveLayoutOfFile(image.path(), version());
+        EXPECT_TRUE(reporter.empty());
+        const ImageLayout inMemory = rom::ResolveLayout(image.ReadAll(), version());
+        EXPECT_EQ(fromFile, inMemory);
+        return inMemory;
+    }
+};
+
+TEST_P(LayoutResolution, IncompleteImagesAreReleasedWhenNumberedElseHandBuilt) {
+    EXPECT_EQ(Resolve(TestImage::Released(version())), ImageLayout::Released);
+    EXPECT_EQ(Resolve(TestImage(TestImage::HeaderByte(version()))), ImageLayout::HandBuilt);
+
+    // One wrong number, first, in the middle or last.
+    for (int32_t k : {0, 120, 250}) {
+        TestImage image = TestImage::Released(version());
+        image.SetByte(releasedBase() + 32 * k, static_cast<uint8_t>(k + 2));
+        EXPECT_EQ(Resolve(image), ImageLayout::HandBuilt) << "record " << k;
+    }
+    // A file that ends inside the records.
+    EXPECT_EQ(Resolve(TestImage::Released(version(), releasedBase() + 32 * 200)), ImageLayout::HandBuilt);
+    // Numbered at the hand-built base offset instead.
+    TestImage shifted(TestImage::HeaderByte(version()));
+    shifted.NumberBaseRecords(rom::DefaultProfile(version()).BaseStatsOffset);
+    EXPECT_EQ(Resolve(shifted), ImageLayout::HandBuilt);
+}
+
+TEST_P(LayoutResolution, CompleteImagesAreReleasedOrUnknownNeverHandBuilt) {
+    TestImage released = TestImage::Released(version());
+    released.MakeComplete();
+    EXPECT_EQ(Resolve(released), ImageLayout::Released);
+
+    // The base records moved 16 bytes later: nothing confirms the tables.
+    TestImage moved(TestImage::HeaderByte(version()));
+    moved.NumberBaseRecords(releasedBase() + static_cast<int32_t>(kMovedBy));
+    moved.MakeComplete();
+    EXPECT_EQ(Resolve(moved), ImageLayout::Unknown);
+
+    // Blank but complete: a complete image never gets the hand-built tables.
+    TestImage blank(TestImage::HeaderByte(version()));
+    blank.MakeComplete();
+    EXPECT_EQ(Resolve(blank), ImageLayout::Unknown);
+
+    // Numbered records, but byte 1 of one cry entry is not 0.
+    for (int32_t k : {0, 250}) {
+        TestImage image = TestImage::Released(version());
+        image.SetByte(releasedCry() + 6 * k + 1, 0x01);
+        image.MakeComplete();
+        EXPECT_EQ(Resolve(image), ImageLayout::Unknown) << "cry entry " << k;
+    }
+
+    // The moved image made incomplete by one header byte: hand-built, as
+    // images built by hand always were.
+    moved.SetByte(0x134, 0x55);
+    EXPECT_EQ(Resolve(moved), ImageLayout::HandBuilt);
+}
+
+TEST_P(LayoutResolution, EverySavedValueKeepsTheReleasedLayout) {
+    // Every byte of every field of every species set to FF (out-of-list codes,
+    // pointer FFFF, no gender): the answer only reads bytes no field covers.
+    TestImage image = TestImage::Released(version());
+    image.MakeComplete();
+    const rom::VersionProfile profile = rom::ReleasedProfile(version());
+    for (int32_t index = 0; index < rom::kSpeciesCount; ++index) {
+        for (const rom::SpeciesField& field : rom::kSpeciesFields) {
+            image.FillRange(*rom::FieldOffset(profile, index, field), field.width, 0xFF);
+        }
+    }
+    EXPECT_EQ(Resolve(image), ImageLayout::Released);
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, LayoutResolution,
+                         testing::Values(GameVersion::Gold, GameVersion::Silver, GameVersion::Crystal), VersionName);
+
+TEST(LayoutResolutionOfFile, MissingFileIsOneReportedFailure) {
+    TestImage image(0x47, 64);
+    RecordingReporter reporter;
+    EXPECT_EQ(rom::ResolveLayoutOfFile((image.folder() / "gone.gbc").string(), GameVersion::Gold), std::nullopt);
+    EXPECT_EQ(reporter.count(), 1u);
+}
+
+}  // namespace
