@@ -53,6 +53,7 @@ void OpenImage(QMainWindow& window, ui::EditorForm& form, EditorState& state) {
                                               qsizetype(rom::VersionCaption(version).size())));
 
     if (!version) {
+        state.Layout.reset();
         // Nothing can be chosen or saved; the controls keep what they showed.
         form.FrameKreblin->setEnabled(false);
         form.Save->setEnabled(false);
@@ -62,8 +63,8 @@ void OpenImage(QMainWindow& window, ui::EditorForm& form, EditorState& state) {
 
     // Released images keep their tables elsewhere than hand-built ones; the
     // image itself tells which layout it has.
-    const std::optional<rom::ImageLayout> layout = rom::ResolveLayoutOfFile(state.RomFile, *version);
-    state.Profile = rom::ProfileOf(layout.value_or(rom::ImageLayout::HandBuilt), *version)
+    state.Layout = rom::ResolveLayoutOfFile(state.RomFile, *version);
+    state.Profile = rom::ProfileOf(state.Layout.value_or(rom::ImageLayout::HandBuilt), *version)
                         .value_or(rom::DefaultProfile(*version));
     form.FrameKreblin->setEnabled(true);
     form.Save->setEnabled(true);
