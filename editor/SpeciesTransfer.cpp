@@ -209,5 +209,13 @@ bool SaveSpeciesFields(QWidget& window, const EditorState& state, ui::MessageBox
             return false;
         }
     }
+    // One flush after the last write, so that a save that ends without a
+    // message has reached the disk. Each write above opened and closed the
+    // file on its own; this does not change what they wrote.
+    if (auto failure = Captured([&] { HexFunctions::SyncFile(state.RomFile); })) {
+        failure->description += "\n\nEvery field of the species was written.";
+        rom::ReportFailure(*failure);
+        return false;
+    }
     return true;
 }

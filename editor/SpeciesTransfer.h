@@ -18,6 +18,7 @@ bool LoadSpeciesFields(QWidget& window, EditorState& state);
 // Checks every control first; when one is refused, shows one message and
 // writes nothing. Otherwise writes the 23 fields of the species at
 // state.SpeciesIndex into state.RomFile, stopping at the first write that
-// fails with one message that says which fields were already written.
-// Returns true when all 23 fields were written.
+// fails with one message that says which fields were already written. After
+// the last write the file is flushed to the disk once; a failing flush is one
+// message. Returns true when all 23 fields were written and flushed.
 bool SaveSpeciesFields(QWidget& window, const EditorState& state, ui::MessageBoxes& boxes);

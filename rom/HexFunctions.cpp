@@ -12,6 +12,9 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "rom/FailureReporter.h"
 #include "rom/HexDigits.h"
 
@@ -319,6 +322,36 @@ bool WriteHexBytes(const std::string& path, int32_t offset, std::string_view hex
                count > 0 ? " The bytes may be written only in part." : "");
         return false;
     }
+    return true;
+}
+
+bool SyncFile(const std::string& path) {
+    const auto fail = [&path](int number, const char* what) {
+        rom::ReportFailure({number, "Could not flush \"" + path + "\" to the disk: " + SystemReason(what, number) +
+                                        ". The bytes written may not be kept if the power fails."});
+        return false;
+    };
+    // O_WRONLY without O_CREAT or O_TRUNC: a missing file stays missing and an
+    // existing one keeps every byte.
+    int descriptor = -1;
+    do {
+        errno = 0;
+        descriptor = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    } while (descriptor < 0 && errno == EINTR);
+    if (descriptor < 0) return fail(errno != 0 ? errno : EIO, "opened");
+
+    int result = 0;
+    do {
+        errno = 0;
+        result = ::fdatasync(descriptor);
+    } while (result != 0 && errno == EINTR);
+    if (result != 0) {
+        const int syncError = errno != 0 ? errno : EIO;
+        ::close(descriptor);
+        return fail(syncError, "flushed");
+    }
+    errno = 0;
+    if (::close(descriptor) != 0) return fail(errno != 0 ? errno : EIO, "closed");
     return true;
 }
 

@@ -35,6 +35,12 @@ bool WriteHexBytes(const std::string& path, int32_t offset, std::string_view hex
 // is marked read-only. Lets a caller make sure of every write before the first.
 bool CheckWritable(const std::string& path, int32_t offset, int32_t count);
 
+// Makes the bytes written to the file durable: opens it for writing (never
+// creating or truncating it), flushes its data to the disk and closes it.
+// Writers call it once after their last write, so that a change the user saw
+// complete survives a power cut. Returns false after one reported failure.
+bool SyncFile(const std::string& path);
+
 // Reverses the order of the two-digit groups ("1234AB" gives "AB3412"); an
 // odd-length text is completed with a "0" in front first ("ABC" gives "BC0A").
 std::string ReverseHexBytes(std::string_view hexText);

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -21,6 +22,7 @@ using HexFunctions::ReverseHexBytes;
 using HexFunctions::TryReadHexBytes;
 using HexFunctions::WriteHexBytes;
 using HexFunctions::CheckWritable;
+using HexFunctions::SyncFile;
 using testsupport::RecordingReporter;
 using testsupport::TestImage;
 
@@ -252,6 +254,41 @@ TEST(CheckWritable, AgreesWithWriteAndTouchesNothing) {
     EXPECT_EQ(reporter.count(), 3u);
     EXPECT_FALSE(std::filesystem::exists(image.path() + ".missing"));
     EXPECT_EQ(image.ReadAll(), std::vector<uint8_t>(kSmallSize, 0x00));
+}
+
+// ---- Flushing to the disk ---------------------------------------------------------
+
+TEST(SyncFile, FlushesAnExistingFileAndChangesNothing) {
+    TestImage image(0x00, kSmallSize);
+    image.FillWithPattern();
+    ASSERT_TRUE(WriteHexBytes(image.path(), 5, "12"));
+    const std::vector<uint8_t> before = image.ReadAll();
+    RecordingReporter reporter;
+
+    EXPECT_TRUE(SyncFile(image.path()));
+    EXPECT_TRUE(reporter.empty());
+    EXPECT_EQ(image.ReadAll(), before);
+}
+
+// A file that cannot be opened for the flush: one report with the system's
+// number that names the file; a missing file is not created.
+TEST(SyncFile, FileThatCannotBeOpenedIsReportedOnce) {
+    TestImage image(0x00, kSmallSize);
+    const std::string missing = (image.folder() / "gone.gbc").string();
+    RecordingReporter reporter;
+
+    EXPECT_FALSE(SyncFile(missing));
+    ASSERT_EQ(reporter.count(), 1u);
+    EXPECT_EQ(reporter.last().number, ENOENT);
+    EXPECT_NE(reporter.last().description.find("\"" + missing + "\""), std::string::npos) << reporter.last().description;
+    EXPECT_NE(reporter.last().description.find("(" + std::string(std::strerror(ENOENT)) + ")"), std::string::npos)
+        << reporter.last().description;
+    EXPECT_FALSE(std::filesystem::exists(missing));
+
+    reporter.clear();
+    EXPECT_FALSE(SyncFile(image.folder().string()));
+    ASSERT_EQ(reporter.count(), 1u);
+    EXPECT_EQ(reporter.last().number, EISDIR);
 }
 
 // ---- Reversal ------------------------------------------------------------------
