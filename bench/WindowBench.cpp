@@ -62,6 +62,7 @@ struct OpenWindow {
         EditorState& state = editor.State();
         state.RomFile = image.path();
         state.VersionCode = 41;
+        state.Layout = rom::ImageLayout::HandBuilt;
         state.Profile = image.profile();
         editor.show();
         exposed = QTest::qWaitForWindowExposed(&editor);

@@ -41,7 +41,7 @@ Editor::Editor(ui::MessageBoxes* boxes, QWidget* parent) : QMainWindow(parent) {
 
 Editor::~Editor() = default;
 
-void Editor::Open_Click() { OpenImage(*this, form, state_); }
+void Editor::Open_Click() { OpenImage(*this, form, state_, *boxes_); }
 
 void Editor::Save_Click() { SaveShownSpecies(*this, state_, *boxes_); }
 

@@ -3,9 +3,8 @@
 // version and table offsets, and which species was loaded last.
 
 #include <cstdint>
-#include <string>
-
 #include <optional>
+#include <string>
 
 #include "rom/ImageFacts.h"
 #include "rom/SpeciesLayout.h"

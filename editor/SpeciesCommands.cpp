@@ -8,6 +8,7 @@
 #include <QSignalBlocker>
 
 #include <optional>
+#include <string_view>
 
 #include "editor/EditorState.h"
 #include "editor/SpeciesTransfer.h"
@@ -31,6 +32,28 @@ void SetSpeciesGroupsEnabled(ui::EditorForm& form, bool enabled) {
     }
 }
 
+// Where the version is known but the layout of its tables is not confirmed
+// (or could not be read): the same state as an unrecognised image. Nothing can
+// be chosen or saved, and the controls keep what they showed.
+void SwitchEditingOff(ui::EditorForm& form) {
+    form.FrameKreblin->setEnabled(false);
+    form.Save->setEnabled(false);
+    SetSpeciesGroupsEnabled(form, false);
+}
+
+// True when the image in use has tables at offsets the editor can vouch for.
+bool LayoutIsConfirmed(const EditorState& state) {
+    return state.Layout.has_value() && *state.Layout != rom::ImageLayout::Unknown;
+}
+
+QString UnknownLayoutText(std::string_view versionCaption) {
+    const QString version = QString::fromLatin1(versionCaption.data(), qsizetype(versionCaption.size()));
+    return QStringLiteral("This is a complete image of %1, but its species tables are not where this editor "
+                          "knows them. It may be another language or revision of the game, or a modified game.\n\n"
+                          "So that the image stays intact, its species are not shown and nothing is saved into it.")
+        .arg(version);
+}
+
 QString AskForImage(QMainWindow& window) {
     clsCommonDialog dialog;
     return dialog.ShowOpen(&window, "Open Kreblin GBC ROM...", "", "GBC ROMs (*.gbc)|*.gbc", kOpenFlags);
@@ -38,7 +61,7 @@ QString AskForImage(QMainWindow& window) {
 
 }  // namespace
 
-void OpenImage(QMainWindow& window, ui::EditorForm& form, EditorState& state) {
+void OpenImage(QMainWindow& window, ui::EditorForm& form, EditorState& state, ui::MessageBoxes& boxes) {
     state.ChosenFile = AskForImage(window).toStdString();
     if (state.ChosenFile.empty()) {
         return;
@@ -54,18 +77,27 @@ void OpenImage(QMainWindow& window, ui::EditorForm& form, EditorState& state) {
 
     if (!version) {
         state.Layout.reset();
-        // Nothing can be chosen or saved; the controls keep what they showed.
-        form.FrameKreblin->setEnabled(false);
-        form.Save->setEnabled(false);
-        SetSpeciesGroupsEnabled(form, false);
+        SwitchEditingOff(form);
         return;
     }
 
     // Released images keep their tables elsewhere than hand-built ones; the
-    // image itself tells which layout it has.
+    // image itself tells which layout it has. A complete image whose tables
+    // are not confirmed is never read or written at a guessed offset, and
+    // neither is an image whose layout could not be read (that failure has
+    // been reported). The previous offsets stay, unused, as for an
+    // unrecognised image.
     state.Layout = rom::ResolveLayoutOfFile(state.RomFile, *version);
-    state.Profile = rom::ProfileOf(state.Layout.value_or(rom::ImageLayout::HandBuilt), *version)
-                        .value_or(rom::DefaultProfile(*version));
+    const std::optional<rom::VersionProfile> profile =
+        state.Layout ? rom::ProfileOf(*state.Layout, *version) : std::nullopt;
+    if (!profile) {
+        SwitchEditingOff(form);
+        if (state.Layout == rom::ImageLayout::Unknown) {
+            boxes.Show(UnknownLayoutText(rom::VersionCaption(version)), ui::kApplicationTitle);
+        }
+        return;
+    }
+    state.Profile = *profile;
     form.FrameKreblin->setEnabled(true);
     form.Save->setEnabled(true);
     {
@@ -78,6 +110,9 @@ void OpenImage(QMainWindow& window, ui::EditorForm& form, EditorState& state) {
 }
 
 void LoadSelectedSpecies(QMainWindow& window, ui::EditorForm& form, EditorState& state) {
+    if (!LayoutIsConfirmed(state)) {
+        return;  // no table of this image may be read as a species
+    }
     const int row = form.KreblinLoader->currentRow();
     if (row < 0 || row >= rom::kSpeciesCount) {
         return;  // the selection was cleared; there is no species to show
@@ -90,6 +125,11 @@ void LoadSelectedSpecies(QMainWindow& window, ui::EditorForm& form, EditorState&
 void SaveShownSpecies(QMainWindow& window, const EditorState& state, ui::MessageBoxes& boxes) {
     if (state.RomFile.empty()) {
         boxes.Show("You can't save without a ROM loaded.", ui::kApplicationTitle);
+        return;
+    }
+    // Save is switched off while the image's layout is not confirmed; should
+    // the command arrive anyway, it writes nothing.
+    if (!LayoutIsConfirmed(state)) {
         return;
     }
     SaveSpeciesFields(window, state, boxes);

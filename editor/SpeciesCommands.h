@@ -12,11 +12,15 @@ class MessageBoxes;
 // File, Open: asks for an image, recognises its version from the header byte,
 // chooses the table layout and loads the first species. A cancel changes
 // nothing; an unrecognised image shows "Unknown Rom" and switches editing off.
-void OpenImage(QMainWindow& window, ui::EditorForm& form, EditorState& state);
+// A complete image whose tables are not where the editor knows them shows its
+// version, switches editing off the same way and says why in one message.
+void OpenImage(QMainWindow& window, ui::EditorForm& form, EditorState& state, ui::MessageBoxes& boxes);
 
 // The species list's selection: records the species index, enables the
-// editing groups and fills every control from the image.
+// editing groups and fills every control from the image. Does nothing while
+// the image's layout is not confirmed.
 void LoadSelectedSpecies(QMainWindow& window, ui::EditorForm& form, EditorState& state);
 
-// File, Save: writes the shown species back into the image in place.
+// File, Save: writes the shown species back into the image in place. Writes
+// nothing while the image's layout is not confirmed.
 void SaveShownSpecies(QMainWindow& window, const EditorState& state, ui::MessageBoxes& boxes);
