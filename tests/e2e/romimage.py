@@ -25,6 +25,16 @@ TABLES = {
     SILVER: (0x51B10, 0x8E95D, 0xF2747, 0x427C8),
 }
 
+# Where complete released images keep the same tables.
+RELEASED_TABLES = {
+    CRYSTAL: (0x51424, 0x8EAC4, 0xF2787, 0x425B1),
+    GOLD: (0x51B0B, 0x8E975, 0xF2747, 0x427BD),
+    SILVER: (0x51B0B, 0x8E95B, 0xF2747, 0x427BD),
+}
+
+ROM_SIZE_OFFSET = 0x148
+HEADER_CHECKSUM_OFFSET = 0x14D
+
 TYPE_COUNT = 28
 MENU_ICON_COUNT = 39
 BASE_CRY_COUNT = 68
@@ -66,6 +76,35 @@ def build_image(path, header_byte, species_tables=CRYSTAL):
     with open(path, "wb") as f:
         f.write(data)
     # An old time stamp: any write by the program moves it.
+    os.utime(path, (946684800, 946684800))
+    return bytes(data)
+
+
+def header_checksum(data):
+    """The cartridge header checksum over the bytes 0x134 to 0x14C."""
+    x = 0
+    for byte in data[0x134:HEADER_CHECKSUM_OFFSET]:
+        x = (x - byte - 1) & 0xFF
+    return x
+
+
+def build_complete_moved_image(path, header_byte, moved_by=16):
+    """Writes an image a cartridge could hold whose base records are numbered
+    `moved_by` bytes after the released offset, and returns its bytes.
+
+    The ROM-size byte declares the 2 MiB the file has, the header checksum is
+    right, and byte 1 of every cry entry at the released offset is 0: only the
+    place of the base records keeps the tables from being confirmed.
+    """
+    data = bytearray(build_image(path, header_byte, species_tables=header_byte))
+    base, _icons, cries, _pointers = RELEASED_TABLES[header_byte]
+    for i in range(SPECIES_COUNT):
+        data[base + moved_by + 32 * i] = i + 1
+        data[cries + 6 * i + 1] = 0
+    data[ROM_SIZE_OFFSET] = 6  # 32 KiB << 6 = 2 MiB
+    data[HEADER_CHECKSUM_OFFSET] = header_checksum(data)
+    with open(path, "wb") as f:
+        f.write(data)
     os.utime(path, (946684800, 946684800))
     return bytes(data)
 

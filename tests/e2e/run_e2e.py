@@ -63,8 +63,12 @@ class Run:
     def focus_main(self):
         self.s.activate(self.main, "the main window")
 
-    def open_image(self):
-        """File, Open with Ctrl+O; the path is typed into the file dialog."""
+    def open_image(self, focus_after=True):
+        """File, Open with Ctrl+O; the path is typed into the file dialog.
+
+        `focus_after`: give the main window the focus again afterwards (not
+        when the open ends in a message, which holds the focus).
+        """
         self.focus_main()
         self.s.key("ctrl+o")
         dialog = self.s.wait_for_window(DIALOG_TITLE, "the open dialog", exclude={self.main.wid})
@@ -75,7 +79,8 @@ class Run:
         time.sleep(SETTLE)
         self.s.key("Return")
         self.s.wait_window_gone(dialog.wid, "the open dialog to close after Return")
-        self.focus_main()
+        if focus_after:
+            self.focus_main()
         time.sleep(SETTLE)
         log("image opened")
 
@@ -261,6 +266,32 @@ def case_unknown_rom(run):
     run.expect_untouched("after Ctrl+S on an unknown image")
 
 
+def case_unknown_layout(run):
+    """A complete image whose base records moved: one message, closed with Enter; Ctrl+S then does nothing."""
+    run.open_image(focus_after=False)
+    message = run.s.wait_for_window(MAIN_TITLE, "the message about the unconfirmed tables", exclude={run.main.wid})
+    time.sleep(0.5)  # a second message would show up by now
+    messages = run.message_windows()
+    if len(messages) != 1:
+        raise E2EFailure(f"expected one message window, found {len(messages)}: {messages}")
+    others = [w for w in run.other_windows() if w.wid != message.wid]
+    if others:
+        raise E2EFailure(f"besides the message, unexpected windows are open: {others}")
+    run.expect_untouched("while the message is shown")
+    close_message_with_enter(run, message)
+
+    run.save()
+    # Help, About is handled after Ctrl+S: once its window is shown, Ctrl+S
+    # has run (or been ignored).
+    run.choose_help_about()
+    about = run.s.wait_for_window(ABOUT_TITLE, "the About window (after Ctrl+S)", exclude={run.main.wid})
+    time.sleep(0.5)
+    others = [w for w in run.other_windows() if w.wid != about.wid]
+    if others:
+        raise E2EFailure(f"Ctrl+S after the refused image opened windows: {others}")
+    run.expect_untouched("after Ctrl+S on the refused image")
+
+
 def case_about_twice(run):
     """Help, About twice leaves one About window, in front."""
     run.focus_main()
@@ -305,6 +336,7 @@ CASES = {
     "unchanged_save": (case_unchanged_save, romimage.CRYSTAL),
     "refused_value": (case_refused_value, romimage.CRYSTAL),
     "unknown_rom": (case_unknown_rom, 0x35),
+    "unknown_layout": (case_unknown_layout, romimage.CRYSTAL, romimage.build_complete_moved_image),
     "about_twice": (case_about_twice, romimage.CRYSTAL),
     "read_only": (case_read_only, romimage.CRYSTAL),
 }
@@ -322,13 +354,14 @@ def read_only_file(path):
 
 
 def run_case(name, program, artifacts):
-    case, header = CASES[name]
+    case, header, *builder = CASES[name]
+    build = builder[0] if builder else romimage.build_image
     shot = os.path.join(artifacts, name + ".png")
     session = XSession(log)
     try:
         session.start()
         path = os.path.join(session.tmp, f"kreblin-{name}.gbc")
-        image = romimage.build_image(path, header)
+        image = build(path, header)
         run = Run(session, path, image)
         run.shot_path = shot
         guard = read_only_file(path) if name == "read_only" else contextlib.nullcontext()
