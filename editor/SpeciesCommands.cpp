@@ -32,9 +32,9 @@ void SetSpeciesGroupsEnabled(ui::EditorForm& form, bool enabled) {
     }
 }
 
-// Where the version is known but the layout of its tables is not confirmed
-// (or could not be read): the same state as an unrecognised image. Nothing can
-// be chosen or saved, and the controls keep what they showed.
+// Nothing can be chosen or saved, and the controls keep what they showed: for
+// an unrecognised image, and for one whose tables are not confirmed or whose
+// layout could not be read.
 void SwitchEditingOff(ui::EditorForm& form) {
     form.FrameKreblin->setEnabled(false);
     form.Save->setEnabled(false);
