@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -28,8 +29,9 @@ void ExpectRoundTrip(PatchFormat format, const Bytes& original, const Bytes& mod
     ASSERT_TRUE(applied.ok()) << what << ": " << applied.error;
     // Compared whole, but reported by size and first difference only.
     ASSERT_EQ(applied.bytes.size(), modified.size()) << what;
-    for (size_t i = 0; i < modified.size(); ++i) {
-        ASSERT_EQ(applied.bytes[i], modified[i]) << what << ": first difference at " << i;
+    if (applied.bytes != modified) {
+        const auto difference = std::mismatch(modified.begin(), modified.end(), applied.bytes.begin());
+        FAIL() << what << ": first difference at " << (difference.first - modified.begin());
     }
 }
 
