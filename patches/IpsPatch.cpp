@@ -146,8 +146,9 @@ BytesResult ApplyIps(ByteSpan patch, ByteSpan source, uint64_t maxResultSize) {
                                         " holds " + ByteCount(size) + ", but only " + ByteCount(end - position) +
                                         " remain in the patch");
         }
+        // A run of no bytes writes nothing, and so does not grow the result.
         const uint64_t reach = uint64_t{offset} + count;
-        if (reach > image.size()) {
+        if (count > 0 && reach > image.size()) {
             if (reach > maxResultSize) {
                 return BytesResult::Failure("the record for offset " + HexText(offset, 6) +
                                             " would make the result " + ByteCount(reach) + ", more than the " +

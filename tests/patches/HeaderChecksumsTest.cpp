@@ -99,6 +99,7 @@ TEST(HeaderChecksums, ARefusedFixWritesNothing) {
     EXPECT_EQ(shortFix.status, FileStatus::Refused);
     EXPECT_NE(shortFix.message.find("too short to hold a cartridge header"), std::string::npos) << shortFix.message;
     EXPECT_EQ(tooShort.size(), 0x14F);
+    EXPECT_EQ(patches::ReadChecksums(tooShort.path()).ExitCode(), 2);
 
     const ChecksumReport missing = patches::ReadChecksums((readOnly.folder() / "absent.gbc").string());
     EXPECT_EQ(missing.ExitCode(), 2);

@@ -106,6 +106,8 @@ TEST(IpsPatch, GrowsTheResultWithZerosAndHonoursTheLengthAfterEof) {
     const Bytes source = Hex("01 02 03 04");
     EXPECT_EQ(ApplyIps(Ips(Hex("00 00 06 00 01 AA")), source).bytes, Hex("01 02 03 04 00 00 AA"));
     EXPECT_EQ(ApplyIps(Ips(Hex("00 00 05 00 00 00 02 BB")), source).bytes, Hex("01 02 03 04 00 BB BB"));
+    // A run of no bytes changes nothing, also past the end.
+    EXPECT_EQ(ApplyIps(Ips(Hex("00 10 00 00 00 00 00 BB")), source).bytes, source);
     // The 3-byte length after "EOF" cuts the result; a larger one changes nothing.
     EXPECT_EQ(ApplyIps(Join({Ips({}), Hex("00 00 02")}), source).bytes, Hex("01 02"));
     EXPECT_EQ(ApplyIps(Join({Ips({}), Hex("00 00 09")}), source).bytes, source);
