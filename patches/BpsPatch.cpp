@@ -5,6 +5,8 @@
 #include <limits>
 #include <string>
 
+#include "patches/Guarded.h"
+
 namespace patches {
 
 namespace {
@@ -109,7 +111,7 @@ BpsNumber ReadBpsNumber(ByteSpan bytes, size_t& position, size_t end) {
     }
 }
 
-BytesResult CreateBps(ByteSpan original, ByteSpan modified) {
+static BytesResult CreateBpsUnguarded(ByteSpan original, ByteSpan modified) {
     if (original.size() > kMaxBpsTargetSize) {
         return BytesResult::Failure("the original is " + ByteCount(original.size()) +
                                     ", more than the 64 MiB a BPS patch of this program may take");
@@ -173,7 +175,7 @@ BytesResult CreateBps(ByteSpan original, ByteSpan modified) {
     return result;
 }
 
-BytesResult ApplyBps(ByteSpan patch, ByteSpan source, uint64_t maxTargetSize) {
+static BytesResult ApplyBpsUnguarded(ByteSpan patch, ByteSpan source, uint64_t maxTargetSize) {
     if (patch.size() < kSignatureSize || std::memcmp(patch.data(), kSignature, kSignatureSize) != 0) {
         return BytesResult::Failure("the patch is not a BPS patch (it does not start with \"BPS1\")");
     }
@@ -302,6 +304,14 @@ BytesResult ApplyBps(ByteSpan patch, ByteSpan source, uint64_t maxTargetSize) {
     BytesResult result;
     result.bytes = std::move(target);
     return result;
+}
+
+BytesResult CreateBps(ByteSpan original, ByteSpan modified) {
+    return GuardedBytes([&] { return CreateBpsUnguarded(original, modified); });
+}
+
+BytesResult ApplyBps(ByteSpan patch, ByteSpan source, uint64_t maxTargetSize) {
+    return GuardedBytes([&] { return ApplyBpsUnguarded(patch, source, maxTargetSize); });
 }
 
 }  // namespace patches

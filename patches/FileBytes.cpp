@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <new>
 #include <system_error>
@@ -117,12 +118,20 @@ bool SameFile(const std::string& first, const std::string& second) {
     if (::stat(first.c_str(), &a) == 0 && ::stat(second.c_str(), &b) == 0) {
         return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
     }
-    std::error_code error;
-    const fs::path one = fs::weakly_canonical(fs::absolute(first, error), error);
-    if (error) return fs::absolute(first).lexically_normal() == fs::absolute(second).lexically_normal();
-    const fs::path two = fs::weakly_canonical(fs::absolute(second, error), error);
-    if (error) return fs::absolute(first).lexically_normal() == fs::absolute(second).lexically_normal();
-    return one == two;
+    // At least one does not exist: compare the paths, with the links of the
+    // folders that do exist resolved.
+    auto normal = [](const std::string& path) {
+        std::error_code error;
+        fs::path absolute = fs::absolute(path, error);
+        if (error) return fs::path(path).lexically_normal();
+        fs::path canonical = fs::weakly_canonical(absolute, error);
+        return error ? absolute.lexically_normal() : canonical;
+    };
+    try {
+        return normal(first) == normal(second);
+    } catch (const std::exception&) {
+        return first == second;
+    }
 }
 
 FileRead ReadWholeFile(const std::string& path, uint64_t maxSize) {

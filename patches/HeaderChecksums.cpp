@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "patches/Guarded.h"
+
 #include "patches/PatchFiles.h"
 #include "rom/FailureReporter.h"
 #include "rom/HexDigits.h"
@@ -77,13 +79,7 @@ std::string Hex(uint64_t value, size_t digits) {
     return "0x" + rom::hexdigits::Of(value, digits);
 }
 
-}  // namespace
-
-ChecksumReport ReadChecksums(const std::string& path) {
-    return Check(path, nullptr);
-}
-
-ChecksumFix FixChecksums(const std::string& path) {
+ChecksumFix FixUnguarded(const std::string& path) {
     ChecksumFix fix;
     std::vector<uint8_t> image;
     fix.before = Check(path, &image);
@@ -129,6 +125,28 @@ ChecksumFix FixChecksums(const std::string& path) {
     describe("global", fix.globalChanged, fix.before.storedGlobal, fix.global, 4);
     fix.message = "Fixed the checksums of " + Quoted(path) + ": " + changes + ".";
     return fix;
+}
+
+}  // namespace
+
+ChecksumReport ReadChecksums(const std::string& path) {
+    return Guarded([&] { return Check(path, nullptr); },
+                   [&](const std::string& reason) {
+                       ChecksumReport report;
+                       report.status = FileStatus::Failed;
+                       report.message = "Could not check the image " + Quoted(path) + ": " + reason + ".";
+                       return report;
+                   });
+}
+
+ChecksumFix FixChecksums(const std::string& path) {
+    return Guarded([&] { return FixUnguarded(path); },
+                   [&](const std::string& reason) {
+                       ChecksumFix fix;
+                       fix.status = FileStatus::Failed;
+                       fix.message = "Could not fix the checksums of " + Quoted(path) + ": " + reason + ".";
+                       return fix;
+                   });
 }
 
 }  // namespace patches

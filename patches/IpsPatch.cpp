@@ -3,6 +3,8 @@
 #include <cstring>
 #include <string>
 
+#include "patches/Guarded.h"
+
 namespace patches {
 
 namespace {
@@ -39,7 +41,7 @@ std::string ByteCount(uint64_t count) {
 
 }  // namespace
 
-BytesResult CreateIps(ByteSpan original, ByteSpan modified) {
+static BytesResult CreateIpsUnguarded(ByteSpan original, ByteSpan modified) {
     const size_t n = original.size();
     const size_t m = modified.size();
     if (m < n) {
@@ -108,7 +110,7 @@ BytesResult CreateIps(ByteSpan original, ByteSpan modified) {
     return result;
 }
 
-BytesResult ApplyIps(ByteSpan patch, ByteSpan source, uint64_t maxResultSize) {
+static BytesResult ApplyIpsUnguarded(ByteSpan patch, ByteSpan source, uint64_t maxResultSize) {
     if (patch.size() < kHeaderSize || std::memcmp(patch.data(), kHeader, kHeaderSize) != 0) {
         return BytesResult::Failure("the patch is not an IPS patch (it does not start with \"PATCH\")");
     }
@@ -175,6 +177,14 @@ BytesResult ApplyIps(ByteSpan patch, ByteSpan source, uint64_t maxResultSize) {
                                     " after its \"EOF\" marker, where only a 3-byte length may follow");
     }
     return result;
+}
+
+BytesResult CreateIps(ByteSpan original, ByteSpan modified) {
+    return GuardedBytes([&] { return CreateIpsUnguarded(original, modified); });
+}
+
+BytesResult ApplyIps(ByteSpan patch, ByteSpan source, uint64_t maxResultSize) {
+    return GuardedBytes([&] { return ApplyIpsUnguarded(patch, source, maxResultSize); });
 }
 
 }  // namespace patches

@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "patches/Guarded.h"
+
 namespace patches {
 
 namespace {
@@ -30,9 +32,7 @@ std::optional<FileOutcome> RefuseSameFile(const std::string& outputPath, const c
                                             kNothingWritten);
 }
 
-}  // namespace
-
-FileOutcome CreatePatchFile(const std::string& originalPath, const std::string& modifiedPath,
+FileOutcome CreateUnguarded(const std::string& originalPath, const std::string& modifiedPath,
                             const std::string& patchPath) {
     const std::optional<PatchFormat> format = FormatOfFileName(patchPath);
     if (!format) {
@@ -69,7 +69,7 @@ FileOutcome CreatePatchFile(const std::string& originalPath, const std::string& 
                                          Quoted(originalPath) + " into " + Quoted(modifiedPath) + ".");
 }
 
-FileOutcome ApplyPatchFile(const std::string& patchPath, const std::string& imagePath, const std::string& outputPath,
+FileOutcome ApplyUnguarded(const std::string& patchPath, const std::string& imagePath, const std::string& outputPath,
                            bool force) {
     if (auto refused = RefuseSameFile(outputPath, "output", imagePath, "image")) return *refused;
     if (auto refused = RefuseSameFile(outputPath, "output", patchPath, "patch")) return *refused;
@@ -106,6 +106,26 @@ FileOutcome ApplyPatchFile(const std::string& patchPath, const std::string& imag
     return Outcome(FileStatus::Done, "Wrote " + Quoted(outputPath) + " (" + ByteCount(result.bytes.size()) +
                                          "): the " + std::string(format) + " patch " + Quoted(patchPath) +
                                          " applied to " + Quoted(imagePath) + ".");
+}
+
+}  // namespace
+
+FileOutcome CreatePatchFile(const std::string& originalPath, const std::string& modifiedPath,
+                            const std::string& patchPath) {
+    return Guarded([&] { return CreateUnguarded(originalPath, modifiedPath, patchPath); },
+                   [&](const std::string& reason) {
+                       return Outcome(FileStatus::Failed, "Could not create the patch " + Quoted(patchPath) + ": " +
+                                                              reason + "." + kNothingWritten);
+                   });
+}
+
+FileOutcome ApplyPatchFile(const std::string& patchPath, const std::string& imagePath, const std::string& outputPath,
+                           bool force) {
+    return Guarded([&] { return ApplyUnguarded(patchPath, imagePath, outputPath, force); },
+                   [&](const std::string& reason) {
+                       return Outcome(FileStatus::Failed, "Could not apply the patch " + Quoted(patchPath) + ": " +
+                                                              reason + "." + kNothingWritten);
+                   });
 }
 
 }  // namespace patches
