@@ -1,0 +1,152 @@
+#include "patches/HeaderChecksums.h"
+
+#include <vector>
+
+#include "patches/Guarded.h"
+
+#include "patches/PatchFiles.h"
+#include "rom/FailureReporter.h"
+#include "rom/HexDigits.h"
+#include "rom/HexFunctions.h"
+
+namespace patches {
+
+namespace {
+
+constexpr size_t kHeaderSumStart = 0x134;
+constexpr size_t kHeaderSumEnd = 0x14C;  // included
+
+std::string Quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
+uint16_t StoredGlobal(std::span<const uint8_t> image) {
+    return static_cast<uint16_t>(image[kGlobalChecksumOffset] << 8 | image[kGlobalChecksumOffset + 1]);
+}
+
+}  // namespace
+
+uint8_t ComputeHeaderChecksum(std::span<const uint8_t> image) {
+    uint8_t x = 0;
+    for (size_t at = kHeaderSumStart; at <= kHeaderSumEnd; ++at) {
+        const uint8_t b = at < image.size() ? image[at] : 0;
+        x = static_cast<uint8_t>(x - b - 1);
+    }
+    return x;
+}
+
+uint16_t ComputeGlobalChecksum(std::span<const uint8_t> image) {
+    uint32_t sum = 0;
+    for (size_t at = 0; at < image.size(); ++at) {
+        if (at == kGlobalChecksumOffset || at == kGlobalChecksumOffset + 1) continue;
+        sum += image[at];
+    }
+    return static_cast<uint16_t>(sum);
+}
+
+int ChecksumReport::ExitCode() const {
+    if (!checked()) return 2;
+    return bothRight() ? 0 : 1;
+}
+
+namespace {
+
+// The report and, for a fix, the bytes it was made from.
+ChecksumReport Check(const std::string& path, std::vector<uint8_t>* keep) {
+    ChecksumReport report;
+    FileRead read = ReadWholeFile(path, kMaxImageFileSize);
+    if (read.status != FileStatus::Done) {
+        report.status = read.status;
+        report.message = "Could not read the image " + Quoted(path) + ": " + read.reason + ".";
+        return report;
+    }
+    if (read.bytes.size() < static_cast<size_t>(kHeaderEnd)) {
+        report.status = FileStatus::Refused;
+        report.message = "Could not check the image " + Quoted(path) + ": it is " +
+                         std::to_string(read.bytes.size()) + " bytes long, too short to hold a cartridge header (" +
+                         std::to_string(kHeaderEnd) + " bytes).";
+        return report;
+    }
+    report.storedHeader = read.bytes[kHeaderChecksumOffset];
+    report.computedHeader = ComputeHeaderChecksum(read.bytes);
+    report.storedGlobal = StoredGlobal(read.bytes);
+    report.computedGlobal = ComputeGlobalChecksum(read.bytes);
+    if (keep != nullptr) *keep = std::move(read.bytes);
+    return report;
+}
+
+std::string Hex(uint64_t value, size_t digits) {
+    return "0x" + rom::hexdigits::Of(value, digits);
+}
+
+ChecksumFix FixUnguarded(const std::string& path) {
+    ChecksumFix fix;
+    std::vector<uint8_t> image;
+    fix.before = Check(path, &image);
+    if (!fix.before.checked()) {
+        fix.status = fix.before.status;
+        fix.message = fix.before.message + " Nothing was written.";
+        return fix;
+    }
+    // The global sum includes the header checksum: compute it over the
+    // corrected one.
+    fix.header = fix.before.computedHeader;
+    image[kHeaderChecksumOffset] = fix.header;
+    fix.global = ComputeGlobalChecksum(image);
+    fix.headerChanged = fix.header != fix.before.storedHeader;
+    fix.globalChanged = fix.global != fix.before.storedGlobal;
+
+    if (!fix.headerChanged && !fix.globalChanged) {
+        fix.message = "Both checksums of " + Quoted(path) + " are already right (header " +
+                      Hex(fix.header, 2) + ", global " + Hex(fix.global, 4) + "); nothing was written.";
+        return fix;
+    }
+
+    const std::string hex = rom::hexdigits::Of(fix.header, 2) + rom::hexdigits::Of(fix.global, 4);
+    rom::ScopedFailureCapture capture;
+    if (!HexFunctions::CheckWritable(path, kHeaderChecksumOffset, 3) ||
+        !HexFunctions::WriteHexBytes(path, kHeaderChecksumOffset, hex)) {
+        fix.status = FileStatus::Failed;
+        fix.message = capture.captured() ? capture.captured()->description
+                                         : "Could not write the checksums of " + Quoted(path) + ".";
+        fix.header = fix.before.storedHeader;
+        fix.global = fix.before.storedGlobal;
+        fix.headerChanged = fix.globalChanged = false;
+        return fix;
+    }
+
+    std::string changes;
+    auto describe = [&](const char* name, bool changed, uint64_t from, uint64_t to, size_t digits) {
+        if (!changes.empty()) changes += ", ";
+        changes += std::string(name) + " checksum ";
+        changes += changed ? Hex(from, digits) + " -> " + Hex(to, digits) : Hex(to, digits) + " (unchanged)";
+    };
+    describe("header", fix.headerChanged, fix.before.storedHeader, fix.header, 2);
+    describe("global", fix.globalChanged, fix.before.storedGlobal, fix.global, 4);
+    fix.message = "Fixed the checksums of " + Quoted(path) + ": " + changes + ".";
+    return fix;
+}
+
+}  // namespace
+
+ChecksumReport ReadChecksums(const std::string& path) {
+    return Guarded([&] { return Check(path, nullptr); },
+                   [&](const std::string& reason) {
+                       ChecksumReport report;
+                       report.status = FileStatus::Failed;
+                       report.message = "Could not check the image " + Quoted(path) + ": " + reason + ".";
+                       return report;
+                   });
+}
+
+ChecksumFix FixChecksums(const std::string& path) {
+    return Guarded([&] { return FixUnguarded(path); },
+                   [&](const std::string& reason) {
+                       ChecksumFix fix;
+                       fix.status = FileStatus::Failed;
+                       fix.message = "Could not fix the checksums of " + Quoted(path) + ": " + reason + ".";
+                       return fix;
+                   });
+}
+
+}  // namespace patches

@@ -1,0 +1,69 @@
+#pragma once
+// The two checksums of a cartridge header: the header checksum at 0x14D and
+// the global checksum at 0x14E-0x14F. Reading them, and writing the computed
+// values in place.
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "patches/FileBytes.h"
+
+namespace patches {
+
+inline constexpr int32_t kHeaderChecksumOffset = 0x14D;
+inline constexpr int32_t kGlobalChecksumOffset = 0x14E;
+// An image shorter than this holds no complete header.
+inline constexpr int32_t kHeaderEnd = 0x150;
+
+// x = 0; for each byte b from 0x134 to 0x14C: x = x - b - 1 (mod 256).
+// A byte past the end of `image` counts as 0x00.
+uint8_t ComputeHeaderChecksum(std::span<const uint8_t> image);
+
+// The sum of every byte except those at 0x14E and 0x14F, mod 65536.
+uint16_t ComputeGlobalChecksum(std::span<const uint8_t> image);
+
+struct ChecksumReport {
+    FileStatus status = FileStatus::Done;
+    std::string message;  // why the file could not be checked; empty when it was
+
+    uint8_t storedHeader = 0;
+    uint8_t computedHeader = 0;
+    uint16_t storedGlobal = 0;   // read big-endian from 0x14E
+    uint16_t computedGlobal = 0;  // over the bytes as they are, header checksum included
+
+    bool checked() const { return status == FileStatus::Done; }
+    bool headerRight() const { return storedHeader == computedHeader; }
+    bool globalRight() const { return storedGlobal == computedGlobal; }
+    bool bothRight() const { return headerRight() && globalRight(); }
+    // 0 when both are right, 1 when one is wrong, 2 when the file could not be checked.
+    int ExitCode() const;
+};
+
+// Reads the image and reports the stored and computed checksums. Refused for
+// a file shorter than 0x150 bytes or larger than 64 MiB.
+ChecksumReport ReadChecksums(const std::string& path);
+
+struct ChecksumFix {
+    ChecksumReport before;
+    FileStatus status = FileStatus::Done;
+    std::string message;  // a full sentence: what changed, or why nothing was written
+
+    uint8_t header = 0;   // the header checksum now stored (after a successful fix)
+    uint16_t global = 0;  // the global checksum now stored, over the fixed header checksum
+    bool headerChanged = false;
+    bool globalChanged = false;
+
+    bool ok() const { return status == FileStatus::Done; }
+    // 0 when both checksums are now right; 2 when the image could not be
+    // checked or written (as ChecksumReport, whose 1 means "wrong").
+    int ExitCode() const { return ok() ? 0 : 2; }
+};
+
+// Writes the computed header checksum, and the global checksum computed over
+// it, into bytes 0x14D-0x14F of the image in place, through the byte layer's
+// never-grow, never-create rules (checked before the write). Writes nothing
+// when both are already right.
+ChecksumFix FixChecksums(const std::string& path);
+
+}  // namespace patches
