@@ -8,41 +8,17 @@
 #include "rom/FailureReporter.h"
 #include "rom/HexDigits.h"
 #include "rom/HexFunctions.h"
+#include "rom/ImageFacts.h"
 
 namespace patches {
 
 namespace {
 
-constexpr size_t kHeaderSumStart = 0x134;
-constexpr size_t kHeaderSumEnd = 0x14C;  // included
-
 std::string Quoted(const std::string& path) {
     return "\"" + path + "\"";
 }
 
-uint16_t StoredGlobal(std::span<const uint8_t> image) {
-    return static_cast<uint16_t>(image[kGlobalChecksumOffset] << 8 | image[kGlobalChecksumOffset + 1]);
-}
-
 }  // namespace
-
-uint8_t ComputeHeaderChecksum(std::span<const uint8_t> image) {
-    uint8_t x = 0;
-    for (size_t at = kHeaderSumStart; at <= kHeaderSumEnd; ++at) {
-        const uint8_t b = at < image.size() ? image[at] : 0;
-        x = static_cast<uint8_t>(x - b - 1);
-    }
-    return x;
-}
-
-uint16_t ComputeGlobalChecksum(std::span<const uint8_t> image) {
-    uint32_t sum = 0;
-    for (size_t at = 0; at < image.size(); ++at) {
-        if (at == kGlobalChecksumOffset || at == kGlobalChecksumOffset + 1) continue;
-        sum += image[at];
-    }
-    return static_cast<uint16_t>(sum);
-}
 
 int ChecksumReport::ExitCode() const {
     if (!checked()) return 2;
@@ -60,17 +36,18 @@ ChecksumReport Check(const std::string& path, std::vector<uint8_t>* keep) {
         report.message = "Could not read the image " + Quoted(path) + ": " + read.reason + ".";
         return report;
     }
-    if (read.bytes.size() < static_cast<size_t>(kHeaderEnd)) {
+    if (read.bytes.size() < static_cast<size_t>(rom::kHeaderEnd)) {
         report.status = FileStatus::Refused;
         report.message = "Could not check the image " + Quoted(path) + ": it is " +
                          std::to_string(read.bytes.size()) + " bytes long, too short to hold a cartridge header (" +
-                         std::to_string(kHeaderEnd) + " bytes).";
+                         std::to_string(rom::kHeaderEnd) + " bytes).";
         return report;
     }
-    report.storedHeader = read.bytes[kHeaderChecksumOffset];
-    report.computedHeader = ComputeHeaderChecksum(read.bytes);
-    report.storedGlobal = StoredGlobal(read.bytes);
-    report.computedGlobal = ComputeGlobalChecksum(read.bytes);
+    const rom::CartridgeHeader header = rom::ReadCartridgeHeader(read.bytes);
+    report.storedHeader = header.headerChecksum;
+    report.computedHeader = rom::HeaderChecksum(read.bytes);
+    report.storedGlobal = header.globalChecksum;
+    report.computedGlobal = rom::GlobalChecksum(read.bytes);
     if (keep != nullptr) *keep = std::move(read.bytes);
     return report;
 }
@@ -91,8 +68,8 @@ ChecksumFix FixUnguarded(const std::string& path) {
     // The global sum includes the header checksum: compute it over the
     // corrected one.
     fix.header = fix.before.computedHeader;
-    image[kHeaderChecksumOffset] = fix.header;
-    fix.global = ComputeGlobalChecksum(image);
+    image[rom::kHeaderChecksumOffset] = fix.header;
+    fix.global = rom::GlobalChecksum(image);
     fix.headerChanged = fix.header != fix.before.storedHeader;
     fix.globalChanged = fix.global != fix.before.storedGlobal;
 
@@ -104,8 +81,8 @@ ChecksumFix FixUnguarded(const std::string& path) {
 
     const std::string hex = rom::hexdigits::Of(fix.header, 2) + rom::hexdigits::Of(fix.global, 4);
     rom::ScopedFailureCapture capture;
-    if (!HexFunctions::CheckWritable(path, kHeaderChecksumOffset, 3) ||
-        !HexFunctions::WriteHexBytes(path, kHeaderChecksumOffset, hex)) {
+    if (!HexFunctions::CheckWritable(path, rom::kHeaderChecksumOffset, 3) ||
+        !HexFunctions::WriteHexBytes(path, rom::kHeaderChecksumOffset, hex)) {
         fix.status = FileStatus::Failed;
         fix.message = capture.captured() ? capture.captured()->description
                                          : "Could not write the checksums of " + Quoted(path) + ".";

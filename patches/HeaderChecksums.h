@@ -1,27 +1,14 @@
 #pragma once
-// The two checksums of a cartridge header: the header checksum at 0x14D and
-// the global checksum at 0x14E-0x14F. Reading them, and writing the computed
-// values in place.
+// The two checksums of a cartridge header (the header checksum at 0x14D and
+// the global checksum at 0x14E-0x14F, computed by the ROM library): reading
+// them from a file, and writing the computed values in place.
 
 #include <cstdint>
-#include <span>
 #include <string>
 
 #include "patches/FileBytes.h"
 
 namespace patches {
-
-inline constexpr int32_t kHeaderChecksumOffset = 0x14D;
-inline constexpr int32_t kGlobalChecksumOffset = 0x14E;
-// An image shorter than this holds no complete header.
-inline constexpr int32_t kHeaderEnd = 0x150;
-
-// x = 0; for each byte b from 0x134 to 0x14C: x = x - b - 1 (mod 256).
-// A byte past the end of `image` counts as 0x00.
-uint8_t ComputeHeaderChecksum(std::span<const uint8_t> image);
-
-// The sum of every byte except those at 0x14E and 0x14F, mod 65536.
-uint16_t ComputeGlobalChecksum(std::span<const uint8_t> image);
 
 struct ChecksumReport {
     FileStatus status = FileStatus::Done;

@@ -7,34 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "rom/ImageFacts.h"
 #include "tests/support/TestImage.h"
 
 namespace {
 
 using patches::ChecksumFix;
 using patches::ChecksumReport;
-using patches::ComputeGlobalChecksum;
-using patches::ComputeHeaderChecksum;
 using patches::FileStatus;
 using testsupport::TestImage;
-
-TEST(HeaderChecksums, ComputesBothSumsAsDefined) {
-    std::vector<uint8_t> image(0x200, 0x00);
-    // 25 header bytes of 0: x = -25 mod 256.
-    EXPECT_EQ(ComputeHeaderChecksum(image), 0xE7);
-    image[0x134] = 0x10;
-    image[0x14C] = 0x01;
-    EXPECT_EQ(ComputeHeaderChecksum(image), 0xE7 - 0x11);
-
-    // Every byte but 0x14E and 0x14F, mod 65536.
-    image.assign(0x200, 0xFF);
-    EXPECT_EQ(ComputeGlobalChecksum(image), (0x1FE * 0xFF) & 0xFFFF);
-    image[0x14E] = 0x00;
-    image[0x14F] = 0x00;
-    EXPECT_EQ(ComputeGlobalChecksum(image), (0x1FE * 0xFF) & 0xFFFF);
-    image.assign(0x10000, 0xFF);  // the sum wraps
-    EXPECT_EQ(ComputeGlobalChecksum(image), (0xFFFEull * 0xFF) & 0xFFFF);
-}
 
 TEST(HeaderChecksums, FixingMakesBothRightAndChangesOnlyTheirThreeBytes) {
     TestImage image(0x41);
@@ -69,8 +50,8 @@ TEST(HeaderChecksums, FixingMakesBothRightAndChangesOnlyTheirThreeBytes) {
     EXPECT_EQ(right.ExitCode(), 0);
     // The global sum counts the corrected header checksum.
     std::vector<uint8_t> expected = before;
-    expected[0x14D] = ComputeHeaderChecksum(before);
-    EXPECT_EQ(right.storedGlobal, ComputeGlobalChecksum(expected));
+    expected[0x14D] = rom::HeaderChecksum(before);
+    EXPECT_EQ(right.storedGlobal, rom::GlobalChecksum(expected));
 }
 
 TEST(HeaderChecksums, RightChecksumsAreNotWrittenAgain) {
