@@ -38,7 +38,11 @@ QString AskForImage(QMainWindow& window) {
 }  // namespace
 
 void OpenImage(QMainWindow& window, ui::EditorForm& form, EditorState& state) {
-    state.ChosenFile = AskForImage(window).toStdString();
+    OpenImageFile(window, form, state, AskForImage(window).toStdString());
+}
+
+void OpenImageFile(QMainWindow& window, ui::EditorForm& form, EditorState& state, const std::string& path) {
+    state.ChosenFile = path;
     if (state.ChosenFile.empty()) {
         return;
     }

@@ -2,6 +2,8 @@
 // The bodies of the three handlers that touch the ROM image: File, Open,
 // a click in the species list, and File, Save.
 
+#include <string>
+
 class QMainWindow;
 struct EditorState;
 namespace ui {
@@ -13,6 +15,11 @@ class MessageBoxes;
 // chooses the table layout and loads the first species. A cancel changes
 // nothing; an unrecognised image shows "Unknown Rom" and switches editing off.
 void OpenImage(QMainWindow& window, ui::EditorForm& form, EditorState& state);
+
+// What File, Open does once the dialog has answered `path` (empty: a cancel).
+// The dialog only answers existing files; a caller that has a path from
+// elsewhere checks that first.
+void OpenImageFile(QMainWindow& window, ui::EditorForm& form, EditorState& state, const std::string& path);
 
 // The species list's selection: records the species index, enables the
 // editing groups and fills every control from the image.
