@@ -31,9 +31,9 @@ bool AsksOnlyForText(int argc, char* argv[]) {
 int main(int argc, char* argv[]) {
     // Qt's own options (-platform, -style, ...) are taken out of the
     // arguments by QApplication before the parser sees them.
-    const std::unique_ptr<QCoreApplication> app = AsksOnlyForText(argc, argv)
-                                                      ? std::make_unique<QCoreApplication>(argc, argv)
-                                                      : std::make_unique<QApplication>(argc, argv);
+    const bool textOnly = AsksOnlyForText(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = textOnly ? std::make_unique<QCoreApplication>(argc, argv)
+                                                           : std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName(QString::fromLatin1(ui::kApplicationTitle));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILLMERE_VERSION));
 
@@ -44,7 +44,7 @@ int main(int argc, char* argv[]) {
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("IMAGE"), QStringLiteral("The ROM image (*.gbc) to open at start."),
                                  QStringLiteral("[IMAGE]"));
-    if (AsksOnlyForText(argc, argv)) {
+    if (textOnly) {
         // Without the window system Qt's window options are unknown to the
         // parser; they do not change the text, so they are not refused here.
         parser.parse(QCoreApplication::arguments());
@@ -64,7 +64,7 @@ int main(int argc, char* argv[]) {
 
     editor.show();
     if (!images.isEmpty()) editor.OpenFile(images.front());
-    const int result = QCoreApplication::exec();
+    const int result = QApplication::exec();
     ui::InstallFailureReporter(nullptr);
     return result;
 }
