@@ -1,6 +1,7 @@
 #include "editor/Editor.h"
 
 #include <QApplication>
+#include <QFileInfo>
 
 #include "editor/SpeciesCommands.h"
 #include "rom/FieldConversions.h"
@@ -42,6 +43,26 @@ Editor::Editor(ui::MessageBoxes* boxes, QWidget* parent) : QMainWindow(parent) {
 Editor::~Editor() = default;
 
 void Editor::Open_Click() { OpenImage(*this, form, state_, *boxes_); }
+
+void Editor::OpenFile(const QString& path) {
+    // The open dialog answers only with the full path of an existing file;
+    // a path from elsewhere is held to the same.
+    const QFileInfo file(path);
+    const QString title = QString::fromLatin1(ui::kApplicationTitle);
+    if (path.isEmpty() || !file.exists()) {
+        boxes_->Show(QStringLiteral("There is no file \"%1\".").arg(path), title);
+        return;
+    }
+    if (file.isDir()) {
+        boxes_->Show(QStringLiteral("\"%1\" is a folder, not a ROM image.").arg(path), title);
+        return;
+    }
+    if (!file.isFile()) {
+        boxes_->Show(QStringLiteral("\"%1\" is not a file.").arg(path), title);
+        return;
+    }
+    OpenImageFile(*this, form, state_, *boxes_, file.absoluteFilePath().toStdString());
+}
 
 void Editor::Save_Click() { SaveShownSpecies(*this, state_, *boxes_); }
 

@@ -26,6 +26,11 @@ public:
     const EditorState& State() const { return state_; }
     ui::MessageBoxes& Messages() { return *boxes_; }
 
+    // Opens the image at `path` as File, Open does once its dialog has
+    // answered that path. A path that names no file, or names a folder, gives
+    // one message and changes nothing else.
+    void OpenFile(const QString& path);
+
     // The About window while it is open, else null.
     ui::About* AboutWindow() const { return about_.data(); }
 

@@ -62,7 +62,12 @@ QString AskForImage(QMainWindow& window) {
 }  // namespace
 
 void OpenImage(QMainWindow& window, ui::EditorForm& form, EditorState& state, ui::MessageBoxes& boxes) {
-    state.ChosenFile = AskForImage(window).toStdString();
+    OpenImageFile(window, form, state, boxes, AskForImage(window).toStdString());
+}
+
+void OpenImageFile(QMainWindow& window, ui::EditorForm& form, EditorState& state, ui::MessageBoxes& boxes,
+                   const std::string& path) {
+    state.ChosenFile = path;
     if (state.ChosenFile.empty()) {
         return;
     }

@@ -2,6 +2,8 @@
 // The bodies of the three handlers that touch the ROM image: File, Open,
 // a click in the species list, and File, Save.
 
+#include <string>
+
 class QMainWindow;
 struct EditorState;
 namespace ui {
@@ -15,6 +17,12 @@ class MessageBoxes;
 // A complete image whose tables are not where the editor knows them shows its
 // version, switches editing off the same way and says why in one message.
 void OpenImage(QMainWindow& window, ui::EditorForm& form, EditorState& state, ui::MessageBoxes& boxes);
+
+// What File, Open does once the dialog has answered `path` (empty: a cancel).
+// The dialog only answers existing files; a caller that has a path from
+// elsewhere checks that first.
+void OpenImageFile(QMainWindow& window, ui::EditorForm& form, EditorState& state, ui::MessageBoxes& boxes,
+                   const std::string& path);
 
 // The species list's selection: records the species index, enables the
 // editing groups and fills every control from the image. Does nothing while

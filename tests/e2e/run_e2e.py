@@ -28,6 +28,7 @@ MAIN_TITLE = "^Quillmere$"
 DIALOG_TITLE = r"^Open Kreblin GBC ROM\.\.\.$"
 ABOUT_TITLE = "^About$"
 CLIENT_HEIGHT = 376  # the main window's client area below the menu bar
+LOADED_ROM_GROUP = (8, 0, 185, 41)  # the group with the Version caption: x, y, width, height in the client area
 PIKACHU = 24  # list position of the species the edit road uses
 SETTLE = 0.3  # after typing, so that the last key is handled before the next step
 
@@ -55,10 +56,18 @@ class Run:
 
     # ---- the program -------------------------------------------------------------
 
-    def start_program(self, executable):
-        self.s.start_program(executable)
+    def start_program(self, executable, *args):
+        self.s.start_program(executable, *args)
         self.main = self.s.wait_for_window(MAIN_TITLE, "the main window to appear")
         log(f"main window {self.main}")
+
+    def loaded_rom_pixels(self):
+        """The pixels of the group that shows the Version caption."""
+        main = self.s.geometry(self.main.wid)
+        if main is None:
+            raise E2EFailure("the main window is gone")
+        x, y, width, height = LOADED_ROM_GROUP
+        return self.s.grab_ppm(main.x + x, main.y + main.height - CLIENT_HEIGHT + y, width, height)
 
     def focus_main(self):
         self.s.activate(self.main, "the main window")
@@ -331,6 +340,44 @@ def case_read_only(run):
     run.expect_untouched("after saving into a read-only file")
 
 
+def case_open_argument(run):
+    """`quillmere IMAGE` opens the image as File, Open does: the Version caption is
+    drawn exactly as after File, Open answered with the same path, and nothing
+    else appears. A path that names no file gives one message and the caption
+    stays as at start."""
+    # The two references, from the same program: the caption at start, and
+    # after File, Open through the dialog.
+    run.start_program(run.executable)
+    at_start = run.loaded_rom_pixels()
+    run.open_image()
+    opened = run.loaded_rom_pixels()
+    if opened == at_start:
+        raise E2EFailure("File, Open left the Version caption as it was at start")
+    run.s.stop_program()
+
+    run.start_program(run.executable, run.path)
+    wait_until(lambda: run.loaded_rom_pixels() == opened, 10,
+               "the Version caption to show the image's version as File, Open shows it")
+    time.sleep(0.5)  # a message would show up by now
+    run.expect_no_other_windows("after starting with the image")
+    run.s.screenshot(run.shot_path.replace(".png", "-image.png"))
+    run.s.stop_program()
+    run.expect_untouched("after starting with the image")
+
+    # The message and the main window carry the same title; the message is the smaller.
+    run.s.start_program(run.executable, run.path + ".missing")
+    windows = wait_until(lambda: (lambda found: found if len(found) >= 2 else None)(
+        run.s.program_windows(MAIN_TITLE)), 20, "the main window and a message about the missing file")
+    windows.sort(key=lambda w: w.width * w.height)
+    message, run.main = windows[0], windows[-1]
+    time.sleep(0.5)
+    if len(run.s.program_windows()) != 2:
+        raise E2EFailure(f"expected the main window and one message, found {run.s.program_windows()}")
+    close_message_with_enter(run, message)
+    if run.loaded_rom_pixels() != at_start:
+        raise E2EFailure("after the message about a missing file the Version caption is not the one at start")
+
+
 CASES = {
     "crystal_edit": (case_crystal_edit, romimage.CRYSTAL),
     "unchanged_save": (case_unchanged_save, romimage.CRYSTAL),
@@ -339,7 +386,10 @@ CASES = {
     "unknown_layout": (case_unknown_layout, romimage.CRYSTAL, romimage.build_complete_moved_image),
     "about_twice": (case_about_twice, romimage.CRYSTAL),
     "read_only": (case_read_only, romimage.CRYSTAL),
+    "open_argument": (case_open_argument, romimage.CRYSTAL),
 }
+# Cases that start the program themselves, with their own arguments.
+STARTS_ITSELF = {"open_argument"}
 
 
 @contextlib.contextmanager
@@ -364,10 +414,12 @@ def run_case(name, program, artifacts):
         image = build(path, header)
         run = Run(session, path, image)
         run.shot_path = shot
+        run.executable = program
         guard = read_only_file(path) if name == "read_only" else contextlib.nullcontext()
         with guard:
             try:
-                run.start_program(program)
+                if name not in STARTS_ITSELF:
+                    run.start_program(program)
                 case(run)
                 session.check_program_running()
             finally:

@@ -158,10 +158,10 @@ class XSession:
 
         wait_until(running, WINDOW_TIMEOUT, "the window manager")
 
-    def start_program(self, executable):
+    def start_program(self, executable, *args):
         env = dict(self.env)
         env["QT_QPA_PLATFORM"] = "xcb"
-        argv = [executable]
+        argv = [executable, *args]
         if self.run_as is not None:
             uid, gid = self.run_as
             # The other user needs its own home and runtime folder and may
@@ -171,11 +171,19 @@ class XSession:
                 for folder, _, files in os.walk(top):
                     for name in [folder] + [os.path.join(folder, f) for f in files]:
                         os.chown(name, uid, gid)
-            argv = ["setpriv", f"--reuid={uid}", f"--regid={gid}", "--clear-groups", executable]
+            argv = ["setpriv", f"--reuid={uid}", f"--regid={gid}", "--clear-groups", executable, *args]
         self.program = self._spawn("program", argv, env, cwd=self.tmp)
         return self.program
 
     # ---- stop ----------------------------------------------------------------
+
+    def stop_program(self):
+        """Ends the program under test, so that another can be started."""
+        for entry in list(self._procs):
+            if entry[1] is self.program:
+                self._stop(*entry)
+                self._procs.remove(entry)
+        self.program = None
 
     def close(self):
         for label, proc in reversed(self._procs):
