@@ -58,6 +58,8 @@ struct Cell {
     int line = 0;
     int column = 0;
     bool jsonNonString = false;  // a JSON number, true, false or null (not a string)
+    int keyLine = 0;             // JSON: where the member's key stands
+    int keyColumn = 0;
 };
 
 // Checks one row whose cells name every column: its position (new, 0 to 250)
@@ -106,8 +108,10 @@ public:
         if (out_.refusals.size() == refusalsBefore && positionCell != nullptr) out_.rows.push_back(row);
     }
 
-    void Refuse(const Cell& cell, std::string message) {
-        out_.refusals.push_back({cell.line, cell.column, cell.name, std::move(message)});
+    void Refuse(const Cell& cell, std::string message) { RefuseAt(cell.line, cell.column, cell.name, std::move(message)); }
+
+    void RefuseAt(int line, int column, const std::string& name, std::string message) {
+        out_.refusals.push_back({line, column, name, std::move(message)});
     }
 
 private:
@@ -150,6 +154,15 @@ struct TokenPlace {
         }
         if (c == '"') {
             inString = true;
+            inWord = false;
+            line = line0;
+            column = column0;
+            return;
+        }
+        // An object or array begins. (Other punctuation never starts a value,
+        // and a comma or bracket may be the character the parser read just
+        // past a number, before it hands the number over.)
+        if (c == '{' || c == '[') {
             inWord = false;
             line = line0;
             column = column0;
@@ -291,10 +304,11 @@ private:
                 }
                 depth_ = 3;
                 rowLine_ = line;
+                rowColumn_ = column;
                 cells_.clear();
                 return true;
             default:
-                Cell cell{key_, object ? "an object" : "an array", keyLine_, keyColumn_, true};
+                Cell cell{key_, object ? "an object" : "an array", line, column, true, keyLine_, keyColumn_};
                 checker_.Refuse(cell, "\"" + key_ + "\" must be a number or a string, not " + cell.text + ".");
                 rowRefused_ = true;
                 ++skipDepth_;
@@ -331,9 +345,7 @@ private:
                 out_.refusals.push_back({line, column, "", "each row of \"species\" must be an object"});
                 return true;
             default:
-                cells_.push_back(Cell{key_, text, keyLine_, keyColumn_, nonString});
-                cells_.back().line = line;
-                cells_.back().column = column;
+                cells_.push_back(Cell{key_, text, line, column, nonString, keyLine_, keyColumn_});
                 return true;
         }
     }
@@ -352,13 +364,13 @@ private:
             } else if (const rom::SpeciesField* field = rom::FindField(cell.name)) {
                 slot = &fields[FieldIndex(*field)];
             } else {
-                checker_.Refuse(cell, "\"" + cell.name + "\" is not a column of the table; the columns are " +
+                checker_.RefuseAt(cell.keyLine, cell.keyColumn, cell.name, "\"" + cell.name + "\" is not a column of the table; the columns are " +
                                           ColumnList() + ".");
                 refused = true;
                 continue;
             }
             if (*slot != nullptr) {
-                checker_.Refuse(cell, "\"" + cell.name + "\" is given twice in this row.");
+                checker_.RefuseAt(cell.keyLine, cell.keyColumn, cell.name, "\"" + cell.name + "\" is given twice in this row.");
                 refused = true;
                 continue;
             }
@@ -370,7 +382,7 @@ private:
             if (fields[f] == nullptr) missing += (missing.empty() ? "" : ", ") + std::string(rom::kSpeciesFields[f].control);
         }
         if (!missing.empty()) {
-            out_.refusals.push_back({rowLine_, 0, "", "the row lacks " + missing + "."});
+            out_.refusals.push_back({rowLine_, rowColumn_, "", "the row lacks " + missing + "."});
             refused = true;
         }
         const size_t before = out_.rows.size();
@@ -392,6 +404,7 @@ private:
     int keyLine_ = 0;
     int keyColumn_ = 0;
     int rowLine_ = 0;
+    int rowColumn_ = 0;
     std::vector<Cell> cells_;
 };
 
