@@ -200,7 +200,6 @@ public:
         return before;
     }
     friend bool operator==(const PlaceIterator& a, const PlaceIterator& b) { return a.at_ == b.at_; }
-    friend bool operator!=(const PlaceIterator& a, const PlaceIterator& b) { return a.at_ != b.at_; }
 
 private:
     const char* at_ = nullptr;
