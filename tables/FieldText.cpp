@@ -7,14 +7,14 @@
 
 namespace tables {
 
-namespace {
-
 std::string_view Trimmed(std::string_view text) {
     const auto isSpace = [](char c) { return c == ' ' || c == '\t'; };
     while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
     while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
     return text;
 }
+
+namespace {
 
 // A whole number written with decimal digits only, spaces around it allowed.
 // Numbers too large for any field keep one value beyond every range.

@@ -45,6 +45,10 @@ rom::Encoded EncodeValueText(const rom::SpeciesField& field, std::string_view te
 // The bytes of an accepted value's hex byte-string (2 or 4 digits).
 FieldBytes BytesOfHex(std::string_view hex);
 
+// The text without the spaces and tabs around it, as the window's
+// conversions compare texts.
+std::string_view Trimmed(std::string_view text);
+
 // The species list entry at the position, without surrounding spaces.
 std::string_view SpeciesName(int32_t position);
 

@@ -22,12 +22,6 @@ std::string Lower(std::string_view text) {
     return lower;
 }
 
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
-}
-
 std::string Holds(std::string_view text) {
     if (text.empty()) return "it is empty.";
     return "it holds \"" + std::string(text) + "\".";
@@ -258,7 +252,7 @@ public:
     void Finish() {
         if (!sawSpecies_ && !failed_ && out_.refusals.empty()) {
             out_.refusals.push_back(
-                {1, 1, "", "the document has no \"species\" array; an export is one object with one"});
+                {1, 1, "", "the document has no \"species\" array of rows"});
         }
     }
 
