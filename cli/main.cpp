@@ -34,5 +34,6 @@ int main(int argc, char* argv[]) {
     } catch (...) {
         cli::Message("stopped by an unexpected failure.");
     }
-    return cli::kUsage;
+    // Non-zero for every subcommand, and diff's status for a failure.
+    return 2;
 }
