@@ -39,6 +39,14 @@ ROWS = [
     ("BM_WindowLoader_SpeciesListClickAndPaint", "List click, loader and repaint", None, 1),
     ("BM_WindowSave_SaveSpeciesFields", "Window save, one species", None, 1),
     ("BM_StartToWindowShown", "Process start to window shown", 300000.0, 1),
+    ("BM_TableExportCsv_InProcess", "Export all species, CSV, in process", None, 0),
+    ("BM_TableExportJson_InProcess", "Export all species, JSON, in process", None, 0),
+    ("BM_TableImportCsv_Unchanged_InProcess", "Import unchanged CSV, in process", None, 0),
+    ("BM_TableImportJson_Unchanged_InProcess", "Import unchanged JSON, in process", None, 0),
+    ("BM_TableImportCsv_AllChanged_InProcess", "Import CSV changing every field, in process", None, 0),
+    ("BM_TableExportCsv_Process", "quillmere-cli export (whole process)", None, 0),
+    ("BM_TableImportCsv_Unchanged_Process", "quillmere-cli import, unchanged", None, 0),
+    ("BM_TableImportCsv_AllChanged_Process", "quillmere-cli import, every field", None, 0),
 ]
 
 UNIT_US = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}

@@ -1,0 +1,55 @@
+// quillmere-cli diff IMAGE1 IMAGE2: the species fields in which two images
+// differ. Exit status as diff(1): 0 none differ, 1 some do, 2 on failure.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/Commands.h"
+#include "cli/Output.h"
+#include "tables/SpeciesTable.h"
+#include "tables/TableDiff.h"
+
+namespace cli {
+
+namespace {
+
+constexpr int kSame = 0;
+constexpr int kDifferent = 1;
+constexpr int kTrouble = 2;
+
+struct DiffOptions {
+    std::string first;
+    std::string second;
+};
+
+int RunDiff(const DiffOptions& options) {
+    std::optional<tables::TableImage> images[2];
+    const std::string* paths[2] = {&options.first, &options.second};
+    for (int i = 0; i < 2; ++i) {
+        std::string refusal;
+        images[i] = tables::OpenTableImage(*paths[i], refusal);
+        if (!images[i]) {
+            if (!refusal.empty()) Message(refusal);
+            return kTrouble;
+        }
+    }
+    const std::vector<tables::FieldChange> changes = tables::Differences(images[0]->table, images[1]->table);
+    Data(tables::DescribeChanges(changes));
+    return changes.empty() ? kSame : kDifferent;
+}
+
+}  // namespace
+
+void AddDiffCommand(CLI::App& app, int& exitStatus) {
+    auto options = std::make_shared<DiffOptions>();
+    CLI::App* command = app.add_subcommand(
+        "diff", "Lists, for each species whose data differs between the two images, each differing field with both "
+                "values. Exit status 0 when none differ, 1 when some do, 2 on failure.");
+    command->add_option("IMAGE1", options->first, "The first image")->required();
+    command->add_option("IMAGE2", options->second, "The second image")->required();
+    command->callback([options, &exitStatus] { exitStatus = RunDiff(*options); });
+}
+
+}  // namespace cli

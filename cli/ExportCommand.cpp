@@ -1,0 +1,76 @@
+// quillmere-cli export IMAGE [--format csv|json] [-o FILE]: all 251 species.
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <system_error>
+
+#include "cli/Commands.h"
+#include "cli/Output.h"
+#include "tables/ImageFiles.h"
+#include "tables/SpeciesTable.h"
+#include "tables/TableFormats.h"
+
+namespace cli {
+
+namespace {
+
+struct ExportOptions {
+    std::string image;
+    std::string format;
+    std::string output;
+};
+
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code error;
+    return std::filesystem::equivalent(a, b, error) && !error;
+}
+
+int RunExport(const ExportOptions& options) {
+    std::optional<tables::TableFormat> format = tables::TableFormat::Csv;
+    if (!options.format.empty()) {
+        format = tables::FormatFromName(options.format);
+    } else if (!options.output.empty()) {
+        format = tables::FormatFromPath(options.output).value_or(tables::TableFormat::Csv);
+    }
+    if (!format) {
+        Message("--format must be csv or json; it is \"" + options.format + "\".");
+        return kUsage;
+    }
+    if (!options.output.empty() && SameFile(options.output, options.image)) {
+        Message("the output file \"" + options.output + "\" is the image itself; the export would replace it. "
+                "Nothing was written.");
+        return kUsage;
+    }
+
+    std::string refusal;
+    const std::optional<tables::TableImage> image = tables::OpenTableImage(options.image, refusal);
+    if (!image) {
+        if (!refusal.empty()) Message(refusal);
+        return kFailure;
+    }
+    const std::string text = tables::ExportTable(*image, *format);
+    if (options.output.empty()) {
+        Data(text);
+        return kSuccess;
+    }
+    return tables::ReplaceFileContents(options.output, text) ? kSuccess : kFailure;
+}
+
+}  // namespace
+
+void AddExportCommand(CLI::App& app, int& exitStatus) {
+    auto options = std::make_shared<ExportOptions>();
+    CLI::App* command = app.add_subcommand(
+        "export", "Writes the data of all 251 species as a table: CSV (the default) or JSON, to standard output or "
+                  "to a file.");
+    command->add_option("IMAGE", options->image, "The image file (*.gbc)")->required();
+    command->add_option("--format", options->format,
+                        "csv or json; without it, the extension of the -o file, else csv");
+    command->add_option("-o,--output", options->output,
+                        "Write to this file (replaced whole, through a temporary file) instead of standard output");
+    command->callback([options, &exitStatus] { exitStatus = RunExport(*options); });
+}
+
+}  // namespace cli

@@ -1,0 +1,99 @@
+// quillmere-cli import IMAGE FILE [--format csv|json] [--dry-run]: writes an
+// edited export back into the image, after checking every value.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/Commands.h"
+#include "cli/Output.h"
+#include "tables/ImageFiles.h"
+#include "tables/SpeciesTable.h"
+#include "tables/TableDiff.h"
+#include "tables/TableFormats.h"
+#include "tables/TableImport.h"
+
+namespace cli {
+
+namespace {
+
+struct ImportOptions {
+    std::string image;
+    std::string file;
+    std::string format;
+    bool dryRun = false;
+};
+
+std::string Plural(size_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+int RunImport(const ImportOptions& options) {
+    std::optional<tables::TableFormat> format;
+    if (!options.format.empty()) {
+        format = tables::FormatFromName(options.format);
+        if (!format) {
+            Message("--format must be csv or json; it is \"" + options.format + "\".");
+            return kUsage;
+        }
+    } else {
+        format = tables::FormatFromPath(options.file);
+        if (!format) {
+            Message("cannot tell the format of \"" + options.file +
+                    "\" from its name; give --format csv or --format json.");
+            return kUsage;
+        }
+    }
+
+    std::string refusal;
+    const std::optional<tables::TableImage> image = tables::OpenTableImage(options.image, refusal);
+    if (!image) {
+        if (!refusal.empty()) Message(refusal);
+        return kFailure;
+    }
+    const std::optional<std::vector<uint8_t>> bytes =
+        tables::ReadWholeFile(options.file, tables::kLargestTableFile, "table file");
+    if (!bytes) return kFailure;
+    const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+
+    const tables::ImportedTable imported = tables::ReadTable(text, *format);
+    if (!imported.ok()) {
+        for (const tables::Refusal& each : imported.refusals) {
+            Message(options.file + ": " + tables::RefusalText(each));
+        }
+        Message(Plural(imported.refusals.size(), "value or row was", "values or rows were") + " refused in \"" +
+                options.file + "\". Nothing was written.");
+        return kFailure;
+    }
+
+    const std::vector<tables::FieldChange> changes = tables::PlanImport(*image, imported);
+    if (!options.dryRun && !tables::WriteChanges(*image, changes)) return kFailure;
+
+    Data(tables::DescribeChanges(changes));
+    if (changes.empty()) {
+        Data("Nothing changed.\n");
+    } else {
+        Data(std::string(options.dryRun ? "Would change " : "Changed ") +
+             Plural(changes.size(), "field", "fields") + " of " +
+             Plural(tables::SpeciesCount(changes), "species", "species") + ".\n");
+    }
+    if (options.dryRun) Data("Dry run: nothing was written.\n");
+    return kSuccess;
+}
+
+}  // namespace
+
+void AddImportCommand(CLI::App& app, int& exitStatus) {
+    auto options = std::make_shared<ImportOptions>();
+    CLI::App* command = app.add_subcommand(
+        "import", "Writes a table (an export, possibly edited) into the image. Every value is checked first; on any "
+                  "refusal nothing is written. Only the bytes that change are written.");
+    command->add_option("IMAGE", options->image, "The image file (*.gbc), changed in place")->required();
+    command->add_option("FILE", options->file, "The table to import (.csv or .json)")->required();
+    command->add_option("--format", options->format, "csv or json; without it, the extension of FILE");
+    command->add_flag("--dry-run", options->dryRun, "Check and show the changes, write nothing");
+    command->callback([options, &exitStatus] { exitStatus = RunImport(*options); });
+}
+
+}  // namespace cli

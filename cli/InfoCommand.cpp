@@ -1,0 +1,113 @@
+// quillmere-cli info IMAGE [--json]: what the image says about itself.
+
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/Commands.h"
+#include "cli/Output.h"
+#include "rom/FieldConversions.h"
+#include "rom/ImageFacts.h"
+#include "rom/VersionDetection.h"
+#include "tables/ImageFiles.h"
+#include "tables/ImageInfo.h"
+
+namespace cli {
+
+namespace {
+
+struct InfoOptions {
+    std::string image;
+    bool json = false;
+};
+
+std::string Hex2(int value) { return "0x" + rom::TwoDigitHex(value); }
+
+std::string Hex4(int value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%04X", value);
+    return text;
+}
+
+std::string ChecksumText(bool right, const std::string& stored, const std::string& computed) {
+    if (right) return stored + ", right";
+    return stored + ", wrong (the bytes give " + computed + ")";
+}
+
+std::string AsText(const tables::ImageInfo& info, const std::string& path) {
+    const std::optional<int64_t> declared = rom::DeclaredRomSize(info.header.romSizeByte);
+    std::string romSize = Hex2(info.header.romSizeByte);
+    romSize += declared ? " (declares " + std::to_string(*declared) + " bytes)" : " (declares no known size)";
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {"File", path},
+        {"Size", std::to_string(info.size) + " bytes"},
+        {"Title", info.header.title},
+        {"ROM version", Hex2(info.header.romVersion)},
+        {"Destination code", Hex2(info.header.destinationCode)},
+        {"Cartridge type", Hex2(info.header.cartridgeType)},
+        {"ROM size", romSize},
+        {"Header checksum",
+         ChecksumText(info.headerChecksumRight, Hex2(info.header.headerChecksum), Hex2(info.headerChecksumComputed))},
+        {"Global checksum", ChecksumText(info.globalChecksumRight, Hex4(info.header.globalChecksum),
+                                         Hex4(info.globalChecksumComputed))},
+        {"Version", std::string(rom::VersionCaption(info.version))},
+        {"Layout", std::string(rom::LayoutName(info.layout))},
+        {"Released image",
+         info.release != nullptr ? tables::ReleaseCaption(*info.release) + ", unmodified" : "no (not an unmodified release)"},
+        {"SHA-1", info.sha1},
+    };
+    std::string text;
+    for (const auto& [name, value] : rows) {
+        text += name + ":" + std::string(18 - name.size(), ' ') + value + "\n";
+    }
+    return text;
+}
+
+std::string AsJson(const tables::ImageInfo& info, const std::string& path) {
+    nlohmann::ordered_json out;
+    out["file"] = path;
+    out["size"] = info.size;
+    out["title"] = info.header.title;
+    out["romVersion"] = info.header.romVersion;
+    out["destinationCode"] = info.header.destinationCode;
+    out["cartridgeType"] = info.header.cartridgeType;
+    out["romSizeByte"] = info.header.romSizeByte;
+    out["headerChecksum"] = {{"stored", info.header.headerChecksum},
+                             {"computed", info.headerChecksumComputed},
+                             {"right", info.headerChecksumRight}};
+    out["globalChecksum"] = {{"stored", info.header.globalChecksum},
+                             {"computed", info.globalChecksumComputed},
+                             {"right", info.globalChecksumRight}};
+    out["version"] = std::string(rom::VersionCaption(info.version));
+    out["layout"] = std::string(rom::LayoutName(info.layout));
+    out["release"] = info.release != nullptr ? nlohmann::ordered_json(tables::ReleaseCaption(*info.release))
+                                             : nlohmann::ordered_json(nullptr);
+    out["sha1"] = info.sha1;
+    return out.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
+int RunInfo(const InfoOptions& options) {
+    const std::optional<std::vector<uint8_t>> bytes =
+        tables::ReadWholeFile(options.image, tables::kLargestImage, "image");
+    if (!bytes) return kFailure;
+    const tables::ImageInfo info = tables::DescribeImage(*bytes);
+    Data(options.json ? AsJson(info, options.image) : AsText(info, options.image));
+    return kSuccess;
+}
+
+}  // namespace
+
+void AddInfoCommand(CLI::App& app, int& exitStatus) {
+    auto options = std::make_shared<InfoOptions>();
+    CLI::App* command = app.add_subcommand(
+        "info", "Shows the image's size, header fields, checksums, version, table layout and whether it is an "
+                "unmodified released image.");
+    command->add_option("IMAGE", options->image, "The image file (*.gbc)")->required();
+    command->add_flag("--json", options->json, "Print the facts as one JSON object");
+    command->callback([options, &exitStatus] { exitStatus = RunInfo(*options); });
+}
+
+}  // namespace cli

@@ -1,0 +1,39 @@
+// quillmere-cli: looks at an image, exports and imports the species table of
+// all 251 species, and compares two images. The subcommands are in
+// cli/*Command.cpp; this file only parses, dispatches and catches.
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "cli/Commands.h"
+#include "cli/Output.h"
+
+int main(int argc, char* argv[]) {
+    try {
+        cli::InstallFailureReporter();
+        CLI::App app{"Looks at a Kreblin Gold, Silver or Crystal image, exports and imports the data of all 251 "
+                     "species, and compares two images.",
+                     std::string(cli::kProgramName)};
+        app.set_version_flag("--version", std::string(cli::kProgramName) + " " + QUILLMERE_VERSION);
+        app.require_subcommand(1);
+        int exitStatus = cli::kSuccess;
+        for (const cli::CommandAdder add : cli::kCommands) add(app, exitStatus);
+        try {
+            app.parse(argc, argv);
+        } catch (const CLI::ParseError& error) {
+            const int status = app.exit(error);
+            return status == 0 ? cli::kSuccess : cli::kUsage;
+        }
+        if (!cli::FinishData() && exitStatus == cli::kSuccess) return cli::kFailure;
+        return exitStatus;
+    } catch (const std::exception& error) {
+        cli::Message(std::string("stopped by an unexpected failure: ") + error.what());
+    } catch (...) {
+        cli::Message("stopped by an unexpected failure.");
+    }
+    // Non-zero for every subcommand, and diff's status for a failure.
+    return 2;
+}

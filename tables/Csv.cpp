@@ -1,0 +1,134 @@
+#include "tables/Csv.h"
+
+namespace tables {
+
+std::string CsvField(std::string_view text) {
+    const bool quote = text.find_first_of(",\"\r\n") != std::string_view::npos ||
+                       (!text.empty() && (text.front() == ' ' || text.back() == ' ' || text.front() == '\t' ||
+                                          text.back() == '\t'));
+    if (!quote) return std::string(text);
+    std::string field = "\"";
+    for (char c : text) {
+        if (c == '"') field += '"';
+        field += c;
+    }
+    field += '"';
+    return field;
+}
+
+std::string CsvRecordLine(std::span<const std::string> fields) {
+    std::string line;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0) line += ',';
+        line += CsvField(fields[i]);
+    }
+    line += "\r\n";
+    return line;
+}
+
+CsvRead ReadCsv(std::string_view text) {
+    CsvRead result;
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+
+    int line = 1;
+    size_t i = 0;
+    CsvRecord record;
+    std::string field;
+    bool fieldStarted = false;  // the record has a field under way (even an empty one)
+
+    const auto endField = [&] {
+        record.fields.push_back(std::move(field));
+        field.clear();
+    };
+    const auto endRecord = [&] {
+        // A line with nothing on it is no record.
+        if (!(record.fields.size() == 1 && record.fields[0].empty() && !fieldStarted)) {
+            result.records.push_back(std::move(record));
+        }
+        record = CsvRecord{};
+        fieldStarted = false;
+    };
+    // Consumes one line break at i (CRLF, LF or CR); returns false when there is none.
+    const auto lineBreak = [&]() -> bool {
+        if (text[i] == '\r') {
+            i += (i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
+        } else if (text[i] == '\n') {
+            i += 1;
+        } else {
+            return false;
+        }
+        ++line;
+        return true;
+    };
+
+    while (i < text.size()) {
+        // At the start of a field.
+        if (record.fields.empty() && field.empty() && !fieldStarted) record.line = line;
+        record.fieldLines.push_back(line);
+        const int column = static_cast<int>(record.fields.size()) + 1;
+        if (text[i] == '"') {
+            fieldStarted = true;
+            const int openedOn = line;
+            ++i;
+            bool closed = false;
+            while (i < text.size()) {
+                if (text[i] == '"') {
+                    if (i + 1 < text.size() && text[i + 1] == '"') {
+                        field += '"';
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    closed = true;
+                    break;
+                }
+                if (text[i] == '\r' || text[i] == '\n') {
+                    const size_t before = i;
+                    lineBreak();
+                    field.append(text.substr(before, i - before));
+                    continue;
+                }
+                field += text[i++];
+            }
+            if (!closed) {
+                result.error = CsvError{openedOn, column, "a quoted field is not closed before the end of the file"};
+                return result;
+            }
+            if (i < text.size() && text[i] != ',' && text[i] != '\r' && text[i] != '\n') {
+                result.error = CsvError{line, column,
+                                        "a quoted field goes on after its closing quote; a quote inside a quoted "
+                                        "field is written twice (\"\")"};
+                return result;
+            }
+        } else {
+            while (i < text.size() && text[i] != ',' && text[i] != '\r' && text[i] != '\n') {
+                if (text[i] == '"') {
+                    result.error = CsvError{line, column,
+                                            "a double quote inside a field that does not start with one; such a "
+                                            "field must be enclosed in quotes, with the quote written twice"};
+                    return result;
+                }
+                field += text[i++];
+            }
+        }
+        // After a field: a comma, a line break, or the end.
+        if (i < text.size() && text[i] == ',') {
+            ++i;
+            fieldStarted = true;
+            endField();
+            if (i == text.size()) {
+                // A comma at the very end leaves one empty field behind it.
+                record.fieldLines.push_back(line);
+                endField();
+                endRecord();
+            }
+            continue;
+        }
+        endField();
+        if (i < text.size()) lineBreak();
+        endRecord();
+    }
+    return result;
+}
+
+}  // namespace tables

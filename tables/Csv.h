@@ -1,0 +1,42 @@
+#pragma once
+// A small reader and writer of comma-separated values as RFC 4180 gives them:
+// fields separated by commas, records by line breaks (CRLF written; CRLF, LF
+// or CR read), and a field that holds a comma, a double quote, a line break
+// or surrounding spaces is enclosed in double quotes, with every double quote
+// inside it doubled.
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tables {
+
+struct CsvRecord {
+    int line = 0;  // the line the record starts on, counted from 1
+    std::vector<std::string> fields;
+    std::vector<int> fieldLines;  // the line each field starts on
+};
+
+struct CsvError {
+    int line = 0;
+    int column = 0;  // the field's number in its record, counted from 1
+    std::string message;
+};
+
+// One field as written: quoted when it has to be.
+std::string CsvField(std::string_view text);
+
+// One record: its fields, quoted as needed, joined by commas, then CRLF.
+std::string CsvRecordLine(std::span<const std::string> fields);
+
+// Reads every record. An empty line is no record; a byte-order mark at the
+// start is skipped. Fails at the first quoting error with its place.
+struct CsvRead {
+    std::vector<CsvRecord> records;
+    std::optional<CsvError> error;
+};
+CsvRead ReadCsv(std::string_view text);
+
+}  // namespace tables

@@ -1,0 +1,55 @@
+#pragma once
+// The text forms of a field's value in the export formats, and the way back:
+// each text is checked by the same conversions as the window's save.
+//
+// Values as exported:
+//   decimal fields, Pitch, Echo: the byte in decimal ("45");
+//   Length: the two bytes as one number, low byte first (0 to 65535);
+//   Gender: the byte in decimal, 0 to 255 (255: no gender);
+//   Size, Groups, Pointer: the hex digits the window shows, in file order;
+//   list fields: the entry's text without surrounding spaces when no other
+//   position of the list has that text; otherwise (a shared text, or a byte
+//   without an entry) the two-digit hex code.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "rom/FieldConversions.h"
+#include "rom/SpeciesLayout.h"
+#include "tables/SpeciesTable.h"
+
+namespace tables {
+
+// The choice list of a list field (Type1, Item2, Sprite, ...); empty for
+// every other field.
+std::span<const std::string_view> ListOf(const rom::SpeciesField& field);
+
+// The one position whose entry, without surrounding spaces, is `text`
+// without surrounding spaces; nullopt when none or several are.
+std::optional<int32_t> UniqueEntryPosition(std::span<const std::string_view> entries, std::string_view text);
+
+// True for the fields whose value is a number in the export (decimal fields,
+// sliders, Length, Gender); false for hex text and list fields.
+bool IsNumberField(const rom::SpeciesField& field);
+
+// The value's text in the export.
+std::string ValueText(const rom::SpeciesField& field, const FieldBytes& bytes);
+
+// The bytes to store for a value's text, or the refusal that says what the
+// field accepts.
+rom::Encoded EncodeValueText(const rom::SpeciesField& field, std::string_view text);
+
+// The bytes of an accepted value's hex byte-string (2 or 4 digits).
+FieldBytes BytesOfHex(std::string_view hex);
+
+// The text without the spaces and tabs around it, as the window's
+// conversions compare texts.
+std::string_view Trimmed(std::string_view text);
+
+// The species list entry at the position, without surrounding spaces.
+std::string_view SpeciesName(int32_t position);
+
+}  // namespace tables

@@ -1,0 +1,35 @@
+#pragma once
+// File steps of the whole-table tools that the byte layer does not cover:
+// reading a whole file into memory (with a bound), the one durable flush after
+// an import, and writing an output file through a temporary file renamed into
+// place. Failures are reported through rom::ReportFailure and never thrown.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tables {
+
+// The largest image a cartridge holds (the ROM-size byte 8: 8 MiB). Images
+// are read whole into memory only up to this length.
+inline constexpr int64_t kLargestImage = int64_t{8} * 1024 * 1024;
+
+// The largest table file an import reads (an export of all species is about
+// 30 KB as CSV and 90 KB as JSON).
+inline constexpr int64_t kLargestTableFile = int64_t{16} * 1024 * 1024;
+
+// Every byte of the file at `path`, when it holds at most `limit` bytes. A
+// longer file, a folder, or a file that cannot be read is a reported failure
+// (nullopt). `what` names the file in the message ("image", "table file").
+std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path, int64_t limit, std::string_view what);
+
+// Writes `content` to a temporary file next to `path`, flushes it and renames
+// it over `path`, so that `path` holds either its old content or all of the
+// new one, never a part. The new file gets the usual permissions (0666 less
+// the umask). Returns false after a reported failure; the temporary file is
+// then removed.
+bool ReplaceFileContents(const std::string& path, std::string_view content);
+
+}  // namespace tables

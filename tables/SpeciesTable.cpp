@@ -1,0 +1,57 @@
+#include "tables/SpeciesTable.h"
+
+#include "rom/VersionDetection.h"
+#include "tables/ImageFiles.h"
+#include "tables/ImageInfo.h"
+
+namespace tables {
+
+size_t FieldIndex(const rom::SpeciesField& field) {
+    return static_cast<size_t>(&field - rom::kSpeciesFields.data());
+}
+
+SpeciesTable ReadSpeciesTable(std::span<const uint8_t> image, const rom::VersionProfile& profile) {
+    SpeciesTable table{};
+    const auto byteAt = [&](int64_t offset) -> uint8_t {
+        return offset >= 0 && offset < static_cast<int64_t>(image.size()) ? image[static_cast<size_t>(offset)] : 0;
+    };
+    for (int32_t species = 0; species < rom::kSpeciesCount; ++species) {
+        for (size_t f = 0; f < kFieldCount; ++f) {
+            const rom::SpeciesField& field = rom::kSpeciesFields[f];
+            const std::optional<int32_t> offset = rom::FieldOffset(profile, species, field);
+            if (!offset) continue;  // the profiles in use never leave the offset range
+            FieldBytes& bytes = table[static_cast<size_t>(species)].fields[f];
+            for (int32_t k = 0; k < field.width; ++k) bytes[static_cast<size_t>(k)] = byteAt(int64_t{*offset} + k);
+        }
+    }
+    return table;
+}
+
+std::optional<TableImage> OpenTableImage(const std::string& path, std::string& refusal) {
+    std::optional<std::vector<uint8_t>> bytes = ReadWholeFile(path, kLargestImage, "image");
+    if (!bytes) return std::nullopt;
+    const std::optional<rom::GameVersion> version = VersionOfImage(*bytes);
+    if (!version) {
+        refusal = "\"" + path + "\" is not an image of a known version: its header byte at 0x13C names none (" +
+                  std::string(rom::VersionCaption(std::nullopt)) + "). Nothing was read or written.";
+        return std::nullopt;
+    }
+    const rom::ImageLayout layout = rom::ResolveLayout(*bytes, *version);
+    const std::optional<rom::VersionProfile> profile = rom::ProfileOf(layout, *version);
+    if (!profile) {
+        refusal = "\"" + path + "\" is a complete " + std::string(rom::VersionCaption(version)) +
+                  " image whose species tables are not where this program knows them (layout unknown). "
+                  "Nothing was read or written.";
+        return std::nullopt;
+    }
+    TableImage image;
+    image.path = path;
+    image.bytes = std::move(*bytes);
+    image.version = *version;
+    image.layout = layout;
+    image.profile = *profile;
+    image.table = ReadSpeciesTable(image.bytes, image.profile);
+    return image;
+}
+
+}  // namespace tables

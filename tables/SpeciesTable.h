@@ -1,0 +1,52 @@
+#pragma once
+// The 23 fields of all 251 species of one image, as the bytes stored, read
+// from the image in one pass; and the image they came from.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "rom/ImageFacts.h"
+#include "rom/SpeciesLayout.h"
+
+namespace tables {
+
+inline constexpr size_t kFieldCount = rom::kSpeciesFields.size();
+
+// A field's bytes in file order; a one-byte field uses only the first.
+using FieldBytes = std::array<uint8_t, 2>;
+
+struct SpeciesValues {
+    std::array<FieldBytes, kFieldCount> fields{};
+    friend bool operator==(const SpeciesValues&, const SpeciesValues&) = default;
+};
+
+using SpeciesTable = std::array<SpeciesValues, rom::kSpeciesCount>;
+
+// The index of the field in rom::kSpeciesFields.
+size_t FieldIndex(const rom::SpeciesField& field);
+
+// Reads every field of every species from an image held in memory. A byte
+// past the end of the image reads as 0, as the byte layer reads it.
+SpeciesTable ReadSpeciesTable(std::span<const uint8_t> image, const rom::VersionProfile& profile);
+
+// An image opened for the table tools: its bytes, version, layout and table.
+struct TableImage {
+    std::string path;
+    std::vector<uint8_t> bytes;
+    rom::GameVersion version = rom::GameVersion::Gold;
+    rom::ImageLayout layout = rom::ImageLayout::Unknown;
+    rom::VersionProfile profile;
+    SpeciesTable table{};
+};
+
+// Reads the image at `path` whole and its table. A file that cannot be read
+// (or is larger than a cartridge holds) is a reported failure; an image whose
+// header names no version or whose layout is unknown is refused with one
+// message in `refusal`. Both give nullopt.
+std::optional<TableImage> OpenTableImage(const std::string& path, std::string& refusal);
+
+}  // namespace tables

@@ -1,0 +1,248 @@
+// quillmere-cli as its users run it: a separate process with arguments,
+// standard output, standard error and an exit status.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tables/TableFormats.h"
+#include "tests/tables/TablesTestSupport.h"
+
+extern char** environ;
+
+namespace {
+
+using rom::GameVersion;
+using testsupport::TestImage;
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFile(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+class Cli : public testing::Test {
+protected:
+    // Runs the program with the arguments; its output goes through files in
+    // the test's own folder.
+    Outcome Quillmere(const std::vector<std::string>& arguments) {
+        const std::string outPath = (folder() / "stdout").string();
+        const std::string errPath = (folder() / "stderr").string();
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        std::vector<std::string> all{QUILLMERE_CLI_PATH};
+        all.insert(all.end(), arguments.begin(), arguments.end());
+        std::vector<char*> argv;
+        for (std::string& argument : all) argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        pid_t child = 0;
+        Outcome run;
+        if (posix_spawn(&child, QUILLMERE_CLI_PATH, &actions, nullptr, argv.data(), environ) == 0) {
+            int status = 0;
+            waitpid(child, &status, 0);
+            run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        run.out = ReadFile(outPath);
+        run.err = ReadFile(errPath);
+        return run;
+    }
+
+    const std::filesystem::path& folder() const { return scratch_.folder(); }
+    std::string InFolder(const std::string& name) const { return (folder() / name).string(); }
+
+private:
+    TestImage scratch_{0x00, 0};
+};
+
+TEST_F(Cli, VersionAndHelpOnEveryCommand) {
+    const Outcome version = Quillmere({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, std::string("quillmere-cli ") + QUILLMERE_VERSION + "\n");
+    for (const char* command : {"info", "export", "import", "diff"}) {
+        const Outcome help = Quillmere({command, "--help"});
+        EXPECT_EQ(help.status, 0) << command;
+        EXPECT_NE(help.out.find(std::string("quillmere-cli ") + command), std::string::npos) << help.out;
+    }
+    const Outcome none = Quillmere({});
+    EXPECT_EQ(none.status, 2);
+    EXPECT_TRUE(none.out.empty());
+    EXPECT_EQ(Quillmere({"info"}).status, 2);
+    EXPECT_EQ(Quillmere({"frobnicate"}).status, 2);
+}
+
+TEST_F(Cli, InfoAsTextAndAsJson) {
+    TestImage image = TestImage::Released(GameVersion::Crystal);
+    image.SetBytes(0x134, {'K', 'R', 'E', 'B'});
+    const Outcome text = Quillmere({"info", image.path()});
+    EXPECT_EQ(text.status, 0) << text.err;
+    EXPECT_NE(text.out.find("Size:              2097152 bytes\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("Title:             KREBA\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("Version:           Kreblin Crystal Version\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("Layout:            released\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("Header checksum:   0x00, wrong"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("Released image:    no"), std::string::npos) << text.out;
+
+    const Outcome json = Quillmere({"info", "--json", image.path()});
+    ASSERT_EQ(json.status, 0) << json.err;
+    const nlohmann::json info = nlohmann::json::parse(json.out);
+    EXPECT_EQ(info["size"], 2097152);
+    EXPECT_EQ(info["title"], "KREBA");  // 0x13C, the version byte, is in the title field
+    EXPECT_EQ(info["version"], "Kreblin Crystal Version");
+    EXPECT_EQ(info["layout"], "released");
+    EXPECT_EQ(info["headerChecksum"]["right"], false);
+    EXPECT_TRUE(info["release"].is_null());
+    EXPECT_EQ(info["sha1"].get<std::string>().size(), 40u);
+
+    const TestImage unknownVersion(0x4A, 1024);
+    const Outcome unknown = Quillmere({"info", unknownVersion.path()});
+    EXPECT_EQ(unknown.status, 0);
+    EXPECT_NE(unknown.out.find("Version:           Unknown Rom\n"), std::string::npos) << unknown.out;
+    EXPECT_NE(unknown.out.find("Layout:            unknown\n"), std::string::npos) << unknown.out;
+
+    const Outcome missing = Quillmere({"info", InFolder("missing.gbc")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_TRUE(missing.out.empty());
+    EXPECT_NE(missing.err.find("quillmere-cli: Could not read the image"), std::string::npos) << missing.err;
+}
+
+TEST_F(Cli, ExportToStandardOutputOrAFile) {
+    const TestImage image = tablestest::PatternedImage(GameVersion::Gold);
+    const Outcome csv = Quillmere({"export", image.path()});
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    EXPECT_TRUE(csv.err.empty());
+    EXPECT_EQ(csv.out.substr(0, 21), "Position,Species,HP,A");
+    EXPECT_TRUE(tables::ReadCsvTable(csv.out).ok());
+
+    EXPECT_EQ(Quillmere({"export", image.path(), "-o", InFolder("table.csv")}).status, 0);
+    EXPECT_EQ(ReadFile(InFolder("table.csv")), csv.out);
+    // The format follows the output's extension unless --format says otherwise.
+    EXPECT_EQ(Quillmere({"export", image.path(), "-o", InFolder("table.json")}).status, 0);
+    EXPECT_EQ(ReadFile(InFolder("table.json")), Quillmere({"export", image.path(), "--format", "json"}).out);
+    EXPECT_EQ(Quillmere({"export", image.path(), "--format", "csv", "-o", InFolder("t.json")}).status, 0);
+    EXPECT_EQ(ReadFile(InFolder("t.json")), csv.out);
+
+    const Outcome badFormat = Quillmere({"export", image.path(), "--format", "xml", "-o", InFolder("x.xml")});
+    EXPECT_EQ(badFormat.status, 2);
+    EXPECT_FALSE(std::filesystem::exists(InFolder("x.xml")));
+    // Never over the image itself.
+    const std::vector<uint8_t> bytes = image.ReadAll();
+    const Outcome overImage = Quillmere({"export", image.path(), "-o", image.path()});
+    EXPECT_EQ(overImage.status, 2);
+    EXPECT_NE(overImage.err.find("is the image itself"), std::string::npos) << overImage.err;
+    EXPECT_EQ(image.ReadAll(), bytes);
+    // A failed export leaves an existing output file as it was.
+    WriteFile(InFolder("kept.csv"), "old");
+    EXPECT_EQ(Quillmere({"export", InFolder("missing.gbc"), "-o", InFolder("kept.csv")}).status, 1);
+    EXPECT_EQ(ReadFile(InFolder("kept.csv")), "old");
+}
+
+TEST_F(Cli, ImportOfAnEditedExportThenDiff) {
+    const TestImage a = tablestest::PatternedImage(GameVersion::Crystal);
+    const TestImage b = tablestest::PatternedImage(GameVersion::Crystal, 50);
+    const std::string table = InFolder("a.json");
+    ASSERT_EQ(Quillmere({"export", a.path(), "-o", table}).status, 0);
+
+    const Outcome differ = Quillmere({"diff", a.path(), b.path()});
+    EXPECT_EQ(differ.status, 1) << differ.err;
+    EXPECT_EQ(differ.out.substr(0, 12), "0 Bulbasaur\n");
+
+    // A dry run shows the changes and writes nothing.
+    const std::vector<uint8_t> before = b.ReadAll();
+    const Outcome dry = Quillmere({"import", b.path(), table, "--dry-run"});
+    EXPECT_EQ(dry.status, 0) << dry.err;
+    EXPECT_NE(dry.out.find("Would change "), std::string::npos);
+    EXPECT_NE(dry.out.find("Dry run: nothing was written.\n"), std::string::npos);
+    EXPECT_EQ(b.ReadAll(), before);
+    // The import prints what the dry run printed, and the images agree after it.
+    const Outcome imported = Quillmere({"import", b.path(), table});
+    EXPECT_EQ(imported.status, 0) << imported.err;
+    EXPECT_EQ(imported.out.substr(0, imported.out.find("Changed ")), dry.out.substr(0, dry.out.find("Would change ")));
+    const Outcome same = Quillmere({"diff", a.path(), b.path()});
+    EXPECT_EQ(same.status, 0);
+    EXPECT_TRUE(same.out.empty());
+
+    // Imported again, it changes nothing and leaves the file untouched.
+    std::filesystem::last_write_time(b.path(), std::filesystem::file_time_type::clock::now() - std::chrono::hours(3));
+    const auto time = std::filesystem::last_write_time(b.path());
+    const Outcome again = Quillmere({"import", b.path(), table});
+    EXPECT_EQ(again.status, 0);
+    EXPECT_EQ(again.out, "Nothing changed.\n");
+    EXPECT_EQ(std::filesystem::last_write_time(b.path()), time);
+}
+
+TEST_F(Cli, ARefusedImportListsEveryRefusalAndWritesNothing) {
+    const TestImage image = tablestest::PatternedImage(GameVersion::Silver);
+    std::string csv = Quillmere({"export", image.path()}).out;
+    // HP of species 0 and Type1 of species 1 become bad; the rest changes too.
+    const size_t row1 = csv.find("\r\n0,Bulbasaur,") + 14;
+    csv.replace(row1, csv.find(',', row1) - row1, "256");
+    const size_t row2 = csv.find("\r\n1,Ivysaur,") + 12;
+    size_t type1 = row2;
+    for (int i = 0; i < 6; ++i) type1 = csv.find(',', type1) + 1;
+    csv.replace(type1, csv.find(',', type1) - type1, "Nonsense");
+    csv.replace(csv.find("\r\n2,Venusaur,"), 3, "\r\n3");  // a second position 3 (line 4)
+    WriteFile(InFolder("bad.csv"), csv);
+
+    const std::vector<uint8_t> bytes = image.ReadAll();
+    const Outcome run = Quillmere({"import", image.path(), InFolder("bad.csv")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.out.empty());
+    EXPECT_NE(run.err.find("bad.csv: line 2, column 3 (HP): HP must be a whole number from 0 to 255; it holds \"256\"."),
+              std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("bad.csv: line 3, column 9 (Type1): Types (first) must be"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("bad.csv: line 5, column 1 (Position): Position 3 (Charmander) is given again; line 4"),
+              std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("3 values or rows were refused"), std::string::npos) << run.err;
+    EXPECT_EQ(image.ReadAll(), bytes);
+
+    const Outcome noFormat = Quillmere({"import", image.path(), InFolder("stdout")});
+    EXPECT_EQ(noFormat.status, 2);
+    EXPECT_NE(noFormat.err.find("--format"), std::string::npos);
+}
+
+TEST_F(Cli, UnknownLayoutsAndVersionsAreRefusedWithOneMessage) {
+    TestImage unknown(TestImage::HeaderByte(GameVersion::Gold));
+    unknown.MakeComplete();
+    const TestImage noVersion(0x12);
+    const TestImage good = tablestest::PatternedImage(GameVersion::Gold);
+    WriteFile(InFolder("t.csv"), Quillmere({"export", good.path()}).out);
+    for (const TestImage* image : {static_cast<const TestImage*>(&unknown), &noVersion}) {
+        const std::vector<uint8_t> bytes = image->ReadAll();
+        for (const std::vector<std::string>& arguments :
+             {std::vector<std::string>{"export", image->path()},
+              std::vector<std::string>{"import", image->path(), InFolder("t.csv")}}) {
+            const Outcome run = Quillmere(arguments);
+            EXPECT_EQ(run.status, 1);
+            EXPECT_TRUE(run.out.empty());
+            EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        }
+        const Outcome diff = Quillmere({"diff", good.path(), image->path()});
+        EXPECT_EQ(diff.status, 2);
+        EXPECT_EQ(image->ReadAll(), bytes);
+    }
+    EXPECT_EQ(Quillmere({"diff", good.path(), InFolder("missing.gbc")}).status, 2);
+}
+
+}  // namespace

@@ -1,0 +1,89 @@
+#include "tables/Csv.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using tables::CsvField;
+using tables::ReadCsv;
+
+std::vector<std::vector<std::string>> Fields(const tables::CsvRead& read) {
+    std::vector<std::vector<std::string>> all;
+    for (const auto& record : read.records) all.push_back(record.fields);
+    return all;
+}
+
+TEST(CsvWriter, QuotesOnlyWhatNeedsIt) {
+    EXPECT_EQ(CsvField("Pikachu"), "Pikachu");
+    EXPECT_EQ(CsvField(""), "");
+    EXPECT_EQ(CsvField("a,b"), "\"a,b\"");
+    EXPECT_EQ(CsvField("Farfetch'd"), "Farfetch'd");
+    EXPECT_EQ(CsvField("say \"hi\""), "\"say \"\"hi\"\"\"");
+    EXPECT_EQ(CsvField("two\nlines"), "\"two\nlines\"");
+    EXPECT_EQ(CsvField("cr\r"), "\"cr\r\"");
+    // Surrounding spaces are kept by quoting, since spreadsheets drop them otherwise.
+    EXPECT_EQ(CsvField("Girafarig "), "\"Girafarig \"");
+    EXPECT_EQ(CsvField(" x"), "\" x\"");
+    const std::vector<std::string> record{"1", "a,b", ""};
+    EXPECT_EQ(tables::CsvRecordLine(record), "1,\"a,b\",\r\n");
+}
+
+TEST(CsvReader, ReadsWhatTheWriterWrites) {
+    const std::vector<std::vector<std::string>> records = {
+        {"plain", "", "a,b", "q\"uote", "\"", "line\r\nbreak", " spaced ", "lf\nonly"},
+        {"", ""},
+        {"last"},
+    };
+    std::string text;
+    for (const auto& record : records) text += tables::CsvRecordLine(record);
+    const tables::CsvRead read = ReadCsv(text);
+    ASSERT_FALSE(read.error) << read.error->message;
+    EXPECT_EQ(Fields(read), records);
+    // The third record starts on line 5: the quoted line breaks count.
+    EXPECT_EQ(read.records[0].line, 1);
+    EXPECT_EQ(read.records[1].line, 4);
+    EXPECT_EQ(read.records[2].line, 5);
+    EXPECT_EQ(read.records[0].fieldLines[7], 2);
+}
+
+TEST(CsvReader, AcceptsEveryLineEndAMarkAndNoFinalBreak) {
+    const std::vector<std::vector<std::string>> expected = {{"a", "b"}, {"c", "d"}, {"e", ""}};
+    for (const char* text : {"a,b\nc,d\ne,", "a,b\r\nc,d\r\ne,\r\n", "a,b\rc,d\re,\r", "\xEF\xBB\xBF" "a,b\nc,d\ne,\n"}) {
+        const tables::CsvRead read = ReadCsv(text);
+        ASSERT_FALSE(read.error) << text;
+        EXPECT_EQ(Fields(read), expected) << text;
+    }
+    // Empty lines are no records, but they count.
+    const tables::CsvRead read = ReadCsv("\n\na\n\n\"\"\n");
+    ASSERT_FALSE(read.error);
+    EXPECT_EQ(Fields(read), (std::vector<std::vector<std::string>>{{"a"}, {""}}));
+    EXPECT_EQ(read.records[0].line, 3);
+    EXPECT_EQ(read.records[1].line, 5);
+    EXPECT_TRUE(ReadCsv("").records.empty());
+}
+
+TEST(CsvReader, RefusesBadQuotingWithItsPlace) {
+    struct Case {
+        const char* text;
+        int line;
+        int column;
+    };
+    const Case cases[] = {
+        {"a,b\nc,\"open\n\nstill open", 2, 2},  // never closed: where it opened
+        {"a,\"b\"x,c", 1, 2},                   // text after the closing quote
+        {"a,b\nc,d\"e", 2, 2},                  // a quote inside an unquoted field
+        {"\"x\"\"", 1, 1},                      // a doubled quote, then the end
+    };
+    for (const Case& c : cases) {
+        const tables::CsvRead read = ReadCsv(c.text);
+        ASSERT_TRUE(read.error) << c.text;
+        EXPECT_EQ(read.error->line, c.line) << c.text;
+        EXPECT_EQ(read.error->column, c.column) << c.text;
+        EXPECT_FALSE(read.error->message.empty());
+    }
+}
+
+}  // namespace

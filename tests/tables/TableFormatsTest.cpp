@@ -1,0 +1,254 @@
+#include "tables/TableFormats.h"
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+#include <vector>
+
+#include "tables/Csv.h"
+#include "tables/FieldText.h"
+#include "tables/TableImport.h"
+#include "tests/tables/TablesTestSupport.h"
+
+namespace {
+
+using tables::ImportedTable;
+using tables::SpeciesTable;
+using tables::TableFormat;
+
+tables::TableImage ImageWith(const SpeciesTable& table) {
+    tables::TableImage image;
+    image.version = rom::GameVersion::Crystal;
+    image.layout = rom::ImageLayout::Released;
+    image.table = table;
+    return image;
+}
+
+SpeciesTable ReadBack(const std::string& text, TableFormat format) {
+    const ImportedTable imported = tables::ReadTable(text, format);
+    EXPECT_TRUE(imported.ok()) << (imported.ok() ? "" : tables::RefusalText(imported.refusals.front()));
+    EXPECT_EQ(imported.rows.size(), 251u);
+    return tables::WithImportedRows(SpeciesTable{}, imported);
+}
+
+std::string Export(const SpeciesTable& table, TableFormat format) {
+    return tables::ExportTable(ImageWith(table), format);
+}
+
+// Two tables that together give every field of the species every byte value
+// (0 to 250 in the first, 251 to 255 and more in the second), in both bytes of
+// the two-byte fields, with the fields shifted against each other.
+std::vector<SpeciesTable> EveryByteValue() {
+    return {tablestest::TableOf([](size_t p, size_t f) { return (p + 7 * f) % 256; },
+                                [](size_t p, size_t f) { return (255 - p + f) % 256; }),
+            tablestest::TableOf([](size_t p, size_t f) { return (p + 251 + 7 * f) % 256; },
+                                [](size_t p, size_t f) { return (p + 251 + 3 * f) % 256; })};
+}
+
+class TableFormatRoundTrip : public testing::TestWithParam<TableFormat> {};
+
+TEST_P(TableFormatRoundTrip, EveryByteValueOfEveryFieldComesBack) {
+    for (const SpeciesTable& table : EveryByteValue()) {
+        EXPECT_EQ(ReadBack(Export(table, GetParam()), GetParam()), table);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, TableFormatRoundTrip, testing::Values(TableFormat::Csv, TableFormat::Json),
+                         [](const auto& info) { return info.param == TableFormat::Csv ? "Csv" : "Json"; });
+
+TEST(TableFormats, CsvHeaderAndRowsInListOrder) {
+    const std::string text = tables::ExportCsv(EveryByteValue()[0]);
+    const tables::CsvRead read = tables::ReadCsv(text);
+    ASSERT_FALSE(read.error);
+    ASSERT_EQ(read.records.size(), 252u);
+    EXPECT_EQ(text.substr(0, text.find("\r\n")),
+              "Position,Species,HP,ATK,DEF,SPD,SATK,SDEF,Type1,Type2,RATE,EXP,Item1,Item2,Cycles,Size,Growth,Groups,"
+              "Sprite,Pointer,Cry,Pitch,Echo,Length,Gender");
+    EXPECT_EQ(read.records[1].fields[0], "0");
+    EXPECT_EQ(read.records[1].fields[1], "Bulbasaur");
+    EXPECT_EQ(read.records[251].fields[1], "Celebi");
+    EXPECT_EQ(read.records[203].fields[1], "Girafarig");
+}
+
+TEST(TableFormats, JsonShape) {
+    const nlohmann::json document = nlohmann::json::parse(Export(EveryByteValue()[0], TableFormat::Json));
+    EXPECT_EQ(document["format"], "quillmere species table");
+    EXPECT_EQ(document["version"], "Kreblin Crystal Version");
+    EXPECT_EQ(document["layout"], "released");
+    ASSERT_EQ(document["species"].size(), 251u);
+    const nlohmann::json& row = document["species"][24];
+    EXPECT_EQ(row["Position"], 24);
+    EXPECT_EQ(row["Species"], "Pikachu");
+    EXPECT_TRUE(row["HP"].is_number_unsigned());
+    EXPECT_TRUE(row["Length"].is_number_unsigned());
+    EXPECT_TRUE(row["Gender"].is_number_unsigned());
+    EXPECT_TRUE(row["Pointer"].is_string());
+    EXPECT_TRUE(row["Type1"].is_string());
+    EXPECT_EQ(row.size(), 25u);
+}
+
+TEST(TableFormats, ColumnsInAnyOrderRowsLeftOutSpeciesNotChecked) {
+    std::string csv = "Gender,Length,Echo,Pitch,Cry,Pointer,Sprite,Groups,Growth,Size,Cycles,Item2,Item1,EXP,RATE,"
+                      "Type2,Type1,SDEF,SATK,SPD,DEF,ATK,HP,Position\n"
+                      "255,320,1,2,43 = Donphan,3A67,26-Charizard,0d,1,5,20,FF - Nothing ,01 - Master Ball,9,8,"
+                      "Dark,?? ,7,6,5,4,3,45,24\n";
+    // "?? " is no entry and no code: refused. Fix it, and give a wrong name.
+    ImportedTable refused = tables::ReadCsvTable(csv);
+    ASSERT_EQ(refused.refusals.size(), 1u);
+    EXPECT_EQ(refused.refusals[0].columnName, "Type1");
+    EXPECT_EQ(refused.refusals[0].line, 2);
+    EXPECT_EQ(refused.refusals[0].column, 17);
+
+    csv.replace(csv.find("?? "), 3, "1B");
+    const ImportedTable imported = tables::ReadCsvTable(csv);
+    ASSERT_TRUE(imported.ok()) << tables::RefusalText(imported.refusals[0]);
+    ASSERT_EQ(imported.rows.size(), 1u);
+    EXPECT_EQ(imported.rows[0].position, 24);
+    const auto value = [&](std::string_view control) {
+        return imported.rows[0].values.fields[tables::FieldIndex(*rom::FindField(control))];
+    };
+    EXPECT_EQ(value("HP"), (tables::FieldBytes{45, 0}));
+    EXPECT_EQ(value("Type1"), (tables::FieldBytes{0x1B, 0}));
+    EXPECT_EQ(value("Groups"), (tables::FieldBytes{0x0D, 0}));
+    EXPECT_EQ(value("Pointer"), (tables::FieldBytes{0x3A, 0x67}));
+    EXPECT_EQ(value("Length"), (tables::FieldBytes{0x40, 0x01}));
+    EXPECT_EQ(value("Gender"), (tables::FieldBytes{0xFF, 0}));
+    EXPECT_EQ(value("Item2"), (tables::FieldBytes{0xFF, 0}));
+
+    // The Species column may say anything.
+    std::string withName = tables::ExportCsv(SpeciesTable{});
+    withName.replace(withName.find("Pikachu"), 7, "Not a name");
+    EXPECT_TRUE(tables::ReadCsvTable(withName).ok());
+}
+
+struct Expected {
+    int line;
+    int column;
+    std::string columnName;
+    std::string fragment;
+};
+
+void ExpectRefusals(const ImportedTable& imported, const std::vector<Expected>& expected) {
+    ASSERT_EQ(imported.refusals.size(), expected.size());
+    EXPECT_TRUE(imported.rows.empty() || !imported.ok());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const tables::Refusal& refusal = imported.refusals[i];
+        EXPECT_EQ(refusal.line, expected[i].line) << tables::RefusalText(refusal);
+        EXPECT_EQ(refusal.column, expected[i].column) << tables::RefusalText(refusal);
+        EXPECT_EQ(refusal.columnName, expected[i].columnName) << tables::RefusalText(refusal);
+        EXPECT_NE(refusal.message.find(expected[i].fragment), std::string::npos) << tables::RefusalText(refusal);
+    }
+}
+
+std::string CsvWith(const std::vector<std::pair<std::string, std::string>>& replacements) {
+    std::string text = tables::ExportCsv(SpeciesTable{});
+    for (const auto& [from, to] : replacements) {
+        const size_t at = text.find(from);
+        if (at == std::string::npos) throw std::invalid_argument(from);
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+TEST(TableFormats, CsvRefusalsListEveryBadValueWithLineAndColumn) {
+    // Rows of the empty table: "24,Pikachu,0,0,0,...". Line 26 is position 24.
+    ExpectRefusals(tables::ReadCsvTable(CsvWith({{"24,Pikachu,0,0", "24,Pikachu,300,x"},
+                                                 {"30,Nidoqueen,0", "30,Nidoqueen,-1"},
+                                                 {"\r\n250,Celebi,0,0,0,0,0,0,Normal,Normal,0,0,00 - None,00 - None,0,00,0,00,"
+                                                  "00-N/A,0000,00 = Sandshrew,0,0,0,0",
+                                                  "\r\n250,Celebi,0,0,0,0,0,0,Fire ,? ,0,0,00 - None,00 - None,0,"
+                                                  "123,0,00,00-N/A,12345,77 = Nope,256,0,65536,256"}})),
+                   {{26, 3, "HP", "HP must be a whole number from 0 to 255; it holds \"300\"."},
+                    {26, 4, "ATK", "ATK must be a whole number from 0 to 255; it holds \"x\"."},
+                    {32, 3, "HP", "it holds \"-1\""},
+                    {252, 10, "Type2", "\"?\" is the text of 9 positions"},
+                    {252, 16, "Size", "Pic Size must be 1 to 2 hex digits"},
+                    {252, 20, "Pointer", "Move/Evo must be 1 to 4 hex digits"},
+                    {252, 21, "Cry", "Base Cry must be an entry of its list or a code of 1 to 2 hex digits"},
+                    {252, 22, "Pitch", "Pitch must be a whole number from 0 to 255"},
+                    {252, 24, "Length", "Length must be a whole number from 0 to 65535"},
+                    {252, 25, "Gender", "Gender Ratio must be a whole number from 0 to 255 (255: no gender)"}});
+}
+
+TEST(TableFormats, CsvRefusesBadHeadersRowsAndPositions) {
+    ExpectRefusals(tables::ReadCsvTable(CsvWith({{",HP,", ",Hp,"}})),
+                   {{1, 3, "Hp", "\"Hp\" is not a column of the table; the columns are Position, Species, HP"},
+                    {1, 0, "", "the header row lacks the column(s) HP."}});
+    ExpectRefusals(tables::ReadCsvTable(CsvWith({{",ATK,", ",HP,"}, {"Position,", ""}})),
+                   {{1, 3, "HP", "the column \"HP\" is given twice; column 2 has it first."},
+                    {1, 0, "", "the header row lacks the column(s) Position, ATK."}});
+    ExpectRefusals(tables::ReadCsvTable(CsvWith({{"\r\n5,Charizard,", "\r\n4,Charizard,"},
+                                                 {"\r\n7,Wartortle,", "\r\n,Wartortle,"},
+                                                 {"\r\n8,Blastoise,", "\r\n251,Blastoise,"},
+                                                 {"\r\n9,Caterpie,0,", "\r\n9,Caterpie,"},
+                                                 {"\r\n10,Metapod,0,", "\r\n10,Metapod,0,0,"}})),
+                   {{7, 1, "Position", "Position 4 (Charmeleon) is given again; line 6 gave it first."},
+                    {9, 1, "Position", "Position must be a whole number from 0 to 250; it is empty."},
+                    {10, 1, "Position", "it holds \"251\""},
+                    {11, 0, "", "the row has 24 fields; the header row has 25."},
+                    {12, 0, "", "the row has 26 fields; the header row has 25."}});
+    ExpectRefusals(tables::ReadCsvTable(""), {{1, 0, "", "the file holds no header row"}});
+    ExpectRefusals(tables::ReadCsvTable("Position,HP\n1,\"2"), {{2, 2, "", "the file is not valid CSV"}});
+}
+
+std::string JsonWith(const std::vector<std::pair<std::string, std::string>>& replacements) {
+    std::string text = Export(SpeciesTable{}, TableFormat::Json);
+    for (const auto& [from, to] : replacements) {
+        const size_t at = text.find(from);
+        if (at == std::string::npos) throw std::invalid_argument(from);
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+TEST(TableFormats, JsonRefusalsCarryLineColumnAndField) {
+    // Line 1 "{", lines 2-4 the description, line 5 "species", line 6 is position 0.
+    ExpectRefusals(tables::ReadJsonTable(JsonWith({{"\"Position\":3,\"Species\":\"Charmander\",\"HP\":0",
+                                                    "\"Position\":3,\"Species\":\"Charmander\",\"HP\":4.5"},
+                                                   {"\"Position\":4,\"Species\":\"Charmeleon\",\"HP\":0,\"ATK\":0",
+                                                    "\"Position\":4,\"Species\":\"Charmeleon\",\"HP\":\"12\",\"ATK\":"
+                                                    "true"},
+                                                   {"\"Position\":5,\"Species\":\"Charizard\",\"HP\":0,\"ATK\":0,"
+                                                    "\"DEF\":0,\"SPD\":0,\"SATK\":0,\"SDEF\":0,\"Type1\":\"Normal\"",
+                                                    "\"Position\":5,\"Species\":\"Charizard\",\"HP\":0,\"ATK\":0,"
+                                                    "\"DEF\":0,\"SPD\":0,\"SATK\":0,\"SDEF\":0,\"Type1\":20"},
+                                                   {"\"Position\":6,", "\"Position\":5,"},
+                                                   {"\"Position\":7,\"Species\":\"Wartortle\",\"HP\":0",
+                                                    "\"Position\":7,\"Species\":\"Wartortle\",\"HP\":[1]"}})),
+                   {{9, 47, "HP", "HP must be a whole number from 0 to 255; it holds \"4.5\"."},
+                    {10, 58, "ATK", "ATK must be a whole number from 0 to 255; it holds \"true\"."},
+                    {11, 98, "Type1", "Types (first) must be a JSON string"},
+                    {12, 17, "Position", "Position 5 (Charizard) is given again; line 11 gave it first."},
+                    {13, 46, "HP", "\"HP\" must be a number or a string, not an array."},
+                    {13, 5, "", "the row lacks HP."}});
+}
+
+TEST(TableFormats, JsonRefusesBadDocumentsAndRows) {
+    ExpectRefusals(tables::ReadJsonTable("{\n  \"species\": [\n    {\"Position\": 1,,}\n  ]\n}"),
+                   {{3, 20, "", "the file is not valid JSON"}});
+    ExpectRefusals(tables::ReadJsonTable("[]"), {{1, 1, "", "must be an object"}});
+    ExpectRefusals(tables::ReadJsonTable("{\"rows\": []}"), {{1, 1, "", "no \"species\" array"}});
+    ExpectRefusals(tables::ReadJsonTable("{\"species\": [1]}"), {{1, 14, "", "each row of \"species\" must be an object"}});
+    ExpectRefusals(tables::ReadJsonTable("{\"species\": [{\"Position\": 1, \"Position\": 2, \"Colour\": \"red\"}]}"),
+                   {{1, 30, "Position", "\"Position\" is given twice in this row."},
+                    {1, 45, "Colour", "\"Colour\" is not a column of the table"},
+                    {1, 14, "", "the row lacks HP, ATK"}});
+    // Rows left out, and the description members, are fine.
+    const ImportedTable empty = tables::ReadJsonTable("{\"species\": [], \"version\": {\"any\": [1, 2]}}");
+    EXPECT_TRUE(empty.ok());
+    EXPECT_TRUE(empty.rows.empty());
+}
+
+TEST(TableFormats, FormatNames) {
+    EXPECT_EQ(tables::FormatFromName("CSV"), TableFormat::Csv);
+    EXPECT_EQ(tables::FormatFromName("json"), TableFormat::Json);
+    EXPECT_EQ(tables::FormatFromName("xml"), std::nullopt);
+    EXPECT_EQ(tables::FormatFromPath("dir.json/table.CSV"), TableFormat::Csv);
+    EXPECT_EQ(tables::FormatFromPath("out.json"), TableFormat::Json);
+    EXPECT_EQ(tables::FormatFromPath("dir.csv/table"), std::nullopt);
+    EXPECT_EQ(tables::FormatFromPath("table"), std::nullopt);
+}
+
+}  // namespace

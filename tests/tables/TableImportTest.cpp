@@ -1,0 +1,181 @@
+#include "tables/TableImport.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "rom/HexFunctions.h"
+#include "tables/TableDiff.h"
+#include "tables/TableFormats.h"
+#include "tests/support/RecordingReporter.h"
+#include "tests/tables/TablesTestSupport.h"
+
+namespace {
+
+using rom::GameVersion;
+using testsupport::RecordingReporter;
+using testsupport::TestImage;
+
+tables::TableImage Open(const TestImage& image) {
+    std::string refusal;
+    std::optional<tables::TableImage> opened = tables::OpenTableImage(image.path(), refusal);
+    if (!opened) throw std::runtime_error("could not open the test image: " + refusal);
+    return std::move(*opened);
+}
+
+// Every byte offset a field of some species occupies.
+std::vector<int64_t> FieldOffsets(const rom::VersionProfile& profile) {
+    std::vector<int64_t> offsets;
+    for (int32_t p = 0; p < rom::kSpeciesCount; ++p) {
+        for (const rom::SpeciesField& field : rom::kSpeciesFields) {
+            for (int32_t k = 0; k < field.width; ++k) offsets.push_back(*rom::FieldOffset(profile, p, field) + k);
+        }
+    }
+    return offsets;
+}
+
+bool Import(const tables::TableImage& image, const std::string& text, tables::TableFormat format) {
+    const tables::ImportedTable imported = tables::ReadTable(text, format);
+    EXPECT_TRUE(imported.ok());
+    return tables::WriteChanges(image, tables::PlanImport(image, imported));
+}
+
+class ImportOfVersion : public testing::TestWithParam<std::tuple<GameVersion, tables::TableFormat>> {
+protected:
+    GameVersion version() const { return std::get<0>(GetParam()); }
+    tables::TableFormat format() const { return std::get<1>(GetParam()); }
+};
+
+// An export of image A imported into image B makes the 23 fields of every
+// species of B what they are in A, and changes no other byte of B.
+TEST_P(ImportOfVersion, ExportOfAIntoBCopiesEveryFieldAndNothingElse) {
+    const TestImage a = tablestest::PatternedImage(version(), 0);
+    const TestImage b = tablestest::PatternedImage(version(), 101);
+    const std::vector<uint8_t> bytesA = a.ReadAll();
+    std::vector<uint8_t> expected = b.ReadAll();
+    const tables::TableImage imageB = Open(b);
+    for (int64_t offset : FieldOffsets(imageB.profile)) expected[static_cast<size_t>(offset)] = bytesA[static_cast<size_t>(offset)];
+
+    RecordingReporter reporter;
+    ASSERT_TRUE(Import(imageB, tables::ExportTable(Open(a), format()), format()));
+    EXPECT_TRUE(reporter.empty());
+    EXPECT_EQ(b.ReadAll(), expected);
+    EXPECT_TRUE(tables::Differences(Open(a).table, Open(b).table).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, ImportOfVersion,
+                         testing::Combine(testing::Values(GameVersion::Gold, GameVersion::Silver, GameVersion::Crystal),
+                                          testing::Values(tables::TableFormat::Csv, tables::TableFormat::Json)));
+
+TEST(TableImport, AnUnchangedExportWritesNothingAndDoesNotTouchTheFile) {
+    const TestImage image = tablestest::PatternedImage(GameVersion::Crystal);
+    // An old time, so that any write would show in the modification time.
+    std::filesystem::last_write_time(image.path(), std::filesystem::file_time_type::clock::now() - std::chrono::hours(5));
+    const auto before = std::filesystem::last_write_time(image.path());
+    const std::vector<uint8_t> bytes = image.ReadAll();
+    const tables::TableImage opened = Open(image);
+    for (const tables::TableFormat format : {tables::TableFormat::Csv, tables::TableFormat::Json}) {
+        const tables::ImportedTable imported = tables::ReadTable(tables::ExportTable(opened, format), format);
+        ASSERT_TRUE(imported.ok());
+        const std::vector<tables::FieldChange> changes = tables::PlanImport(opened, imported);
+        EXPECT_TRUE(changes.empty());
+        EXPECT_TRUE(tables::WriteChanges(opened, changes));
+    }
+    EXPECT_EQ(std::filesystem::last_write_time(image.path()), before);
+    EXPECT_EQ(image.ReadAll(), bytes);
+}
+
+TEST(TableImport, WritesOnlyTheChangedBytes) {
+    const TestImage image = tablestest::PatternedImage(GameVersion::Gold);
+    const tables::TableImage opened = Open(image);
+    std::vector<uint8_t> expected = image.ReadAll();
+
+    // Random changes to random fields of random species, seeded.
+    std::mt19937 random(9);
+    tables::SpeciesTable wanted = opened.table;
+    for (int i = 0; i < 300; ++i) {
+        const auto p = static_cast<int32_t>(random() % rom::kSpeciesCount);
+        const size_t f = random() % tables::kFieldCount;
+        const rom::SpeciesField& field = rom::kSpeciesFields[f];
+        for (int32_t k = 0; k < field.width; ++k) {
+            const auto value = static_cast<uint8_t>(random());
+            wanted[static_cast<size_t>(p)].fields[f][static_cast<size_t>(k)] = value;
+            expected[static_cast<size_t>(*rom::FieldOffset(opened.profile, p, field) + k)] = value;
+        }
+    }
+    const std::vector<tables::FieldChange> changes = tables::Differences(opened.table, wanted);
+    ASSERT_FALSE(changes.empty());
+    RecordingReporter reporter;
+    ASSERT_TRUE(tables::WriteChanges(opened, changes));
+    EXPECT_TRUE(reporter.empty());
+    EXPECT_EQ(image.ReadAll(), expected);
+}
+
+TEST(TableImport, ARefusedTableChangesNothing) {
+    const TestImage image = tablestest::PatternedImage(GameVersion::Silver);
+    const tables::TableImage opened = Open(image);
+    std::string text = tables::ExportCsv(tables::SpeciesTable{});
+    text += "0,Bulbasaur,999,0,0,0,0,0,00,00,0,0,00,00,0,00,0,00,00,0000,00,0,0,0,0\r\n";
+    const tables::ImportedTable imported = tables::ReadCsvTable(text);
+    ASSERT_FALSE(imported.ok());
+    EXPECT_TRUE(tables::PlanImport(opened, imported).empty());
+}
+
+TEST(TableImport, AReadOnlyImageIsLeftAsItWasWithOneReport) {
+    const TestImage image = tablestest::PatternedImage(GameVersion::Crystal);
+    const tables::TableImage opened = Open(image);
+    const std::vector<uint8_t> bytes = image.ReadAll();
+    tables::SpeciesTable wanted = opened.table;
+    for (auto& species : wanted) species.fields[0][0] ^= 0xFF;
+    std::filesystem::permissions(image.path(), std::filesystem::perms::owner_read);
+
+    RecordingReporter reporter;
+    EXPECT_FALSE(tables::WriteChanges(opened, tables::Differences(opened.table, wanted)));
+    ASSERT_EQ(reporter.count(), 1u);
+    EXPECT_EQ(reporter.last().number, EACCES);
+    EXPECT_NE(reporter.last().description.find("The import stopped before its first write"), std::string::npos);
+    EXPECT_EQ(image.ReadAll(), bytes);
+}
+
+TEST(TableImport, AnImageThatShrankIsNotWritten) {
+    // A hand-built image long enough for every table but the last cry entries.
+    TestImage image(TestImage::HeaderByte(GameVersion::Gold), rom::DefaultProfile(GameVersion::Gold).CryTableOffset + 6 * 250);
+    const tables::TableImage opened = Open(image);
+    tables::SpeciesTable wanted = opened.table;
+    wanted[0].fields[0][0] = 1;  // HP of the first species: inside the file
+    wanted[250].fields[tables::FieldIndex(*rom::FindField("Pitch"))][0] = 9;  // past its end
+    const std::vector<uint8_t> bytes = image.ReadAll();
+    RecordingReporter reporter;
+    EXPECT_FALSE(tables::WriteChanges(opened, tables::Differences(opened.table, wanted)));
+    ASSERT_EQ(reporter.count(), 1u);
+    EXPECT_EQ(reporter.last().number, EFBIG);
+    EXPECT_EQ(image.ReadAll(), bytes);
+    EXPECT_EQ(image.size(), static_cast<int64_t>(bytes.size()));
+}
+
+TEST(TableDiff, ListsEachDifferingFieldWithBothValues) {
+    tables::SpeciesTable before{};
+    tables::SpeciesTable after{};
+    after[24].fields[0][0] = 40;                                                    // HP
+    after[24].fields[tables::FieldIndex(*rom::FindField("Type2"))][0] = 0x02;      // Flying
+    after[24].fields[tables::FieldIndex(*rom::FindField("Length"))] = {0x40, 0x01};
+    after[250].fields[tables::FieldIndex(*rom::FindField("Gender"))][0] = 0xFF;
+    const std::vector<tables::FieldChange> changes = tables::Differences(before, after);
+    ASSERT_EQ(changes.size(), 4u);
+    EXPECT_EQ(tables::SpeciesCount(changes), 2u);
+    EXPECT_EQ(tables::DescribeChanges(changes),
+              "24 Pikachu\n"
+              "  HP: 0 -> 40\n"
+              "  Type2: Normal -> Flying\n"
+              "  Length: 0 -> 320\n"
+              "250 Celebi\n"
+              "  Gender: 0 -> 255\n");
+    EXPECT_TRUE(tables::Differences(after, after).empty());
+}
+
+}  // namespace
