@@ -17,7 +17,7 @@
 #include <string>
 
 #include "bench/BenchImage.h"
-#include "patches/FileBytes.h"
+#include "patches/PatchFiles.h"
 #include "patches/PatchFiles.h"
 #include "patches/PatchFormat.h"
 #include "rom/SpeciesLayout.h"

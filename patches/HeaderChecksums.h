@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "patches/FileBytes.h"
+#include "patches/PatchFiles.h"
 
 namespace patches {
 

@@ -6,9 +6,21 @@
 
 #include <string>
 
-#include "patches/FileBytes.h"
+#include "patches/PatchFormat.h"
+#include "rom/WholeFiles.h"
 
 namespace patches {
+
+// The whole-file steps come from the ROM library.
+using rom::ExitCodeOf;
+using rom::FileRead;
+using rom::FileStatus;
+using rom::FileWrite;
+using rom::IsFolder;
+using rom::PathExists;
+using rom::ReadWholeFile;
+using rom::SameFile;
+using rom::WriteFileThroughTemporary;
 
 // The largest image (original, modified or the image a patch applies to)
 // these steps read.

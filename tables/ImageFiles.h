@@ -1,8 +1,7 @@
 #pragma once
-// File steps of the whole-table tools that the byte layer does not cover:
-// reading a whole file into memory (with a bound), the one durable flush after
-// an import, and writing an output file through a temporary file renamed into
-// place. Failures are reported through rom::ReportFailure and never thrown.
+// The whole-file steps of the table tools: reading a whole file into memory
+// (with a bound) and writing an output file through a temporary file renamed
+// into place, with failures reported through rom::ReportFailure, never thrown.
 
 #include <cstdint>
 #include <optional>

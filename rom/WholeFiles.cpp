@@ -1,4 +1,4 @@
-#include "patches/FileBytes.h"
+#include "rom/WholeFiles.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,7 +13,7 @@
 #include <new>
 #include <system_error>
 
-namespace patches {
+namespace rom {
 
 namespace {
 
@@ -45,6 +45,8 @@ private:
 };
 
 std::string ByteCount(uint64_t count) {
+    constexpr uint64_t kMiB = 1024 * 1024;
+    if (count >= kMiB && count % kMiB == 0) return std::to_string(count / kMiB) + " MiB";
     return std::to_string(count) + (count == 1 ? " byte" : " bytes");
 }
 
@@ -64,7 +66,7 @@ private:
     std::string path_;
 };
 
-bool WriteAll(int fd, ByteSpan bytes, int& error) {
+bool WriteAll(int fd, std::span<const uint8_t> bytes, int& error) {
     const uint8_t* data = bytes.data();
     size_t left = bytes.size();
     while (left > 0) {
@@ -136,33 +138,34 @@ bool SameFile(const std::string& first, const std::string& second) {
 
 FileRead ReadWholeFile(const std::string& path, uint64_t maxSize) {
     FileRead read;
-    auto fail = [&](FileStatus status, std::string reason) {
+    auto fail = [&](FileStatus status, int number, std::string reason) {
         read.bytes.clear();
         read.status = status;
+        read.number = number;
         read.reason = std::move(reason);
         return std::move(read);
     };
     Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) {
         const int error = errno;
-        return fail(FileStatus::Failed, "the file could not be opened (" + SystemText(error) + ")");
+        return fail(FileStatus::Failed, error, "the file could not be opened (" + SystemText(error) + ")");
     }
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0) {
         const int error = errno;
-        return fail(FileStatus::Failed, "the file could not be measured (" + SystemText(error) + ")");
+        return fail(FileStatus::Failed, error, "the file could not be measured (" + SystemText(error) + ")");
     }
-    if (S_ISDIR(info.st_mode)) return fail(FileStatus::Refused, "the path names a folder, not a file");
-    if (!S_ISREG(info.st_mode)) return fail(FileStatus::Refused, "the path names no regular file");
+    if (S_ISDIR(info.st_mode)) return fail(FileStatus::Refused, EISDIR, "the path names a folder, not a file");
+    if (!S_ISREG(info.st_mode)) return fail(FileStatus::Refused, EINVAL, "the path names no regular file");
     const auto size = static_cast<uint64_t>(info.st_size);
     if (size > maxSize) {
-        return fail(FileStatus::Refused,
+        return fail(FileStatus::Refused, EFBIG,
                     "the file is " + ByteCount(size) + ", more than the " + ByteCount(maxSize) + " this program reads");
     }
     try {
         read.bytes.resize(static_cast<size_t>(size));
     } catch (const std::bad_alloc&) {
-        return fail(FileStatus::Failed, "there is not enough memory to hold the file");
+        return fail(FileStatus::Failed, ENOMEM, "there is not enough memory to hold the file");
     }
     size_t got = 0;
     while (got < read.bytes.size()) {
@@ -170,7 +173,7 @@ FileRead ReadWholeFile(const std::string& path, uint64_t maxSize) {
         if (part < 0) {
             if (errno == EINTR) continue;
             const int error = errno;
-            return fail(FileStatus::Failed, "the file could not be read (" + SystemText(error) + ")");
+            return fail(FileStatus::Failed, error, "the file could not be read (" + SystemText(error) + ")");
         }
         if (part == 0) break;
         got += static_cast<size_t>(part);
@@ -180,20 +183,21 @@ FileRead ReadWholeFile(const std::string& path, uint64_t maxSize) {
     return read;
 }
 
-FileWrite WriteFileThroughTemporary(const std::string& path, ByteSpan bytes, bool replace) {
+FileWrite WriteFileThroughTemporary(const std::string& path, std::span<const uint8_t> bytes, bool replace) {
     FileWrite outcome;
-    auto fail = [&](FileStatus status, std::string reason) {
+    auto fail = [&](FileStatus status, int number, std::string reason) {
         outcome.status = status;
+        outcome.number = number;
         outcome.reason = std::move(reason);
         return outcome;
     };
     const fs::path target(path);
     const std::string name = target.filename().string();
     if (name.empty() || name == "." || name == "..") {
-        return fail(FileStatus::Refused, "the path names a folder, not a file");
+        return fail(FileStatus::Refused, EISDIR, "the path names a folder, not a file");
     }
-    if (IsFolder(path)) return fail(FileStatus::Refused, "the path names a folder, not a file");
-    if (!replace && PathExists(path)) return fail(FileStatus::Refused, "the file already exists and is kept");
+    if (IsFolder(path)) return fail(FileStatus::Refused, EISDIR, "the path names a folder, not a file");
+    if (!replace && PathExists(path)) return fail(FileStatus::Refused, EEXIST, "the file already exists and is kept");
 
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     static std::atomic<unsigned> counter{0};
@@ -207,42 +211,42 @@ FileWrite WriteFileThroughTemporary(const std::string& path, ByteSpan bytes, boo
         fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) {
             const int error = errno;
-            return fail(FileStatus::Failed,
+            return fail(FileStatus::Failed, error,
                         "a temporary file could not be created in its folder (" + SystemText(error) + ")");
         }
     }
-    if (fd < 0) return fail(FileStatus::Failed, "no free name for a temporary file was found in its folder");
+    if (fd < 0) return fail(FileStatus::Failed, EEXIST, "no free name for a temporary file was found in its folder");
     TemporaryFile temporary(temporaryPath);
     Descriptor file(fd);
 
     int error = 0;
     if (!WriteAll(file.get(), bytes, error)) {
-        return fail(FileStatus::Failed, "the file could not be written (" + SystemText(error) + ")");
+        return fail(FileStatus::Failed, error, "the file could not be written (" + SystemText(error) + ")");
     }
     if (::fsync(file.get()) != 0) {
         error = errno;
-        return fail(FileStatus::Failed, "the file could not be flushed to the disk (" + SystemText(error) + ")");
+        return fail(FileStatus::Failed, error, "the file could not be flushed to the disk (" + SystemText(error) + ")");
     }
     if ((error = file.Close()) != 0) {
-        return fail(FileStatus::Failed, "the file could not be closed (" + SystemText(error) + ")");
+        return fail(FileStatus::Failed, error, "the file could not be closed (" + SystemText(error) + ")");
     }
 
     if (replace) {
         if (::rename(temporary.path().c_str(), path.c_str()) != 0) {
             error = errno;
-            return fail(FileStatus::Failed, "the file could not be renamed into place (" + SystemText(error) + ")");
+            return fail(FileStatus::Failed, error, "the file could not be renamed into place (" + SystemText(error) + ")");
         }
     } else if (::renameat2(AT_FDCWD, temporary.path().c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0) {
         error = errno;
-        if (error == EEXIST) return fail(FileStatus::Refused, "the file already exists and is kept");
+        if (error == EEXIST) return fail(FileStatus::Refused, EEXIST, "the file already exists and is kept");
         if (error != EINVAL && error != ENOSYS && error != ENOTSUP) {
-            return fail(FileStatus::Failed, "the file could not be renamed into place (" + SystemText(error) + ")");
+            return fail(FileStatus::Failed, error, "the file could not be renamed into place (" + SystemText(error) + ")");
         }
         // A file system without a rename that refuses to replace: check, then rename.
-        if (PathExists(path)) return fail(FileStatus::Refused, "the file already exists and is kept");
+        if (PathExists(path)) return fail(FileStatus::Refused, EEXIST, "the file already exists and is kept");
         if (::rename(temporary.path().c_str(), path.c_str()) != 0) {
             error = errno;
-            return fail(FileStatus::Failed, "the file could not be renamed into place (" + SystemText(error) + ")");
+            return fail(FileStatus::Failed, error, "the file could not be renamed into place (" + SystemText(error) + ")");
         }
     }
     temporary.Release();
@@ -250,4 +254,4 @@ FileWrite WriteFileThroughTemporary(const std::string& path, ByteSpan bytes, boo
     return outcome;
 }
 
-}  // namespace patches
+}  // namespace rom

@@ -1,15 +1,17 @@
 #pragma once
-// The file step shared by patches and checksums: reading a whole file with a
-// size limit, writing a whole file through a temporary file in the same
-// folder that is renamed into place, and telling whether two paths name the
-// same file. Reasons are clauses in lower case without a final full stop.
+// Whole files: reading one with a size limit, writing one through a
+// temporary file in the same folder that is flushed and renamed into place (so
+// that the path holds either the old file or all of the new one), and telling
+// whether two paths name the same file. Failures are values, never thrown:
+// a reason is a clause in lower case without a final full stop, and a number
+// in the system's errno numbering.
 
 #include <cstdint>
+#include <span>
 #include <string>
+#include <vector>
 
-#include "patches/PatchFormat.h"
-
-namespace patches {
+namespace rom {
 
 // How a file operation ended, and the exit status a command line gives it.
 enum class FileStatus {
@@ -21,9 +23,10 @@ enum class FileStatus {
 int ExitCodeOf(FileStatus status);
 
 struct FileRead {
-    Bytes bytes;
+    std::vector<uint8_t> bytes;
     FileStatus status = FileStatus::Done;
     std::string reason;
+    int number = 0;  // errno of a failure; EISDIR, EINVAL or EFBIG for a refusal
 };
 
 // Reads the whole file. Refused for a folder or a file larger than
@@ -34,6 +37,7 @@ FileRead ReadWholeFile(const std::string& path, uint64_t maxSize);
 struct FileWrite {
     FileStatus status = FileStatus::Done;
     std::string reason;
+    int number = 0;  // errno of a failure; EISDIR or EEXIST for a refusal
 };
 
 // Writes `bytes` to a new temporary file next to `path`, flushes it to the
@@ -41,7 +45,7 @@ struct FileWrite {
 // when `replace` is true; otherwise the write is Refused, also when the file
 // appears while the temporary file is being written. On any failure the
 // temporary file is removed and `path` is untouched.
-FileWrite WriteFileThroughTemporary(const std::string& path, ByteSpan bytes, bool replace);
+FileWrite WriteFileThroughTemporary(const std::string& path, std::span<const uint8_t> bytes, bool replace);
 
 // True when both paths name the same file: the same device and inode (when
 // both exist, after symbolic links) or the same path once made absolute and
@@ -54,4 +58,4 @@ bool PathExists(const std::string& path);
 // True when the path names a folder (after symbolic links).
 bool IsFolder(const std::string& path);
 
-}  // namespace patches
+}  // namespace rom
