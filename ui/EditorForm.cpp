@@ -7,7 +7,9 @@
 #include "ui/Artwork.h"
 #include "ui/ChoiceLists.h"
 #include "ui/Fonts.h"
+#include "ui/GroupFrames.h"
 #include "ui/Twips.h"
+#include "ui/ValueSlider.h"
 
 namespace ui {
 namespace {
@@ -24,6 +26,8 @@ QGroupBox* Group(QWidget* parent, const char* name, const char* caption, int lef
                  int height) {
     auto* group = Place<QGroupBox>(parent, name, left, top, width, height);
     group->setTitle(QString::fromLatin1(caption));
+    // The caption on the border's top line, where the controls' places expect it.
+    group->setStyle(GroupStyle());
     return group;
 }
 
@@ -71,13 +75,11 @@ QComboBox* Combo(QWidget* parent, const char* name, int left, int top, int width
 }
 
 QScrollBar* Slider(QWidget* parent, const char* name, int left, int top, int width, int height, int maximum) {
-    auto* bar = Place<QScrollBar>(parent, name, left, top, width, height);
-    bar->setOrientation(Qt::Horizontal);
+    auto* bar = Place<ValueSlider>(parent, name, left, top, width, height);
     bar->setRange(0, maximum);
     bar->setSingleStep(1);
     bar->setPageStep(1);
     bar->setValue(0);
-    bar->setFocusPolicy(Qt::StrongFocus);  // scroll bars take no focus by default
     return bar;
 }
 
@@ -175,14 +177,16 @@ void EditorForm::setupUi(QMainWindow* window) {
     FrameCry = Group(w, "FrameCry", "Cry", 5400, 0, 3375, 3255);
     Frame5 = Group(FrameCry, "Frame5", "Base Cry", 120, 240, 3135, 735);
     Cry = Combo(Frame5, "Cry", 120, 300, 2895, kBaseCryList);
+    // Each value caption fills the room between the group's caption and its
+    // scroll bar, centred above the bar's middle.
     Frame6 = Group(FrameCry, "Frame6", "Pitch", 120, 960, 3135, 735);
-    DatPitch = Caption(Frame6, "DatPitch", "0", 120, 210, 2895, 225, Qt::AlignCenter);
+    DatPitch = Caption(Frame6, "DatPitch", "0", 120, 240, 2895, 210, Qt::AlignCenter);
     Pitch = Slider(Frame6, "Pitch", 120, 450, 2895, 240, kPitchMax);
     Frame7 = Group(FrameCry, "Frame7", "Echo", 120, 1680, 3135, 735);
-    DatEcho = Caption(Frame7, "DatEcho", "0", 120, 210, 2895, 225, Qt::AlignCenter);
+    DatEcho = Caption(Frame7, "DatEcho", "0", 120, 240, 2895, 210, Qt::AlignCenter);
     Echo = Slider(Frame7, "Echo", 120, 450, 2895, 240, kEchoMax);
     Frame8 = Group(FrameCry, "Frame8", "Length", 120, 2400, 3135, 735);
-    DatLength = Caption(Frame8, "DatLength", "0", 120, 210, 2895, 225, Qt::AlignCenter);
+    DatLength = Caption(Frame8, "DatLength", "0", 120, 240, 2895, 210, Qt::AlignCenter);
     Length = Slider(Frame8, "Length", 120, 450, 2895, 240, kLengthMax);
 
     FrameGender = Group(w, "FrameGender", "Gender Ratio", 5400, 3240, 3375, 975);
