@@ -177,7 +177,9 @@ TEST_F(EditorFormTest, EveryControlLiesInsideItsGroupsBorderAndNoLineCrossesACap
         for (QWidget* child : group->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
             if (child->objectName().isEmpty()) continue;
             // Only the groups draw their own way; their controls keep the window's style.
-            if (qobject_cast<QGroupBox*>(child) == nullptr) EXPECT_EQ(child->style(), window.style());
+            if (qobject_cast<QGroupBox*>(child) == nullptr) {
+                EXPECT_EQ(child->style(), window.style()) << child->objectName().toStdString();
+            }
             EXPECT_TRUE(inside.contains(child->geometry()))
                 << child->objectName().toStdString() << " " << ToText(child->geometry()) << " is not inside the border of "
                 << name << " " << ToText(inside);
