@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "editor/ImageInUse.h"
 #include "editor/SpeciesCommands.h"
 #include "rom/FieldConversions.h"
 
@@ -41,7 +42,11 @@ Editor::Editor(ui::MessageBoxes* boxes, QWidget* parent) : QMainWindow(parent) {
 
 Editor::~Editor() = default;
 
-void Editor::Open_Click() { OpenImage(*this, form, state_); }
+void Editor::Open_Click() {
+    OpenImage(*this, form, state_);
+    // Once the open has settled which image and layout are in use.
+    ShowImageInUse(form, state_);
+}
 
 void Editor::Save_Click() { SaveShownSpecies(*this, state_, *boxes_); }
 

@@ -218,6 +218,8 @@ void EditorForm::setupUi(QMainWindow* window) {
                       "in Decimal like the other stats.",
                       120, 5400, 8655, 240);
 
+    SetToolTips();
+
     for (QLabel* label : window->findChildren<QLabel*>()) FitToWidth(label);
 
     // The nine editing groups take no input until an image is open.
@@ -238,6 +240,43 @@ void EditorForm::setupUi(QMainWindow* window) {
     const QSize size(kEditorClientWidth, kEditorClientHeight + bar->sizeHint().height());
     window->setFixedSize(size);
     window->setGeometry(QRect(QPoint(kEditorClientLeft, kEditorClientTop - bar->sizeHint().height()), size));
+}
+
+void EditorForm::SetToolTips() {
+    Version->setToolTip(QString::fromLatin1(kNoImageToolTip));
+    struct Tip {
+        QWidget* control;
+        const char* text;
+    };
+    const Tip tips[] = {
+        {KreblinLoader, "The species to show: pick one, and its data fills the other boxes"},
+        {HP, "Base hit points: a decimal number, 0 to 255"},
+        {ATK, "Base attack: a decimal number, 0 to 255"},
+        {DEF, "Base defense: a decimal number, 0 to 255"},
+        {SPD, "Base speed: a decimal number, 0 to 255"},
+        {SATK, "Base special attack: a decimal number, 0 to 255"},
+        {SDEF, "Base special defense: a decimal number, 0 to 255"},
+        {RATE, "Capture rate: a decimal number, 0 to 255 (higher is easier to catch)"},
+        {EXP, "Base experience given when defeated: a decimal number, 0 to 255"},
+        {Growth, "Growth rate (the experience curve): a decimal number, 0 to 255"},
+        {Type1, "First type: pick it from the list"},
+        {Type2, "Second type: pick it from the list (the same as the first for a single type)"},
+        {Cry, "Base cry: pick it from the list"},
+        {Pitch, "Cry pitch: 0 to 255, shown in hex above; arrow keys move it by 1"},
+        {Echo, "Cry echo: 0 to 255, shown in hex above; arrow keys move it by 1"},
+        {Length, "Cry length: 0 to 767, shown in hex above (2FF at most); arrow keys move it by 1"},
+        {Gender, "Gender ratio: 0 (all male) to 254 (all female), shown in hex after \"Value:\"; "
+                 "arrow keys move it by 1"},
+        {NoGender, "Tick for a species without gender (stored as FF)"},
+        {Pointer, "Move/evolution pointer: four hex digits, as the two bytes lie in the file"},
+        {Size, "Picture size: two hex digits, 00 to FF"},
+        {Item1, "First held item: pick it from the list (its hex code comes first)"},
+        {Item2, "Second held item: pick it from the list (its hex code comes first)"},
+        {Sprite, "Menu sprite: pick it from the list"},
+        {Cycles, "Egg cycles (the time to hatch): a decimal number, 0 to 255"},
+        {Groups, "Egg groups: two hex digits, one group in each digit"},
+    };
+    for (const Tip& tip : tips) tip.control->setToolTip(QString::fromLatin1(tip.text));
 }
 
 }  // namespace ui

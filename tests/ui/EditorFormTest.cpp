@@ -357,6 +357,25 @@ TEST_F(EditorFormTest, TabOrder) {
     EXPECT_EQ(seen, expected);
 }
 
+// Each editing control says what it holds and how it is typed; the captions
+// themselves stay as they are (checked above).
+TEST_F(EditorFormTest, EveryEditingControlHasATooltip) {
+    const QList<QWidget*> controls = {form.KreblinLoader, form.HP,     form.ATK,   form.DEF,    form.SPD,
+                                      form.SATK,          form.SDEF,   form.RATE,  form.EXP,    form.Growth,
+                                      form.Type1,         form.Type2,  form.Cry,   form.Pitch,  form.Echo,
+                                      form.Length,        form.Gender, form.NoGender, form.Pointer, form.Size,
+                                      form.Item1,         form.Item2,  form.Sprite, form.Cycles, form.Groups};
+    for (QWidget* control : controls)
+        EXPECT_FALSE(control->toolTip().isEmpty()) << control->objectName().toStdString();
+    for (QLineEdit* decimal : {form.HP, form.ATK, form.DEF, form.SPD, form.SATK, form.SDEF, form.RATE, form.EXP,
+                               form.Growth, form.Cycles})
+        EXPECT_TRUE(decimal->toolTip().contains("decimal number, 0 to 255")) << decimal->objectName().toStdString();
+    for (QLineEdit* hex : {form.Size, form.Groups})
+        EXPECT_TRUE(hex->toolTip().contains("two hex digits")) << hex->objectName().toStdString();
+    EXPECT_TRUE(form.Pointer->toolTip().contains("four hex digits"));
+    EXPECT_EQ(form.Version->toolTip(), "No image is open");
+}
+
 TEST_F(EditorFormTest, EveryControlCanBeFoundByItsName) {
     const char* names[] = {"Version", "KreblinLoader", "HP", "ATK", "DEF", "SPD", "SATK", "SDEF", "RATE", "EXP",
                            "Growth", "Pointer", "Size", "Cycles", "Groups", "Type1", "Type2", "Cry", "Item1",
