@@ -175,5 +175,12 @@ TEST_P(EveryVersionAndLayout, EachFieldEditLandsInItsOwnBytes) {
     }
 }
 
+// "Crystal_Released", "Gold_HandBuilt".
+std::string ImageName(const testing::TestParamInfo<std::tuple<GameVersion, bool>>& info) {
+    const auto [version, released] = info.param;
+    const char* name = version == GameVersion::Gold ? "Gold" : version == GameVersion::Silver ? "Silver" : "Crystal";
+    return std::string(name) + (released ? "_Released" : "_HandBuilt");
+}
+
 INSTANTIATE_TEST_SUITE_P(Images, EveryVersionAndLayout,
-                         testing::Combine(testing::ValuesIn(kAllVersions), testing::Bool()));
+                         testing::Combine(testing::ValuesIn(kAllVersions), testing::Bool()), ImageName);
