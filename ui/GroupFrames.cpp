@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QStyleOptionGroupBox>
 
+#include <algorithm>
+
 namespace ui {
 namespace {
 
@@ -81,9 +83,8 @@ void GroupFrameStyle::drawComplexControl(ComplexControl control, const QStyleOpt
     drawBox(outer.adjusted(1, 1, 0, 0), light);
 
     if (caption.isValid()) {
-        const QPalette::ColorRole role = QPalette::WindowText;
         drawItemText(painter, caption, Qt::AlignCenter | Qt::TextShowMnemonic, option->palette,
-                     (option->state & State_Enabled) != 0, group->text, role);
+                     (option->state & State_Enabled) != 0, group->text, QPalette::WindowText);
     }
     painter->restore();
 }
