@@ -6,6 +6,7 @@
 #include <QCommandLineParser>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -26,14 +27,58 @@ bool AsksOnlyForText(int argc, char* argv[]) {
     return false;
 }
 
+bool IsSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && value[0] != '\0';
+}
+
+// Without a display to show the window on (and no platform chosen by hand,
+// in the environment or with Qt's -platform option) the toolkit would abort
+// with advice about its plugins; say what is missing.
+bool HasGraphicalSession(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0) return true;
+    }
+    return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM");
+}
+
+constexpr char kNeedsSession[] =
+    "Quillmere is a window on the desktop and needs a graphical session";
+
+// While the application object connects to the window system, a failure is
+// fatal to the toolkit, which would then abort with advice about reinstalling
+// its plugins. Instead, say plainly what is missing and end with status 1.
+// Other messages are printed as usual, except the plugin loader's.
+void ReportUnreachableDisplay(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtFatalMsg) {
+        std::fprintf(stderr, "%s, but the window system could not be reached (display \"%s\").\n", kNeedsSession,
+                     IsSet("WAYLAND_DISPLAY") ? std::getenv("WAYLAND_DISPLAY")
+                     : IsSet("DISPLAY")       ? std::getenv("DISPLAY")
+                                              : "none");
+        std::_Exit(1);
+    }
+    // The plugin loader's own complaint only repeats the failure as a plugin problem.
+    if (context.category != nullptr && std::strcmp(context.category, "qt.qpa.plugin") == 0) return;
+    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     // Qt's own options (-platform, -style, ...) are taken out of the
     // arguments by QApplication before the parser sees them.
     const bool textOnly = AsksOnlyForText(argc, argv);
+    if (!textOnly && !HasGraphicalSession(argc, argv)) {
+        std::fprintf(stderr,
+                     "%s, but none was found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
+                     "Start it from a desktop session, or over ssh with X forwarding (ssh -X).\n",
+                     kNeedsSession);
+        return 1;
+    }
+    if (!textOnly) qInstallMessageHandler(ReportUnreachableDisplay);
     const std::unique_ptr<QCoreApplication> app = textOnly ? std::make_unique<QCoreApplication>(argc, argv)
                                                            : std::make_unique<QApplication>(argc, argv);
+    qInstallMessageHandler(nullptr);
     QCoreApplication::setApplicationName(QString::fromLatin1(ui::kApplicationTitle));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILLMERE_VERSION));
 

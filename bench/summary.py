@@ -1,19 +1,25 @@
 #!/usr/bin/env python3
 """Prints the benchmark figures of one run (the JSON files scripts/bench
-writes) as times, as ratios to the floor (one open and four reads of the same
-25 bytes), and against the targets."""
+writes). Each benchmark is repeated (scripts/bench asks for 5 repetitions);
+every figure is the median of the repetitions with their spread (lowest to
+highest), and as ratios to the floor (one open and four reads of the same 25
+bytes) and to the bound (23 x open/pread/close). Targets are shown the same
+way: their time and what that time is in floors and bounds."""
 
 import json
 import pathlib
+import statistics
 import sys
 
 SPECIES = 251
+FLOOR = "BM_Floor_OneOpenFourReads"
+BOUND = "BM_Bound_23OpenPreadClose"
 
 # name -> (label, target in microseconds or None, divisor for a per-species
-# figure); a divisor of 0 shows the whole sweep without a ratio.
+# figure); a divisor of 0 shows the whole sweep without ratios.
 ROWS = [
-    ("BM_Floor_OneOpenFourReads", "Floor: 25 bytes, one open, four reads", None, 1),
-    ("BM_Bound_23OpenPreadClose", "Bound: 23 x open/pread/close, no checks", None, 1),
+    (FLOOR, "Floor: 25 bytes, one open, four reads", None, 1),
+    (BOUND, "Bound: 23 x open/pread/close, no checks", None, 1),
     ("BM_LoadSpecies_23Reads", "Load one species (23 TryReadHexBytes)", 100.0, 1),
     ("BM_SaveSpecies_23Writes", "Save one species (23 WriteHexBytes)", None, 1),
     ("BM_SaveSpecies_23ChecksThen23Writes", "Save as the editor: 23 checks, 23 writes", None, 1),
@@ -48,47 +54,75 @@ ROWS = [
     ("BM_TableImportCsv_Unchanged_Process", "quillmere-cli import, unchanged", None, 0),
     ("BM_TableImportCsv_AllChanged_Process", "quillmere-cli import, every field", None, 0),
 ]
+MEMORY_TARGET_MB = 60.0
 
 UNIT_US = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}
 
 
-def main(folder):
+def load(folder):
+    """name -> list of the repetitions' runs."""
     runs = {}
     for path in sorted(pathlib.Path(folder).glob("*.json")):
         for run in json.loads(path.read_text()).get("benchmarks", []):
             if run.get("run_type", "iteration") != "iteration" or run.get("error_occurred"):
                 continue
-            name = run["name"].split("/")[0]
-            runs[name] = run
+            runs.setdefault(run["name"].split("/")[0], []).append(run)
+    return runs
 
-    floor = runs.get("BM_Floor_OneOpenFourReads")
-    floor_us = floor["real_time"] * UNIT_US[floor["time_unit"]] if floor else None
+
+def times_us(runs, divisor=1):
+    return [run["real_time"] * UNIT_US[run["time_unit"]] / (divisor or 1) for run in runs]
+
+
+def show_time(us):
+    if us >= 1000:
+        return f"{us / 1000:.2f} ms"
+    return f"{us:.1f} us"
+
+
+def spread(values, fmt):
+    return f"{fmt(min(values))} - {fmt(max(values))}" if len(values) > 1 else "one run"
+
+
+def ratio(us, base):
+    return f"{us / base:.1f}" if base else "-"
+
+
+def main(folder):
+    runs = load(folder)
+    floor = statistics.median(times_us(runs[FLOOR])) if FLOOR in runs else None
+    bound = statistics.median(times_us(runs[BOUND])) if BOUND in runs else None
+    repetitions = max((len(r) for r in runs.values()), default=0)
+    print(f"Median of {repetitions} repetitions, spread lowest - highest; ratios of the medians.")
+    print(f"{'Measure':<44} {'median':>10}  {'spread':<21} {'x floor':>8} {'x bound':>8}  target")
     missed = []
-    print(f"{'Measure':<46} {'time':>12} {'x floor':>9}  target")
     for name, label, target, divisor in ROWS:
-        run = runs.get(name)
-        if run is None:
+        if name not in runs:
             continue
-        us = run["real_time"] * UNIT_US[run["time_unit"]] / (divisor or 1)
-        ratio = f"{us / floor_us:9.1f}" if floor_us and divisor else f"{'-':>9}"
-        shown = f"{us / 1000:9.2f} ms" if us >= 1000 else f"{us:9.1f} us"
+        values = times_us(runs[name], divisor)
+        us = statistics.median(values)
+        per = divisor != 0
         verdict = ""
         if target is not None:
             met = us < target
-            verdict = ("met" if met else "MISSED") + f" (< {target / 1000:g} ms)" if target >= 1000 else \
-                ("met" if met else "MISSED") + f" (< {target:g} us)"
+            verdict = (f"< {show_time(target)} = {ratio(target, floor)} floors = {ratio(target, bound)} bounds: "
+                       + ("met" if met else "MISSED"))
             if not met:
                 missed.append(label)
-        print(f"{label:<46} {shown:>12} {ratio}  {verdict}")
+        print(f"{label:<44} {show_time(us):>10}  {spread(values, show_time):<21} "
+              f"{ratio(us, floor) if per else '-':>8} {ratio(us, bound) if per else '-':>8}  {verdict}")
     start = runs.get("BM_StartToWindowShown")
     if start:
-        print(f"{'  of which inside the process':<46} {start['in_process_ms']:9.2f} ms")
-        rss = start["peak_rss_MB"]
-        met = rss < 60
+        inside = [run["in_process_ms"] for run in start]
+        print(f"{'  of which inside the process':<44} {statistics.median(inside):7.2f} ms  "
+              f"{spread(inside, lambda v: f'{v:.2f} ms'):<21}")
+        rss = [run["peak_rss_MB"] for run in start]
+        met = max(rss) < MEMORY_TARGET_MB
         if not met:
             missed.append("peak memory")
-        print(f"{'Peak memory after the window is shown':<46} {rss:9.1f} MB {'':>9}  "
-              f"{'met' if met else 'MISSED'} (< 60 MB)")
+        print(f"{'Peak memory with the window shown':<44} {statistics.median(rss):7.1f} MB  "
+              f"{spread(rss, lambda v: f'{v:.1f} MB'):<21} {'':>8} {'':>8}  "
+              f"< {MEMORY_TARGET_MB:g} MB: {'met' if met else 'MISSED'}")
     if missed:
         print("Targets missed: " + "; ".join(missed))
 

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileInfo>
 
+#include "editor/ImageInUse.h"
 #include "editor/SpeciesCommands.h"
 #include "rom/FieldConversions.h"
 
@@ -42,7 +43,11 @@ Editor::Editor(ui::MessageBoxes* boxes, QWidget* parent) : QMainWindow(parent) {
 
 Editor::~Editor() = default;
 
-void Editor::Open_Click() { OpenImage(*this, form, state_, *boxes_); }
+void Editor::Open_Click() {
+    OpenImage(*this, form, state_, *boxes_);
+    // Once the open has settled which image and layout are in use.
+    ShowImageInUse(form, state_);
+}
 
 void Editor::OpenFile(const QString& path) {
     // The open dialog answers only with the full path of an existing file;
@@ -62,6 +67,7 @@ void Editor::OpenFile(const QString& path) {
         return;
     }
     OpenImageFile(*this, form, state_, *boxes_, file.absoluteFilePath().toStdString());
+    ShowImageInUse(form, state_);
 }
 
 void Editor::Save_Click() { SaveShownSpecies(*this, state_, *boxes_); }

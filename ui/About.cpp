@@ -19,7 +19,7 @@ QLabel* Text(QWidget* parent, const char* name, const QString& text, int left, i
 
 }  // namespace
 
-About::About() : QDialog(nullptr) {
+About::About() : QWidget(nullptr) {
     setObjectName(QStringLiteral("About"));
     // A tool window has no taskbar entry; a fixed frame with a close button only.
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
@@ -28,8 +28,6 @@ About::About() : QDialog(nullptr) {
     // Tool windows do not keep the program running by default; this one does,
     // like any other open window of the program.
     setAttribute(Qt::WA_QuitOnClose, true);
-    setModal(false);
-    setSizeGripEnabled(false);
     setWindowTitle(QStringLiteral("About"));
     setWindowIcon(AppIcon());
     setFont(WindowFont());

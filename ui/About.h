@@ -2,9 +2,12 @@
 // The About window: the program's name, a picture, the year and maker, a web
 // address and a slogan. It has no behaviour of its own. It is a top-level
 // window without an owner, has no taskbar entry, and is destroyed on close.
+// It is a plain window, not a dialog: a dialog would be centred by the
+// toolkit and closed by Escape, while this window is placed by the window
+// system and has no keyboard command of its own.
 
-#include <QDialog>
 #include <QLabel>
+#include <QWidget>
 
 namespace ui {
 
@@ -12,7 +15,7 @@ namespace ui {
 inline constexpr int kAboutClientWidth = 288;
 inline constexpr int kAboutClientHeight = 74;
 
-class About : public QDialog {
+class About : public QWidget {
     Q_OBJECT
 public:
     About();

@@ -7,7 +7,9 @@
 #include "ui/Artwork.h"
 #include "ui/ChoiceLists.h"
 #include "ui/Fonts.h"
+#include "ui/GroupFrames.h"
 #include "ui/Twips.h"
+#include "ui/ValueSlider.h"
 
 namespace ui {
 namespace {
@@ -24,6 +26,8 @@ QGroupBox* Group(QWidget* parent, const char* name, const char* caption, int lef
                  int height) {
     auto* group = Place<QGroupBox>(parent, name, left, top, width, height);
     group->setTitle(QString::fromLatin1(caption));
+    // The caption on the border's top line, where the controls' places expect it.
+    group->setStyle(GroupStyle());
     return group;
 }
 
@@ -71,13 +75,11 @@ QComboBox* Combo(QWidget* parent, const char* name, int left, int top, int width
 }
 
 QScrollBar* Slider(QWidget* parent, const char* name, int left, int top, int width, int height, int maximum) {
-    auto* bar = Place<QScrollBar>(parent, name, left, top, width, height);
-    bar->setOrientation(Qt::Horizontal);
+    auto* bar = Place<ValueSlider>(parent, name, left, top, width, height);
     bar->setRange(0, maximum);
     bar->setSingleStep(1);
     bar->setPageStep(1);
     bar->setValue(0);
-    bar->setFocusPolicy(Qt::StrongFocus);  // scroll bars take no focus by default
     return bar;
 }
 
@@ -175,14 +177,16 @@ void EditorForm::setupUi(QMainWindow* window) {
     FrameCry = Group(w, "FrameCry", "Cry", 5400, 0, 3375, 3255);
     Frame5 = Group(FrameCry, "Frame5", "Base Cry", 120, 240, 3135, 735);
     Cry = Combo(Frame5, "Cry", 120, 300, 2895, kBaseCryList);
+    // Each value caption fills the room between the group's caption and its
+    // scroll bar, centred above the bar's middle.
     Frame6 = Group(FrameCry, "Frame6", "Pitch", 120, 960, 3135, 735);
-    DatPitch = Caption(Frame6, "DatPitch", "0", 120, 210, 2895, 225, Qt::AlignCenter);
+    DatPitch = Caption(Frame6, "DatPitch", "0", 120, 240, 2895, 210, Qt::AlignCenter);
     Pitch = Slider(Frame6, "Pitch", 120, 450, 2895, 240, kPitchMax);
     Frame7 = Group(FrameCry, "Frame7", "Echo", 120, 1680, 3135, 735);
-    DatEcho = Caption(Frame7, "DatEcho", "0", 120, 210, 2895, 225, Qt::AlignCenter);
+    DatEcho = Caption(Frame7, "DatEcho", "0", 120, 240, 2895, 210, Qt::AlignCenter);
     Echo = Slider(Frame7, "Echo", 120, 450, 2895, 240, kEchoMax);
     Frame8 = Group(FrameCry, "Frame8", "Length", 120, 2400, 3135, 735);
-    DatLength = Caption(Frame8, "DatLength", "0", 120, 210, 2895, 225, Qt::AlignCenter);
+    DatLength = Caption(Frame8, "DatLength", "0", 120, 240, 2895, 210, Qt::AlignCenter);
     Length = Slider(Frame8, "Length", 120, 450, 2895, 240, kLengthMax);
 
     FrameGender = Group(w, "FrameGender", "Gender Ratio", 5400, 3240, 3375, 975);
@@ -214,6 +218,8 @@ void EditorForm::setupUi(QMainWindow* window) {
                       "in Decimal like the other stats.",
                       120, 5400, 8655, 240);
 
+    SetToolTips();
+
     for (QLabel* label : window->findChildren<QLabel*>()) FitToWidth(label);
 
     // The nine editing groups take no input until an image is open.
@@ -234,6 +240,43 @@ void EditorForm::setupUi(QMainWindow* window) {
     const QSize size(kEditorClientWidth, kEditorClientHeight + bar->sizeHint().height());
     window->setFixedSize(size);
     window->setGeometry(QRect(QPoint(kEditorClientLeft, kEditorClientTop - bar->sizeHint().height()), size));
+}
+
+void EditorForm::SetToolTips() {
+    Version->setToolTip(QString::fromLatin1(kNoImageToolTip));
+    struct Tip {
+        QWidget* control;
+        const char* text;
+    };
+    const Tip tips[] = {
+        {KreblinLoader, "The species to show: pick one, and its data fills the other boxes"},
+        {HP, "Base hit points: a decimal number, 0 to 255"},
+        {ATK, "Base attack: a decimal number, 0 to 255"},
+        {DEF, "Base defense: a decimal number, 0 to 255"},
+        {SPD, "Base speed: a decimal number, 0 to 255"},
+        {SATK, "Base special attack: a decimal number, 0 to 255"},
+        {SDEF, "Base special defense: a decimal number, 0 to 255"},
+        {RATE, "Capture rate: a decimal number, 0 to 255 (higher is easier to catch)"},
+        {EXP, "Base experience given when defeated: a decimal number, 0 to 255"},
+        {Growth, "Growth rate (the experience curve): a decimal number, 0 to 255"},
+        {Type1, "First type: pick it from the list"},
+        {Type2, "Second type: pick it from the list (the same as the first for a single type)"},
+        {Cry, "Base cry: pick it from the list"},
+        {Pitch, "Cry pitch: 0 to 255, shown in hex above; arrow keys move it by 1"},
+        {Echo, "Cry echo: 0 to 255, shown in hex above; arrow keys move it by 1"},
+        {Length, "Cry length: 0 to 767, shown in hex above (2FF at most); arrow keys move it by 1"},
+        {Gender, "Gender ratio: 0 (all male) to 254 (all female), shown in hex after \"Value:\"; "
+                 "arrow keys move it by 1"},
+        {NoGender, "Tick for a species without gender (stored as FF)"},
+        {Pointer, "Move/evolution pointer: four hex digits, as the two bytes lie in the file"},
+        {Size, "Picture size: two hex digits, 00 to FF"},
+        {Item1, "First held item: pick it from the list (its hex code comes first)"},
+        {Item2, "Second held item: pick it from the list (its hex code comes first)"},
+        {Sprite, "Menu sprite: pick it from the list"},
+        {Cycles, "Egg cycles (the time to hatch): a decimal number, 0 to 255"},
+        {Groups, "Egg groups: two hex digits, one group in each digit"},
+    };
+    for (const Tip& tip : tips) tip.control->setToolTip(QString::fromLatin1(tip.text));
 }
 
 }  // namespace ui

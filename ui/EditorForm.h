@@ -29,6 +29,9 @@ inline constexpr int kEditorClientHeight = 376;
 inline constexpr int kEditorClientLeft = 144;
 inline constexpr int kEditorClientTop = 152;
 
+// The tooltip of `Version` while no image is open.
+inline constexpr char kNoImageToolTip[] = "No image is open";
+
 class EditorForm {
 public:
     void setupUi(QMainWindow* window);
@@ -126,6 +129,11 @@ public:
 
     // The hint line under everything.
     QLabel* Label10 = nullptr;
+
+private:
+    // What each editing control holds and how its value is typed; none of
+    // the window's captions changes for them.
+    void SetToolTips();
 };
 
 }  // namespace ui

@@ -46,6 +46,16 @@ def hp_offset(version, position):
     return TABLES[version][0] + 32 * position + 1
 
 
+def pitch_offset(version, position):
+    """File offset of the cry pitch byte of the species at a list position."""
+    return TABLES[version][2] + 6 * position + 2
+
+
+def gender_offset(version, position):
+    """File offset of the gender-ratio byte of the species at a list position."""
+    return TABLES[version][0] + 32 * position + 13
+
+
 def pattern_byte(offset):
     # Never 0 or 0xFF, and different for neighbouring offsets.
     return 1 + (offset * 7 + (offset >> 8) * 13 + (offset >> 16)) % 253

@@ -322,6 +322,29 @@ def case_about_twice(run):
         raise E2EFailure(f"unexpected windows are open: {others}")
 
 
+def case_slider_keys(run):
+    """Pitch and Gender moved with the keyboard only, then Ctrl+S: exactly those two bytes change."""
+    run.open_image()
+    run.pick_position(PIKACHU)
+    # From the species list, Tab passes HP to EXP (8 boxes), Cry, Length and
+    # Echo before it reaches Pitch.
+    run.s.key(*(["Tab"] * 12))
+    run.s.key("Home", "Right", "Right", "Right", "Left")
+    time.sleep(SETTLE)
+    run.s.screenshot(run.shot_path.replace(".png", "-focus.png"))
+    run.s.key("Tab")  # Gender follows Pitch
+    run.s.key("End", "Left")
+    time.sleep(SETTLE)
+    before = run.stat()
+    run.save()
+    run.wait_for_save(before, "Ctrl+S to write the file")
+    expected = bytearray(run.image)
+    expected[romimage.pitch_offset(romimage.CRYSTAL, PIKACHU)] = 2
+    expected[romimage.gender_offset(romimage.CRYSTAL, PIKACHU)] = 0xFD
+    run.expect_bytes(bytes(expected), "after Home, Right x3, Left on Pitch and End, Left on Gender")
+    run.expect_no_other_windows("after the save")
+
+
 def case_read_only(run):
     """A read-only image loads; its save is refused with one message and the file stays."""
     run.open_image()
@@ -387,6 +410,7 @@ CASES = {
     "about_twice": (case_about_twice, romimage.CRYSTAL),
     "read_only": (case_read_only, romimage.CRYSTAL),
     "open_argument": (case_open_argument, romimage.CRYSTAL),
+    "slider_keys": (case_slider_keys, romimage.CRYSTAL),
 }
 # Cases that start the program themselves, with their own arguments.
 STARTS_ITSELF = {"open_argument"}
@@ -422,6 +446,10 @@ def run_case(name, program, artifacts):
                     run.start_program(program)
                 case(run)
                 session.check_program_running()
+                # The program keeps no settings: its file dialog wrote nothing.
+                left = session.files_in_program_config()
+                if left:
+                    raise E2EFailure("the program wrote into its configuration folder: " + ", ".join(left))
             finally:
                 # The end state, passed or failed, while the program still runs.
                 with contextlib.suppress(Exception):

@@ -70,6 +70,7 @@ class XSession:
         self.env = None
         self.program = None
         self.run_as = None  # (uid, gid) to start the program with, else the caller's
+        self.program_config = os.path.join(self.tmp, "program-config")
 
     # ---- start ---------------------------------------------------------------
 
@@ -161,13 +162,17 @@ class XSession:
     def start_program(self, executable, *args):
         env = dict(self.env)
         env["QT_QPA_PLATFORM"] = "xcb"
+        # A configuration folder of the program's own, apart from the window
+        # manager's, so that anything the program writes there shows.
+        os.makedirs(self.program_config, exist_ok=True)
+        env["XDG_CONFIG_HOME"] = self.program_config
         argv = [executable, *args]
         if self.run_as is not None:
             uid, gid = self.run_as
             # The other user needs its own home and runtime folder and may
             # look into the session folder, but not write there.
             os.chmod(self.tmp, 0o755)
-            for top in (env["HOME"], env["XDG_RUNTIME_DIR"]):
+            for top in (env["HOME"], env["XDG_RUNTIME_DIR"], self.program_config):
                 for folder, _, files in os.walk(top):
                     for name in [folder] + [os.path.join(folder, f) for f in files]:
                         os.chown(name, uid, gid)
@@ -215,6 +220,13 @@ class XSession:
         except OSError:
             return "(no output)"
         return text[-2000:] if text else "(no output)"
+
+    def files_in_program_config(self):
+        """Everything the program left in its configuration folder."""
+        found = []
+        for folder, dirs, files in os.walk(self.program_config):
+            found += [os.path.join(folder, name) for name in dirs + files]
+        return found
 
     def check_program_running(self):
         if self.program is not None and self.program.poll() is not None:

@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "editor/Editor.h"
+#include "ui/ValueSlider.h"
 #include "tests/ui/support/RecordingMessageBoxes.h"
 
 namespace {
@@ -79,6 +80,61 @@ TEST_F(EditorTest, UserClickOnTheTrackMovesByOne) {
     QTest::mouseClick(form.Pitch, Qt::LeftButton, {}, QPoint(form.Pitch->width() * 3 / 4, form.Pitch->height() / 2));
     EXPECT_EQ(form.Pitch->value(), 1);
     EXPECT_EQ(form.DatPitch->text(), "1");
+}
+
+// Right and Left move a focused slider by one, Home and End to its ends; the
+// thumb moves the same way and the caption follows every key.
+TEST_F(EditorTest, ArrowKeysHomeAndEndMoveEachSliderAndItsCaption) {
+    form.FrameCry->setEnabled(true);
+    form.FrameGender->setEnabled(true);
+    editor.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));
+    struct Case {
+        QScrollBar* slider;
+        QLabel* caption;
+        const char* atEnd;
+        const char* belowEnd;
+    };
+    for (const Case& c : {Case{form.Pitch, form.DatPitch, "FF", "FE"}, Case{form.Echo, form.DatEcho, "FF", "FE"},
+                          Case{form.Length, form.DatLength, "2FF", "2FE"},
+                          Case{form.Gender, form.GenderValueCaption, "FE", "FD"}}) {
+        const std::string name = c.slider->objectName().toStdString();
+        auto* slider = qobject_cast<ui::ValueSlider*>(c.slider);
+        ASSERT_NE(slider, nullptr) << name;
+        slider->setFocus();
+        const int left = slider->ThumbRect().left();
+
+        QTest::keyClick(slider, Qt::Key_Right);
+        EXPECT_EQ(slider->value(), 1) << name;
+        EXPECT_EQ(c.caption->text(), "1") << name;
+        QTest::keyClick(slider, Qt::Key_Right);
+        EXPECT_EQ(slider->value(), 2) << name;
+        EXPECT_EQ(c.caption->text(), "2") << name;
+        QTest::keyClick(slider, Qt::Key_Left);
+        EXPECT_EQ(slider->value(), 1) << name;
+        EXPECT_EQ(c.caption->text(), "1") << name;
+
+        // Enough steps to the right move the thumb visibly to the right.
+        for (int i = 0; i < 40; ++i) QTest::keyClick(slider, Qt::Key_Right);
+        EXPECT_EQ(slider->value(), 41) << name;
+        EXPECT_EQ(c.caption->text(), "29") << name;
+        EXPECT_GT(slider->ThumbRect().left(), left) << name;
+
+        QTest::keyClick(slider, Qt::Key_End);
+        EXPECT_EQ(c.caption->text(), c.atEnd) << name;
+        QTest::keyClick(slider, Qt::Key_Right);  // stays at the end
+        EXPECT_EQ(c.caption->text(), c.atEnd) << name;
+        EXPECT_GE(slider->ThumbRect().right(), slider->width() - slider->height() - 1) << name;
+        QTest::keyClick(slider, Qt::Key_Left);
+        EXPECT_EQ(c.caption->text(), c.belowEnd) << name;
+
+        QTest::keyClick(slider, Qt::Key_Home);
+        EXPECT_EQ(slider->value(), 0) << name;
+        EXPECT_EQ(c.caption->text(), "0") << name;
+        QTest::keyClick(slider, Qt::Key_Left);  // stays at the start
+        EXPECT_EQ(slider->value(), 0) << name;
+        EXPECT_EQ(slider->ThumbRect().left(), left) << name;
+    }
 }
 
 TEST_F(EditorTest, NoGenderBoxSwitchesTheSliderOffAndOn) {

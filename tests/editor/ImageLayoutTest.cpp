@@ -17,6 +17,7 @@
 #include "rom/VersionDetection.h"
 #include "tests/editor/EditorSession.h"
 #include "tests/support/TestImage.h"
+#include "tests/support/TestNames.h"
 
 using rom::GameVersion;
 using rom::ImageLayout;
@@ -28,18 +29,6 @@ namespace {
 constexpr int32_t kMovedBy = 16;
 constexpr const char* kGroups[] = {"FrameKreblin", "FrameStats",  "FrameCry", "FrameAdvanced", "FrameItems",
                                    "FrameSprite",  "FrameGender", "EggCycle", "EggGroup"};
-
-std::string VersionName(const testing::TestParamInfo<GameVersion>& info) {
-    switch (info.param) {
-        case GameVersion::Gold:
-            return "Gold";
-        case GameVersion::Silver:
-            return "Silver";
-        case GameVersion::Crystal:
-            return "Crystal";
-    }
-    return "Other";
-}
 
 QString Caption(GameVersion version) {
     const std::string_view caption = rom::VersionCaption(version);
@@ -197,6 +186,7 @@ TEST_P(OpenedLayout, ReleasedImageSavedWithExtremeValuesStaysReleased) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, OpenedLayout,
-                         testing::Values(GameVersion::Gold, GameVersion::Silver, GameVersion::Crystal), VersionName);
+                         testing::Values(GameVersion::Gold, GameVersion::Silver, GameVersion::Crystal),
+                         testsupport::VersionParamName);
 
 }  // namespace

@@ -368,3 +368,47 @@ TEST(Faults, AFolderInPlaceOfAFileIsOneMessageAndUnknown) {
     EXPECT_EQ(VersionCaption(session), "Unknown Rom");
     EXPECT_FALSE(session.editor.form.Save->isEnabled());
 }
+
+namespace {
+
+QString VersionTip(EditorSession& session) { return session.Control<QLabel>("Version").toolTip(); }
+
+// The Version label's tooltip names the image in use and its layout; its
+// caption stays the version's name.
+TEST(ImageInUse, VersionTooltipNamesThePathAndTheLayout) {
+    EditorSession session;
+    EXPECT_EQ(VersionTip(session), "No image is open");
+
+    TestImage handBuilt(TestImage::HeaderByte(GameVersion::Crystal));
+    session.Open(handBuilt.path());
+    EXPECT_EQ(VersionCaption(session), "Kreblin Crystal Version");
+    EXPECT_EQ(VersionTip(session),
+              QString::fromStdString("Image in use: " + handBuilt.path() + "\nHand-built layout"));
+
+    // A cancelled open changes nothing.
+    session.OpenCancelled();
+    EXPECT_TRUE(VersionTip(session).contains(QString::fromStdString(handBuilt.path())));
+
+    TestImage released = TestImage::Released(GameVersion::Gold);
+    session.Open(released.path());
+    EXPECT_EQ(VersionCaption(session), "Kreblin Gold Version");
+    EXPECT_EQ(VersionTip(session),
+              QString::fromStdString("Image in use: " + released.path() + "\nReleased layout"));
+
+    // A complete image whose tables are nowhere known.
+    TestImage unknown(TestImage::HeaderByte(GameVersion::Silver));
+    unknown.MakeComplete();
+    session.Open(unknown.path());
+    EXPECT_TRUE(VersionTip(session).startsWith(QString::fromStdString("Image in use: " + unknown.path() +
+                                                                      "\nUnknown layout")))
+        << VersionTip(session).toStdString();
+
+    // An image of no known version is still the one in use.
+    TestImage foreign(0x35);
+    session.Open(foreign.path());
+    EXPECT_EQ(VersionCaption(session), "Unknown Rom");
+    EXPECT_EQ(VersionTip(session), QString::fromStdString("Image in use: " + foreign.path() +
+                                                          "\nVersion not recognised: nothing can be shown or saved"));
+}
+
+}  // namespace

@@ -16,6 +16,7 @@
 #include "rom/SpeciesLayout.h"
 #include "tests/editor/EditorSession.h"
 #include "tests/support/TestImage.h"
+#include "tests/support/TestNames.h"
 
 using rom::GameVersion;
 using testing_editor::EditorSession;
@@ -175,5 +176,11 @@ TEST_P(EveryVersionAndLayout, EachFieldEditLandsInItsOwnBytes) {
     }
 }
 
+// "Crystal_Released", "Gold_HandBuilt".
+std::string ImageName(const testing::TestParamInfo<std::tuple<GameVersion, bool>>& info) {
+    const auto [version, released] = info.param;
+    return testsupport::VersionName(version) + (released ? "_Released" : "_HandBuilt");
+}
+
 INSTANTIATE_TEST_SUITE_P(Images, EveryVersionAndLayout,
-                         testing::Combine(testing::ValuesIn(kAllVersions), testing::Bool()));
+                         testing::Combine(testing::ValuesIn(kAllVersions), testing::Bool()), ImageName);

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "tests/support/TestNames.h"
+
 namespace {
 
 using rom::Encoded;
@@ -53,6 +55,11 @@ struct TextCase {
     const char* expectedHex;  // nullptr: refused
 };
 
+// "HP_45", "Size_Empty": the control and what was typed into it.
+std::string TextCaseName(const testing::TestParamInfo<TextCase>& info) {
+    return std::string(info.param.control) + "_" + testsupport::NameFromText(info.param.text);
+}
+
 void PrintTo(const TextCase& c, std::ostream* os) {
     *os << c.control << " <- \"" << c.text << "\"";
 }
@@ -82,7 +89,8 @@ INSTANTIATE_TEST_SUITE_P(
                     TextCase{"HP", "256", nullptr}, TextCase{"HP", "-1", nullptr}, TextCase{"HP", "+5", nullptr},
                     TextCase{"HP", "", nullptr}, TextCase{"HP", "   ", nullptr}, TextCase{"HP", "4 5", nullptr},
                     TextCase{"HP", "2D", nullptr}, TextCase{"HP", "4.0", nullptr},
-                    TextCase{"Cycles", "99999999999999999999", nullptr}));
+                    TextCase{"Cycles", "99999999999999999999", nullptr}),
+    TextCaseName);
 
 INSTANTIATE_TEST_SUITE_P(
     HexText, TextBoxEncoding,
@@ -91,7 +99,8 @@ INSTANTIATE_TEST_SUITE_P(
                     TextCase{"Size", "G", nullptr}, TextCase{"Size", "0x5", nullptr},
                     TextCase{"Pointer", "7", "0007"}, TextCase{"Pointer", "3A67", "3A67"},
                     TextCase{"Pointer", "3a6", "03A6"}, TextCase{"Pointer", "12G4", nullptr},
-                    TextCase{"Pointer", "12345", nullptr}, TextCase{"Pointer", "12 34", nullptr}));
+                    TextCase{"Pointer", "12345", nullptr}, TextCase{"Pointer", "12 34", nullptr}),
+    TextCaseName);
 
 TEST(RefusalMessages, NameTheFieldSayWhatItAcceptsAndQuoteTheInput) {
     EXPECT_EQ(rom::EncodeDecimal(Field("HP"), "300").refusal, "HP must be a whole number from 0 to 255; it holds \"300\".");

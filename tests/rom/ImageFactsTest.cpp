@@ -9,6 +9,7 @@
 #include "rom/SpeciesLayout.h"
 #include "tests/support/RecordingReporter.h"
 #include "tests/support/TestImage.h"
+#include "tests/support/TestNames.h"
 
 namespace {
 
@@ -18,18 +19,6 @@ using testsupport::RecordingReporter;
 using testsupport::TestImage;
 
 constexpr int64_t kMovedBy = 16;
-
-std::string VersionName(const testing::TestParamInfo<GameVersion>& info) {
-    switch (info.param) {
-        case GameVersion::Gold:
-            return "Gold";
-        case GameVersion::Silver:
-            return "Silver";
-        case GameVersion::Crystal:
-            return "Crystal";
-    }
-    return "Other";
-}
 
 // ---- Header facts ------------------------------------------------------------------
 
@@ -206,7 +195,8 @@ TEST_P(LayoutResolution, EverySavedValueKeepsTheReleasedLayout) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, LayoutResolution,
-                         testing::Values(GameVersion::Gold, GameVersion::Silver, GameVersion::Crystal), VersionName);
+                         testing::Values(GameVersion::Gold, GameVersion::Silver, GameVersion::Crystal),
+                         testsupport::VersionParamName);
 
 TEST(LayoutResolutionOfFile, MissingFileIsOneReportedFailure) {
     TestImage image(0x47, 64);

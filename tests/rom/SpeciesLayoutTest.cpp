@@ -80,6 +80,8 @@ void PrintTo(const OffsetCase& c, std::ostream* os) {
     *os << c.control << " of species " << c.index;
 }
 
+std::string FieldName(const testing::TestParamInfo<OffsetCase>& info) { return info.param.control; }
+
 class FieldOffsets : public testing::TestWithParam<OffsetCase> {};
 
 TEST_P(FieldOffsets, ComeFromTheProfileAndTheFieldTable) {
@@ -95,7 +97,8 @@ INSTANTIATE_TEST_SUITE_P(
                     OffsetCase{GameVersion::Gold, 0, "Gender", 0x51B1D},
                     OffsetCase{GameVersion::Gold, 0, "Sprite", 0x8E977},
                     OffsetCase{GameVersion::Gold, 0, "Cry", 0xF2747}, OffsetCase{GameVersion::Gold, 0, "Pitch", 0xF2749},
-                    OffsetCase{GameVersion::Gold, 0, "Pointer", 0x427C8}));
+                    OffsetCase{GameVersion::Gold, 0, "Pointer", 0x427C8}),
+    FieldName);
 
 INSTANTIATE_TEST_SUITE_P(
     CrystalLastSpecies, FieldOffsets,
@@ -104,7 +107,8 @@ INSTANTIATE_TEST_SUITE_P(
                     OffsetCase{GameVersion::Crystal, 250, "Sprite", 0x8EBBE},
                     OffsetCase{GameVersion::Crystal, 250, "Cry", 0xF2D63},
                     OffsetCase{GameVersion::Crystal, 250, "Length", 0xF2D67},
-                    OffsetCase{GameVersion::Crystal, 250, "Pointer", 0x427B0}));
+                    OffsetCase{GameVersion::Crystal, 250, "Pointer", 0x427B0}),
+    FieldName);
 
 TEST(FieldOffsets, ReleasedProfilesFollowTheSameTable) {
     const VersionProfile gold = ReleasedProfile(GameVersion::Gold);

@@ -8,6 +8,7 @@
 
 #include "rom/HexFunctions.h"
 #include "tests/support/TestImage.h"
+#include "tests/support/TestNames.h"
 
 namespace {
 
@@ -40,7 +41,10 @@ INSTANTIATE_TEST_SUITE_P(
                     HeaderCase{"35", std::nullopt, "Unknown Rom"}, HeaderCase{"29", std::nullopt, "Unknown Rom"},
                     HeaderCase{"4A", std::nullopt, "Unknown Rom"}, HeaderCase{"A0", std::nullopt, "Unknown Rom"},
                     HeaderCase{"00", std::nullopt, "Unknown Rom"}, HeaderCase{"", std::nullopt, "Unknown Rom"},
-                    HeaderCase{" 47", std::nullopt, "Unknown Rom"}, HeaderCase{"-47", std::nullopt, "Unknown Rom"}));
+                    HeaderCase{" 47", std::nullopt, "Unknown Rom"}, HeaderCase{"-47", std::nullopt, "Unknown Rom"}),
+    [](const testing::TestParamInfo<HeaderCase>& info) {
+        return "Header_" + testsupport::NameFromText(info.param.text);
+    });
 
 TEST(VersionCode, IsTheTextReadAsADecimalNumber) {
     EXPECT_EQ(rom::VersionCodeFromHeaderText("47"), 47);

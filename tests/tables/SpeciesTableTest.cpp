@@ -11,6 +11,7 @@
 #include "tables/FieldText.h"
 #include "tables/ImageFiles.h"
 #include "tests/support/RecordingReporter.h"
+#include "tests/support/TestNames.h"
 #include "tests/tables/TablesTestSupport.h"
 
 namespace {
@@ -45,7 +46,8 @@ TEST_P(SpeciesTableOfVersion, ReadsWhatTheByteLayerReads) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, SpeciesTableOfVersion,
-                         testing::Values(GameVersion::Gold, GameVersion::Silver, GameVersion::Crystal));
+                         testing::Values(GameVersion::Gold, GameVersion::Silver, GameVersion::Crystal),
+                         testsupport::VersionParamName);
 
 TEST(SpeciesTable, AHandBuiltImageUsesTheDefaultTablesAndAShortOneReadsZeros) {
     TestImage image(TestImage::HeaderByte(GameVersion::Gold), 0x60000);  // ends inside the menu icons' gap

@@ -13,6 +13,7 @@
 #include "tables/TableDiff.h"
 #include "tables/TableFormats.h"
 #include "tests/support/RecordingReporter.h"
+#include "tests/support/TestNames.h"
 #include "tests/tables/TablesTestSupport.h"
 
 namespace {
@@ -68,9 +69,16 @@ TEST_P(ImportOfVersion, ExportOfAIntoBCopiesEveryFieldAndNothingElse) {
     EXPECT_TRUE(tables::Differences(Open(a).table, Open(b).table).empty());
 }
 
+// "Gold_Csv", "Crystal_Json".
+std::string VersionAndFormatName(const testing::TestParamInfo<ImportOfVersion::ParamType>& info) {
+    const auto [version, format] = info.param;
+    return testsupport::VersionName(version) + (format == tables::TableFormat::Csv ? "_Csv" : "_Json");
+}
+
 INSTANTIATE_TEST_SUITE_P(Versions, ImportOfVersion,
                          testing::Combine(testing::Values(GameVersion::Gold, GameVersion::Silver, GameVersion::Crystal),
-                                          testing::Values(tables::TableFormat::Csv, tables::TableFormat::Json)));
+                                          testing::Values(tables::TableFormat::Csv, tables::TableFormat::Json)),
+                         VersionAndFormatName);
 
 TEST(TableImport, AnUnchangedExportWritesNothingAndDoesNotTouchTheFile) {
     const TestImage image = tablestest::PatternedImage(GameVersion::Crystal);

@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QPointer>
+#include <QTest>
 
 #include "ui/About.h"
 #include "ui/Artwork.h"
@@ -57,6 +58,29 @@ TEST(AboutTest, ControlsAndTexts) {
     for (QLabel* label : {about.Label1, about.Label2, about.Label3, about.Label4})
         EXPECT_LE(QFontMetricsF(label->font()).horizontalAdvance(label->text()), label->width())
             << label->objectName().toStdString();
+}
+
+TEST(AboutTest, PlacedByTheWindowSystemWithNoKeyboardCommandOfItsOwn) {
+    // Any new window of the same size, left to the window system.
+    QWidget plain(nullptr, Qt::Tool);
+    plain.setFixedSize(ui::kAboutClientWidth, ui::kAboutClientHeight);
+    plain.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&plain));
+    const QPoint defaultPlace = plain.pos();
+    plain.close();
+
+    ui::About about;
+    about.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
+    // Nothing in the program moved it (no centring either): the window system chose its place.
+    EXPECT_FALSE(about.testAttribute(Qt::WA_Moved));
+    EXPECT_EQ(about.pos(), defaultPlace);
+    // Escape, Enter and Space do nothing; only the window system's close closes it.
+    for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+        QTest::keyClick(&about, key);
+        EXPECT_TRUE(about.isVisible()) << key;
+    }
+    EXPECT_TRUE(about.close());
 }
 
 TEST(AboutTest, ArtworkIsBuiltIn) {

@@ -8,12 +8,19 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QStringList>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
 
 #include "ui/ChoiceLists.h"
 #include "ui/ComboBoxes.h"
 #include "ui/EditorForm.h"
 
 namespace {
+
+std::string ToText(const QRect& r) {
+    return std::to_string(r.x()) + "," + std::to_string(r.y()) + " " + std::to_string(r.width()) + "x" +
+           std::to_string(r.height());
+}
 
 class EditorFormTest : public ::testing::Test {
 protected:
@@ -129,6 +136,78 @@ TEST_F(EditorFormTest, EveryControlStaysInsideItsGroupAndNoneOverlaps) {
                     << child->objectName().toStdString() << " overlaps " << other->objectName().toStdString();
             }
         }
+    }
+}
+
+// The style's option for a group, filled as the group fills it for painting.
+QStyleOptionGroupBox GroupOption(const QGroupBox& group) {
+    QStyleOptionGroupBox option;
+    option.initFrom(&group);
+    option.text = group.title();
+    option.lineWidth = 1;
+    option.midLineWidth = 0;
+    option.textAlignment = group.alignment();
+    option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+    return option;
+}
+
+QRect StyleRect(const QGroupBox& group, QStyle::SubControl part) {
+    const QStyleOptionGroupBox option = GroupOption(group);
+    return group.style()->subControlRect(QStyle::CC_GroupBox, &option, part, &group);
+}
+
+// The pixels of a group's border lines, in the coordinates of `frame`'s parent:
+// a border is two pixels wide on each side.
+QList<QRect> BorderLines(const QGroupBox& group) {
+    const QRect frame = StyleRect(group, QStyle::SC_GroupBoxFrame).translated(group.pos());
+    return {QRect(frame.left(), frame.top(), frame.width(), 2), QRect(frame.left(), frame.bottom() - 1, frame.width(), 2),
+            QRect(frame.left(), frame.top(), 2, frame.height()), QRect(frame.right() - 1, frame.top(), 2, frame.height())};
+}
+
+TEST_F(EditorFormTest, EveryControlLiesInsideItsGroupsBorderAndNoLineCrossesACaption) {
+    const QList<QGroupBox*> groups = window.findChildren<QGroupBox*>();
+    ASSERT_EQ(groups.size(), 17);
+    for (QGroupBox* group : groups) {
+        const std::string name = group->objectName().toStdString();
+        const QRect inside = StyleRect(*group, QStyle::SC_GroupBoxContents);
+        // The group lays its children out in the same area.
+        EXPECT_EQ(group->contentsRect(), inside) << name;
+        const QRect frame = StyleRect(*group, QStyle::SC_GroupBoxFrame);
+        EXPECT_TRUE(frame.contains(inside)) << name;
+        for (QWidget* child : group->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (child->objectName().isEmpty()) continue;
+            // Only the groups draw their own way; their controls keep the window's style.
+            if (qobject_cast<QGroupBox*>(child) == nullptr) {
+                EXPECT_EQ(child->style(), window.style()) << child->objectName().toStdString();
+            }
+            EXPECT_TRUE(inside.contains(child->geometry()))
+                << child->objectName().toStdString() << " " << ToText(child->geometry()) << " is not inside the border of "
+                << name << " " << ToText(inside);
+        }
+        // The group's own caption sits on its top line, inside the group's
+        // width, and no border of another group runs through its letters.
+        const QRect caption = StyleRect(*group, QStyle::SC_GroupBoxLabel);
+        EXPECT_TRUE(group->rect().contains(caption)) << name;
+        EXPECT_LT(caption.right(), frame.right() - 2) << name << ": the caption runs into the right border";
+        EXPECT_GT(frame.top(), caption.top()) << name;
+        EXPECT_LT(frame.top(), caption.bottom()) << name;
+        const QFontMetrics metrics(group->font());
+        const QRect letters = metrics.tightBoundingRect(group->title())
+                                  .translated(caption.left(), caption.top() + metrics.ascent())
+                                  .translated(group->pos());
+        for (QGroupBox* other : groups) {
+            if (other == group || other->parentWidget() != group->parentWidget()) continue;
+            for (const QRect& line : BorderLines(*other))
+                EXPECT_FALSE(line.intersects(letters))
+                    << "a border of " << other->objectName().toStdString() << " crosses the caption of " << name;
+        }
+    }
+    // Value and caption labels of every group, checked by name.
+    for (QLabel* label : {form.Version, form.DatPitch, form.DatEcho, form.DatLength, form.Label13, form.Label14,
+                          form.Label16, form.Label12, form.GenderValueCaption, form.Label15, form.Label2, form.Label1}) {
+        auto* group = qobject_cast<QGroupBox*>(label->parentWidget());
+        ASSERT_NE(group, nullptr) << label->objectName().toStdString();
+        EXPECT_TRUE(group->contentsRect().contains(label->geometry())) << label->objectName().toStdString();
     }
 }
 
@@ -276,6 +355,25 @@ TEST_F(EditorFormTest, TabOrder) {
         widget = widget->nextInFocusChain();
     } while (widget != form.KreblinLoader);
     EXPECT_EQ(seen, expected);
+}
+
+// Each editing control says what it holds and how it is typed; the captions
+// themselves stay as they are (checked above).
+TEST_F(EditorFormTest, EveryEditingControlHasATooltip) {
+    const QList<QWidget*> controls = {form.KreblinLoader, form.HP,     form.ATK,   form.DEF,    form.SPD,
+                                      form.SATK,          form.SDEF,   form.RATE,  form.EXP,    form.Growth,
+                                      form.Type1,         form.Type2,  form.Cry,   form.Pitch,  form.Echo,
+                                      form.Length,        form.Gender, form.NoGender, form.Pointer, form.Size,
+                                      form.Item1,         form.Item2,  form.Sprite, form.Cycles, form.Groups};
+    for (QWidget* control : controls)
+        EXPECT_FALSE(control->toolTip().isEmpty()) << control->objectName().toStdString();
+    for (QLineEdit* decimal : {form.HP, form.ATK, form.DEF, form.SPD, form.SATK, form.SDEF, form.RATE, form.EXP,
+                               form.Growth, form.Cycles})
+        EXPECT_TRUE(decimal->toolTip().contains("decimal number, 0 to 255")) << decimal->objectName().toStdString();
+    for (QLineEdit* hex : {form.Size, form.Groups})
+        EXPECT_TRUE(hex->toolTip().contains("two hex digits")) << hex->objectName().toStdString();
+    EXPECT_TRUE(form.Pointer->toolTip().contains("four hex digits"));
+    EXPECT_EQ(form.Version->toolTip(), "No image is open");
 }
 
 TEST_F(EditorFormTest, EveryControlCanBeFoundByItsName) {

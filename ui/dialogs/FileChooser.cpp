@@ -2,6 +2,9 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QSettings>
+
+#include <mutex>
 
 #include "ui/dialogs/QtFileDialogSetup.h"
 
@@ -15,7 +18,23 @@ FileChooser& QtChooser() {
 
 FileChooser* g_chooser = nullptr;
 
+// Qt's file dialog reads its last folder, view and history from the toolkit's
+// own settings file in the user's configuration folder when it is created, and
+// writes them back when it is destroyed. The program keeps nothing between
+// runs, so the user settings of this process point at a folder that can never
+// exist (below a device file): nothing is read and every write fails quietly.
+// Nothing else in the program uses settings.
+void KeepNoDialogSettings() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        const QString nowhere = QStringLiteral("/dev/null/quillmere-keeps-no-settings");
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, nowhere);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, nowhere);
+    });
+}
+
 bool Run(OpenFileNameRecord& record, bool save) {
+    KeepNoDialogSettings();
     QFileDialog dialog(record.hwndOwner.data());
     ConfigureFileDialog(dialog, record, save);
     if (dialog.exec() != QDialog::Accepted) return false;
