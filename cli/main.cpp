@@ -1,5 +1,6 @@
 // quillmere-cli: looks at an image, exports and imports the species table of
-// all 251 species, and compares two images. The subcommands are in
+// all 251 species, compares two images, creates and applies patches, and
+// checks and fixes the header checksums. The subcommands are in
 // cli/*Command.cpp; this file only parses, dispatches and catches.
 
 #include <CLI/CLI.hpp>
@@ -15,7 +16,8 @@ int main(int argc, char* argv[]) {
     try {
         cli::InstallFailureReporter();
         CLI::App app{"Looks at a Kreblin Gold, Silver or Crystal image, exports and imports the data of all 251 "
-                     "species, and compares two images.",
+                     "species, compares two images, creates and applies IPS and BPS patches, and checks and fixes the "
+                     "header checksums.",
                      std::string(cli::kProgramName)};
         app.set_version_flag("--version", std::string(cli::kProgramName) + " " + QUILLMERE_VERSION);
         app.require_subcommand(1);
@@ -34,6 +36,6 @@ int main(int argc, char* argv[]) {
     } catch (...) {
         cli::Message("stopped by an unexpected failure.");
     }
-    // Non-zero for every subcommand, and diff's status for a failure.
+    // Non-zero for every subcommand, and the failure status of diff, patch and checksum.
     return 2;
 }

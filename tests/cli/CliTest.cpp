@@ -3,10 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
@@ -15,66 +11,17 @@
 #include <vector>
 
 #include "tables/TableFormats.h"
+#include "tests/cli/CliProcess.h"
 #include "tests/tables/TablesTestSupport.h"
-
-extern char** environ;
 
 namespace {
 
+using clitest::Cli;
+using clitest::Outcome;
+using clitest::ReadFile;
+using clitest::WriteFile;
 using rom::GameVersion;
 using testsupport::TestImage;
-
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const std::filesystem::path& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
-
-class Cli : public testing::Test {
-protected:
-    // Runs the program with the arguments; its output goes through files in
-    // the test's own folder.
-    Outcome Quillmere(const std::vector<std::string>& arguments) {
-        const std::string outPath = (folder() / "stdout").string();
-        const std::string errPath = (folder() / "stderr").string();
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        std::vector<std::string> all{QUILLMERE_CLI_PATH};
-        all.insert(all.end(), arguments.begin(), arguments.end());
-        std::vector<char*> argv;
-        for (std::string& argument : all) argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        pid_t child = 0;
-        Outcome run;
-        if (posix_spawn(&child, QUILLMERE_CLI_PATH, &actions, nullptr, argv.data(), environ) == 0) {
-            int status = 0;
-            waitpid(child, &status, 0);
-            run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        run.out = ReadFile(outPath);
-        run.err = ReadFile(errPath);
-        return run;
-    }
-
-    const std::filesystem::path& folder() const { return scratch_.folder(); }
-    std::string InFolder(const std::string& name) const { return (folder() / name).string(); }
-
-private:
-    TestImage scratch_{0x00, 0};
-};
 
 TEST_F(Cli, VersionAndHelpOnEveryCommand) {
     const Outcome version = Quillmere({"--version"});

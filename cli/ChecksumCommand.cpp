@@ -1,0 +1,69 @@
+// quillmere-cli checksum IMAGE [--fix]: the header checksum (0x14D) and the
+// global checksum (0x14E-0x14F), stored and computed; --fix writes the
+// computed ones in place. Exit status 0 when both are right (after --fix:
+// when both are now right), 1 when one is wrong, 2 on failure.
+
+#include <memory>
+#include <string>
+
+#include "cli/Commands.h"
+#include "cli/Output.h"
+#include "patches/HeaderChecksums.h"
+#include "rom/HexDigits.h"
+
+namespace cli {
+
+namespace {
+
+struct ChecksumOptions {
+    std::string image;
+    bool fix = false;
+};
+
+std::string Line(const char* name, uint64_t stored, uint64_t computed, size_t digits, bool right) {
+    return std::string(name) + " checksum:  stored 0x" + rom::hexdigits::Of(stored, digits) + ", computed 0x" +
+           rom::hexdigits::Of(computed, digits) + (right ? ", right\n" : ", wrong\n");
+}
+
+// Prints the checksums as the file holds them now; the exit status says
+// whether both are right.
+int ShowChecksums(const std::string& image) {
+    const patches::ChecksumReport report = patches::ReadChecksums(image);
+    if (!report.checked()) {
+        Message(report.message);
+        return report.ExitCode();
+    }
+    Data(Line("Header", report.storedHeader, report.computedHeader, 2, report.headerRight()));
+    Data(Line("Global", report.storedGlobal, report.computedGlobal, 4, report.globalRight()));
+    return report.ExitCode();
+}
+
+int RunChecksum(const ChecksumOptions& options) {
+    if (options.fix) {
+        const patches::ChecksumFix fix = patches::FixChecksums(options.image);
+        if (!fix.ok()) {
+            Message(fix.message);
+            return fix.ExitCode();
+        }
+        // What changed, then the values read back from the file.
+        Data(fix.message + "\n");
+    }
+    return ShowChecksums(options.image);
+}
+
+}  // namespace
+
+void AddChecksumCommand(CLI::App& app, int& exitStatus) {
+    auto options = std::make_shared<ChecksumOptions>();
+    CLI::App* command = app.add_subcommand(
+        "checksum", "Shows the header checksum (0x14D) and the global checksum (0x14E-0x14F), each as stored and "
+                    "as computed, and whether it is right. Exit status 0 when both are right, 1 when one is wrong, "
+                    "2 on failure.");
+    command->add_option("IMAGE", options->image, "The image file (*.gbc)")->required();
+    command->add_flag("--fix", options->fix,
+                      "Write the computed values in place (bytes 0x14D-0x14F only) and say what changed; exit "
+                      "status 0 when both are now right");
+    command->callback([options, &exitStatus] { exitStatus = RunChecksum(*options); });
+}
+
+}  // namespace cli
