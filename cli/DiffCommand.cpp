@@ -28,12 +28,8 @@ int RunDiff(const DiffOptions& options) {
     std::optional<tables::TableImage> images[2];
     const std::string* paths[2] = {&options.first, &options.second};
     for (int i = 0; i < 2; ++i) {
-        std::string refusal;
-        images[i] = tables::OpenTableImage(*paths[i], refusal);
-        if (!images[i]) {
-            if (!refusal.empty()) Message(refusal);
-            return kTrouble;
-        }
+        images[i] = OpenImageOrSay(*paths[i]);
+        if (!images[i]) return kTrouble;
     }
     const std::vector<tables::FieldChange> changes = tables::Differences(images[0]->table, images[1]->table);
     Data(tables::DescribeChanges(changes));

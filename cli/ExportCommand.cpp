@@ -44,12 +44,8 @@ int RunExport(const ExportOptions& options) {
         return kUsage;
     }
 
-    std::string refusal;
-    const std::optional<tables::TableImage> image = tables::OpenTableImage(options.image, refusal);
-    if (!image) {
-        if (!refusal.empty()) Message(refusal);
-        return kFailure;
-    }
+    const std::optional<tables::TableImage> image = OpenImageOrSay(options.image);
+    if (!image) return kFailure;
     const std::string text = tables::ExportTable(*image, *format);
     if (options.output.empty()) {
         Data(text);

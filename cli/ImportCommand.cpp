@@ -46,12 +46,8 @@ int RunImport(const ImportOptions& options) {
         }
     }
 
-    std::string refusal;
-    const std::optional<tables::TableImage> image = tables::OpenTableImage(options.image, refusal);
-    if (!image) {
-        if (!refusal.empty()) Message(refusal);
-        return kFailure;
-    }
+    const std::optional<tables::TableImage> image = OpenImageOrSay(options.image);
+    if (!image) return kFailure;
     const std::optional<std::vector<uint8_t>> bytes =
         tables::ReadWholeFile(options.file, tables::kLargestTableFile, "table file");
     if (!bytes) return kFailure;

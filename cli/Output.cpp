@@ -14,6 +14,13 @@ void Message(std::string_view text) {
                  static_cast<int>(text.size()), text.data());
 }
 
+std::optional<tables::TableImage> OpenImageOrSay(const std::string& path) {
+    std::string refusal;
+    std::optional<tables::TableImage> image = tables::OpenTableImage(path, refusal);
+    if (!image && !refusal.empty()) Message(refusal);
+    return image;
+}
+
 void Data(std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); }
 
 bool FinishData() {

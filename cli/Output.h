@@ -2,7 +2,11 @@
 // Where the program's output goes: data to standard output, messages (and
 // every failure the libraries report) to standard error.
 
+#include <optional>
+#include <string>
 #include <string_view>
+
+#include "tables/SpeciesTable.h"
 
 namespace cli {
 
@@ -17,6 +21,10 @@ void Data(std::string_view text);
 // Flushes standard output; false (with a message) when the data could not be
 // written in full, e.g. to a full disk or a closed pipe.
 bool FinishData();
+
+// Opens the image for the whole-table work; a refusal (no version, unknown
+// layout) or a reported failure leaves one message on standard error.
+std::optional<tables::TableImage> OpenImageOrSay(const std::string& path);
 
 // Sends the libraries' failure reports to standard error.
 void InstallFailureReporter();
