@@ -53,10 +53,26 @@ bool CryEntriesHaveZeroSecondByte(std::span<const uint8_t> cries) {
     return true;
 }
 
-ImageLayout Decide(bool complete, std::span<const uint8_t> baseRecords, std::span<const uint8_t> cryEntries) {
+// The first byte after the last of the four released tables.
+int64_t ReleasedTablesEnd(GameVersion version) {
+    const VersionProfile profile = ReleasedProfile(version);
+    int64_t end = 0;
+    for (const SpeciesField& field : kSpeciesFields) {
+        const int64_t last = int64_t{*FieldOffset(profile, kSpeciesCount - 1, field)} + field.width;
+        end = std::max(end, last);
+    }
+    return end;
+}
+
+// A complete image is released only when it also holds every table: bytes
+// past its end read as 0 and would pass the cry check.
+ImageLayout Decide(bool complete, int64_t fileSize, GameVersion version, std::span<const uint8_t> baseRecords,
+                   std::span<const uint8_t> cryEntries) {
     const bool numbered = BaseRecordsAreNumbered(baseRecords);
     if (!complete) return numbered ? ImageLayout::Released : ImageLayout::HandBuilt;
-    return numbered && CryEntriesHaveZeroSecondByte(cryEntries) ? ImageLayout::Released : ImageLayout::Unknown;
+    return numbered && CryEntriesHaveZeroSecondByte(cryEntries) && fileSize >= ReleasedTablesEnd(version)
+               ? ImageLayout::Released
+               : ImageLayout::Unknown;
 }
 
 // Reads `count` bytes at `offset` (bytes past the end read as 0); nullopt
@@ -144,7 +160,8 @@ std::optional<VersionProfile> ProfileOf(ImageLayout layout, GameVersion version)
 
 ImageLayout ResolveLayout(std::span<const uint8_t> image, GameVersion version) {
     const VersionProfile released = ReleasedProfile(version);
-    return Decide(IsCompleteImage(image, static_cast<int64_t>(image.size())),
+    return Decide(IsCompleteImage(image, static_cast<int64_t>(image.size())), static_cast<int64_t>(image.size()),
+                  version,
                   Range(image, released.BaseStatsOffset, BaseRecordsLength()),
                   Range(image, released.CryTableOffset, CryEntriesLength()));
 }
@@ -171,7 +188,7 @@ std::optional<ImageLayout> ResolveLayoutOfFile(const std::string& path, GameVers
     }
     // Bytes past the end read as 0, and 0 is no species number: a short file
     // never shows numbered records.
-    return Decide(complete, *records, cries);
+    return Decide(complete, static_cast<int64_t>(size), version, *records, cries);
 }
 
 }  // namespace rom

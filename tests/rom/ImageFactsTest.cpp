@@ -174,6 +174,12 @@ TEST_P(LayoutResolution, CompleteImagesAreReleasedOrUnknownNeverHandBuilt) {
         EXPECT_EQ(Resolve(image), ImageLayout::Unknown) << "cry entry " << k;
     }
 
+    // Complete, numbered, but too short to hold the cry, icon and pointer
+    // tables (512 KiB): those bytes would read as 0, so nothing is confirmed.
+    TestImage small = TestImage::Released(version(), 512 * 1024);
+    small.MakeComplete();
+    EXPECT_EQ(Resolve(small), ImageLayout::Unknown);
+
     // The moved image made incomplete by one header byte: hand-built, as
     // images built by hand always were.
     moved.SetByte(0x134, 0x55);
