@@ -91,6 +91,13 @@ ChecksumFix FixUnguarded(const std::string& path) {
         fix.headerChanged = fix.globalChanged = false;
         return fix;
     }
+    // The three bytes are written; make them durable before saying so.
+    if (!HexFunctions::SyncFile(path)) {
+        fix.status = FileStatus::Failed;
+        fix.message = capture.captured() ? capture.captured()->description
+                                         : "Could not flush the checksums of " + Quoted(path) + " to the disk.";
+        return fix;
+    }
 
     std::string changes;
     auto describe = [&](const char* name, bool changed, uint64_t from, uint64_t to, size_t digits) {
