@@ -20,7 +20,7 @@ namespace {
 // display, so the program answers them without starting the window system.
 bool AsksOnlyForText(int argc, char* argv[]) {
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
-        for (const char* option : {"-h", "--help", "-?", "-v", "--version"}) {
+        for (const char* option : {"-h", "--help", "-?", "--help-all", "-v", "--version"}) {
             if (std::strcmp(argv[i], option) == 0) return true;
         }
     }

@@ -3,12 +3,21 @@
 #include <QFileInfo>
 #include <QLabel>
 
+#include <string>
+
 #include "rom/ImageFacts.h"
+#include "rom/VersionDetection.h"
 
 namespace {
 
-QString LayoutInWords(const std::optional<rom::ImageLayout>& layout) {
-    if (!layout) return QStringLiteral("Version not recognised: nothing can be shown or saved");
+QString LayoutInWords(const EditorState& state) {
+    const std::optional<rom::ImageLayout>& layout = state.Layout;
+    if (!layout) {
+        // The version code holds the header byte's digits read as decimal.
+        if (rom::RecognizeVersion(std::to_string(state.VersionCode)))
+            return QStringLiteral("Layout not known: the image could not be read, so nothing can be shown or saved");
+        return QStringLiteral("Version not recognised: nothing can be shown or saved");
+    }
     const std::string_view name = rom::LayoutName(*layout);
     QString words = QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
     if (!words.isEmpty()) words[0] = words[0].toUpper();
@@ -23,7 +32,7 @@ QString LayoutInWords(const std::optional<rom::ImageLayout>& layout) {
 QString ImageInUseText(const EditorState& state) {
     if (state.RomFile.empty()) return QString::fromLatin1(ui::kNoImageToolTip);
     const QString path = QFileInfo(QString::fromStdString(state.RomFile)).absoluteFilePath();
-    return QStringLiteral("Image in use: ") + path + QLatin1Char('\n') + LayoutInWords(state.Layout);
+    return QStringLiteral("Image in use: ") + path + QLatin1Char('\n') + LayoutInWords(state);
 }
 
 void ShowImageInUse(ui::EditorForm& form, const EditorState& state) {

@@ -18,7 +18,9 @@ QRect ValueSlider::ThumbRect() const {
 }
 
 void ValueSlider::keyPressEvent(QKeyEvent* event) {
-    if (event->modifiers() & ~Qt::KeypadModifier) {
+    // Shift and Ctrl do not change what the keys mean; Alt and Meta belong to
+    // the window's own shortcuts.
+    if (event->modifiers() & (Qt::AltModifier | Qt::MetaModifier)) {
         QScrollBar::keyPressEvent(event);
         return;
     }

@@ -67,4 +67,15 @@ TEST_F(ValueSliderTest, PageKeysMoveByAPageUpAndDownByOne) {
     EXPECT_EQ(slider->value(), 0);
 }
 
+TEST_F(ValueSliderTest, ShiftAndCtrlDoNotTurnTheArrowsAround) {
+    slider->setValue(10);
+    slider->setFocus();
+    for (Qt::KeyboardModifier modifier : {Qt::ShiftModifier, Qt::ControlModifier}) {
+        QTest::keyClick(slider, Qt::Key_Right, modifier);
+        EXPECT_EQ(slider->value(), 11) << modifier;
+        QTest::keyClick(slider, Qt::Key_Left, modifier);
+        EXPECT_EQ(slider->value(), 10) << modifier;
+    }
+}
+
 }  // namespace

@@ -94,6 +94,9 @@ bool QtFileChooser::GetSaveFileName(OpenFileNameRecord& record) { return Run(rec
 void ConfigureFileDialog(QFileDialog& dialog, const OpenFileNameRecord& record, bool save) {
     dialog.setWindowTitle(record.lpstrTitle);
     dialog.setWindowModality(Qt::ApplicationModal);
+    // Always the toolkit's own dialog: a desktop's dialog (through a platform
+    // theme) keeps its own recent-files list and settings outside the image.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     // The dialog never offers a read-only choice, so OFN_HIDEREADONLY needs nothing.
     if (save)
