@@ -8,7 +8,7 @@ cd "$(dirname "$0")/../.."
 
 if [ "$(id -u)" -ne 0 ]; then
   echo "skipped: installing the package needs root (CI runs as root)"
-  exit 0
+  exit 77
 fi
 
 package=quillmere
@@ -44,7 +44,8 @@ fail() {
 }
 
 echo "- building the package"
-deb=$(scripts/package 2>"$work/package.log" | tail -n 1) || { cat "$work/package.log" >&2; fail "scripts/package"; }
+scripts/package >"$work/package.log" 2>&1 || { cat "$work/package.log" >&2; fail "scripts/package"; }
+deb=$(tail -n 1 "$work/package.log")
 version=$(dpkg-deb -f "$deb" Version)
 echo "  $deb (version $version)"
 
