@@ -139,6 +139,37 @@ TEST_F(Cli, ImportOfAnEditedExportThenDiff) {
     EXPECT_EQ(std::filesystem::last_write_time(b.path()), time);
 }
 
+// Output that cannot be written is a failure by each command's own exit
+// convention: 2 for diff and checksum (whose 1 says "some differ", "one is
+// wrong"), 1 for the others.
+TEST_F(Cli, OutputThatCannotBeWrittenFailsByEachCommandsConvention) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+    const TestImage a = tablestest::PatternedImage(GameVersion::Crystal);
+    const TestImage b = tablestest::PatternedImage(GameVersion::Crystal, 50);
+    ASSERT_EQ(Quillmere({"diff", a.path(), b.path()}).status, 1);
+    ASSERT_EQ(Quillmere({"diff", a.path(), a.path()}).status, 0);
+    const Outcome differ = Quillmere({"diff", a.path(), b.path()}, "/dev/full");
+    EXPECT_EQ(differ.status, 2) << differ.err;
+    EXPECT_NE(differ.err.find("could not write to standard output"), std::string::npos) << differ.err;
+    EXPECT_EQ(Quillmere({"diff", a.path(), a.path()}, "/dev/full").status, 0);  // wrote nothing
+
+    TestImage image(0x41, 64 * 1024);
+    image.FillWithPattern();
+    image.SetBytes(0x14D, {0x00, 0x00, 0x00});
+    ASSERT_EQ(Quillmere({"checksum", image.path()}).status, 1);
+    EXPECT_EQ(Quillmere({"checksum", image.path()}, "/dev/full").status, 2);
+    ASSERT_EQ(Quillmere({"checksum", image.path(), "--fix"}).status, 0);
+    EXPECT_EQ(Quillmere({"checksum", image.path()}, "/dev/full").status, 2);
+
+    EXPECT_EQ(Quillmere({"info", a.path()}, "/dev/full").status, 1);
+    EXPECT_EQ(Quillmere({"export", a.path()}, "/dev/full").status, 1);
+    const std::string table = InFolder("b.csv");
+    ASSERT_EQ(Quillmere({"export", b.path(), "-o", table}).status, 0);
+    EXPECT_EQ(Quillmere({"import", a.path(), table, "--dry-run"}, "/dev/full").status, 1);
+    // A usage error stays one.
+    EXPECT_EQ(Quillmere({"import", a.path(), table, "--format", "xml"}, "/dev/full").status, 2);
+}
+
 TEST_F(Cli, ARefusedImportListsEveryRefusalAndWritesNothing) {
     const TestImage image = tablestest::PatternedImage(GameVersion::Silver);
     std::string csv = Quillmere({"export", image.path()}).out;
