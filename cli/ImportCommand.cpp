@@ -58,7 +58,11 @@ int RunImport(const ImportOptions& options) {
         for (const tables::Refusal& each : imported.refusals) {
             Message(options.file + ": " + tables::RefusalText(each));
         }
-        Message(Plural(imported.refusals.size(), "value or row was", "values or rows were") + " refused in \"" +
+        if (imported.unlistedRefusals > 0) {
+            Message(options.file + ": ... and " + Plural(imported.unlistedRefusals, "more refusal", "more refusals") +
+                    " (only the first " + std::to_string(tables::kMostRefusalsListed) + " are listed).");
+        }
+        Message(Plural(imported.RefusalCount(), "value or row was", "values or rows were") + " refused in \"" +
                 options.file + "\". Nothing was written.");
         return kFailure;
     }

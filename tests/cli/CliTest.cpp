@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -198,6 +199,33 @@ TEST_F(Cli, ARefusedImportListsEveryRefusalAndWritesNothing) {
     const Outcome noFormat = Quillmere({"import", image.path(), InFolder("stdout")});
     EXPECT_EQ(noFormat.status, 2);
     EXPECT_NE(noFormat.err.find("--format"), std::string::npos);
+}
+
+// A hostile table file is refused with a bounded list that says how many
+// refusals it leaves out.
+TEST_F(Cli, AHostileTableGivesABoundedListOfRefusals) {
+    const TestImage image = tablestest::PatternedImage(GameVersion::Gold);
+    const std::vector<uint8_t> bytes = image.ReadAll();
+    const auto lines = [](const std::string& text) { return std::count(text.begin(), text.end(), '\n'); };
+
+    WriteFile(InFolder("commas.csv"), std::string(1 << 20, ','));
+    const Outcome commas = Quillmere({"import", image.path(), InFolder("commas.csv")});
+    EXPECT_EQ(commas.status, 1);
+    EXPECT_EQ(lines(commas.err), 2) << commas.err.substr(0, 2000);
+    EXPECT_NE(commas.err.find("line 1, column 101: the header row has more than 100 fields"), std::string::npos)
+        << commas.err;
+
+    std::string empties = "{\"species\":[{}";
+    while (empties.size() < (1u << 20)) empties += ",{}";
+    WriteFile(InFolder("empties.json"), empties + "]}");
+    const Outcome rows = Quillmere({"import", image.path(), InFolder("empties.json")});
+    EXPECT_EQ(rows.status, 1);
+    EXPECT_EQ(lines(rows.err), 102) << rows.err.substr(0, 2000);
+    EXPECT_NE(rows.err.find("the file holds more rows than a table can"), std::string::npos);
+    EXPECT_NE(rows.err.find("empties.json: ... and 901 more refusals (only the first 100 are listed).\n"),
+              std::string::npos);
+    EXPECT_NE(rows.err.find("1001 values or rows were refused"), std::string::npos);
+    EXPECT_EQ(image.ReadAll(), bytes);
 }
 
 TEST_F(Cli, UnknownLayoutsAndVersionsAreRefusedWithOneMessage) {
