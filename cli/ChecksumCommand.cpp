@@ -53,7 +53,7 @@ int RunChecksum(const ChecksumOptions& options) {
 
 }  // namespace
 
-void AddChecksumCommand(CLI::App& app, int& exitStatus) {
+void AddChecksumCommand(CLI::App& app, CommandStatus& status) {
     auto options = std::make_shared<ChecksumOptions>();
     CLI::App* command = app.add_subcommand(
         "checksum", "Shows the header checksum (0x14D) and the global checksum (0x14E-0x14F), each as stored and "
@@ -63,7 +63,7 @@ void AddChecksumCommand(CLI::App& app, int& exitStatus) {
     command->add_flag("--fix", options->fix,
                       "Write the computed values in place (bytes 0x14D-0x14F only) and say what changed; exit "
                       "status 0 when both are now right");
-    command->callback([options, &exitStatus] { exitStatus = RunChecksum(*options); });
+    command->callback([options, &status] { status = {RunChecksum(*options), kTrouble}; });
 }
 
 }  // namespace cli

@@ -15,17 +15,28 @@ namespace cli {
 inline constexpr int kSuccess = 0;
 inline constexpr int kFailure = 1;
 inline constexpr int kUsage = 2;
+// The failure status of diff, checksum and patch, whose 1 means something else.
+inline constexpr int kTrouble = 2;
 
-// Adds one subcommand to `app`. When the subcommand runs, it stores the
-// program's exit status in `exitStatus`.
-using CommandAdder = void (*)(CLI::App& app, int& exitStatus);
+// What a subcommand that ran leaves for the program's exit: its status, and
+// the status that says it failed by its own convention (kFailure, or
+// kTrouble for diff, checksum and patch). The program exits with the latter
+// when the data written to standard output could not be written in full.
+struct CommandStatus {
+    int exit = kSuccess;
+    int failure = kFailure;
+};
 
-void AddInfoCommand(CLI::App& app, int& exitStatus);
-void AddExportCommand(CLI::App& app, int& exitStatus);
-void AddImportCommand(CLI::App& app, int& exitStatus);
-void AddDiffCommand(CLI::App& app, int& exitStatus);
-void AddPatchCommand(CLI::App& app, int& exitStatus);
-void AddChecksumCommand(CLI::App& app, int& exitStatus);
+// Adds one subcommand to `app`. When the subcommand runs, it stores its
+// status in `status`.
+using CommandAdder = void (*)(CLI::App& app, CommandStatus& status);
+
+void AddInfoCommand(CLI::App& app, CommandStatus& status);
+void AddExportCommand(CLI::App& app, CommandStatus& status);
+void AddImportCommand(CLI::App& app, CommandStatus& status);
+void AddDiffCommand(CLI::App& app, CommandStatus& status);
+void AddPatchCommand(CLI::App& app, CommandStatus& status);
+void AddChecksumCommand(CLI::App& app, CommandStatus& status);
 
 inline constexpr std::array<CommandAdder, 6> kCommands = {
     AddInfoCommand,

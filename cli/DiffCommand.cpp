@@ -17,7 +17,6 @@ namespace {
 
 constexpr int kSame = 0;
 constexpr int kDifferent = 1;
-constexpr int kTrouble = 2;
 
 struct DiffOptions {
     std::string first;
@@ -38,14 +37,14 @@ int RunDiff(const DiffOptions& options) {
 
 }  // namespace
 
-void AddDiffCommand(CLI::App& app, int& exitStatus) {
+void AddDiffCommand(CLI::App& app, CommandStatus& status) {
     auto options = std::make_shared<DiffOptions>();
     CLI::App* command = app.add_subcommand(
         "diff", "Lists, for each species whose data differs between the two images, each differing field with both "
                 "values. Exit status 0 when none differ, 1 when some do, 2 on failure.");
     command->add_option("IMAGE1", options->first, "The first image")->required();
     command->add_option("IMAGE2", options->second, "The second image")->required();
-    command->callback([options, &exitStatus] { exitStatus = RunDiff(*options); });
+    command->callback([options, &status] { status = {RunDiff(*options), kTrouble}; });
 }
 
 }  // namespace cli

@@ -56,7 +56,7 @@ int RunExport(const ExportOptions& options) {
 
 }  // namespace
 
-void AddExportCommand(CLI::App& app, int& exitStatus) {
+void AddExportCommand(CLI::App& app, CommandStatus& status) {
     auto options = std::make_shared<ExportOptions>();
     CLI::App* command = app.add_subcommand(
         "export", "Writes the data of all 251 species as a table: CSV (the default) or JSON, to standard output or "
@@ -66,7 +66,7 @@ void AddExportCommand(CLI::App& app, int& exitStatus) {
                         "csv or json; without it, the extension of the -o file, else csv");
     command->add_option("-o,--output", options->output,
                         "Write to this file (replaced whole, through a temporary file) instead of standard output");
-    command->callback([options, &exitStatus] { exitStatus = RunExport(*options); });
+    command->callback([options, &status] { status = {RunExport(*options), kFailure}; });
 }
 
 }  // namespace cli

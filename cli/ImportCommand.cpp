@@ -58,7 +58,11 @@ int RunImport(const ImportOptions& options) {
         for (const tables::Refusal& each : imported.refusals) {
             Message(options.file + ": " + tables::RefusalText(each));
         }
-        Message(Plural(imported.refusals.size(), "value or row was", "values or rows were") + " refused in \"" +
+        if (imported.unlistedRefusals > 0) {
+            Message(options.file + ": ... and " + Plural(imported.unlistedRefusals, "more refusal", "more refusals") +
+                    " (only the first " + std::to_string(tables::kMostRefusalsListed) + " are listed).");
+        }
+        Message(Plural(imported.RefusalCount(), "value or row was", "values or rows were") + " refused in \"" +
                 options.file + "\". Nothing was written.");
         return kFailure;
     }
@@ -80,7 +84,7 @@ int RunImport(const ImportOptions& options) {
 
 }  // namespace
 
-void AddImportCommand(CLI::App& app, int& exitStatus) {
+void AddImportCommand(CLI::App& app, CommandStatus& status) {
     auto options = std::make_shared<ImportOptions>();
     CLI::App* command = app.add_subcommand(
         "import", "Writes a table (an export, possibly edited) into the image. Every value is checked first; on any "
@@ -89,7 +93,7 @@ void AddImportCommand(CLI::App& app, int& exitStatus) {
     command->add_option("FILE", options->file, "The table to import (.csv or .json)")->required();
     command->add_option("--format", options->format, "csv or json; without it, the extension of FILE");
     command->add_flag("--dry-run", options->dryRun, "Check and show the changes, write nothing");
-    command->callback([options, &exitStatus] { exitStatus = RunImport(*options); });
+    command->callback([options, &status] { status = {RunImport(*options), kFailure}; });
 }
 
 }  // namespace cli

@@ -100,14 +100,14 @@ int RunInfo(const InfoOptions& options) {
 
 }  // namespace
 
-void AddInfoCommand(CLI::App& app, int& exitStatus) {
+void AddInfoCommand(CLI::App& app, CommandStatus& status) {
     auto options = std::make_shared<InfoOptions>();
     CLI::App* command = app.add_subcommand(
         "info", "Shows the image's size, header fields, checksums, version, table layout and whether it is an "
                 "unmodified released image.");
     command->add_option("IMAGE", options->image, "The image file (*.gbc)")->required();
     command->add_flag("--json", options->json, "Print the facts as one JSON object");
-    command->callback([options, &exitStatus] { exitStatus = RunInfo(*options); });
+    command->callback([options, &status] { status = {RunInfo(*options), kFailure}; });
 }
 
 }  // namespace cli

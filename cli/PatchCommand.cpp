@@ -47,7 +47,7 @@ int Report(const patches::FileOutcome& outcome, bool offerForce) {
 
 }  // namespace
 
-void AddPatchCommand(CLI::App& app, int& exitStatus) {
+void AddPatchCommand(CLI::App& app, CommandStatus& status) {
     CLI::App* patch = app.add_subcommand(
         "patch", "Creates and applies IPS and BPS patches, the way edits of an image are shared.");
     patch->require_subcommand(1);
@@ -60,8 +60,9 @@ void AddPatchCommand(CLI::App& app, int& exitStatus) {
     createCommand->add_option("ORIGINAL", create->original, "The unmodified image")->required();
     createCommand->add_option("MODIFIED", create->modified, "The edited image")->required();
     createCommand->add_option("PATCH", create->patch, "The patch to write (*.ips or *.bps)")->required();
-    createCommand->callback([create, &exitStatus] {
-        exitStatus = Report(patches::CreatePatchFile(create->original, create->modified, create->patch), false);
+    createCommand->callback([create, &status] {
+        status = {Report(patches::CreatePatchFile(create->original, create->modified, create->patch), false),
+                  kTrouble};
     });
 
     auto apply = std::make_shared<ApplyOptions>();
@@ -74,9 +75,10 @@ void AddPatchCommand(CLI::App& app, int& exitStatus) {
         ->required();
     applyCommand->add_option("OUTPUT", apply->output, "The file to write; neither IMAGE nor PATCH")->required();
     applyCommand->add_flag("--force", apply->force, "Replace OUTPUT when it exists (else it is kept)");
-    applyCommand->callback([apply, &exitStatus] {
-        exitStatus = Report(patches::ApplyPatchFile(apply->patch, apply->image, apply->output, apply->force),
-                            !apply->force);
+    applyCommand->callback([apply, &status] {
+        status = {Report(patches::ApplyPatchFile(apply->patch, apply->image, apply->output, apply->force),
+                         !apply->force),
+                  kTrouble};
     });
 }
 

@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -21,16 +22,18 @@ int main(int argc, char* argv[]) {
                      std::string(cli::kProgramName)};
         app.set_version_flag("--version", std::string(cli::kProgramName) + " " + QUILLMERE_VERSION);
         app.require_subcommand(1);
-        int exitStatus = cli::kSuccess;
-        for (const cli::CommandAdder add : cli::kCommands) add(app, exitStatus);
+        cli::CommandStatus status;
+        for (const cli::CommandAdder add : cli::kCommands) add(app, status);
         try {
             app.parse(argc, argv);
         } catch (const CLI::ParseError& error) {
             const int status = app.exit(error);
             return status == 0 ? cli::kSuccess : cli::kUsage;
         }
-        if (!cli::FinishData() && exitStatus == cli::kSuccess) return cli::kFailure;
-        return exitStatus;
+        // Output that could not be written is a failure of the command by its
+        // own convention; a graver status it already has (a usage error) stays.
+        if (!cli::FinishData()) return std::max(status.exit, status.failure);
+        return status.exit;
     } catch (const std::exception& error) {
         cli::Message(std::string("stopped by an unexpected failure: ") + error.what());
     } catch (...) {

@@ -26,7 +26,7 @@ std::string CsvRecordLine(std::span<const std::string> fields) {
     return line;
 }
 
-CsvRead ReadCsv(std::string_view text) {
+CsvRead ReadCsv(std::string_view text, const CsvLimits& limits) {
     CsvRead result;
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
 
@@ -36,17 +36,32 @@ CsvRead ReadCsv(std::string_view text) {
     std::string field;
     bool fieldStarted = false;  // the record has a field under way (even an empty one)
 
-    const auto endField = [&] {
+    // Each returns false when a bound stops the reading (result.error says where).
+    const auto endField = [&]() -> bool {
+        if (record.fields.size() >= limits.mostFields) {
+            result.error = CsvError{CsvStop::TooManyFields, record.fieldLines.back(),
+                                    static_cast<int>(record.fields.size()) + 1,
+                                    "a record has more than " + std::to_string(limits.mostFields) + " fields"};
+            return false;
+        }
         record.fields.push_back(std::move(field));
         field.clear();
+        return true;
     };
-    const auto endRecord = [&] {
+    const auto endRecord = [&]() -> bool {
         // A line with nothing on it is no record.
         if (!(record.fields.size() == 1 && record.fields[0].empty() && !fieldStarted)) {
+            if (result.records.size() >= limits.mostRecords) {
+                result.error = CsvError{CsvStop::TooManyRecords, record.line, 0,
+                                        "the file has more than " + std::to_string(limits.mostRecords) +
+                                            " records"};
+                return false;
+            }
             result.records.push_back(std::move(record));
         }
         record = CsvRecord{};
         fieldStarted = false;
+        return true;
     };
     // Consumes one line break at i (CRLF, LF or CR); returns false when there is none.
     const auto lineBreak = [&]() -> bool {
@@ -91,11 +106,12 @@ CsvRead ReadCsv(std::string_view text) {
                 field += text[i++];
             }
             if (!closed) {
-                result.error = CsvError{openedOn, column, "a quoted field is not closed before the end of the file"};
+                result.error = CsvError{CsvStop::Quoting, openedOn, column,
+                                        "a quoted field is not closed before the end of the file"};
                 return result;
             }
             if (i < text.size() && text[i] != ',' && text[i] != '\r' && text[i] != '\n') {
-                result.error = CsvError{line, column,
+                result.error = CsvError{CsvStop::Quoting, line, column,
                                         "a quoted field goes on after its closing quote; a quote inside a quoted "
                                         "field is written twice (\"\")"};
                 return result;
@@ -103,7 +119,7 @@ CsvRead ReadCsv(std::string_view text) {
         } else {
             while (i < text.size() && text[i] != ',' && text[i] != '\r' && text[i] != '\n') {
                 if (text[i] == '"') {
-                    result.error = CsvError{line, column,
+                    result.error = CsvError{CsvStop::Quoting, line, column,
                                             "a double quote inside a field that does not start with one; such a "
                                             "field must be enclosed in quotes, with the quote written twice"};
                     return result;
@@ -115,18 +131,17 @@ CsvRead ReadCsv(std::string_view text) {
         if (i < text.size() && text[i] == ',') {
             ++i;
             fieldStarted = true;
-            endField();
+            if (!endField()) return result;
             if (i == text.size()) {
                 // A comma at the very end leaves one empty field behind it.
                 record.fieldLines.push_back(line);
-                endField();
-                endRecord();
+                if (!endField() || !endRecord()) return result;
             }
             continue;
         }
-        endField();
+        if (!endField()) return result;
         if (i < text.size()) lineBreak();
-        endRecord();
+        if (!endRecord()) return result;
     }
     return result;
 }

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <iterator>
 #include <map>
+#include <utility>
 
 #include "rom/ImageFacts.h"
 #include "rom/VersionDetection.h"
@@ -27,11 +28,22 @@ std::string Holds(std::string_view text) {
     return "it holds \"" + std::string(text) + "\".";
 }
 
-// The list of the columns an import needs, for messages.
-std::string ColumnList() {
-    std::string list;
-    for (const std::string& name : ExportColumns()) list += (list.empty() ? "" : ", ") + name;
+// The list of the columns an import needs, for messages; built once.
+const std::string& ColumnList() {
+    static const std::string list = [] {
+        std::string made;
+        for (const std::string& name : ExportColumns()) made += (made.empty() ? "" : ", ") + name;
+        return made;
+    }();
     return list;
+}
+
+// The refusal of a file with more rows than kMostRowsRead, at the row past them.
+Refusal TooManyRows(int line, int column) {
+    return {line, column, "",
+            "the file holds more rows than a table can: a table has " + std::to_string(rom::kSpeciesCount) +
+                " rows, one per species, and no more than " + std::to_string(kMostRowsRead) +
+                " are read; reading stopped here."};
 }
 
 std::optional<int32_t> PositionOf(std::string_view text) {
@@ -63,7 +75,7 @@ public:
     explicit RowChecker(ImportedTable& out) : out_(out) {}
 
     void Check(int rowLine, const Cell* positionCell, const std::array<const Cell*, kFieldCount>& fieldCells) {
-        const size_t refusalsBefore = out_.refusals.size();
+        const size_t refusalsBefore = out_.RefusalCount();
         ImportedRow row;
         row.line = rowLine;
         if (positionCell != nullptr) {
@@ -99,13 +111,13 @@ public:
             }
             row.values.fields[f] = BytesOfHex(encoded.hex);
         }
-        if (out_.refusals.size() == refusalsBefore && positionCell != nullptr) out_.rows.push_back(row);
+        if (out_.RefusalCount() == refusalsBefore && positionCell != nullptr) out_.rows.push_back(row);
     }
 
     void Refuse(const Cell& cell, std::string message) { RefuseAt(cell.line, cell.column, cell.name, std::move(message)); }
 
     void RefuseAt(int line, int column, const std::string& name, std::string message) {
-        out_.refusals.push_back({line, column, name, std::move(message)});
+        out_.Refuse({line, column, name, std::move(message)});
     }
 
 private:
@@ -245,13 +257,13 @@ public:
         }
         std::string what = error.what();
         if (const size_t colon = what.find(": "); colon != std::string::npos) what = what.substr(colon + 2);
-        out_.refusals.push_back({line, column, "", "the file is not valid JSON: " + what});
+        out_.Refuse({line, column, "", "the file is not valid JSON: " + what});
         return false;
     }
 
     void Finish() {
         if (!sawSpecies_ && !failed_ && out_.refusals.empty()) {
-            out_.refusals.push_back(
+            out_.Refuse(
                 {1, 1, "", "the document has no \"species\" array of rows"});
         }
     }
@@ -269,7 +281,7 @@ private:
         switch (depth_) {
             case 0:
                 if (!object) {
-                    out_.refusals.push_back({line, column, "", "the document must be an object with a \"species\" "
+                    out_.Refuse({line, column, "", "the document must be an object with a \"species\" "
                                                                "array; it is an array"});
                     failed_ = true;
                     return false;
@@ -279,7 +291,7 @@ private:
             case 1:
                 if (key_ == "species") {
                     if (object) {
-                        out_.refusals.push_back({keyLine_, keyColumn_, "", "\"species\" must be an array of rows"});
+                        out_.Refuse({keyLine_, keyColumn_, "", "\"species\" must be an array of rows"});
                         ++skipDepth_;
                         return true;
                     }
@@ -290,8 +302,9 @@ private:
                 ++skipDepth_;  // another member: describes the image, not read
                 return true;
             case 2:
+                if (!CountRow(line, column)) return false;
                 if (!object) {
-                    out_.refusals.push_back({line, column, "", "each row of \"species\" must be an object"});
+                    out_.Refuse({line, column, "", "each row of \"species\" must be an object"});
                     ++skipDepth_;
                     return true;
                 }
@@ -299,8 +312,13 @@ private:
                 rowLine_ = line;
                 rowColumn_ = column;
                 cells_.clear();
+                members_ = 0;
                 return true;
             default:
+                if (!CountMember()) {
+                    ++skipDepth_;
+                    return true;
+                }
                 Cell cell{key_, object ? "an object" : "an array", line, column, true, keyLine_, keyColumn_};
                 checker_.Refuse(cell, "\"" + key_ + "\" must be a number or a string, not " + cell.text + ".");
                 rowRefused_ = true;
@@ -325,22 +343,46 @@ private:
         const int column = place_.column;
         switch (depth_) {
             case 0:
-                out_.refusals.push_back({line, column, "", "the document must be an object with a \"species\" array"});
+                out_.Refuse({line, column, "", "the document must be an object with a \"species\" array"});
                 failed_ = true;
                 return false;
             case 1:
                 if (key_ == "species") {
-                    out_.refusals.push_back({line, column, "", "\"species\" must be an array of rows"});
+                    out_.Refuse({line, column, "", "\"species\" must be an array of rows"});
                     sawSpecies_ = true;
                 }
                 return true;
             case 2:
-                out_.refusals.push_back({line, column, "", "each row of \"species\" must be an object"});
+                if (!CountRow(line, column)) return false;
+                out_.Refuse({line, column, "", "each row of \"species\" must be an object"});
                 return true;
             default:
+                if (!CountMember()) return true;
                 cells_.push_back(Cell{key_, text, line, column, nonString, keyLine_, keyColumn_});
                 return true;
         }
+    }
+
+    // Counts a row of "species"; past kMostRowsRead, refuses the file and
+    // stops the reading (false).
+    bool CountRow(int line, int column) {
+        if (++rows_ <= kMostRowsRead) return true;
+        out_.RefuseAndStop(TooManyRows(line, column));
+        failed_ = true;
+        return false;
+    }
+
+    // Counts a member of the row; past kMostColumnsRead, refuses the row once
+    // and ignores the member (false).
+    bool CountMember() {
+        if (++members_ <= kMostColumnsRead) return true;
+        if (members_ == kMostColumnsRead + 1) {
+            out_.Refuse({rowLine_, rowColumn_, "",
+                         "the row has more than " + std::to_string(kMostColumnsRead) + " members; the columns are " +
+                             ColumnList() + "."});
+            rowRefused_ = true;
+        }
+        return false;
     }
 
     void EndRow() {
@@ -375,7 +417,7 @@ private:
             if (fields[f] == nullptr) missing += (missing.empty() ? "" : ", ") + std::string(rom::kSpeciesFields[f].control);
         }
         if (!missing.empty()) {
-            out_.refusals.push_back({rowLine_, rowColumn_, "", "the row lacks " + missing + "."});
+            out_.Refuse({rowLine_, rowColumn_, "", "the row lacks " + missing + "."});
             refused = true;
         }
         const size_t before = out_.rows.size();
@@ -398,6 +440,8 @@ private:
     int keyColumn_ = 0;
     int rowLine_ = 0;
     int rowColumn_ = 0;
+    size_t rows_ = 0;     // rows of "species" so far
+    size_t members_ = 0;  // members of the row so far
     std::vector<Cell> cells_;
 };
 
@@ -475,16 +519,45 @@ std::string RefusalText(const Refusal& refusal) {
     return text + ": " + refusal.message;
 }
 
+void ImportedTable::Refuse(Refusal refusal) {
+    if (refusals.size() < kMostRefusalsListed) {
+        refusals.push_back(std::move(refusal));
+    } else {
+        ++unlistedRefusals;
+    }
+}
+
+void ImportedTable::RefuseAndStop(Refusal refusal) {
+    if (refusals.size() >= kMostRefusalsListed) {
+        refusals.pop_back();
+        ++unlistedRefusals;
+    }
+    refusals.push_back(std::move(refusal));
+}
+
 ImportedTable ReadCsvTable(std::string_view text) {
     ImportedTable out;
-    const CsvRead read = ReadCsv(text);
+    const CsvRead read = ReadCsv(text, CsvLimits{kMostRowsRead + 1, kMostColumnsRead});
     if (read.error) {
-        out.refusals.push_back({read.error->line, read.error->column, "", "the file is not valid CSV: " +
-                                                                                read.error->message + "."});
+        const CsvError& error = *read.error;
+        switch (error.stop) {
+            case CsvStop::Quoting:
+                out.Refuse({error.line, error.column, "", "the file is not valid CSV: " + error.message + "."});
+                break;
+            case CsvStop::TooManyRecords:
+                out.Refuse(TooManyRows(error.line, 0));
+                break;
+            case CsvStop::TooManyFields:
+                out.Refuse({error.line, error.column, "",
+                            std::string(read.records.empty() ? "the header row" : "the row") + " has more than " +
+                                std::to_string(kMostColumnsRead) + " fields; the columns are " + ColumnList() +
+                                "."});
+                break;
+        }
         return out;
     }
     if (read.records.empty()) {
-        out.refusals.push_back({1, 0, "", "the file holds no header row; it must start with the columns " +
+        out.Refuse({1, 0, "", "the file holds no header row; it must start with the columns " +
                                               ColumnList() + "."});
         return out;
     }
@@ -506,13 +579,13 @@ ImportedTable ReadCsvTable(std::string_view text) {
         } else if (const rom::SpeciesField* field = rom::FindField(name)) {
             slot = &fieldColumn[FieldIndex(*field)];
         } else {
-            out.refusals.push_back({header.line, column, std::string(name),
+            out.Refuse({header.line, column, std::string(name),
                                     "\"" + std::string(name) + "\" is not a column of the table; the columns are " +
                                         ColumnList() + "."});
             continue;
         }
         if (*slot >= 0) {
-            out.refusals.push_back({header.line, column, std::string(name),
+            out.Refuse({header.line, column, std::string(name),
                                     "the column \"" + std::string(name) + "\" is given twice; column " +
                                         std::to_string(*slot + 1) + " has it first."});
             continue;
@@ -525,7 +598,7 @@ ImportedTable ReadCsvTable(std::string_view text) {
         if (fieldColumn[f] < 0) missing += (missing.empty() ? "" : ", ") + std::string(rom::kSpeciesFields[f].control);
     }
     if (!missing.empty()) {
-        out.refusals.push_back({header.line, 0, "", "the header row lacks the column(s) " + missing + "."});
+        out.Refuse({header.line, 0, "", "the header row lacks the column(s) " + missing + "."});
     }
     if (!out.refusals.empty()) return out;  // the rows cannot be read without their columns
 
@@ -534,7 +607,7 @@ ImportedTable ReadCsvTable(std::string_view text) {
     for (size_t r = 1; r < read.records.size(); ++r) {
         const CsvRecord& record = read.records[r];
         if (record.fields.size() != header.fields.size()) {
-            out.refusals.push_back({record.line, 0, "",
+            out.Refuse({record.line, 0, "",
                                     "the row has " + std::to_string(record.fields.size()) +
                                         " fields; the header row has " + std::to_string(header.fields.size()) + "."});
             continue;

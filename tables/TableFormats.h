@@ -14,8 +14,10 @@
 // back; the other members describe the image the table came from.
 //
 // The readers check every value by the window's save rules (FieldText.h) and
-// list every refusal with its place; they never stop at the first one.
+// list every refusal with its place (up to kMostRefusalsListed); they never
+// stop at the first one, only at a file larger than any table.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -63,12 +65,31 @@ struct ImportedRow {
     SpeciesValues values;
 };
 
-// The rows read, and every refusal. Rows are only meaningful when there is
+// The most refusals an import lists; the ones past them are only counted,
+// so that a hostile file cannot fill memory and the screen with them.
+inline constexpr size_t kMostRefusalsListed = 100;
+
+// The most rows of a CSV file (after its header) or of a JSON file read: a
+// table has one row per species (251); past this bound the file is refused
+// at once, without reading on.
+inline constexpr size_t kMostRowsRead = 1000;
+// The most columns of a CSV row, or members of a JSON row, read; a row has
+// 27 (Position, Species and the 25 fields).
+inline constexpr size_t kMostColumnsRead = 100;
+
+// The rows read, and the refusals. Rows are only meaningful when there is
 // no refusal; a table with any refusal must not be written.
 struct ImportedTable {
     std::vector<ImportedRow> rows;
-    std::vector<Refusal> refusals;
+    std::vector<Refusal> refusals;  // the first kMostRefusalsListed
+    size_t unlistedRefusals = 0;    // the refusals past them, counted only
     bool ok() const { return refusals.empty(); }
+    size_t RefusalCount() const { return refusals.size() + unlistedRefusals; }
+    // Lists the refusal, or counts it once kMostRefusalsListed are listed.
+    void Refuse(Refusal refusal);
+    // Lists the refusal that ends the reading even when the list is full: it
+    // takes the place of the last one listed, which is then counted only.
+    void RefuseAndStop(Refusal refusal);
 };
 
 ImportedTable ReadCsvTable(std::string_view text);

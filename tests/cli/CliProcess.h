@@ -41,9 +41,10 @@ inline void WriteFile(const std::filesystem::path& path, const std::string& text
 class Cli : public testing::Test {
 protected:
     // Runs the program with the arguments; its output goes through files in
-    // the test's own folder.
-    Outcome Quillmere(const std::vector<std::string>& arguments) {
-        const std::string outPath = (folder() / "stdout").string();
+    // the test's own folder, or standard output to `standardOutput` when
+    // given (e.g. /dev/full).
+    Outcome Quillmere(const std::vector<std::string>& arguments, const std::string& standardOutput = {}) {
+        const std::string outPath = standardOutput.empty() ? (folder() / "stdout").string() : standardOutput;
         const std::string errPath = (folder() / "stderr").string();
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
@@ -62,7 +63,7 @@ protected:
             run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         }
         posix_spawn_file_actions_destroy(&actions);
-        run.out = ReadFile(outPath);
+        if (standardOutput.empty()) run.out = ReadFile(outPath);
         run.err = ReadFile(errPath);
         return run;
     }

@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -139,6 +140,37 @@ TEST_F(Cli, ImportOfAnEditedExportThenDiff) {
     EXPECT_EQ(std::filesystem::last_write_time(b.path()), time);
 }
 
+// Output that cannot be written is a failure by each command's own exit
+// convention: 2 for diff and checksum (whose 1 says "some differ", "one is
+// wrong"), 1 for the others.
+TEST_F(Cli, OutputThatCannotBeWrittenFailsByEachCommandsConvention) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+    const TestImage a = tablestest::PatternedImage(GameVersion::Crystal);
+    const TestImage b = tablestest::PatternedImage(GameVersion::Crystal, 50);
+    ASSERT_EQ(Quillmere({"diff", a.path(), b.path()}).status, 1);
+    ASSERT_EQ(Quillmere({"diff", a.path(), a.path()}).status, 0);
+    const Outcome differ = Quillmere({"diff", a.path(), b.path()}, "/dev/full");
+    EXPECT_EQ(differ.status, 2) << differ.err;
+    EXPECT_NE(differ.err.find("could not write to standard output"), std::string::npos) << differ.err;
+    EXPECT_EQ(Quillmere({"diff", a.path(), a.path()}, "/dev/full").status, 0);  // wrote nothing
+
+    TestImage image(0x41, 64 * 1024);
+    image.FillWithPattern();
+    image.SetBytes(0x14D, {0x00, 0x00, 0x00});
+    ASSERT_EQ(Quillmere({"checksum", image.path()}).status, 1);
+    EXPECT_EQ(Quillmere({"checksum", image.path()}, "/dev/full").status, 2);
+    ASSERT_EQ(Quillmere({"checksum", image.path(), "--fix"}).status, 0);
+    EXPECT_EQ(Quillmere({"checksum", image.path()}, "/dev/full").status, 2);
+
+    EXPECT_EQ(Quillmere({"info", a.path()}, "/dev/full").status, 1);
+    EXPECT_EQ(Quillmere({"export", a.path()}, "/dev/full").status, 1);
+    const std::string table = InFolder("b.csv");
+    ASSERT_EQ(Quillmere({"export", b.path(), "-o", table}).status, 0);
+    EXPECT_EQ(Quillmere({"import", a.path(), table, "--dry-run"}, "/dev/full").status, 1);
+    // A usage error stays one.
+    EXPECT_EQ(Quillmere({"import", a.path(), table, "--format", "xml"}, "/dev/full").status, 2);
+}
+
 TEST_F(Cli, ARefusedImportListsEveryRefusalAndWritesNothing) {
     const TestImage image = tablestest::PatternedImage(GameVersion::Silver);
     std::string csv = Quillmere({"export", image.path()}).out;
@@ -167,6 +199,33 @@ TEST_F(Cli, ARefusedImportListsEveryRefusalAndWritesNothing) {
     const Outcome noFormat = Quillmere({"import", image.path(), InFolder("stdout")});
     EXPECT_EQ(noFormat.status, 2);
     EXPECT_NE(noFormat.err.find("--format"), std::string::npos);
+}
+
+// A hostile table file is refused with a bounded list that says how many
+// refusals it leaves out.
+TEST_F(Cli, AHostileTableGivesABoundedListOfRefusals) {
+    const TestImage image = tablestest::PatternedImage(GameVersion::Gold);
+    const std::vector<uint8_t> bytes = image.ReadAll();
+    const auto lines = [](const std::string& text) { return std::count(text.begin(), text.end(), '\n'); };
+
+    WriteFile(InFolder("commas.csv"), std::string(1 << 20, ','));
+    const Outcome commas = Quillmere({"import", image.path(), InFolder("commas.csv")});
+    EXPECT_EQ(commas.status, 1);
+    EXPECT_EQ(lines(commas.err), 2) << commas.err.substr(0, 2000);
+    EXPECT_NE(commas.err.find("line 1, column 101: the header row has more than 100 fields"), std::string::npos)
+        << commas.err;
+
+    std::string empties = "{\"species\":[{}";
+    while (empties.size() < (1u << 20)) empties += ",{}";
+    WriteFile(InFolder("empties.json"), empties + "]}");
+    const Outcome rows = Quillmere({"import", image.path(), InFolder("empties.json")});
+    EXPECT_EQ(rows.status, 1);
+    EXPECT_EQ(lines(rows.err), 102) << rows.err.substr(0, 2000);
+    EXPECT_NE(rows.err.find("the file holds more rows than a table can"), std::string::npos);
+    EXPECT_NE(rows.err.find("empties.json: ... and 901 more refusals (only the first 100 are listed).\n"),
+              std::string::npos);
+    EXPECT_NE(rows.err.find("1001 values or rows were refused"), std::string::npos);
+    EXPECT_EQ(image.ReadAll(), bytes);
 }
 
 TEST_F(Cli, UnknownLayoutsAndVersionsAreRefusedWithOneMessage) {

@@ -86,4 +86,30 @@ TEST(CsvReader, RefusesBadQuotingWithItsPlace) {
     }
 }
 
+// The bounds stop the reading at the first record or field past them, so
+// that millions of commas or lines are never all kept.
+TEST(CsvReader, StopsAtItsBoundsWithThePlace) {
+    const tables::CsvLimits limits{3, 4};
+    const tables::CsvRead fits = ReadCsv("a,b,c,d\n1\n2\n", limits);
+    EXPECT_FALSE(fits.error);
+    EXPECT_EQ(fits.records.size(), 3u);
+
+    const tables::CsvRead records = ReadCsv("a\n\nb\nc\nd\ne\n", limits);
+    ASSERT_TRUE(records.error);
+    EXPECT_EQ(records.error->stop, tables::CsvStop::TooManyRecords);
+    EXPECT_EQ(records.error->line, 5);
+    EXPECT_EQ(records.records.size(), 3u);
+
+    for (const std::string& text : {std::string("a\n1,2,3,4,5,6"), std::string("a\n1,2,3,4,"),
+                                    std::string("a\n1,2,3,4,\"5\"\n") + std::string(1 << 20, ',')}) {
+        const tables::CsvRead fields = ReadCsv(text, limits);
+        ASSERT_TRUE(fields.error) << text.substr(0, 20);
+        EXPECT_EQ(fields.error->stop, tables::CsvStop::TooManyFields);
+        EXPECT_EQ(fields.error->line, 2);
+        EXPECT_EQ(fields.error->column, 5);
+    }
+    // A quoting error is told from a bound.
+    EXPECT_EQ(ReadCsv("\"a", limits).error->stop, tables::CsvStop::Quoting);
+}
+
 }  // namespace

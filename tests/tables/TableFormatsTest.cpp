@@ -241,6 +241,60 @@ TEST(TableFormats, JsonRefusesBadDocumentsAndRows) {
     EXPECT_TRUE(empty.rows.empty());
 }
 
+// Hostile files: each is refused quickly with a bounded list of refusals,
+// never with one refusal per comma, line or row.
+TEST(TableFormats, HostileFilesGiveABoundedListOfRefusals) {
+    const auto expectTooManyRows = [](const ImportedTable& table) {
+        ASSERT_FALSE(table.ok());
+        EXPECT_NE(table.refusals.back().message.find("more rows than a table can"), std::string::npos);
+        EXPECT_NE(table.refusals.back().message.find("no more than 1000 are read"), std::string::npos);
+    };
+    // A header of a million commas.
+    ExpectRefusals(tables::ReadCsvTable(std::string(1 << 20, ',')),
+                   {{1, 101, "", "the header row has more than 100 fields; the columns are Position, "}});
+    // A good header, then a row of a million commas.
+    const std::string exported = tables::ExportCsv(SpeciesTable{});
+    const std::string head = exported.substr(0, exported.find("\r\n") + 2);
+    ExpectRefusals(tables::ReadCsvTable(head + "0" + std::string(1 << 20, ',')),
+                   {{2, 101, "", "the row has more than 100 fields"}});
+    // A good header, then half a million lines of a comma: the rows past a
+    // table's are not read.
+    std::string lines = head;
+    for (int i = 0; i < 500000; ++i) lines += ",\n";
+    ExpectRefusals(tables::ReadCsvTable(lines), {{1002, 0, "", "the file holds more rows than a table can"}});
+    // 500 rows of the wrong width: 100 listed, the others counted.
+    std::string narrow = head;
+    for (int i = 0; i < 500; ++i) narrow += ",\n";
+    const ImportedTable wrongWidth = tables::ReadCsvTable(narrow);
+    ASSERT_EQ(wrongWidth.refusals.size(), tables::kMostRefusalsListed);
+    EXPECT_EQ(wrongWidth.unlistedRefusals, 400u);
+    EXPECT_EQ(wrongWidth.RefusalCount(), 500u);
+    EXPECT_EQ(wrongWidth.refusals.back().line, 101);
+    // A header with 70 unknown columns: bounded too.
+    std::string wide = head.substr(0, head.size() - 2);
+    for (int i = 0; i < 70; ++i) wide += ",X" + std::to_string(i);
+    EXPECT_EQ(tables::ReadCsvTable(wide + "\r\n").RefusalCount(), 70u);
+
+    // JSON: a million empty rows. The refusal that stopped the reading is listed last.
+    std::string empties = "{\"species\":[{}";
+    while (empties.size() < (1u << 20)) empties += ",{}";
+    const ImportedTable emptyRows = tables::ReadJsonTable(empties + "]}");
+    ASSERT_EQ(emptyRows.refusals.size(), tables::kMostRefusalsListed);
+    EXPECT_EQ(emptyRows.RefusalCount(), 1001u);
+    EXPECT_NE(emptyRows.refusals.front().message.find("the row lacks Position"), std::string::npos);
+    expectTooManyRows(emptyRows);
+    std::string numbers = "{\"species\":[1";
+    while (numbers.size() < (1u << 20)) numbers += ",1";
+    expectTooManyRows(tables::ReadJsonTable(numbers + "]}"));
+    // A row of a hundred thousand members: refused once, the members past the
+    // bound not kept.
+    std::string members = "{\"species\":[{\"HP\":1";
+    for (int i = 0; i < 100000; ++i) members += ",\"x\":1";
+    const ImportedTable wideRow = tables::ReadJsonTable(members + "}]}");
+    EXPECT_EQ(wideRow.RefusalCount(), 101u);  // the bound, 99 unknown members, the missing ones
+    EXPECT_NE(wideRow.refusals.front().message.find("the row has more than 100 members"), std::string::npos);
+}
+
 TEST(TableFormats, FormatNames) {
     EXPECT_EQ(tables::FormatFromName("CSV"), TableFormat::Csv);
     EXPECT_EQ(tables::FormatFromName("json"), TableFormat::Json);
