@@ -235,19 +235,25 @@ def case_refused_value(run):
     run.pick_position(PIKACHU)
     run.type_into_hp("300")
     run.save()
-    message = run.s.wait_for_window(MAIN_TITLE, "the refusal message", exclude={run.main.wid})
+    message = wait_for_one_message(run, "the refusal message")
+    if message.width >= run.main.width and message.height >= run.main.height:
+        raise E2EFailure(f"the message window {message} is as big as the main window")
+    run.expect_untouched("while the refusal is shown")
+    close_message_with_enter(run, message)
+    run.expect_untouched("after the refusal")
+
+
+def wait_for_one_message(run, what):
+    """Waits for a message window and checks that it is the only window besides the main one."""
+    message = run.s.wait_for_window(MAIN_TITLE, what, exclude={run.main.wid})
     time.sleep(0.5)  # a second message would show up by now
     messages = run.message_windows()
     if len(messages) != 1:
         raise E2EFailure(f"expected one message window, found {len(messages)}: {messages}")
-    if message.width >= run.main.width and message.height >= run.main.height:
-        raise E2EFailure(f"the message window {message} is as big as the main window")
     others = [w for w in run.other_windows() if w.wid != message.wid]
     if others:
         raise E2EFailure(f"besides the message, unexpected windows are open: {others}")
-    run.expect_untouched("while the refusal is shown")
-    close_message_with_enter(run, message)
-    run.expect_untouched("after the refusal")
+    return message
 
 
 def close_message_with_enter(run, message):
@@ -283,14 +289,7 @@ def case_unknown_rom(run):
 def case_unknown_layout(run):
     """A complete image whose base records moved: one message, closed with Enter; Ctrl+S then does nothing."""
     run.open_image(focus_after=False)
-    message = run.s.wait_for_window(MAIN_TITLE, "the message about the unconfirmed tables", exclude={run.main.wid})
-    time.sleep(0.5)  # a second message would show up by now
-    messages = run.message_windows()
-    if len(messages) != 1:
-        raise E2EFailure(f"expected one message window, found {len(messages)}: {messages}")
-    others = [w for w in run.other_windows() if w.wid != message.wid]
-    if others:
-        raise E2EFailure(f"besides the message, unexpected windows are open: {others}")
+    message = wait_for_one_message(run, "the message about the unconfirmed tables")
     run.expect_untouched("while the message is shown")
     close_message_with_enter(run, message)
 
