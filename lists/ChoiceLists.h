@@ -1,5 +1,6 @@
 #pragma once
-// The five fixed choice lists of the main window, as constant data.
+// The five fixed choice lists of the main window, as constant data. No Qt:
+// the window, the whole-table tools and their tests all read them here.
 // In every code list the 0-based position of an entry is the byte it stands
 // for; filler entries keep positions and codes in step. Entries are kept
 // letter for letter, including single trailing spaces.
@@ -7,7 +8,7 @@
 #include <array>
 #include <string_view>
 
-namespace ui {
+namespace lists {
 
 // The species list: position p is the species index (species number p + 1).
 inline constexpr std::array<std::string_view, 251> kSpeciesList = {
@@ -671,4 +672,4 @@ inline constexpr std::array<std::string_view, 68> kBaseCryList = {
     "43 = Donphan",
 };
 
-}  // namespace ui
+}  // namespace lists
