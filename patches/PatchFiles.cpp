@@ -73,11 +73,14 @@ FileOutcome ApplyUnguarded(const std::string& patchPath, const std::string& imag
                            bool force) {
     if (auto refused = RefuseSameFile(outputPath, "output", imagePath, "image")) return *refused;
     if (auto refused = RefuseSameFile(outputPath, "output", patchPath, "patch")) return *refused;
-    if (IsFolder(outputPath)) {
-        return Outcome(FileStatus::Refused, "Refused to write the output " + Quoted(outputPath) +
-                                                ": the path names a folder, not a file." + kNothingWritten);
+    // Where the output finally lies: a folder or a dangling link cannot be
+    // written; a device or pipe is written into, so it is never "kept".
+    const rom::OutputTarget target = rom::ResolveOutput(outputPath);
+    if (!target.reason.empty()) {
+        return Outcome(FileStatus::Failed,
+                       "Could not write the output " + Quoted(outputPath) + ": " + target.reason + "." + kNothingWritten);
     }
-    if (!force && PathExists(outputPath)) {
+    if (!force && target.kind == rom::OutputKind::File) {
         return Outcome(FileStatus::Refused, "Refused to write the output " + Quoted(outputPath) +
                                                 ": the file already exists and is kept." + kNothingWritten);
     }
