@@ -121,7 +121,10 @@ std::string ValueText(const rom::SpeciesField& field, const FieldBytes& bytes) {
     return rom::TwoDigitHex(bytes[0]);
 }
 
-rom::Encoded EncodeValueText(const rom::SpeciesField& field, std::string_view text) {
+rom::Encoded EncodeValueText(const rom::SpeciesField& windowField, std::string_view text) {
+    // The table's messages name a field by its column, not by the window's label.
+    rom::SpeciesField field = windowField;
+    field.caption = field.control;
     switch (field.presentation) {
         case rom::Presentation::Decimal:
         case rom::Presentation::Slider:

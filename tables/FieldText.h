@@ -39,7 +39,7 @@ bool IsNumberField(const rom::SpeciesField& field);
 std::string ValueText(const rom::SpeciesField& field, const FieldBytes& bytes);
 
 // The bytes to store for a value's text, or the refusal that says what the
-// field accepts.
+// field accepts, naming the field by its column (SATK, not S.ATK).
 rom::Encoded EncodeValueText(const rom::SpeciesField& field, std::string_view text);
 
 // The bytes of an accepted value's hex byte-string (2 or 4 digits).

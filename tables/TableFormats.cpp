@@ -97,7 +97,7 @@ public:
             if (cell == nullptr) continue;
             const rom::SpeciesField& field = rom::kSpeciesFields[f];
             if (cell->jsonNonString && !IsNumberField(field)) {
-                Refuse(*cell, std::string(field.caption) + " must be a JSON string (" +
+                Refuse(*cell, std::string(field.control) + " must be a JSON string (" +
                                   (field.presentation == rom::Presentation::HexText
                                        ? "hex digits"
                                        : "an entry of its list or a hex code") +

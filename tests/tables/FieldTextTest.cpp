@@ -93,7 +93,7 @@ TEST(FieldText, ImportRefusesWhatTheWindowRefuses) {
     Refusal("HP", "4.5");
     Refusal("HP", "0x10");
     Refusal("Echo", "256");
-    EXPECT_EQ(Refusal("Size", "ABC"), "Pic Size must be 1 to 2 hex digits (0-9, A-F); it holds \"ABC\".");
+    EXPECT_EQ(Refusal("Size", "ABC"), "Size must be 1 to 2 hex digits (0-9, A-F); it holds \"ABC\".");
     Refusal("Pointer", "ABCDE");
     Refusal("Pointer", "");
     Refusal("Groups", "G1");
@@ -101,10 +101,10 @@ TEST(FieldText, ImportRefusesWhatTheWindowRefuses) {
     Refusal("Length", "99999999999999999999");
     Refusal("Length", "-1");
     EXPECT_EQ(Refusal("Gender", "256"),
-              "Gender Ratio must be a whole number from 0 to 255 (255: no gender); it holds \"256\".");
+              "Gender must be a whole number from 0 to 255 (255: no gender); it holds \"256\".");
     // A shared text names no single position.
     EXPECT_EQ(Refusal("Type1", "?"),
-              "Types (first) must be the text of an entry that no other position shares, or a code of 1 to 2 hex "
+              "Type1 must be the text of an entry that no other position shares, or a code of 1 to 2 hex "
               "digits; \"?\" is the text of 9 positions.");
     Refusal("Item1", "N/A");
     Refusal("Item1", "Master Ball");  // the entry is "01 - Master Ball "

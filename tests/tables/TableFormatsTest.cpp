@@ -164,12 +164,12 @@ TEST(TableFormats, CsvRefusalsListEveryBadValueWithLineAndColumn) {
                     {26, 4, "ATK", "ATK must be a whole number from 0 to 255; it holds \"x\"."},
                     {32, 3, "HP", "it holds \"-1\""},
                     {252, 10, "Type2", "\"?\" is the text of 9 positions"},
-                    {252, 16, "Size", "Pic Size must be 1 to 2 hex digits"},
-                    {252, 20, "Pointer", "Move/Evo must be 1 to 4 hex digits"},
-                    {252, 21, "Cry", "Base Cry must be an entry of its list or a code of 1 to 2 hex digits"},
+                    {252, 16, "Size", "Size must be 1 to 2 hex digits"},
+                    {252, 20, "Pointer", "Pointer must be 1 to 4 hex digits"},
+                    {252, 21, "Cry", "Cry must be an entry of its list or a code of 1 to 2 hex digits"},
                     {252, 22, "Pitch", "Pitch must be a whole number from 0 to 255"},
                     {252, 24, "Length", "Length must be a whole number from 0 to 65535"},
-                    {252, 25, "Gender", "Gender Ratio must be a whole number from 0 to 255 (255: no gender)"}});
+                    {252, 25, "Gender", "Gender must be a whole number from 0 to 255 (255: no gender)"}});
 }
 
 TEST(TableFormats, CsvRefusesBadHeadersRowsAndPositions) {
@@ -219,7 +219,7 @@ TEST(TableFormats, JsonRefusalsCarryLineColumnAndField) {
                                                     "\"Position\":7,\"Species\":\"Wartortle\",\"HP\":[1]"}})),
                    {{9, 47, "HP", "HP must be a whole number from 0 to 255; it holds \"4.5\"."},
                     {10, 58, "ATK", "ATK must be a whole number from 0 to 255; it holds \"true\"."},
-                    {11, 98, "Type1", "Types (first) must be a JSON string"},
+                    {11, 98, "Type1", "Type1 must be a JSON string"},
                     {12, 17, "Position", "Position 5 (Charizard) is given again; line 11 gave it first."},
                     {13, 46, "HP", "\"HP\" must be a number or a string, not an array."},
                     {13, 5, "", "the row lacks HP."}});
