@@ -6,7 +6,6 @@
 
 #include "cli/Commands.h"
 #include "cli/Output.h"
-#include "rom/WholeFiles.h"
 #include "tables/ImageFiles.h"
 #include "tables/SpeciesTable.h"
 #include "tables/TableFormats.h"
@@ -32,12 +31,7 @@ int RunExport(const ExportOptions& options) {
         Message("--format must be csv or json; it is \"" + options.format + "\".");
         return kUsage;
     }
-    // The files finally named, through links and hard links.
-    if (!IsStandardOutputName(options.output) && rom::SameFile(options.output, options.image)) {
-        Message("the output file \"" + options.output + "\" is the image itself; the export would replace it. "
-                "Nothing was written.");
-        return kUsage;
-    }
+    if (OutputIsTheImageOrSay(options.output, options.image, "the export")) return kUsage;
 
     const std::optional<tables::TableImage> image = OpenImageOrSay(options.image);
     if (!image) return kFailure;

@@ -13,7 +13,6 @@
 #include "rom/ImageFacts.h"
 #include "rom/ImageLength.h"
 #include "rom/VersionDetection.h"
-#include "rom/WholeFiles.h"
 #include "tables/ImageFiles.h"
 #include "tables/ImageInfo.h"
 
@@ -111,11 +110,7 @@ int RunInfo(const InfoOptions& options) {
         Message(rom::TooShortMessage(options.image, static_cast<int64_t>(bytes->size())));
         return kFailure;
     }
-    if (!IsStandardOutputName(options.output) && rom::SameFile(options.output, options.image)) {
-        Message("the output file \"" + options.output + "\" is the image itself; the description would replace it. "
-                "Nothing was written.");
-        return kUsage;
-    }
+    if (OutputIsTheImageOrSay(options.output, options.image, "the description")) return kUsage;
     const rom::ImageLength length = rom::LengthOf(*bytes);
     if (length.Differs()) Message(rom::LengthWarning(options.image, length));
     const tables::ImageInfo info = tables::DescribeImage(*bytes);

@@ -7,6 +7,7 @@
 
 #include "rom/FailureReporter.h"
 #include "rom/ImageLength.h"
+#include "rom/WholeFiles.h"
 #include "tables/ImageFiles.h"
 
 namespace cli {
@@ -53,6 +54,14 @@ void Data(std::string_view text) {
 }
 
 bool IsStandardOutputName(const std::string& output) { return output.empty() || output == "-"; }
+
+bool OutputIsTheImageOrSay(const std::string& output, const std::string& image, std::string_view what) {
+    const bool standard = IsStandardOutputName(output);
+    if (!rom::SameFile(standard ? "/dev/stdout" : output, image)) return false;
+    const std::string named = standard ? "standard output" : "the output file \"" + output + "\"";
+    Message(named + " is the image itself; " + std::string(what) + " would replace it. Nothing was written.");
+    return true;
+}
 
 bool WriteOutput(const std::string& output, std::string_view text) {
     if (IsStandardOutputName(output)) {

@@ -31,6 +31,11 @@ bool WriteOutput(const std::string& output, std::string_view text);
 // True when an -o option's name means standard output.
 bool IsStandardOutputName(const std::string& output);
 
+// True when the file an -o option finally names (through links and hard
+// links; standard output's own file for "-" or no -o) is the image; then
+// says so, with `what` naming what would replace it ("the export").
+bool OutputIsTheImageOrSay(const std::string& output, const std::string& image, std::string_view what);
+
 // Flushes standard output; false (with a message) when the data could not be
 // written in full, e.g. to a full disk or a closed pipe.
 bool FinishData();

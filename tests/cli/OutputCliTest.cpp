@@ -5,9 +5,11 @@
 
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -101,6 +103,13 @@ TEST_F(Cli, DanglingLinksAndTheImageThroughALinkAreRefused) {
     const Outcome apply = Quillmere({"patch", "apply", InFolder("p.ips"), image.path(), InFolder("dangling.gbc")});
     EXPECT_EQ(apply.status, 2) << apply.err;
     EXPECT_NE(apply.err.find("which does not exist"), std::string::npos) << apply.err;
+
+    // Standard output that goes into the image (appended to, by the shell).
+    const std::string appended = std::string(QUILLMERE_CLI_PATH) + " export '" + image.path() + "' >> '" +
+                                 image.path() + "' 2>/dev/null";
+    const int status = std::system(appended.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << status;
+    EXPECT_EQ(image.ReadAll(), bytes);
 
     // The image reached through a chain of links and through a hard link.
     fs::create_symlink(image.path(), InFolder("image-link"));
@@ -198,6 +207,8 @@ TEST_F(Cli, ShortAndCutImages) {
     EXPECT_NE(info.out.find("1048576 bytes, shorter than the 2097152 its header declares"), std::string::npos)
         << info.out;
     EXPECT_EQ(Count(info.err, "warning: "), 1u) << info.err;
+    const Outcome json = Quillmere({"info", cut.path(), "--json"});
+    EXPECT_NE(json.out.find("\"size\": 1048576,\n  \"declaredSize\": 2097152,"), std::string::npos) << json.out;
     for (const std::vector<std::string>& command :
          {std::vector<std::string>{"export", cut.path()}, {"diff", cut.path(), cut.path()}}) {
         const Outcome run = Quillmere(command);
