@@ -1,7 +1,9 @@
 #include "rom/WholeFiles.h"
 
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -204,6 +206,29 @@ FileWrite Failure(FileStatus status, int number, std::string reason) {
     return outcome;
 }
 
+// A socket cannot be opened like a file: it is connected to, as a local
+// stream socket. Returns the descriptor, or -1 with `error` set.
+int ConnectedSocket(const std::string& path, int& error) {
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path) {
+        error = ENAMETOOLONG;
+        return -1;
+    }
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        error = errno;
+        return -1;
+    }
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        error = errno;
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 // Writes into a stream once: no temporary file, no rename, no truncation.
 FileWrite WriteIntoStream(const OutputTarget& target, std::span<const uint8_t> bytes) {
     int error = 0;
@@ -215,9 +240,10 @@ FileWrite WriteIntoStream(const OutputTarget& target, std::span<const uint8_t> b
         }
         return {};
     }
-    Descriptor stream(::open(target.path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
+    Descriptor stream(target.socket ? ConnectedSocket(target.path, error)
+                                    : ::open(target.path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
     if (stream.get() < 0) {
-        error = errno;
+        if (!target.socket) error = errno;
         return Failure(FileStatus::Failed, error, "the file could not be opened (" + SystemText(error) + ")");
     }
     if (!WriteAll(stream.get(), bytes, error)) {
@@ -345,6 +371,7 @@ OutputTarget ResolveOutput(const std::string& path) {
     }
     if (reached && !S_ISREG(named.st_mode)) {
         target.kind = OutputKind::Stream;
+        target.socket = S_ISSOCK(named.st_mode);
         return target;
     }
     if (!reached && !S_ISLNK(own.st_mode)) {

@@ -74,6 +74,7 @@ struct OutputTarget {
     // no link); for a stream, the name as given.
     std::string path;
     bool standardOutput = false;  // the stream is this process's standard output
+    bool socket = false;          // the stream is a local socket, connected to rather than opened
     int number = 0;               // errno when the name could not be followed (a loop, no permission)
     std::string reason;           // why nothing can be written there; empty for NewFile, File and Stream
 };

@@ -6,11 +6,14 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/socket.h>
 #include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -168,6 +171,32 @@ TEST_F(WholeFiles, AFifoIsWrittenIntoOnceAndStaysAFifo) {
     EXPECT_TRUE(S_ISFIFO(info.st_mode));
     EXPECT_EQ(Names(folder()), (std::set<std::string>{"pipe"}));
     EXPECT_FALSE(rom::OutputFileExists(fifo.string()));
+}
+
+TEST_F(WholeFiles, ALocalSocketIsConnectedToAndWrittenInto) {
+    const fs::path path = Path("socket");
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+    ASSERT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0) << errno;
+    ASSERT_EQ(::listen(listener, 1), 0);
+    std::string received;
+    std::thread reader([&] {
+        const int connection = ::accept(listener, nullptr, nullptr);
+        char buffer[256];
+        for (ssize_t got; (got = ::read(connection, buffer, sizeof buffer)) > 0;) received.append(buffer, got);
+        ::close(connection);
+    });
+    fs::create_symlink("socket", Path("socket-link"));
+    const rom::FileWrite write = Put(Path("socket-link"), "over the socket");
+    reader.join();
+    ::close(listener);
+    EXPECT_EQ(write.status, FileStatus::Done) << write.reason;
+    EXPECT_EQ(received, "over the socket");
+    EXPECT_TRUE(fs::is_socket(path));
+    EXPECT_TRUE(fs::is_symlink(Path("socket-link")));
 }
 
 TEST_F(WholeFiles, ACharacterDeviceIsWrittenIntoAndStaysADevice) {
