@@ -1,6 +1,9 @@
 #include "tables/FieldText.h"
 
+#include <algorithm>
 #include <limits>
+#include <utility>
+#include <vector>
 
 #include "rom/HexDigits.h"
 #include "lists/ChoiceLists.h"
@@ -187,21 +190,27 @@ std::string AcceptedSpellings(std::span<const std::string_view> entries, int32_t
 int32_t NearestListEntry(std::span<const std::string_view> entries, std::string_view text) {
     const std::optional<CodedText> coded = SplitCode(text);
     const std::string_view wanted = coded ? coded->name : Trimmed(text);
-    int32_t best = 0;
-    size_t bestShared = 0;
+    // The entries by how long a beginning they share with the text, longest
+    // first; the first that its own name names is the example. (Checked in
+    // that order, so that a refusal costs one pass over the list, not one per
+    // entry.)
+    std::vector<std::pair<size_t, size_t>> candidates;  // (shared length, position)
     for (size_t i = 0; i < entries.size(); ++i) {
         const std::string_view name = EntryName(entries, i);
         size_t shared = 0;
         while (shared < name.size() && shared < wanted.size() && Lowered(name[shared]) == Lowered(wanted[shared])) {
             ++shared;
         }
-        // Only an entry that FindListEntry can name by its name is an example.
-        if (shared > bestShared && FindListEntry(entries, name) == static_cast<int32_t>(i)) {
-            best = static_cast<int32_t>(i);
-            bestShared = shared;
+        if (shared > 0) candidates.emplace_back(shared, i);
+    }
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
+    for (const auto& [shared, position] : candidates) {
+        if (FindListEntry(entries, EntryName(entries, position)) == static_cast<int32_t>(position)) {
+            return static_cast<int32_t>(position);
         }
     }
-    return best;
+    return 0;
 }
 
 std::string NormalizedColumnName(std::string_view name) {
