@@ -287,8 +287,9 @@ FileWrite ReplaceThroughTemporary(const std::string& path, std::span<const uint8
                                    std::to_string(counter.fetch_add(1))))
                             .string();
         // 0666 as for any new file: the user's umask decides the rest. A
-        // replaced file's own mode is given below; until then the temporary
-        // file is no more open than the umask allows.
+        // replaced file's own owner and mode are given below, before a byte is
+        // written, so that a private file's content is never readable to more
+        // people than the file itself is.
         fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) {
             const int error = errno;
@@ -300,11 +301,11 @@ FileWrite ReplaceThroughTemporary(const std::string& path, std::span<const uint8
     TemporaryFile temporary(temporaryPath);
     Descriptor file(fd);
 
+    if (old != nullptr) KeepPermissions(file.get(), *old);
     int error = 0;
     if (!WriteAll(file.get(), bytes, error)) {
         return Failure(FileStatus::Failed, error, "the file could not be written (" + SystemText(error) + ")");
     }
-    if (old != nullptr) KeepPermissions(file.get(), *old);
     if (::fsync(file.get()) != 0) {
         error = errno;
         return Failure(FileStatus::Failed, error,
