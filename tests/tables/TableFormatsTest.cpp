@@ -206,7 +206,7 @@ TEST(TableFormats, WhatSpreadsheetsWriteIsReadAsTheTable) {
     full.replace(row + 2, end - row - 2, joined);
     const ImportedTable forms = tables::ReadCsvTable(full);
     ASSERT_TRUE(forms.ok()) << tables::RefusalText(forms.refusals.front());
-    const tables::SpeciesValues& values = tables::WithImportedRows(SpeciesTable{}, forms)[5];
+    const tables::SpeciesValues values = tables::WithImportedRows(SpeciesTable{}, forms)[5];
     EXPECT_EQ(values.fields[6][0], 0x16);
     EXPECT_EQ(values.fields[10][0], 0x6D);
     EXPECT_EQ(values.fields[11][0], 0x6D);
