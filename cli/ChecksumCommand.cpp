@@ -1,4 +1,4 @@
-// quillmere-cli checksum IMAGE [--fix]: the header checksum (0x14D) and the
+// quillmere-cli checksum IMAGE [--fix [--force]]: the header checksum (0x14D) and the
 // global checksum (0x14E-0x14F), stored and computed; --fix writes the
 // computed ones in place. Exit status 0 when both are right (after --fix:
 // when both are now right), 1 when one is wrong, 2 on failure.
@@ -18,6 +18,7 @@ namespace {
 struct ChecksumOptions {
     std::string image;
     bool fix = false;
+    bool force = false;
 };
 
 std::string Line(const char* name, uint64_t stored, uint64_t computed, size_t digits, bool right) {
@@ -30,7 +31,7 @@ std::string Line(const char* name, uint64_t stored, uint64_t computed, size_t di
 int ShowChecksums(const std::string& image) {
     const patches::ChecksumReport report = patches::ReadChecksums(image);
     if (!report.checked()) {
-        Message(report.message);
+        Message(report.message, report.number);
         return report.ExitCode();
     }
     Data(Line("Header", report.storedHeader, report.computedHeader, 2, report.headerRight()));
@@ -40,9 +41,9 @@ int ShowChecksums(const std::string& image) {
 
 int RunChecksum(const ChecksumOptions& options) {
     if (options.fix) {
-        const patches::ChecksumFix fix = patches::FixChecksums(options.image);
+        const patches::ChecksumFix fix = patches::FixChecksums(options.image, options.force);
         if (!fix.ok()) {
-            Message(fix.message);
+            Message(fix.cut ? fix.message + " Give --force to write them anyway." : fix.message, fix.number);
             return fix.ExitCode();
         }
         // What changed, then the values read back from the file.
@@ -60,9 +61,12 @@ void AddChecksumCommand(CLI::App& app, CommandStatus& status) {
                     "as computed, and whether it is right. Exit status 0 when both are right, 1 when one is wrong, "
                     "2 on failure.");
     command->add_option("IMAGE", options->image, "The image file (*.gbc)")->required();
-    command->add_flag("--fix", options->fix,
+    CLI::Option* fix = command->add_flag("--fix", options->fix,
                       "Write the computed values in place (bytes 0x14D-0x14F only) and say what changed; exit "
-                      "status 0 when both are now right");
+                      "status 0 when both are now right. An image shorter than its header declares is refused");
+    command->add_flag("--force", options->force,
+                      "With --fix: write the checksums of an image shorter than its header declares too")
+        ->needs(fix);
     command->callback([options, &status] { status = {RunChecksum(*options), kTrouble}; });
 }
 

@@ -1,10 +1,8 @@
 // quillmere-cli export IMAGE [--format csv|json] [-o FILE]: all 251 species.
 
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
-#include <system_error>
 
 #include "cli/Commands.h"
 #include "cli/Output.h"
@@ -22,36 +20,23 @@ struct ExportOptions {
     std::string output;
 };
 
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code error;
-    return std::filesystem::equivalent(a, b, error) && !error;
-}
-
 int RunExport(const ExportOptions& options) {
     std::optional<tables::TableFormat> format = tables::TableFormat::Csv;
     if (!options.format.empty()) {
         format = tables::FormatFromName(options.format);
-    } else if (!options.output.empty()) {
+    } else if (!IsStandardOutputName(options.output)) {
         format = tables::FormatFromPath(options.output).value_or(tables::TableFormat::Csv);
     }
     if (!format) {
         Message("--format must be csv or json; it is \"" + options.format + "\".");
         return kUsage;
     }
-    if (!options.output.empty() && SameFile(options.output, options.image)) {
-        Message("the output file \"" + options.output + "\" is the image itself; the export would replace it. "
-                "Nothing was written.");
-        return kUsage;
-    }
+    if (OutputIsTheImageOrSay(options.output, options.image, "the export")) return kUsage;
 
     const std::optional<tables::TableImage> image = OpenImageOrSay(options.image);
     if (!image) return kFailure;
     const std::string text = tables::ExportTable(*image, *format);
-    if (options.output.empty()) {
-        Data(text);
-        return kSuccess;
-    }
-    return tables::ReplaceFileContents(options.output, text) ? kSuccess : kFailure;
+    return WriteOutput(options.output, text) ? kSuccess : kFailure;
 }
 
 }  // namespace
@@ -65,7 +50,8 @@ void AddExportCommand(CLI::App& app, CommandStatus& status) {
     command->add_option("--format", options->format,
                         "csv or json; without it, the extension of the -o file, else csv");
     command->add_option("-o,--output", options->output,
-                        "Write to this file (replaced whole, through a temporary file) instead of standard output");
+                        "Write to this file instead of standard output (\"-\"): a file is replaced whole through a "
+                        "temporary file, a link's file likewise, a device or pipe is written into");
     command->callback([options, &status] { status = {RunExport(*options), kFailure}; });
 }
 

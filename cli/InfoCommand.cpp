@@ -1,4 +1,4 @@
-// quillmere-cli info IMAGE [--json]: what the image says about itself.
+// quillmere-cli info IMAGE [--json] [-o FILE]: what the image says about itself.
 
 #include <nlohmann/json.hpp>
 
@@ -11,6 +11,7 @@
 #include "cli/Output.h"
 #include "rom/FieldConversions.h"
 #include "rom/ImageFacts.h"
+#include "rom/ImageLength.h"
 #include "rom/VersionDetection.h"
 #include "tables/ImageFiles.h"
 #include "tables/ImageInfo.h"
@@ -22,7 +23,18 @@ namespace {
 struct InfoOptions {
     std::string image;
     bool json = false;
+    std::string output;
 };
+
+// The real length, and the declared one when they differ.
+std::string SizeText(const tables::ImageInfo& info, const rom::ImageLength& length) {
+    std::string text = std::to_string(info.size) + " bytes";
+    if (length.Differs()) {
+        text += std::string(length.Shorter() ? ", shorter" : ", longer") + " than the " +
+                std::to_string(*length.declared) + " its header declares";
+    }
+    return text;
+}
 
 std::string Hex2(int value) { return "0x" + rom::TwoDigitHex(value); }
 
@@ -37,13 +49,13 @@ std::string ChecksumText(bool right, const std::string& stored, const std::strin
     return stored + ", wrong (the bytes give " + computed + ")";
 }
 
-std::string AsText(const tables::ImageInfo& info, const std::string& path) {
+std::string AsText(const tables::ImageInfo& info, const rom::ImageLength& length, const std::string& path) {
     const std::optional<int64_t> declared = rom::DeclaredRomSize(info.header.romSizeByte);
     std::string romSize = Hex2(info.header.romSizeByte);
     romSize += declared ? " (declares " + std::to_string(*declared) + " bytes)" : " (declares no known size)";
     const std::vector<std::pair<std::string, std::string>> rows = {
         {"File", path},
-        {"Size", std::to_string(info.size) + " bytes"},
+        {"Size", SizeText(info, length)},
         {"Title", info.header.title},
         {"ROM version", Hex2(info.header.romVersion)},
         {"Destination code", Hex2(info.header.destinationCode)},
@@ -66,10 +78,11 @@ std::string AsText(const tables::ImageInfo& info, const std::string& path) {
     return text;
 }
 
-std::string AsJson(const tables::ImageInfo& info, const std::string& path) {
+std::string AsJson(const tables::ImageInfo& info, const rom::ImageLength& length, const std::string& path) {
     nlohmann::ordered_json out;
     out["file"] = path;
     out["size"] = info.size;
+    out["declaredSize"] = length.declared ? nlohmann::ordered_json(*length.declared) : nlohmann::ordered_json(nullptr);
     out["title"] = info.header.title;
     out["romVersion"] = info.header.romVersion;
     out["destinationCode"] = info.header.destinationCode;
@@ -93,9 +106,16 @@ int RunInfo(const InfoOptions& options) {
     const std::optional<std::vector<uint8_t>> bytes =
         tables::ReadWholeFile(options.image, tables::kLargestImage, "image");
     if (!bytes) return kFailure;
+    if (!rom::HoldsHeader(static_cast<int64_t>(bytes->size()))) {
+        Message(rom::TooShortMessage(options.image, static_cast<int64_t>(bytes->size())));
+        return kFailure;
+    }
+    if (OutputIsTheImageOrSay(options.output, options.image, "the description")) return kUsage;
+    const rom::ImageLength length = rom::LengthOf(*bytes);
+    if (length.Differs()) Message(rom::LengthWarning(options.image, length));
     const tables::ImageInfo info = tables::DescribeImage(*bytes);
-    Data(options.json ? AsJson(info, options.image) : AsText(info, options.image));
-    return kSuccess;
+    const std::string text = options.json ? AsJson(info, length, options.image) : AsText(info, length, options.image);
+    return WriteOutput(options.output, text) ? kSuccess : kFailure;
 }
 
 }  // namespace
@@ -107,6 +127,8 @@ void AddInfoCommand(CLI::App& app, CommandStatus& status) {
                 "unmodified released image.");
     command->add_option("IMAGE", options->image, "The image file (*.gbc)")->required();
     command->add_flag("--json", options->json, "Print the facts as one JSON object");
+    command->add_option("-o,--output", options->output,
+                        "Write to this file instead of standard output (\"-\"), as export's -o does");
     command->callback([options, &status] { status = {RunInfo(*options), kFailure}; });
 }
 

@@ -40,7 +40,7 @@ int Report(const patches::FileOutcome& outcome, bool offerForce) {
     } else if (offerForce && outcome.message.find(kKeptOutput) != std::string::npos) {
         Message(outcome.message + " Give --force to replace it.");
     } else {
-        Message(outcome.message);
+        Message(outcome.message, outcome.number);
     }
     return outcome.ExitCode();
 }

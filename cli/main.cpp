@@ -9,9 +9,41 @@
 #include <cstdio>
 #include <exception>
 #include <string>
+#include <vector>
 
 #include "cli/Commands.h"
 #include "cli/Output.h"
+
+namespace {
+
+// Names a word where a subcommand must stand that is none, with the list of
+// the subcommands there; false after saying so. (The parser itself would only
+// say that a subcommand is required.)
+bool SubcommandsKnown(CLI::App& app, int argc, char* argv[]) {
+    CLI::App* at = &app;
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word.empty() || word[0] == '-') return true;  // an option: the parser judges it
+        const std::vector<CLI::App*> below = at->get_subcommands([](CLI::App*) { return true; });
+        if (below.empty()) return true;  // a command's own arguments
+        std::string names;
+        CLI::App* next = nullptr;
+        for (CLI::App* command : below) {
+            if (command->get_name() == word) next = command;
+            names += (names.empty() ? "" : ", ") + command->get_name();
+        }
+        if (next == nullptr) {
+            const std::string where = at == &app ? "" : " of " + at->get_name();
+            cli::Message("\"" + word + "\" is not a subcommand" + where + "; the subcommands" + where + " are " + names +
+                         ". Give --help for what each does.");
+            return false;
+        }
+        at = next;
+    }
+    return true;
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
     try {
@@ -24,6 +56,7 @@ int main(int argc, char* argv[]) {
         app.require_subcommand(1);
         cli::CommandStatus status;
         for (const cli::CommandAdder add : cli::kCommands) add(app, status);
+        if (!SubcommandsKnown(app, argc, argv)) return cli::kUsage;
         try {
             app.parse(argc, argv);
         } catch (const CLI::ParseError& error) {

@@ -9,6 +9,7 @@
 #include "rom/HexDigits.h"
 #include "rom/HexFunctions.h"
 #include "rom/ImageFacts.h"
+#include "rom/ImageLength.h"
 
 namespace patches {
 
@@ -33,14 +34,13 @@ ChecksumReport Check(const std::string& path, std::vector<uint8_t>* keep) {
     FileRead read = ReadWholeFile(path, kMaxImageFileSize);
     if (read.status != FileStatus::Done) {
         report.status = read.status;
+        report.number = read.number;
         report.message = "Could not read the image " + Quoted(path) + ": " + read.reason + ".";
         return report;
     }
-    if (read.bytes.size() < static_cast<size_t>(rom::kHeaderEnd)) {
+    if (!rom::HoldsHeader(static_cast<int64_t>(read.bytes.size()))) {
         report.status = FileStatus::Refused;
-        report.message = "Could not check the image " + Quoted(path) + ": it is " +
-                         std::to_string(read.bytes.size()) + " bytes long, too short to hold a cartridge header (" +
-                         std::to_string(rom::kHeaderEnd) + " bytes).";
+        report.message = rom::TooShortMessage(path, static_cast<int64_t>(read.bytes.size()));
         return report;
     }
     const rom::CartridgeHeader header = rom::ReadCartridgeHeader(read.bytes);
@@ -56,13 +56,26 @@ std::string Hex(uint64_t value, size_t digits) {
     return "0x" + rom::hexdigits::Of(value, digits);
 }
 
-ChecksumFix FixUnguarded(const std::string& path) {
+ChecksumFix FixUnguarded(const std::string& path, bool evenIfCut) {
     ChecksumFix fix;
     std::vector<uint8_t> image;
     fix.before = Check(path, &image);
     if (!fix.before.checked()) {
         fix.status = fix.before.status;
+        fix.number = fix.before.number;
         fix.message = fix.before.message + " Nothing was written.";
+        return fix;
+    }
+    // A global checksum over a cut image sums bytes that are missing: it is
+    // a wrong answer, written only when asked for.
+    const rom::ImageLength length = rom::LengthOf(image);
+    if (length.Shorter() && !evenIfCut) {
+        fix.status = FileStatus::Refused;
+        fix.cut = true;
+        fix.message = "Refused to fix the checksums of " + Quoted(path) + ": it is " + std::to_string(length.size) +
+                      " bytes long, shorter than the " + std::to_string(*length.declared) +
+                      " bytes its header declares, so a global checksum over it would be wrong. Nothing was "
+                      "written.";
         return fix;
     }
     // The global sum includes the header checksum: compute it over the
@@ -84,6 +97,7 @@ ChecksumFix FixUnguarded(const std::string& path) {
     if (!HexFunctions::CheckWritable(path, rom::kHeaderChecksumOffset, 3) ||
         !HexFunctions::WriteHexBytes(path, rom::kHeaderChecksumOffset, hex)) {
         fix.status = FileStatus::Failed;
+        fix.number = capture.captured() ? capture.captured()->number : 0;
         fix.message = capture.captured() ? capture.captured()->description
                                          : "Could not write the checksums of " + Quoted(path) + ".";
         fix.header = fix.before.storedHeader;
@@ -94,6 +108,7 @@ ChecksumFix FixUnguarded(const std::string& path) {
     // The three bytes are written; make them durable before saying so.
     if (!HexFunctions::SyncFile(path)) {
         fix.status = FileStatus::Failed;
+        fix.number = capture.captured() ? capture.captured()->number : 0;
         fix.message = capture.captured() ? capture.captured()->description
                                          : "Could not flush the checksums of " + Quoted(path) + " to the disk.";
         return fix;
@@ -123,8 +138,8 @@ ChecksumReport ReadChecksums(const std::string& path) {
                    });
 }
 
-ChecksumFix FixChecksums(const std::string& path) {
-    return Guarded([&] { return FixUnguarded(path); },
+ChecksumFix FixChecksums(const std::string& path, bool evenIfCut) {
+    return Guarded([&] { return FixUnguarded(path, evenIfCut); },
                    [&](const std::string& reason) {
                        ChecksumFix fix;
                        fix.status = FileStatus::Failed;

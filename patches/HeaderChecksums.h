@@ -13,6 +13,7 @@ namespace patches {
 struct ChecksumReport {
     FileStatus status = FileStatus::Done;
     std::string message;  // why the file could not be checked; empty when it was
+    int number = 0;       // errno of a file that could not be read; 0 otherwise
 
     uint8_t storedHeader = 0;
     uint8_t computedHeader = 0;
@@ -28,18 +29,20 @@ struct ChecksumReport {
 };
 
 // Reads the image and reports the stored and computed checksums. Refused for
-// a file shorter than 0x150 bytes or larger than 64 MiB.
+// a file too short to hold a header (0x150 bytes) or larger than 64 MiB.
 ChecksumReport ReadChecksums(const std::string& path);
 
 struct ChecksumFix {
     ChecksumReport before;
     FileStatus status = FileStatus::Done;
     std::string message;  // a full sentence: what changed, or why nothing was written
+    int number = 0;       // errno of a file that could not be read or written; 0 otherwise
 
     uint8_t header = 0;   // the header checksum now stored (after a successful fix)
     uint16_t global = 0;  // the global checksum now stored, over the fixed header checksum
     bool headerChanged = false;
     bool globalChanged = false;
+    bool cut = false;  // refused: the image is shorter than its header declares
 
     bool ok() const { return status == FileStatus::Done; }
     // 0 when both checksums are now right; 2 when the image could not be
@@ -50,7 +53,8 @@ struct ChecksumFix {
 // Writes the computed header checksum, and the global checksum computed over
 // it, into bytes 0x14D-0x14F of the image in place, through the byte layer's
 // never-grow, never-create rules (checked before the write). Writes nothing
-// when both are already right.
-ChecksumFix FixChecksums(const std::string& path);
+// when both are already right. An image shorter than its header declares is
+// refused unless `evenIfCut`.
+ChecksumFix FixChecksums(const std::string& path, bool evenIfCut = false);
 
 }  // namespace patches

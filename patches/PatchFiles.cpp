@@ -18,8 +18,8 @@ std::string ByteCount(uint64_t count) {
     return std::to_string(count) + (count == 1 ? " byte" : " bytes");
 }
 
-FileOutcome Outcome(FileStatus status, std::string message) {
-    return FileOutcome{status, std::move(message)};
+FileOutcome Outcome(FileStatus status, std::string message, int number = 0) {
+    return FileOutcome{status, std::move(message), number};
 }
 
 // Refuses OUTPUT when it is one of the inputs, by identity or by path.
@@ -48,13 +48,15 @@ FileOutcome CreateUnguarded(const std::string& originalPath, const std::string& 
     if (original.status != FileStatus::Done) {
         return Outcome(original.status,
                        "Could not read the original " + Quoted(originalPath) + ": " + original.reason + "." +
-                           kNothingWritten);
+                           kNothingWritten,
+                       original.number);
     }
     const FileRead modified = ReadWholeFile(modifiedPath, kMaxImageFileSize);
     if (modified.status != FileStatus::Done) {
         return Outcome(modified.status,
                        "Could not read the modified file " + Quoted(modifiedPath) + ": " + modified.reason + "." +
-                           kNothingWritten);
+                           kNothingWritten,
+                       modified.number);
     }
     const BytesResult patch = CreatePatch(*format, original.bytes, modified.bytes);
     const std::string what = "the " + std::string(FormatName(*format)) + " patch " + Quoted(patchPath);
@@ -63,7 +65,8 @@ FileOutcome CreateUnguarded(const std::string& originalPath, const std::string& 
     }
     const FileWrite write = WriteFileThroughTemporary(patchPath, patch.bytes, /*replace=*/true);
     if (write.status != FileStatus::Done) {
-        return Outcome(write.status, "Could not write " + what + ": " + write.reason + "." + kNothingWritten);
+        return Outcome(write.status, "Could not write " + what + ": " + write.reason + "." + kNothingWritten,
+                       write.number);
     }
     return Outcome(FileStatus::Done, "Wrote " + what + " (" + ByteCount(patch.bytes.size()) + "), which turns " +
                                          Quoted(originalPath) + " into " + Quoted(modifiedPath) + ".");
@@ -73,11 +76,15 @@ FileOutcome ApplyUnguarded(const std::string& patchPath, const std::string& imag
                            bool force) {
     if (auto refused = RefuseSameFile(outputPath, "output", imagePath, "image")) return *refused;
     if (auto refused = RefuseSameFile(outputPath, "output", patchPath, "patch")) return *refused;
-    if (IsFolder(outputPath)) {
-        return Outcome(FileStatus::Refused, "Refused to write the output " + Quoted(outputPath) +
-                                                ": the path names a folder, not a file." + kNothingWritten);
+    // Where the output finally lies: a folder or a dangling link cannot be
+    // written; a device or pipe is written into, so it is never "kept".
+    const rom::OutputTarget target = rom::ResolveOutput(outputPath);
+    if (!target.reason.empty()) {
+        return Outcome(FileStatus::Failed,
+                       "Could not write the output " + Quoted(outputPath) + ": " + target.reason + "." + kNothingWritten,
+                       target.number);
     }
-    if (!force && PathExists(outputPath)) {
+    if (!force && target.kind == rom::OutputKind::File) {
         return Outcome(FileStatus::Refused, "Refused to write the output " + Quoted(outputPath) +
                                                 ": the file already exists and is kept." + kNothingWritten);
     }
@@ -85,12 +92,14 @@ FileOutcome ApplyUnguarded(const std::string& patchPath, const std::string& imag
     const FileRead patch = ReadWholeFile(patchPath, kMaxPatchFileSize);
     if (patch.status != FileStatus::Done) {
         return Outcome(patch.status,
-                       "Could not read the patch " + Quoted(patchPath) + ": " + patch.reason + "." + kNothingWritten);
+                       "Could not read the patch " + Quoted(patchPath) + ": " + patch.reason + "." + kNothingWritten,
+                       patch.number);
     }
     const FileRead image = ReadWholeFile(imagePath, kMaxImageFileSize);
     if (image.status != FileStatus::Done) {
         return Outcome(image.status,
-                       "Could not read the image " + Quoted(imagePath) + ": " + image.reason + "." + kNothingWritten);
+                       "Could not read the image " + Quoted(imagePath) + ": " + image.reason + "." + kNothingWritten,
+                       image.number);
     }
     const BytesResult result = ApplyPatch(patch.bytes, image.bytes);
     if (!result.ok()) {
@@ -100,7 +109,8 @@ FileOutcome ApplyUnguarded(const std::string& patchPath, const std::string& imag
     const FileWrite write = WriteFileThroughTemporary(outputPath, result.bytes, force);
     if (write.status != FileStatus::Done) {
         return Outcome(write.status,
-                       "Could not write the output " + Quoted(outputPath) + ": " + write.reason + "." + kNothingWritten);
+                       "Could not write the output " + Quoted(outputPath) + ": " + write.reason + "." + kNothingWritten,
+                       write.number);
     }
     const std::string_view format = FormatName(*DetectFormat(patch.bytes));
     return Outcome(FileStatus::Done, "Wrote " + Quoted(outputPath) + " (" + ByteCount(result.bytes.size()) +

@@ -34,6 +34,7 @@ inline constexpr uint64_t kMaxPatchFileSize = 2 * kMaxBpsTargetSize;
 struct FileOutcome {
     FileStatus status = FileStatus::Done;
     std::string message;
+    int number = 0;  // errno of a file that could not be read or written; 0 otherwise
 
     bool ok() const { return status == FileStatus::Done; }
     int ExitCode() const { return ExitCodeOf(status); }

@@ -1,7 +1,9 @@
 #include "rom/WholeFiles.h"
 
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -155,7 +157,7 @@ FileRead ReadWholeFile(const std::string& path, uint64_t maxSize) {
         const int error = errno;
         return fail(FileStatus::Failed, error, "the file could not be measured (" + SystemText(error) + ")");
     }
-    if (S_ISDIR(info.st_mode)) return fail(FileStatus::Refused, EISDIR, "the path names a folder, not a file");
+    if (S_ISDIR(info.st_mode)) return fail(FileStatus::Failed, EISDIR, "the path names a folder, not a file");
     if (!S_ISREG(info.st_mode)) return fail(FileStatus::Refused, EINVAL, "the path names no regular file");
     const auto size = static_cast<uint64_t>(info.st_size);
     if (size > maxSize) {
@@ -183,21 +185,98 @@ FileRead ReadWholeFile(const std::string& path, uint64_t maxSize) {
     return read;
 }
 
-FileWrite WriteFileThroughTemporary(const std::string& path, std::span<const uint8_t> bytes, bool replace) {
+namespace {
+
+bool SameIdentity(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// True when `info` is the file this process's standard output writes to.
+bool IsStandardOutput(const struct stat& info) {
+    struct stat out {};
+    return ::fstat(STDOUT_FILENO, &out) == 0 && SameIdentity(info, out);
+}
+
+// The most links followed in one chain, as the system itself follows them.
+constexpr int kMostLinks = 40;
+
+FileWrite Failure(FileStatus status, int number, std::string reason) {
     FileWrite outcome;
-    auto fail = [&](FileStatus status, int number, std::string reason) {
-        outcome.status = status;
-        outcome.number = number;
-        outcome.reason = std::move(reason);
-        return outcome;
-    };
+    outcome.status = status;
+    outcome.number = number;
+    outcome.reason = std::move(reason);
+    return outcome;
+}
+
+// A socket cannot be opened like a file: it is connected to, as a local
+// stream socket. Returns the descriptor, or -1 with `error` set.
+int ConnectedSocket(const std::string& path, int& error) {
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path) {
+        error = ENAMETOOLONG;
+        return -1;
+    }
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        error = errno;
+        return -1;
+    }
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        error = errno;
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Writes into a stream once: no temporary file, no rename, no truncation.
+FileWrite WriteIntoStream(const OutputTarget& target, std::span<const uint8_t> bytes) {
+    int error = 0;
+    if (target.standardOutput) {
+        // Whatever the program's own buffered output holds goes first.
+        std::fflush(stdout);
+        if (!WriteAll(STDOUT_FILENO, bytes, error)) {
+            return Failure(FileStatus::Failed, error, "standard output could not be written (" + SystemText(error) + ")");
+        }
+        return {};
+    }
+    Descriptor stream(target.socket ? ConnectedSocket(target.path, error)
+                                    : ::open(target.path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
+    if (stream.get() < 0) {
+        if (!target.socket) error = errno;
+        return Failure(FileStatus::Failed, error, "the file could not be opened (" + SystemText(error) + ")");
+    }
+    if (!WriteAll(stream.get(), bytes, error)) {
+        return Failure(FileStatus::Failed, error, "the file could not be written (" + SystemText(error) + ")");
+    }
+    if ((error = stream.Close()) != 0) {
+        return Failure(FileStatus::Failed, error, "the file could not be closed (" + SystemText(error) + ")");
+    }
+    return {};
+}
+
+// Gives the new file the replaced file's owner (where the process may) and
+// mode. The owner first: changing it may clear the set-user-ID bits.
+void KeepPermissions(int fd, const struct stat& old) {
+    struct stat now {};
+    if (::fstat(fd, &now) != 0) return;
+    if (now.st_uid != old.st_uid || now.st_gid != old.st_gid) {
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0 && now.st_gid != old.st_gid) {
+            // An ordinary user may still give the file a group they belong to.
+            [[maybe_unused]] const int ignored = ::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+        }
+    }
+    ::fchmod(fd, old.st_mode & 07777);
+}
+
+FileWrite ReplaceThroughTemporary(const std::string& path, std::span<const uint8_t> bytes, bool replace,
+                                  const struct stat* old) {
     const fs::path target(path);
     const std::string name = target.filename().string();
     if (name.empty() || name == "." || name == "..") {
-        return fail(FileStatus::Refused, EISDIR, "the path names a folder, not a file");
+        return Failure(FileStatus::Failed, EISDIR, "the path names a folder, not a file");
     }
-    if (IsFolder(path)) return fail(FileStatus::Refused, EISDIR, "the path names a folder, not a file");
-    if (!replace && PathExists(path)) return fail(FileStatus::Refused, EEXIST, "the file already exists and is kept");
+    if (!replace && old != nullptr) return Failure(FileStatus::Refused, EEXIST, "the file already exists and is kept");
 
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     static std::atomic<unsigned> counter{0};
@@ -207,51 +286,177 @@ FileWrite WriteFileThroughTemporary(const std::string& path, std::span<const uin
         temporaryPath = (folder / ("." + name + ".part-" + std::to_string(::getpid()) + "-" +
                                    std::to_string(counter.fetch_add(1))))
                             .string();
-        // 0666 as for any new file: the user's umask decides the rest.
+        // 0666 as for any new file: the user's umask decides the rest. A
+        // replaced file's own owner and mode are given below, before a byte is
+        // written, so that a private file's content is never readable to more
+        // people than the file itself is.
         fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) {
             const int error = errno;
-            return fail(FileStatus::Failed, error,
-                        "a temporary file could not be created in its folder (" + SystemText(error) + ")");
+            return Failure(FileStatus::Failed, error,
+                           "a temporary file could not be created in its folder (" + SystemText(error) + ")");
         }
     }
-    if (fd < 0) return fail(FileStatus::Failed, EEXIST, "no free name for a temporary file was found in its folder");
+    if (fd < 0) return Failure(FileStatus::Failed, EEXIST, "no free name for a temporary file was found in its folder");
     TemporaryFile temporary(temporaryPath);
     Descriptor file(fd);
 
+    if (old != nullptr) KeepPermissions(file.get(), *old);
     int error = 0;
     if (!WriteAll(file.get(), bytes, error)) {
-        return fail(FileStatus::Failed, error, "the file could not be written (" + SystemText(error) + ")");
+        return Failure(FileStatus::Failed, error, "the file could not be written (" + SystemText(error) + ")");
     }
     if (::fsync(file.get()) != 0) {
         error = errno;
-        return fail(FileStatus::Failed, error, "the file could not be flushed to the disk (" + SystemText(error) + ")");
+        return Failure(FileStatus::Failed, error,
+                       "the file could not be flushed to the disk (" + SystemText(error) + ")");
     }
     if ((error = file.Close()) != 0) {
-        return fail(FileStatus::Failed, error, "the file could not be closed (" + SystemText(error) + ")");
+        return Failure(FileStatus::Failed, error, "the file could not be closed (" + SystemText(error) + ")");
     }
 
     if (replace) {
         if (::rename(temporary.path().c_str(), path.c_str()) != 0) {
             error = errno;
-            return fail(FileStatus::Failed, error, "the file could not be renamed into place (" + SystemText(error) + ")");
+            return Failure(FileStatus::Failed, error,
+                           "the file could not be renamed into place (" + SystemText(error) + ")");
         }
     } else if (::renameat2(AT_FDCWD, temporary.path().c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0) {
         error = errno;
-        if (error == EEXIST) return fail(FileStatus::Refused, EEXIST, "the file already exists and is kept");
+        if (error == EEXIST) return Failure(FileStatus::Refused, EEXIST, "the file already exists and is kept");
         if (error != EINVAL && error != ENOSYS && error != ENOTSUP) {
-            return fail(FileStatus::Failed, error, "the file could not be renamed into place (" + SystemText(error) + ")");
+            return Failure(FileStatus::Failed, error,
+                           "the file could not be renamed into place (" + SystemText(error) + ")");
         }
         // A file system without a rename that refuses to replace: check, then rename.
-        if (PathExists(path)) return fail(FileStatus::Refused, EEXIST, "the file already exists and is kept");
+        if (PathExists(path)) return Failure(FileStatus::Refused, EEXIST, "the file already exists and is kept");
         if (::rename(temporary.path().c_str(), path.c_str()) != 0) {
             error = errno;
-            return fail(FileStatus::Failed, error, "the file could not be renamed into place (" + SystemText(error) + ")");
+            return Failure(FileStatus::Failed, error,
+                           "the file could not be renamed into place (" + SystemText(error) + ")");
         }
     }
     temporary.Release();
     FlushFolder(folder);
-    return outcome;
+    return {};
+}
+
+}  // namespace
+
+OutputTarget ResolveOutput(const std::string& path) {
+    OutputTarget target;
+    target.path = path;
+    struct stat own {};
+    if (::lstat(path.c_str(), &own) != 0) {
+        const int error = errno;
+        if (error == ENOENT) return target;  // a new file
+        target.number = error;
+        target.reason = "the path could not be looked at (" + SystemText(error) + ")";
+        return target;
+    }
+    // What the name finally names, as the system follows it (this also
+    // follows the links of /proc that name pipes and sockets).
+    struct stat named {};
+    const bool reached = ::stat(path.c_str(), &named) == 0;
+    const int reachError = reached ? 0 : errno;
+    if (reached && IsStandardOutput(named)) {
+        target.kind = OutputKind::Stream;
+        target.standardOutput = true;
+        return target;
+    }
+    if (reached && S_ISDIR(named.st_mode)) {
+        target.kind = OutputKind::Folder;
+        target.number = EISDIR;
+        target.reason = "the path names a folder, not a file";
+        return target;
+    }
+    if (reached && !S_ISREG(named.st_mode)) {
+        target.kind = OutputKind::Stream;
+        target.socket = S_ISSOCK(named.st_mode);
+        return target;
+    }
+    if (!reached && !S_ISLNK(own.st_mode)) {
+        target.number = reachError;
+        target.reason = "the path could not be looked at (" + SystemText(reachError) + ")";
+        return target;
+    }
+    if (!reached && reachError != ENOENT) {
+        target.number = reachError;
+        target.reason = "its symbolic links could not be followed (" + SystemText(reachError) + ")";
+        return target;
+    }
+
+    // Follow the chain one link at a time, so that the file is replaced where
+    // it lies and every link on the way stays.
+    fs::path at(path);
+    struct stat step = own;
+    for (int hops = 0; S_ISLNK(step.st_mode); ++hops) {
+        if (hops == kMostLinks) {
+            target.number = ELOOP;
+            target.reason = "its symbolic links could not be followed (" + SystemText(ELOOP) + ")";
+            return target;
+        }
+        std::error_code error;
+        const fs::path next = fs::read_symlink(at, error);
+        if (error) {
+            target.number = error.value();
+            target.reason = "its symbolic link could not be read (" + SystemText(error.value()) + ")";
+            return target;
+        }
+        at = next.is_absolute() ? next : at.parent_path() / next;
+        if (::lstat(at.c_str(), &step) != 0) {
+            const int failure = errno;
+            if (failure == ENOENT) {
+                target.kind = OutputKind::DanglingLink;
+                target.path = at.string();
+                target.number = ENOENT;
+                target.reason = "it is a symbolic link to \"" + at.string() + "\", which does not exist";
+                return target;
+            }
+            target.number = failure;
+            target.reason = "its symbolic links could not be followed (" + SystemText(failure) + ")";
+            return target;
+        }
+    }
+    if (!reached) {
+        // The chain ends at something the system would not follow to a file.
+        target.kind = OutputKind::DanglingLink;
+        target.path = at.string();
+        target.number = ENOENT;
+        target.reason = "it is a symbolic link to \"" + at.string() + "\", which does not exist";
+        return target;
+    }
+    target.kind = OutputKind::File;
+    target.path = at.string();
+    return target;
+}
+
+bool OutputFileExists(const std::string& path) {
+    const OutputTarget target = ResolveOutput(path);
+    return target.kind == OutputKind::File;
+}
+
+FileWrite WriteFileThroughTemporary(const std::string& path, std::span<const uint8_t> bytes, bool replace) {
+    const OutputTarget target = ResolveOutput(path);
+    switch (target.kind) {
+        case OutputKind::Stream:
+            return WriteIntoStream(target, bytes);
+        case OutputKind::Folder:
+        case OutputKind::DanglingLink:
+            return Failure(FileStatus::Failed, target.number, target.reason);
+        case OutputKind::NewFile:
+            if (target.number != 0) return Failure(FileStatus::Failed, target.number, target.reason);
+            return ReplaceThroughTemporary(target.path, bytes, replace, nullptr);
+        case OutputKind::File: {
+            struct stat old {};
+            if (::stat(target.path.c_str(), &old) != 0) {
+                const int error = errno;
+                return Failure(FileStatus::Failed, error, "the file could not be looked at (" + SystemText(error) + ")");
+            }
+            return ReplaceThroughTemporary(target.path, bytes, replace, &old);
+        }
+    }
+    return Failure(FileStatus::Failed, EINVAL, "the path names nothing that can be written");
 }
 
 }  // namespace rom

@@ -26,7 +26,26 @@ std::string CsvRecordLine(std::span<const std::string> fields) {
     return line;
 }
 
-CsvRead ReadCsv(std::string_view text, const CsvLimits& limits) {
+char DetectSeparator(std::string_view text) {
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    size_t commas = 0;
+    size_t semicolons = 0;
+    size_t tabs = 0;
+    bool quoted = false;
+    for (char c : text) {
+        if (c == '"') quoted = !quoted;  // a doubled quote toggles twice
+        if (quoted) continue;
+        if (c == '\r' || c == '\n') break;
+        commas += c == ',' ? 1 : 0;
+        semicolons += c == ';' ? 1 : 0;
+        tabs += c == '\t' ? 1 : 0;
+    }
+    if (semicolons > commas && semicolons >= tabs) return ';';
+    if (tabs > commas && tabs > semicolons) return '\t';
+    return ',';
+}
+
+CsvRead ReadCsv(std::string_view text, const CsvLimits& limits, char separator) {
     CsvRead result;
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
 
@@ -110,14 +129,14 @@ CsvRead ReadCsv(std::string_view text, const CsvLimits& limits) {
                                         "a quoted field is not closed before the end of the file"};
                 return result;
             }
-            if (i < text.size() && text[i] != ',' && text[i] != '\r' && text[i] != '\n') {
+            if (i < text.size() && text[i] != separator && text[i] != '\r' && text[i] != '\n') {
                 result.error = CsvError{CsvStop::Quoting, line, column,
                                         "a quoted field goes on after its closing quote; a quote inside a quoted "
                                         "field is written twice (\"\")"};
                 return result;
             }
         } else {
-            while (i < text.size() && text[i] != ',' && text[i] != '\r' && text[i] != '\n') {
+            while (i < text.size() && text[i] != separator && text[i] != '\r' && text[i] != '\n') {
                 if (text[i] == '"') {
                     result.error = CsvError{CsvStop::Quoting, line, column,
                                             "a double quote inside a field that does not start with one; such a "
@@ -127,13 +146,13 @@ CsvRead ReadCsv(std::string_view text, const CsvLimits& limits) {
                 field += text[i++];
             }
         }
-        // After a field: a comma, a line break, or the end.
-        if (i < text.size() && text[i] == ',') {
+        // After a field: a separator, a line break, or the end.
+        if (i < text.size() && text[i] == separator) {
             ++i;
             fieldStarted = true;
             if (!endField()) return result;
             if (i == text.size()) {
-                // A comma at the very end leaves one empty field behind it.
+                // A separator at the very end leaves one empty field behind it.
                 record.fieldLines.push_back(line);
                 if (!endField() || !endRecord()) return result;
             }

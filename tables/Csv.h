@@ -44,14 +44,20 @@ struct CsvLimits {
     size_t mostFields = std::numeric_limits<size_t>::max();  // in one record
 };
 
-// Reads every record. An empty line is no record; a byte-order mark at the
-// start is skipped. Fails at the first quoting error with its place, and
+// The separator of a file whose first line is a header row: the one of comma,
+// semicolon and tab that the line (outside quotes) holds most of; a comma
+// when it holds none. A byte-order mark at the start is skipped.
+char DetectSeparator(std::string_view text);
+
+// Reads every record, its fields separated by `separator` (a comma, or the
+// semicolon or tab some spreadsheets write). An empty line is no record; a
+// byte-order mark at the start is skipped. Fails at the first quoting error with its place, and
 // stops at the first record past `limits.mostRecords` or the first field
 // past `limits.mostFields` (an error with the place of that record or field).
 struct CsvRead {
     std::vector<CsvRecord> records;
     std::optional<CsvError> error;
 };
-CsvRead ReadCsv(std::string_view text, const CsvLimits& limits = {});
+CsvRead ReadCsv(std::string_view text, const CsvLimits& limits = {}, char separator = ',');
 
 }  // namespace tables

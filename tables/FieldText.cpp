@@ -1,6 +1,9 @@
 #include "tables/FieldText.h"
 
+#include <algorithm>
 #include <limits>
+#include <utility>
+#include <vector>
 
 #include "rom/HexDigits.h"
 #include "lists/ChoiceLists.h"
@@ -40,11 +43,12 @@ rom::Encoded Refuse(const rom::SpeciesField& field, const std::string& accepts, 
 
 rom::Encoded EncodeListText(const rom::SpeciesField& field, std::string_view text) {
     const std::span<const std::string_view> entries = ListOf(field);
-    if (const std::optional<int32_t> position = UniqueEntryPosition(entries, text)) {
+    if (const std::optional<int32_t> position = FindListEntry(entries, text)) {
         return rom::EncodeListChoice(field, *position, text, entries);
     }
-    // Not one entry's text: a code of 1 to 2 hex digits, by the window's rule.
-    // The list is left out so that no entry is taken by its exact text alone.
+    // Not one entry: a code of 1 to 2 hex digits, by the window's rule (also
+    // a byte that has no entry). The list is left out so that no entry is
+    // taken by its exact text alone.
     rom::Encoded encoded = rom::EncodeListChoice(field, -1, text, {});
     if (!encoded.ok()) {
         const std::string_view wanted = Trimmed(text);
@@ -55,9 +59,77 @@ rom::Encoded EncodeListText(const rom::SpeciesField& field, std::string_view tex
                               " must be the text of an entry that no other position shares, or a code of 1 to 2 "
                               "hex digits; \"" + std::string(wanted) + "\" is the text of " +
                               std::to_string(shared) + " positions.";
+        } else {
+            encoded.refusal = std::string(field.caption) + " must be an entry of its list or a code of 1 to 2 hex "
+                              "digits, for example " + AcceptedSpellings(entries, NearestListEntry(entries, text)) +
+                              "; " + Holds(text);
         }
     }
     return encoded;
+}
+
+char Lowered(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (Lowered(a[i]) != Lowered(b[i])) return false;
+    }
+    return true;
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// 1 to 2 hex digits, nothing else: their value.
+std::optional<int32_t> HexCode(std::string_view text) {
+    if (text.empty() || text.size() > 2) return std::nullopt;
+    int32_t value = 0;
+    for (char c : text) {
+        if (HexValue(c) < 0) return std::nullopt;
+        value = value * 16 + HexValue(c);
+    }
+    return value;
+}
+
+// A text read as a code and a name: 1 to 2 hex digits, spaces, one of "-",
+// "=" and ":", spaces, and a name that is not empty.
+struct CodedText {
+    int32_t code = 0;
+    size_t digits = 0;
+    std::string_view name;
+};
+
+std::optional<CodedText> SplitCode(std::string_view text) {
+    text = Trimmed(text);
+    size_t i = 0;
+    while (i < text.size() && i < 2 && HexValue(text[i]) >= 0) ++i;
+    if (i == 0) return std::nullopt;
+    const std::optional<int32_t> code = HexCode(text.substr(0, i));
+    std::string_view rest = Trimmed(text.substr(i));
+    if (rest.empty() || (rest.front() != '-' && rest.front() != '=' && rest.front() != ':')) return std::nullopt;
+    rest = Trimmed(rest.substr(1));
+    if (rest.empty()) return std::nullopt;
+    return CodedText{*code, i, rest};
+}
+
+// The entry's code and name, when it has a code: two hex digits that are its
+// own position. (A name that merely begins with hex letters, "Ab-..." in a
+// list without codes, is never taken for a code.)
+std::optional<CodedText> EntryCode(std::string_view entry, size_t position) {
+    const std::optional<CodedText> coded = SplitCode(entry);
+    if (!coded || coded->digits != 2 || coded->code != static_cast<int32_t>(position)) return std::nullopt;
+    return coded;
+}
+
+// The name an entry is known by: the text after its code, or its whole text.
+std::string_view EntryName(std::span<const std::string_view> entries, size_t position) {
+    const std::optional<CodedText> coded = EntryCode(entries[position], position);
+    return coded ? coded->name : Trimmed(entries[position]);
 }
 
 }  // namespace
@@ -80,6 +152,82 @@ std::optional<int32_t> UniqueEntryPosition(std::span<const std::string_view> ent
         found = static_cast<int32_t>(i);
     }
     return found;
+}
+
+std::optional<int32_t> FindListEntry(std::span<const std::string_view> entries, std::string_view text) {
+    // The exact text, as exported, comes first.
+    if (const std::optional<int32_t> exact = UniqueEntryPosition(entries, text)) return exact;
+    const std::string_view wanted = Trimmed(text);
+    if (wanted.empty()) return std::nullopt;
+    const std::optional<CodedText> wantedCoded = SplitCode(wanted);
+    const std::optional<int32_t> wantedCode = HexCode(wanted);
+    std::optional<int32_t> found;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        bool names = SameIgnoringCase(Trimmed(entries[i]), wanted);
+        if (const std::optional<CodedText> coded = EntryCode(entries[i], i)) {
+            names = names || SameIgnoringCase(coded->name, wanted) || wantedCode == coded->code ||
+                    (wantedCoded && wantedCoded->code == coded->code && SameIgnoringCase(wantedCoded->name, coded->name));
+        }
+        if (!names) continue;
+        if (found) return std::nullopt;  // several entries: none is meant for sure
+        found = static_cast<int32_t>(i);
+    }
+    return found;
+}
+
+std::string AcceptedSpellings(std::span<const std::string_view> entries, int32_t position) {
+    if (position < 0 || static_cast<size_t>(position) >= entries.size()) return {};
+    const auto index = static_cast<size_t>(position);
+    const std::string code = rom::TwoDigitHex(position);
+    const std::string_view name = EntryName(entries, index);
+    // A name that other entries share would name none of them: the whole
+    // entry then, or the code alone.
+    const std::string_view first = FindListEntry(entries, name) == position ? name : Trimmed(entries[index]);
+    if (FindListEntry(entries, first) != position) return "\"" + code + "\" or \"" + rom::CaptionHex(position) + "\"";
+    return "\"" + std::string(first) + "\" or \"" + code + "\"";
+}
+
+int32_t NearestListEntry(std::span<const std::string_view> entries, std::string_view text) {
+    const std::optional<CodedText> coded = SplitCode(text);
+    const std::string_view wanted = coded ? coded->name : Trimmed(text);
+    // The entries by how long a beginning they share with the text, longest
+    // first; the first that its own name names is the example. (Checked in
+    // that order, so that a refusal costs one pass over the list, not one per
+    // entry.)
+    std::vector<std::pair<size_t, size_t>> candidates;  // (shared length, position)
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const std::string_view name = EntryName(entries, i);
+        size_t shared = 0;
+        while (shared < name.size() && shared < wanted.size() && Lowered(name[shared]) == Lowered(wanted[shared])) {
+            ++shared;
+        }
+        if (shared > 0) candidates.emplace_back(shared, i);
+    }
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
+    for (const auto& [shared, position] : candidates) {
+        if (FindListEntry(entries, EntryName(entries, position)) == static_cast<int32_t>(position)) {
+            return static_cast<int32_t>(position);
+        }
+    }
+    return 0;
+}
+
+std::string NormalizedColumnName(std::string_view name) {
+    std::string normal;
+    for (char c : name) {
+        if (c == ' ' || c == '\t' || c == '.') continue;
+        normal += Lowered(c);
+    }
+    return normal;
+}
+
+const rom::SpeciesField* FieldOfColumn(std::string_view name) {
+    const std::string normal = NormalizedColumnName(name);
+    for (const rom::SpeciesField& field : rom::kSpeciesFields) {
+        if (NormalizedColumnName(field.control) == normal) return &field;
+    }
+    return nullptr;
 }
 
 bool IsNumberField(const rom::SpeciesField& field) {
@@ -121,7 +269,10 @@ std::string ValueText(const rom::SpeciesField& field, const FieldBytes& bytes) {
     return rom::TwoDigitHex(bytes[0]);
 }
 
-rom::Encoded EncodeValueText(const rom::SpeciesField& field, std::string_view text) {
+rom::Encoded EncodeValueText(const rom::SpeciesField& windowField, std::string_view text) {
+    // The table's messages name a field by its column, not by the window's label.
+    rom::SpeciesField field = windowField;
+    field.caption = field.control;
     switch (field.presentation) {
         case rom::Presentation::Decimal:
         case rom::Presentation::Slider:

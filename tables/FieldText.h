@@ -31,6 +31,36 @@ std::span<const std::string_view> ListOf(const rom::SpeciesField& field);
 // without surrounding spaces; nullopt when none or several are.
 std::optional<int32_t> UniqueEntryPosition(std::span<const std::string_view> entries, std::string_view text);
 
+// The position of the one entry of any list that `text` names, as people
+// write entries in a spreadsheet; nullopt when it names none or several.
+// An entry is named by its exact text (as exported), or else, ignoring case
+// and surrounding spaces, by
+//   - its whole text ("miracle berry"),
+//   - for an entry with a code ("6D - Miracle Berry", "01-Poliwag",
+//     "00 = Sandshrew": two hex digits that are its own position, a "-", "="
+//     or ":" and its name), the name after the code ("Miracle Berry"), the
+//     code alone ("6D", "6d"), or code and name with any of those separators
+//     and any spacing ("6D-Miracle Berry", "6d - miracle berry").
+// A list without codes (types, species, moves) is matched by text alone.
+std::optional<int32_t> FindListEntry(std::span<const std::string_view> entries, std::string_view text);
+
+// Two spellings FindListEntry accepts for the entry at `position`, for a
+// refusal: "\"Miracle Berry\" or \"6D\"". For an entry without a code the
+// second is its position as two hex digits, the code the list fields take.
+std::string AcceptedSpellings(std::span<const std::string_view> entries, int32_t position);
+
+// The entry a text that names none comes closest to (the longest beginning
+// its name shares with the text's, ignoring case), to show in a refusal.
+int32_t NearestListEntry(std::span<const std::string_view> entries, std::string_view text);
+
+// A column name as compared: without case, spaces and dots ("S.ATK", "s atk"
+// and "SATK" all give "satk").
+std::string NormalizedColumnName(std::string_view name);
+
+// The field whose column (its control's name) `name` names by
+// NormalizedColumnName; nullptr for none.
+const rom::SpeciesField* FieldOfColumn(std::string_view name);
+
 // True for the fields whose value is a number in the export (decimal fields,
 // sliders, Length, Gender); false for hex text and list fields.
 bool IsNumberField(const rom::SpeciesField& field);
@@ -39,7 +69,7 @@ bool IsNumberField(const rom::SpeciesField& field);
 std::string ValueText(const rom::SpeciesField& field, const FieldBytes& bytes);
 
 // The bytes to store for a value's text, or the refusal that says what the
-// field accepts.
+// field accepts, naming the field by its column (SATK, not S.ATK).
 rom::Encoded EncodeValueText(const rom::SpeciesField& field, std::string_view text);
 
 // The bytes of an accepted value's hex byte-string (2 or 4 digits).

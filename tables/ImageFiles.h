@@ -24,11 +24,13 @@ inline constexpr int64_t kLargestTableFile = int64_t{16} * 1024 * 1024;
 // (nullopt). `what` names the file in the message ("image", "table file").
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path, int64_t limit, std::string_view what);
 
-// Writes `content` to a temporary file next to `path`, flushes it and renames
-// it over `path`, so that `path` holds either its old content or all of the
-// new one, never a part. The new file gets the usual permissions (0666 less
-// the umask). Returns false after a reported failure; the temporary file is
-// then removed.
+// Writes `content` to a temporary file next to the file `path` finally names
+// (through symbolic links, which stay), flushes it and renames it over that
+// file, so that it holds either its old content or all of the new one, never
+// a part. A replaced file keeps its mode (and owner, where the process may); a
+// new one gets the usual permissions (0666 less the umask). A device, FIFO or
+// standard output is written into instead. Returns false after a reported
+// failure; the temporary file is then removed.
 bool ReplaceFileContents(const std::string& path, std::string_view content);
 
 }  // namespace tables

@@ -1,5 +1,6 @@
 #include "tables/SpeciesTable.h"
 
+#include "rom/ImageLength.h"
 #include "rom/VersionDetection.h"
 #include "tables/ImageFiles.h"
 #include "tables/ImageInfo.h"
@@ -30,6 +31,10 @@ SpeciesTable ReadSpeciesTable(std::span<const uint8_t> image, const rom::Version
 std::optional<TableImage> OpenTableImage(const std::string& path, std::string& refusal) {
     std::optional<std::vector<uint8_t>> bytes = ReadWholeFile(path, kLargestImage, "image");
     if (!bytes) return std::nullopt;
+    if (!rom::HoldsHeader(static_cast<int64_t>(bytes->size()))) {
+        refusal = rom::TooShortMessage(path, static_cast<int64_t>(bytes->size())) + " Nothing was read or written.";
+        return std::nullopt;
+    }
     const std::optional<rom::GameVersion> version = VersionOfImage(*bytes);
     if (!version) {
         refusal = "\"" + path + "\" is not an image of a known version: its header byte at 0x13C names none (" +

@@ -44,9 +44,9 @@ struct TableImage {
 };
 
 // Reads the image at `path` whole and its table. A file that cannot be read
-// (or is larger than a cartridge holds) is a reported failure; an image whose
-// header names no version or whose layout is unknown is refused with one
-// message in `refusal`. Both give nullopt.
+// (or is larger than a cartridge holds) is a reported failure; an image too
+// short to hold a header, whose header names no version or whose layout is
+// unknown is refused with one message in `refusal`. Both give nullopt.
 std::optional<TableImage> OpenTableImage(const std::string& path, std::string& refusal);
 
 }  // namespace tables

@@ -38,6 +38,28 @@ const std::string& ColumnList() {
     return list;
 }
 
+// What a column name names: Position, Species, a field, or nothing. Names
+// match without regard to case, spaces and dots.
+enum class ColumnRole { Position, Species, Field, Unknown };
+
+ColumnRole RoleOf(std::string_view name, const rom::SpeciesField*& field) {
+    field = nullptr;
+    const std::string normal = NormalizedColumnName(name);
+    if (normal == NormalizedColumnName(kPositionColumn)) return ColumnRole::Position;
+    if (normal == NormalizedColumnName(kSpeciesColumn)) return ColumnRole::Species;
+    field = FieldOfColumn(name);
+    return field != nullptr ? ColumnRole::Field : ColumnRole::Unknown;
+}
+
+// The refusal of a name that is no column; the list of the columns is shown
+// with the first such name only, not repeated for every one.
+std::string NotAColumn(std::string_view name, bool first) {
+    std::string text = "\"" + std::string(name) + "\" is not a column of the table";
+    if (!first) return text + ".";
+    return text + " (names are matched without regard to case, spaces and dots); the columns are " + ColumnList() +
+           ".";
+}
+
 // The refusal of a file with more rows than kMostRowsRead, at the row past them.
 Refusal TooManyRows(int line, int column) {
     return {line, column, "",
@@ -97,7 +119,7 @@ public:
             if (cell == nullptr) continue;
             const rom::SpeciesField& field = rom::kSpeciesFields[f];
             if (cell->jsonNonString && !IsNumberField(field)) {
-                Refuse(*cell, std::string(field.caption) + " must be a JSON string (" +
+                Refuse(*cell, std::string(field.control) + " must be a JSON string (" +
                                   (field.presentation == rom::Presentation::HexText
                                        ? "hex digits"
                                        : "an entry of its list or a hex code") +
@@ -390,19 +412,25 @@ private:
         std::array<const Cell*, kFieldCount> fields{};
         bool refused = rowRefused_;
         rowRefused_ = false;
-        for (const Cell& cell : cells_) {
+        for (Cell& cell : cells_) {
             const Cell** slot = nullptr;
-            if (cell.name == kPositionColumn) {
-                slot = &position;
-            } else if (cell.name == kSpeciesColumn) {
-                continue;  // informational
-            } else if (const rom::SpeciesField* field = rom::FindField(cell.name)) {
-                slot = &fields[FieldIndex(*field)];
-            } else {
-                checker_.RefuseAt(cell.keyLine, cell.keyColumn, cell.name, "\"" + cell.name + "\" is not a column of the table; the columns are " +
-                                          ColumnList() + ".");
-                refused = true;
-                continue;
+            const rom::SpeciesField* field = nullptr;
+            switch (RoleOf(cell.name, field)) {
+                case ColumnRole::Position:
+                    slot = &position;
+                    cell.name = std::string(kPositionColumn);
+                    break;
+                case ColumnRole::Species:
+                    continue;  // informational
+                case ColumnRole::Field:
+                    slot = &fields[FieldIndex(*field)];
+                    cell.name = std::string(field->control);
+                    break;
+                case ColumnRole::Unknown:
+                    checker_.RefuseAt(cell.keyLine, cell.keyColumn, cell.name, NotAColumn(cell.name, !namedUnknown_));
+                    namedUnknown_ = true;
+                    refused = true;
+                    continue;
             }
             if (*slot != nullptr) {
                 checker_.RefuseAt(cell.keyLine, cell.keyColumn, cell.name, "\"" + cell.name + "\" is given twice in this row.");
@@ -435,6 +463,7 @@ private:
     bool sawSpecies_ = false;
     bool failed_ = false;
     bool rowRefused_ = false;
+    bool namedUnknown_ = false;  // a member that is no column was refused (with the list of columns)
     std::string key_;
     int keyLine_ = 0;
     int keyColumn_ = 0;
@@ -537,7 +566,8 @@ void ImportedTable::RefuseAndStop(Refusal refusal) {
 
 ImportedTable ReadCsvTable(std::string_view text) {
     ImportedTable out;
-    const CsvRead read = ReadCsv(text, CsvLimits{kMostRowsRead + 1, kMostColumnsRead});
+    // Spreadsheets write commas, semicolons or tabs: the header line tells which.
+    const CsvRead read = ReadCsv(text, CsvLimits{kMostRowsRead + 1, kMostColumnsRead}, DetectSeparator(text));
     if (read.error) {
         const CsvError& error = *read.error;
         switch (error.stop) {
@@ -565,27 +595,37 @@ ImportedTable ReadCsvTable(std::string_view text) {
     // The header: which column holds what. Any order; every field needed.
     const CsvRecord& header = read.records.front();
     int positionColumn = -1;
+    int speciesColumn = -1;
     std::array<int, kFieldCount> fieldColumn;
     fieldColumn.fill(-1);
+    // The table's own name of each column, for messages, whatever the file's spelling.
+    std::vector<std::string> columnNames(header.fields.size());
+    bool namedUnknown = false;
     for (size_t c = 0; c < header.fields.size(); ++c) {
         const std::string_view name = Trimmed(header.fields[c]);
         const int column = static_cast<int>(c) + 1;
         int* slot = nullptr;
-        int speciesSlot = -1;
-        if (name == kPositionColumn) {
-            slot = &positionColumn;
-        } else if (name == kSpeciesColumn) {
-            slot = &speciesSlot;
-        } else if (const rom::SpeciesField* field = rom::FindField(name)) {
-            slot = &fieldColumn[FieldIndex(*field)];
-        } else {
-            out.Refuse({header.line, column, std::string(name),
-                                    "\"" + std::string(name) + "\" is not a column of the table; the columns are " +
-                                        ColumnList() + "."});
-            continue;
+        const rom::SpeciesField* field = nullptr;
+        switch (RoleOf(name, field)) {
+            case ColumnRole::Position:
+                slot = &positionColumn;
+                columnNames[c] = std::string(kPositionColumn);
+                break;
+            case ColumnRole::Species:
+                slot = &speciesColumn;
+                columnNames[c] = std::string(kSpeciesColumn);
+                break;
+            case ColumnRole::Field:
+                slot = &fieldColumn[FieldIndex(*field)];
+                columnNames[c] = std::string(field->control);
+                break;
+            case ColumnRole::Unknown:
+                out.Refuse({header.line, column, std::string(name), NotAColumn(name, !namedUnknown)});
+                namedUnknown = true;
+                continue;
         }
         if (*slot >= 0) {
-            out.Refuse({header.line, column, std::string(name),
+            out.Refuse({header.line, column, columnNames[c],
                                     "the column \"" + std::string(name) + "\" is given twice; column " +
                                         std::to_string(*slot + 1) + " has it first."});
             continue;
@@ -606,6 +646,12 @@ ImportedTable ReadCsvTable(std::string_view text) {
     std::vector<Cell> cells(header.fields.size());
     for (size_t r = 1; r < read.records.size(); ++r) {
         const CsvRecord& record = read.records[r];
+        // A row of empty cells (",,,,") is what a spreadsheet leaves below a
+        // table: no row at all.
+        if (std::all_of(record.fields.begin(), record.fields.end(),
+                        [](const std::string& field) { return Trimmed(field).empty(); })) {
+            continue;
+        }
         if (record.fields.size() != header.fields.size()) {
             out.Refuse({record.line, 0, "",
                                     "the row has " + std::to_string(record.fields.size()) +
@@ -613,8 +659,7 @@ ImportedTable ReadCsvTable(std::string_view text) {
             continue;
         }
         for (size_t c = 0; c < record.fields.size(); ++c) {
-            cells[c] = Cell{std::string(Trimmed(header.fields[c])), record.fields[c], record.fieldLines[c],
-                            static_cast<int>(c) + 1, false};
+            cells[c] = Cell{columnNames[c], record.fields[c], record.fieldLines[c], static_cast<int>(c) + 1, false};
         }
         std::array<const Cell*, kFieldCount> fields{};
         for (size_t f = 0; f < kFieldCount; ++f) fields[f] = &cells[static_cast<size_t>(fieldColumn[f])];

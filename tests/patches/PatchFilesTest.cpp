@@ -126,7 +126,7 @@ TEST_F(PatchFiles, ApplyKeepsAnExistingOutputUnlessForcedAndNeverWritesItsInputs
     EXPECT_EQ(ReadFile(patch), patchBytes);
 
     fs::create_directory(Path("folder"));
-    EXPECT_EQ(ApplyPatchFile(patch, original.path(), Path("folder"), true).status, FileStatus::Refused);
+    EXPECT_EQ(ApplyPatchFile(patch, original.path(), Path("folder"), true).status, FileStatus::Failed);
 }
 
 TEST_F(PatchFiles, HostileOrMismatchedPatchesWriteNothing) {

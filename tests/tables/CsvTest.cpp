@@ -113,3 +113,23 @@ TEST(CsvReader, StopsAtItsBoundsWithThePlace) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CsvReader, TakesTheSeparatorTheHeaderLineUses) {
+    EXPECT_EQ(tables::DetectSeparator("Position,Species,HP\r\n"), ',');
+    EXPECT_EQ(tables::DetectSeparator("\xEF\xBB\xBFPosition;Species;HP\r\n1,5;x;2\r\n"), ';');
+    EXPECT_EQ(tables::DetectSeparator("Position\tSpecies\tHP"), '\t');
+    // Separators inside quotes, or on later lines, do not count.
+    EXPECT_EQ(tables::DetectSeparator("\"a;b;c\",d\r\n;;;;"), ',');
+    EXPECT_EQ(tables::DetectSeparator("Position"), ',');
+    EXPECT_EQ(tables::DetectSeparator(""), ',');
+
+    const tables::CsvRead read = tables::ReadCsv("a;\"b;c\";d\r\n1,5;2;\r\n", {}, ';');
+    ASSERT_FALSE(read.error);
+    ASSERT_EQ(read.records.size(), 2u);
+    EXPECT_EQ(read.records[0].fields, (std::vector<std::string>{"a", "b;c", "d"}));
+    EXPECT_EQ(read.records[1].fields, (std::vector<std::string>{"1,5", "2", ""}));
+}
+
+}  // namespace

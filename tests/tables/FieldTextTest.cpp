@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <optional>
+#include <span>
 #include <string>
 
 #include "rom/SpeciesLayout.h"
@@ -93,7 +96,7 @@ TEST(FieldText, ImportRefusesWhatTheWindowRefuses) {
     Refusal("HP", "4.5");
     Refusal("HP", "0x10");
     Refusal("Echo", "256");
-    EXPECT_EQ(Refusal("Size", "ABC"), "Pic Size must be 1 to 2 hex digits (0-9, A-F); it holds \"ABC\".");
+    EXPECT_EQ(Refusal("Size", "ABC"), "Size must be 1 to 2 hex digits (0-9, A-F); it holds \"ABC\".");
     Refusal("Pointer", "ABCDE");
     Refusal("Pointer", "");
     Refusal("Groups", "G1");
@@ -101,15 +104,85 @@ TEST(FieldText, ImportRefusesWhatTheWindowRefuses) {
     Refusal("Length", "99999999999999999999");
     Refusal("Length", "-1");
     EXPECT_EQ(Refusal("Gender", "256"),
-              "Gender Ratio must be a whole number from 0 to 255 (255: no gender); it holds \"256\".");
+              "Gender must be a whole number from 0 to 255 (255: no gender); it holds \"256\".");
     // A shared text names no single position.
     EXPECT_EQ(Refusal("Type1", "?"),
-              "Types (first) must be the text of an entry that no other position shares, or a code of 1 to 2 hex "
+              "Type1 must be the text of an entry that no other position shares, or a code of 1 to 2 hex "
               "digits; \"?\" is the text of 9 positions.");
     Refusal("Item1", "N/A");
-    Refusal("Item1", "Master Ball");  // the entry is "01 - Master Ball "
     Refusal("Sprite", "100");
     Refusal("Cry", "");
+}
+
+// The forms a spreadsheet user types for a list entry, in every list shape:
+// "00 - Name", "00-Name", "00 = Name" and lists without codes.
+TEST(FieldText, ListValuesAreTakenInEveryFormThatNamesOneEntry) {
+    const std::span<const std::string_view> items = lists::kHeldItemList;
+    for (std::string_view text : {"6D - Miracle Berry", "Miracle Berry", "miracle berry", "  MIRACLE BERRY ", "6D",
+                                  "6d", "6D-Miracle Berry", "6d - miracle berry", "6D=Miracle Berry",
+                                  "6D : miracle berry"}) {
+        EXPECT_EQ(tables::FindListEntry(items, text), 0x6D) << text;
+    }
+    // A trailing space in the entry ("01 - Master Ball ") is not needed.
+    EXPECT_EQ(tables::FindListEntry(items, "Master Ball"), 0x01);
+    EXPECT_EQ(tables::FindListEntry(lists::kBaseCryList, "0F=Bulbasaur"), 0x0F);
+    EXPECT_EQ(tables::FindListEntry(lists::kBaseCryList, "0f - bulbasaur"), 0x0F);
+    EXPECT_EQ(tables::FindListEntry(lists::kMenuSpriteList, "eevee"), 0x0F);
+    EXPECT_EQ(tables::FindListEntry(lists::kTypeList, "grass"), 0x16);
+    EXPECT_EQ(tables::FindListEntry(lists::kSpeciesList, "MR.MIME"), 121);
+
+    // A code and a name that disagree, a name of several entries, a name
+    // that is only near one: none.
+    EXPECT_EQ(tables::FindListEntry(items, "6D - Max Potion"), std::nullopt);
+    EXPECT_EQ(tables::FindListEntry(items, "N/A"), std::nullopt);
+    EXPECT_EQ(tables::FindListEntry(items, "Miracle"), std::nullopt);
+    EXPECT_EQ(tables::FindListEntry(items, ""), std::nullopt);
+    // A list without codes takes no code as an entry's: the field's hex
+    // fallback does that, for every byte.
+    EXPECT_EQ(tables::FindListEntry(lists::kTypeList, "16"), std::nullopt);
+    EXPECT_EQ(Imported("Type1", "16"), (FieldBytes{0x16, 0}));
+    // A name that merely begins like a code is a name: "Ab-..." in a list
+    // without codes.
+    const std::array<std::string_view, 2> names{"Ab-Cd", "Ef"};
+    EXPECT_EQ(tables::FindListEntry(names, "ab-cd"), 0);
+    EXPECT_EQ(tables::FindListEntry(names, "AB"), std::nullopt);
+
+    EXPECT_EQ(Imported("Item2", "6d - miracle berry"), (FieldBytes{0x6D, 0}));
+    EXPECT_EQ(Imported("Cry", "0F=Bulbasaur"), (FieldBytes{0x0F, 0}));
+}
+
+TEST(FieldText, ARefusedListValueShowsTwoAcceptedSpellings) {
+    EXPECT_EQ(tables::AcceptedSpellings(lists::kHeldItemList, 0x6D), "\"Miracle Berry\" or \"6D\"");
+    EXPECT_EQ(tables::AcceptedSpellings(lists::kTypeList, 0x14), "\"Fire\" or \"14\"");
+    // Every spelling shown is one that is taken back, in every list.
+    for (const char* control : {"Type1", "Item1", "Sprite", "Cry"}) {
+        const std::span<const std::string_view> list = tables::ListOf(Field(control));
+        for (size_t i = 0; i < list.size(); ++i) {
+            const std::string both = tables::AcceptedSpellings(list, static_cast<int32_t>(i));
+            const size_t split = both.find("\" or \"");
+            ASSERT_NE(split, std::string::npos) << both;
+            for (const std::string& spelling :
+                 {both.substr(1, split - 1), both.substr(split + 6, both.size() - split - 7)}) {
+                const rom::Encoded encoded = EncodeValueText(Field(control), spelling);
+                ASSERT_TRUE(encoded.ok()) << control << " " << spelling;
+                EXPECT_EQ(tables::BytesOfHex(encoded.hex)[0], i) << control << " " << both;
+            }
+        }
+    }
+    EXPECT_EQ(Refusal("Item1", "Mirakle Berry"),
+              "Item1 must be an entry of its list or a code of 1 to 2 hex digits, for example \"Miracle Berry\" or "
+              "\"6D\"; it holds \"Mirakle Berry\".");
+}
+
+TEST(FieldText, ColumnNamesMatchWithoutCaseSpacesAndDots) {
+    for (std::string_view name : {"SATK", "satk", "s.atk", "S. ATK", " s atk "}) {
+        const rom::SpeciesField* field = tables::FieldOfColumn(name);
+        ASSERT_NE(field, nullptr) << name;
+        EXPECT_EQ(field->control, "SATK");
+    }
+    EXPECT_EQ(tables::FieldOfColumn("type 1")->control, "Type1");
+    EXPECT_EQ(tables::FieldOfColumn("S.ATK2"), nullptr);
+    EXPECT_EQ(tables::FieldOfColumn("Capture Rate"), nullptr);  // the window's label is no column
 }
 
 }  // namespace

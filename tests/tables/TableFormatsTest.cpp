@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -152,6 +153,67 @@ std::string CsvWith(const std::vector<std::pair<std::string, std::string>>& repl
     return text;
 }
 
+// The table as a spreadsheet saves it: another separator, a byte-order mark,
+// column names in its own spelling, rows of empty cells below the table.
+std::string AsSpreadsheet(const std::string& csv, char separator) {
+    const tables::CsvRead read = tables::ReadCsv(csv);
+    std::string text = "\xEF\xBB\xBF";
+    for (size_t r = 0; r < read.records.size(); ++r) {
+        std::vector<std::string> fields = read.records[r].fields;
+        if (r == 0) {
+            for (std::string& name : fields) {
+                for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+                if (name == "satk") name = "S.Atk";
+                if (name == "type1") name = " Type 1 ";
+            }
+        }
+        for (size_t f = 0; f < fields.size(); ++f) {
+            if (f > 0) text += separator;
+            const bool quote = fields[f].find_first_of(std::string("\"\r\n") + separator) != std::string::npos;
+            text += quote ? "\"" + fields[f] + "\"" : fields[f];
+        }
+        text += "\r\n";
+    }
+    const std::string emptyRow(read.records.front().fields.size() - 1, separator);
+    return text + emptyRow + "\r\n" + emptyRow + "\r\n";
+}
+
+TEST(TableFormats, WhatSpreadsheetsWriteIsReadAsTheTable) {
+    const SpeciesTable table = EveryByteValue()[0];
+    const std::string csv = Export(table, TableFormat::Csv);
+    for (const char separator : {';', '\t', ','}) {
+        EXPECT_EQ(ReadBack(AsSpreadsheet(csv, separator), TableFormat::Csv), table) << int{separator};
+    }
+    // List values in the forms people type, in a semicolon file with empty rows.
+    std::string full = AsSpreadsheet(csv, ';');
+    const size_t row = full.find("\r\n5;");
+    ASSERT_NE(row, std::string::npos);
+    std::vector<std::string> cells;
+    const size_t end = full.find("\r\n", row + 2);
+    std::string line = full.substr(row + 2, end - row - 2);
+    for (size_t at = 0, next; at <= line.size(); at = next + 1) {
+        next = line.find(';', at);
+        if (next == std::string::npos) next = line.size();
+        cells.push_back(line.substr(at, next - at));
+    }
+    cells[8] = "grass";                 // Type1
+    cells[12] = " 6d - miracle berry";  // Item1
+    cells[13] = "Miracle Berry";        // Item2
+    cells[18] = "0f-eevee";             // Sprite
+    cells[20] = "0F=Bulbasaur";         // Cry
+    std::string joined;
+    for (size_t i = 0; i < cells.size(); ++i) joined += (i > 0 ? ";" : "") + cells[i];
+    full.replace(row + 2, end - row - 2, joined);
+    const ImportedTable forms = tables::ReadCsvTable(full);
+    ASSERT_TRUE(forms.ok()) << tables::RefusalText(forms.refusals.front());
+    const tables::SpeciesValues values = tables::WithImportedRows(SpeciesTable{}, forms)[5];
+    EXPECT_EQ(values.fields[6][0], 0x16);
+    EXPECT_EQ(values.fields[10][0], 0x6D);
+    EXPECT_EQ(values.fields[11][0], 0x6D);
+    EXPECT_EQ(values.fields[16][0], 0x0F);
+    EXPECT_EQ(values.fields[18][0], 0x0F);
+}
+
 TEST(TableFormats, CsvRefusalsListEveryBadValueWithLineAndColumn) {
     // Rows of the empty table: "24,Pikachu,0,0,0,...". Line 26 is position 24.
     ExpectRefusals(tables::ReadCsvTable(CsvWith({{"24,Pikachu,0,0", "24,Pikachu,300,x"},
@@ -164,17 +226,18 @@ TEST(TableFormats, CsvRefusalsListEveryBadValueWithLineAndColumn) {
                     {26, 4, "ATK", "ATK must be a whole number from 0 to 255; it holds \"x\"."},
                     {32, 3, "HP", "it holds \"-1\""},
                     {252, 10, "Type2", "\"?\" is the text of 9 positions"},
-                    {252, 16, "Size", "Pic Size must be 1 to 2 hex digits"},
-                    {252, 20, "Pointer", "Move/Evo must be 1 to 4 hex digits"},
-                    {252, 21, "Cry", "Base Cry must be an entry of its list or a code of 1 to 2 hex digits"},
+                    {252, 16, "Size", "Size must be 1 to 2 hex digits"},
+                    {252, 20, "Pointer", "Pointer must be 1 to 4 hex digits"},
+                    {252, 21, "Cry", "Cry must be an entry of its list or a code of 1 to 2 hex digits"},
                     {252, 22, "Pitch", "Pitch must be a whole number from 0 to 255"},
                     {252, 24, "Length", "Length must be a whole number from 0 to 65535"},
-                    {252, 25, "Gender", "Gender Ratio must be a whole number from 0 to 255 (255: no gender)"}});
+                    {252, 25, "Gender", "Gender must be a whole number from 0 to 255 (255: no gender)"}});
 }
 
 TEST(TableFormats, CsvRefusesBadHeadersRowsAndPositions) {
-    ExpectRefusals(tables::ReadCsvTable(CsvWith({{",HP,", ",Hp,"}})),
-                   {{1, 3, "Hp", "\"Hp\" is not a column of the table; the columns are Position, Species, HP"},
+    ExpectRefusals(tables::ReadCsvTable(CsvWith({{",HP,", ",Hit Points,"}})),
+                   {{1, 3, "Hit Points", "\"Hit Points\" is not a column of the table (names are matched without "
+                                         "regard to case, spaces and dots); the columns are Position, Species, HP"},
                     {1, 0, "", "the header row lacks the column(s) HP."}});
     ExpectRefusals(tables::ReadCsvTable(CsvWith({{",ATK,", ",HP,"}, {"Position,", ""}})),
                    {{1, 3, "HP", "the column \"HP\" is given twice; column 2 has it first."},
@@ -189,6 +252,11 @@ TEST(TableFormats, CsvRefusesBadHeadersRowsAndPositions) {
                     {10, 1, "Position", "it holds \"251\""},
                     {11, 0, "", "the row has 24 fields; the header row has 25."},
                     {12, 0, "", "the row has 26 fields; the header row has 25."}});
+    // The list of columns comes once, not with every unknown name.
+    const ImportedTable twoUnknown = tables::ReadCsvTable(CsvWith({{",HP,ATK,", ",Hit Points,Attack,"}}));
+    ASSERT_EQ(twoUnknown.refusals.size(), 3u);
+    EXPECT_NE(twoUnknown.refusals[0].message.find("the columns are"), std::string::npos);
+    EXPECT_EQ(twoUnknown.refusals[1].message, "\"Attack\" is not a column of the table.");
     ExpectRefusals(tables::ReadCsvTable(""), {{1, 0, "", "the file holds no header row"}});
     ExpectRefusals(tables::ReadCsvTable("Position,HP\n1,\"2"), {{2, 2, "", "the file is not valid CSV"}});
 }
@@ -219,7 +287,7 @@ TEST(TableFormats, JsonRefusalsCarryLineColumnAndField) {
                                                     "\"Position\":7,\"Species\":\"Wartortle\",\"HP\":[1]"}})),
                    {{9, 47, "HP", "HP must be a whole number from 0 to 255; it holds \"4.5\"."},
                     {10, 58, "ATK", "ATK must be a whole number from 0 to 255; it holds \"true\"."},
-                    {11, 98, "Type1", "Types (first) must be a JSON string"},
+                    {11, 98, "Type1", "Type1 must be a JSON string"},
                     {12, 17, "Position", "Position 5 (Charizard) is given again; line 11 gave it first."},
                     {13, 46, "HP", "\"HP\" must be a number or a string, not an array."},
                     {13, 5, "", "the row lacks HP."}});
@@ -264,7 +332,7 @@ TEST(TableFormats, HostileFilesGiveABoundedListOfRefusals) {
     ExpectRefusals(tables::ReadCsvTable(lines), {{1002, 0, "", "the file holds more rows than a table can"}});
     // 500 rows of the wrong width: 100 listed, the others counted.
     std::string narrow = head;
-    for (int i = 0; i < 500; ++i) narrow += ",\n";
+    for (int i = 0; i < 500; ++i) narrow += "x,\n";
     const ImportedTable wrongWidth = tables::ReadCsvTable(narrow);
     ASSERT_EQ(wrongWidth.refusals.size(), tables::kMostRefusalsListed);
     EXPECT_EQ(wrongWidth.unlistedRefusals, 400u);
