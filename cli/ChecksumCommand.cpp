@@ -1,7 +1,8 @@
-// quillmere-cli checksum IMAGE [--fix]: the header checksum (0x14D) and the
-// global checksum (0x14E-0x14F), stored and computed; --fix writes the
-// computed ones in place. Exit status 0 when both are right (after --fix:
-// when both are now right), 1 when one is wrong, 2 on failure.
+// quillmere-cli checksum IMAGE [--fix [--in-place]]: the header checksum
+// (0x14D) and the global checksum (0x14E-0x14F), stored and computed; --fix
+// writes the computed ones (the image replaced whole, or with --in-place only
+// the three bytes written into it). Exit status 0 when both are right (after
+// --fix: when both are now right), 1 when one is wrong, 2 on failure.
 
 #include <memory>
 #include <string>
@@ -18,6 +19,7 @@ namespace {
 struct ChecksumOptions {
     std::string image;
     bool fix = false;
+    bool inPlace = false;
 };
 
 std::string Line(const char* name, uint64_t stored, uint64_t computed, size_t digits, bool right) {
@@ -40,7 +42,8 @@ int ShowChecksums(const std::string& image) {
 
 int RunChecksum(const ChecksumOptions& options) {
     if (options.fix) {
-        const patches::ChecksumFix fix = patches::FixChecksums(options.image);
+        const patches::ChecksumFix fix = patches::FixChecksums(
+            options.image, options.inPlace ? rom::ImageWriteMode::InPlace : rom::ImageWriteMode::Whole);
         if (!fix.ok()) {
             Message(fix.message);
             return fix.ExitCode();
@@ -60,9 +63,14 @@ void AddChecksumCommand(CLI::App& app, CommandStatus& status) {
                     "as computed, and whether it is right. Exit status 0 when both are right, 1 when one is wrong, "
                     "2 on failure.");
     command->add_option("IMAGE", options->image, "The image file (*.gbc)")->required();
-    command->add_flag("--fix", options->fix,
-                      "Write the computed values in place (bytes 0x14D-0x14F only) and say what changed; exit "
-                      "status 0 when both are now right");
+    CLI::Option* fix = command->add_flag(
+        "--fix", options->fix,
+        "Write the computed values (bytes 0x14D-0x14F only; the image is replaced whole, through a new file renamed "
+        "over it) and say what changed; exit status 0 when both are now right");
+    command->add_flag("--in-place", options->inPlace,
+                      "With --fix: write the three bytes into the image itself (for an image with other hard links "
+                      "or in a folder that cannot take a new file)")
+        ->needs(fix);
     command->callback([options, &status] { status = {RunChecksum(*options), kTrouble}; });
 }
 

@@ -183,6 +183,10 @@ FileRead ReadWholeFile(const std::string& path, uint64_t maxSize) {
     return read;
 }
 
+std::string TemporaryFileName(const std::string& name, long processId, unsigned serial) {
+    return "." + name + ".quillmere-unfinished-" + std::to_string(processId) + "-" + std::to_string(serial);
+}
+
 FileWrite WriteFileThroughTemporary(const std::string& path, std::span<const uint8_t> bytes, bool replace) {
     FileWrite outcome;
     auto fail = [&](FileStatus status, int number, std::string reason) {
@@ -204,9 +208,7 @@ FileWrite WriteFileThroughTemporary(const std::string& path, std::span<const uin
     int fd = -1;
     std::string temporaryPath;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporaryPath = (folder / ("." + name + ".part-" + std::to_string(::getpid()) + "-" +
-                                   std::to_string(counter.fetch_add(1))))
-                            .string();
+        temporaryPath = (folder / TemporaryFileName(name, ::getpid(), counter.fetch_add(1))).string();
         // 0666 as for any new file: the user's umask decides the rest.
         fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) {
