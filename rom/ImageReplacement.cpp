@@ -1,5 +1,6 @@
 #include "rom/ImageReplacement.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -56,7 +57,7 @@ ReplacementCheck CheckWholeReplacement(const std::string& path) {
     }
     // Replacing a file this process may not write would get round its
     // permissions; writing in place would be refused too.
-    if (::access(check.target.c_str(), W_OK) != 0) {
+    if (::faccessat(AT_FDCWD, check.target.c_str(), W_OK, AT_EACCESS) != 0) {
         const int error = errno;
         return Refusal(std::move(check), error,
                        std::string("the file may not be written (") + std::strerror(error) + ")");
@@ -70,7 +71,7 @@ ReplacementCheck CheckWholeReplacement(const std::string& path) {
     }
 
     const fs::path folder = FolderOf(check.target);
-    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+    if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
         const int error = errno;
         return Refusal(std::move(check), error,
                        "its folder \"" + folder.string() + "\" cannot take a new file (" + std::strerror(error) + ")",

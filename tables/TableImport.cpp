@@ -114,6 +114,7 @@ std::vector<FieldChange> PlanImport(const TableImage& image, const ImportedTable
 }
 
 bool WriteChanges(const TableImage& image, std::span<const FieldChange> changes, rom::ImageWriteMode mode) {
+    if (changes.empty()) return true;
     std::vector<uint8_t> after = image.bytes;
     for (const FieldChange& change : changes) {
         const rom::SpeciesField& field = rom::kSpeciesFields[change.field];
