@@ -1,6 +1,5 @@
 #include "tables/TableImport.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <optional>
 #include <string>
