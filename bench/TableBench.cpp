@@ -2,10 +2,14 @@
 // (through the tables library, as quillmere-cli calls it) and as a whole
 // process (quillmere-cli started, run to its end and waited for).
 //
-// Imports come in two kinds: an export imported unchanged (read, check, plan,
-// nothing written) and one that changes every field of every species (every
-// changed byte written, then the one flush). The changing import alternates
-// between two tables, so that each run changes everything again.
+// Imports come in three kinds: an export imported unchanged (read, check,
+// plan, nothing written), one that changes every field of every species and
+// one that changes two fields of one species. A changing import is measured
+// both ways it can write: whole (the 2 MiB image written beside the old one,
+// flushed, renamed over it, the folder flushed: the default) and in place
+// (each run of changed bytes written into the file, then one flush:
+// --in-place). It alternates between two tables, so that each run changes
+// the image again.
 
 #include <benchmark/benchmark.h>
 
@@ -37,18 +41,25 @@ tables::TableImage OpenOrThrow(const std::string& path) {
     return std::move(*image);
 }
 
-// The image's export, and a second table in which every byte differs.
+// The image's export, a second table in which every byte differs, and a
+// third in which two fields of one species differ.
 struct Tables {
     std::string unchanged;
     std::string changed;
+    std::string oneSpecies;
     std::string unchangedPath;
     std::string changedPath;
+    std::string oneSpeciesPath;
 };
 
 Tables MakeTables(const bench::BenchImage& image, tables::TableFormat format, const std::string& suffix) {
     tables::TableImage opened = OpenOrThrow(image.path());
     Tables made;
     made.unchanged = tables::ExportTable(opened, format);
+    tables::TableImage one = opened;
+    one.table[24].fields[0][0] ^= 0x01;  // HP
+    one.table[24].fields[1][0] ^= 0x01;  // ATK
+    made.oneSpecies = tables::ExportTable(one, format);
     for (auto& species : opened.table) {
         for (auto& field : species.fields) {
             field[0] ^= 0x01;
@@ -58,18 +69,21 @@ Tables MakeTables(const bench::BenchImage& image, tables::TableFormat format, co
     made.changed = tables::ExportTable(opened, format);
     made.unchangedPath = image.path() + ".unchanged" + suffix;
     made.changedPath = image.path() + ".changed" + suffix;
+    made.oneSpeciesPath = image.path() + ".one-species" + suffix;
     std::ofstream(made.unchangedPath, std::ios::binary) << made.unchanged;
     std::ofstream(made.changedPath, std::ios::binary) << made.changed;
+    std::ofstream(made.oneSpeciesPath, std::ios::binary) << made.oneSpecies;
     return made;
 }
 
-bool ImportInProcess(const std::string& imagePath, const std::string& text, tables::TableFormat format) {
+bool ImportInProcess(const std::string& imagePath, const std::string& text, tables::TableFormat format,
+                     rom::ImageWriteMode mode) {
     std::string refusal;
     const std::optional<tables::TableImage> image = tables::OpenTableImage(imagePath, refusal);
     if (!image) return false;
     const tables::ImportedTable imported = tables::ReadTable(text, format);
     if (!imported.ok()) return false;
-    return tables::WriteChanges(*image, tables::PlanImport(*image, imported));
+    return tables::WriteChanges(*image, tables::PlanImport(*image, imported), mode);
 }
 
 // Runs quillmere-cli with the arguments, its output to /dev/null; true when it
@@ -113,23 +127,42 @@ void BM_TableExportJson_InProcess(benchmark::State& state) {
 }
 BENCHMARK(BM_TableExportJson_InProcess)->Unit(benchmark::kMillisecond);
 
-void ImportBench(benchmark::State& state, tables::TableFormat format, bool changing) {
+enum class Change { None, AllFields, OneSpecies };
+
+void ImportBench(benchmark::State& state, tables::TableFormat format, Change change,
+                 rom::ImageWriteMode mode = rom::ImageWriteMode::Whole) {
     const bench::BenchImage image(kVersion);
     const Tables made = MakeTables(image, format, "");
+    const std::string& changed = change == Change::OneSpecies ? made.oneSpecies : made.changed;
     bool flip = false;
     for (auto _ : state) {
-        const std::string& text = changing && !flip ? made.changed : made.unchanged;
+        const std::string& text = change != Change::None && !flip ? changed : made.unchanged;
         flip = !flip;
-        if (!ImportInProcess(image.path(), text, format)) state.SkipWithError("import failed");
+        if (!ImportInProcess(image.path(), text, format, mode)) state.SkipWithError("import failed");
     }
 }
 
-void BM_TableImportCsv_Unchanged_InProcess(benchmark::State& state) { ImportBench(state, tables::TableFormat::Csv, false); }
+constexpr auto kCsv = tables::TableFormat::Csv;
+constexpr auto kInPlace = rom::ImageWriteMode::InPlace;
+
+void BM_TableImportCsv_Unchanged_InProcess(benchmark::State& state) { ImportBench(state, kCsv, Change::None); }
 BENCHMARK(BM_TableImportCsv_Unchanged_InProcess)->Unit(benchmark::kMillisecond);
-void BM_TableImportJson_Unchanged_InProcess(benchmark::State& state) { ImportBench(state, tables::TableFormat::Json, false); }
+void BM_TableImportJson_Unchanged_InProcess(benchmark::State& state) {
+    ImportBench(state, tables::TableFormat::Json, Change::None);
+}
 BENCHMARK(BM_TableImportJson_Unchanged_InProcess)->Unit(benchmark::kMillisecond);
-void BM_TableImportCsv_AllChanged_InProcess(benchmark::State& state) { ImportBench(state, tables::TableFormat::Csv, true); }
+void BM_TableImportCsv_AllChanged_InProcess(benchmark::State& state) { ImportBench(state, kCsv, Change::AllFields); }
 BENCHMARK(BM_TableImportCsv_AllChanged_InProcess)->Unit(benchmark::kMillisecond);
+void BM_TableImportCsv_AllChanged_InPlace_InProcess(benchmark::State& state) {
+    ImportBench(state, kCsv, Change::AllFields, kInPlace);
+}
+BENCHMARK(BM_TableImportCsv_AllChanged_InPlace_InProcess)->Unit(benchmark::kMillisecond);
+void BM_TableImportCsv_OneSpecies_InProcess(benchmark::State& state) { ImportBench(state, kCsv, Change::OneSpecies); }
+BENCHMARK(BM_TableImportCsv_OneSpecies_InProcess)->Unit(benchmark::kMillisecond);
+void BM_TableImportCsv_OneSpecies_InPlace_InProcess(benchmark::State& state) {
+    ImportBench(state, kCsv, Change::OneSpecies, kInPlace);
+}
+BENCHMARK(BM_TableImportCsv_OneSpecies_InPlace_InProcess)->Unit(benchmark::kMillisecond);
 
 void BM_TableExportCsv_Process(benchmark::State& state) {
     const bench::BenchImage image(kVersion);
@@ -139,14 +172,16 @@ void BM_TableExportCsv_Process(benchmark::State& state) {
 }
 BENCHMARK(BM_TableExportCsv_Process)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void ProcessImportBench(benchmark::State& state, bool changing) {
+void ProcessImportBench(benchmark::State& state, bool changing, bool inPlace = false) {
     const bench::BenchImage image(kVersion);
     const Tables made = MakeTables(image, tables::TableFormat::Csv, ".csv");
     bool flip = false;
     for (auto _ : state) {
         const std::string& path = changing && !flip ? made.changedPath : made.unchangedPath;
         flip = !flip;
-        if (!RunProgram({"import", image.path(), path})) state.SkipWithError("quillmere-cli failed");
+        std::vector<std::string> arguments{"import", image.path(), path};
+        if (inPlace) arguments.emplace_back("--in-place");
+        if (!RunProgram(arguments)) state.SkipWithError("quillmere-cli failed");
     }
 }
 
@@ -154,6 +189,8 @@ void BM_TableImportCsv_Unchanged_Process(benchmark::State& state) { ProcessImpor
 BENCHMARK(BM_TableImportCsv_Unchanged_Process)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_TableImportCsv_AllChanged_Process(benchmark::State& state) { ProcessImportBench(state, true); }
 BENCHMARK(BM_TableImportCsv_AllChanged_Process)->Unit(benchmark::kMillisecond)->UseRealTime();
+void BM_TableImportCsv_AllChanged_InPlace_Process(benchmark::State& state) { ProcessImportBench(state, true, true); }
+BENCHMARK(BM_TableImportCsv_AllChanged_InPlace_Process)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

@@ -50,9 +50,13 @@ ROWS = [
     ("BM_TableImportCsv_Unchanged_InProcess", "Import unchanged CSV, in process", None, 0),
     ("BM_TableImportJson_Unchanged_InProcess", "Import unchanged JSON, in process", None, 0),
     ("BM_TableImportCsv_AllChanged_InProcess", "Import CSV changing every field, in process", None, 0),
+    ("BM_TableImportCsv_AllChanged_InPlace_InProcess", "Import CSV changing every field, --in-place", None, 0),
+    ("BM_TableImportCsv_OneSpecies_InProcess", "Import CSV changing one species, in process", None, 0),
+    ("BM_TableImportCsv_OneSpecies_InPlace_InProcess", "Import CSV changing one species, --in-place", None, 0),
     ("BM_TableExportCsv_Process", "quillmere-cli export (whole process)", None, 0),
     ("BM_TableImportCsv_Unchanged_Process", "quillmere-cli import, unchanged", None, 0),
     ("BM_TableImportCsv_AllChanged_Process", "quillmere-cli import, every field", None, 0),
+    ("BM_TableImportCsv_AllChanged_InPlace_Process", "quillmere-cli import --in-place, every field", None, 0),
 ]
 MEMORY_TARGET_MB = 60.0
 

@@ -1,7 +1,9 @@
-// quillmere-cli checksum IMAGE [--fix [--force]]: the header checksum (0x14D) and the
-// global checksum (0x14E-0x14F), stored and computed; --fix writes the
-// computed ones in place. Exit status 0 when both are right (after --fix:
-// when both are now right), 1 when one is wrong, 2 on failure.
+// quillmere-cli checksum IMAGE [--fix [--force] [--in-place]]: the header
+// checksum (0x14D) and the global checksum (0x14E-0x14F), stored and
+// computed; --fix writes the computed ones (the image replaced whole, or with
+// --in-place only the three bytes written into it). Exit status 0 when both
+// are right (after --fix: when both are now right), 1 when one is wrong, 2 on
+// failure.
 
 #include <memory>
 #include <string>
@@ -19,6 +21,7 @@ struct ChecksumOptions {
     std::string image;
     bool fix = false;
     bool force = false;
+    bool inPlace = false;
 };
 
 std::string Line(const char* name, uint64_t stored, uint64_t computed, size_t digits, bool right) {
@@ -41,7 +44,8 @@ int ShowChecksums(const std::string& image) {
 
 int RunChecksum(const ChecksumOptions& options) {
     if (options.fix) {
-        const patches::ChecksumFix fix = patches::FixChecksums(options.image, options.force);
+        const patches::ChecksumFix fix = patches::FixChecksums(
+            options.image, options.force, options.inPlace ? rom::ImageWriteMode::InPlace : rom::ImageWriteMode::Whole);
         if (!fix.ok()) {
             Message(fix.cut ? fix.message + " Give --force to write them anyway." : fix.message, fix.number);
             return fix.ExitCode();
@@ -61,11 +65,17 @@ void AddChecksumCommand(CLI::App& app, CommandStatus& status) {
                     "as computed, and whether it is right. Exit status 0 when both are right, 1 when one is wrong, "
                     "2 on failure.");
     command->add_option("IMAGE", options->image, "The image file (*.gbc)")->required();
-    CLI::Option* fix = command->add_flag("--fix", options->fix,
-                      "Write the computed values in place (bytes 0x14D-0x14F only) and say what changed; exit "
-                      "status 0 when both are now right. An image shorter than its header declares is refused");
+    CLI::Option* fix = command->add_flag(
+        "--fix", options->fix,
+        "Write the computed values (bytes 0x14D-0x14F only; the image is replaced whole, through a new file renamed "
+        "over it) and say what changed; exit status 0 when both are now right. An image shorter than its header "
+        "declares is refused");
     command->add_flag("--force", options->force,
                       "With --fix: write the checksums of an image shorter than its header declares too")
+        ->needs(fix);
+    command->add_flag("--in-place", options->inPlace,
+                      "With --fix: write the three bytes into the image itself (for an image with other hard links "
+                      "or in a folder that cannot take a new file)")
         ->needs(fix);
     command->callback([options, &status] { status = {RunChecksum(*options), kTrouble}; });
 }

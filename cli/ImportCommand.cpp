@@ -1,5 +1,5 @@
-// quillmere-cli import IMAGE FILE [--format csv|json] [--dry-run]: writes an
-// edited export back into the image, after checking every value.
+// quillmere-cli import IMAGE FILE [--format csv|json] [--dry-run] [--in-place]:
+// writes an edited export back into the image, after checking every value.
 
 #include <memory>
 #include <optional>
@@ -23,6 +23,7 @@ struct ImportOptions {
     std::string file;
     std::string format;
     bool dryRun = false;
+    bool inPlace = false;
 };
 
 std::string Plural(size_t count, const char* one, const char* many) {
@@ -68,7 +69,8 @@ int RunImport(const ImportOptions& options) {
     }
 
     const std::vector<tables::FieldChange> changes = tables::PlanImport(*image, imported);
-    if (!options.dryRun && !tables::WriteChanges(*image, changes)) return kFailure;
+    const rom::ImageWriteMode mode = options.inPlace ? rom::ImageWriteMode::InPlace : rom::ImageWriteMode::Whole;
+    if (!options.dryRun && !tables::WriteChanges(*image, changes, mode)) return kFailure;
 
     Data(tables::DescribeChanges(changes));
     if (changes.empty()) {
@@ -88,11 +90,15 @@ void AddImportCommand(CLI::App& app, CommandStatus& status) {
     auto options = std::make_shared<ImportOptions>();
     CLI::App* command = app.add_subcommand(
         "import", "Writes a table (an export, possibly edited) into the image. Every value is checked first; on any "
-                  "refusal nothing is written. Only the bytes that change are written.");
-    command->add_option("IMAGE", options->image, "The image file (*.gbc), changed in place")->required();
+                  "refusal nothing is written. The image is replaced whole (a new file beside it, flushed and "
+                  "renamed over it), so that a failure or a kill leaves it as it was or fully imported.");
+    command->add_option("IMAGE", options->image, "The image file (*.gbc)")->required();
     command->add_option("FILE", options->file, "The table to import (.csv or .json)")->required();
     command->add_option("--format", options->format, "csv or json; without it, the extension of FILE");
     command->add_flag("--dry-run", options->dryRun, "Check and show the changes, write nothing");
+    command->add_flag("--in-place", options->inPlace,
+                      "Write only the changed bytes into the image itself (for an image with other hard links or in "
+                      "a folder that cannot take a new file); a failure can leave part of the import");
     command->callback([options, &status] { status = {RunImport(*options), kFailure}; });
 }
 

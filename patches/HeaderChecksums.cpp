@@ -8,6 +8,7 @@
 #include "rom/FailureReporter.h"
 #include "rom/HexDigits.h"
 #include "rom/HexFunctions.h"
+#include "rom/ImageReplacement.h"
 #include "rom/ImageFacts.h"
 #include "rom/ImageLength.h"
 
@@ -56,7 +57,65 @@ std::string Hex(uint64_t value, size_t digits) {
     return "0x" + rom::hexdigits::Of(value, digits);
 }
 
-ChecksumFix FixUnguarded(const std::string& path, bool evenIfCut) {
+// The three bytes written into the file itself, checked first, then flushed.
+bool WriteInPlace(const std::string& path, ChecksumFix& fix) {
+    const std::string hex = rom::hexdigits::Of(fix.header, 2) + rom::hexdigits::Of(fix.global, 4);
+    rom::ScopedFailureCapture capture;
+    if (!HexFunctions::CheckWritable(path, rom::kHeaderChecksumOffset, 3) ||
+        !HexFunctions::WriteHexBytes(path, rom::kHeaderChecksumOffset, hex)) {
+        fix.status = FileStatus::Failed;
+        fix.number = capture.captured() ? capture.captured()->number : 0;
+        fix.message = capture.captured() ? capture.captured()->description
+                                         : "Could not write the checksums of " + Quoted(path) + ".";
+        fix.header = fix.before.storedHeader;
+        fix.global = fix.before.storedGlobal;
+        fix.headerChanged = fix.globalChanged = false;
+        return false;
+    }
+    // The three bytes are written; make them durable before saying so.
+    if (!HexFunctions::SyncFile(path)) {
+        fix.status = FileStatus::Failed;
+        fix.number = capture.captured() ? capture.captured()->number : 0;
+        fix.message = capture.captured() ? capture.captured()->description
+                                         : "Could not flush the checksums of " + Quoted(path) + " to the disk.";
+        return false;
+    }
+    return true;
+}
+
+// Clears what a fix that wrote nothing would otherwise claim.
+void Unfixed(ChecksumFix& fix, FileStatus status, std::string message) {
+    fix.status = status;
+    fix.message = std::move(message);
+    fix.header = fix.before.storedHeader;
+    fix.global = fix.before.storedGlobal;
+    fix.headerChanged = fix.globalChanged = false;
+}
+
+// The image with the fixed checksums written beside the file and renamed
+// over it, after checking that nothing is lost by replacing it whole.
+bool WriteWhole(const std::string& path, std::vector<uint8_t>& image, ChecksumFix& fix) {
+    const rom::ReplacementCheck check = rom::CheckWholeReplacement(path);
+    if (!check.ok()) {
+        std::string message = "Could not write the checksums of " + Quoted(path) + ": " + check.reason +
+                              ". Nothing was written.";
+        if (check.inPlaceWouldDo) message += " " + std::string(rom::kInPlaceHint);
+        Unfixed(fix, check.status, std::move(message));
+        return false;
+    }
+    image[rom::kGlobalChecksumOffset] = static_cast<uint8_t>(fix.global >> 8);
+    image[rom::kGlobalChecksumOffset + 1] = static_cast<uint8_t>(fix.global & 0xFF);
+    const FileWrite write = WriteFileThroughTemporary(check.target, image, /*replace=*/true);
+    if (write.status != FileStatus::Done) {
+        Unfixed(fix, write.status,
+                "Could not write the checksums of " + Quoted(path) + ": " + write.reason + ". The image is as it was.");
+        fix.number = write.number;
+        return false;
+    }
+    return true;
+}
+
+ChecksumFix FixUnguarded(const std::string& path, bool evenIfCut, rom::ImageWriteMode mode) {
     ChecksumFix fix;
     std::vector<uint8_t> image;
     fix.before = Check(path, &image);
@@ -92,27 +151,8 @@ ChecksumFix FixUnguarded(const std::string& path, bool evenIfCut) {
         return fix;
     }
 
-    const std::string hex = rom::hexdigits::Of(fix.header, 2) + rom::hexdigits::Of(fix.global, 4);
-    rom::ScopedFailureCapture capture;
-    if (!HexFunctions::CheckWritable(path, rom::kHeaderChecksumOffset, 3) ||
-        !HexFunctions::WriteHexBytes(path, rom::kHeaderChecksumOffset, hex)) {
-        fix.status = FileStatus::Failed;
-        fix.number = capture.captured() ? capture.captured()->number : 0;
-        fix.message = capture.captured() ? capture.captured()->description
-                                         : "Could not write the checksums of " + Quoted(path) + ".";
-        fix.header = fix.before.storedHeader;
-        fix.global = fix.before.storedGlobal;
-        fix.headerChanged = fix.globalChanged = false;
-        return fix;
-    }
-    // The three bytes are written; make them durable before saying so.
-    if (!HexFunctions::SyncFile(path)) {
-        fix.status = FileStatus::Failed;
-        fix.number = capture.captured() ? capture.captured()->number : 0;
-        fix.message = capture.captured() ? capture.captured()->description
-                                         : "Could not flush the checksums of " + Quoted(path) + " to the disk.";
-        return fix;
-    }
+    const bool written = mode == rom::ImageWriteMode::Whole ? WriteWhole(path, image, fix) : WriteInPlace(path, fix);
+    if (!written) return fix;
 
     std::string changes;
     auto describe = [&](const char* name, bool changed, uint64_t from, uint64_t to, size_t digits) {
@@ -138,8 +178,8 @@ ChecksumReport ReadChecksums(const std::string& path) {
                    });
 }
 
-ChecksumFix FixChecksums(const std::string& path, bool evenIfCut) {
-    return Guarded([&] { return FixUnguarded(path, evenIfCut); },
+ChecksumFix FixChecksums(const std::string& path, bool evenIfCut, rom::ImageWriteMode mode) {
+    return Guarded([&] { return FixUnguarded(path, evenIfCut, mode); },
                    [&](const std::string& reason) {
                        ChecksumFix fix;
                        fix.status = FileStatus::Failed;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "patches/PatchFiles.h"
+#include "rom/ImageReplacement.h"
 
 namespace patches {
 
@@ -51,10 +52,14 @@ struct ChecksumFix {
 };
 
 // Writes the computed header checksum, and the global checksum computed over
-// it, into bytes 0x14D-0x14F of the image in place, through the byte layer's
-// never-grow, never-create rules (checked before the write). Writes nothing
-// when both are already right. An image shorter than its header declares is
-// refused unless `evenIfCut`.
-ChecksumFix FixChecksums(const std::string& path, bool evenIfCut = false);
+// it, into bytes 0x14D-0x14F of the image. Whole: the image is replaced by a
+// new file with the fixed bytes (written beside it, flushed, renamed over
+// it), refused when that would lose something (rom::CheckWholeReplacement).
+// In place: the three bytes are written into the file, through the byte
+// layer's never-grow, never-create rules (checked before the write). Writes
+// nothing when both are already right. An image shorter than its header
+// declares is refused unless `evenIfCut`.
+ChecksumFix FixChecksums(const std::string& path, bool evenIfCut = false,
+                         rom::ImageWriteMode mode = rom::ImageWriteMode::Whole);
 
 }  // namespace patches

@@ -185,6 +185,10 @@ FileRead ReadWholeFile(const std::string& path, uint64_t maxSize) {
     return read;
 }
 
+std::string TemporaryFileName(const std::string& name, long processId, unsigned serial) {
+    return "." + name + ".quillmere-unfinished-" + std::to_string(processId) + "-" + std::to_string(serial);
+}
+
 namespace {
 
 bool SameIdentity(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
@@ -283,9 +287,7 @@ FileWrite ReplaceThroughTemporary(const std::string& path, std::span<const uint8
     int fd = -1;
     std::string temporaryPath;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporaryPath = (folder / ("." + name + ".part-" + std::to_string(::getpid()) + "-" +
-                                   std::to_string(counter.fetch_add(1))))
-                            .string();
+        temporaryPath = (folder / TemporaryFileName(name, ::getpid(), counter.fetch_add(1))).string();
         // 0666 as for any new file: the user's umask decides the rest. A
         // replaced file's own owner and mode are given below, before a byte is
         // written, so that a private file's content is never readable to more

@@ -85,6 +85,12 @@ struct OutputTarget {
 // file that standard output is redirected into) is a stream.
 OutputTarget ResolveOutput(const std::string& path);
 
+// The name of the temporary file WriteFileThroughTemporary writes beside the
+// file `name`: hidden, and saying what it is, so that one left behind by a
+// kill (the file itself is then whole, old or new) is known for what it is
+// and can be deleted: ".NAME.quillmere-unfinished-PID-SERIAL".
+std::string TemporaryFileName(const std::string& name, long processId, unsigned serial);
+
 // True when both paths name the same file: the same device and inode (when
 // both exist, after symbolic links) or the same path once made absolute and
 // normal.

@@ -1,12 +1,13 @@
 #include "tables/TableImport.h"
 
-#include <algorithm>
+#include <cerrno>
 #include <optional>
 #include <string>
 
 #include "rom/FailureReporter.h"
 #include "rom/FieldConversions.h"
 #include "rom/HexFunctions.h"
+#include "rom/WholeFiles.h"
 #include "tables/FieldText.h"
 #include "tables/ImageFiles.h"
 
@@ -20,29 +21,16 @@ struct ByteRun {
     std::string hex;
 };
 
-struct ChangedByte {
-    int64_t offset;
-    uint8_t value;
-};
-
-std::vector<ByteRun> RunsOf(const TableImage& image, std::span<const FieldChange> changes) {
-    std::vector<ChangedByte> bytes;
-    for (const FieldChange& change : changes) {
-        const rom::SpeciesField& field = rom::kSpeciesFields[change.field];
-        const std::optional<int32_t> offset = rom::FieldOffset(image.profile, change.position, field);
-        if (!offset) continue;  // the profiles in use never leave the offset range
-        for (int32_t k = 0; k < field.width; ++k) {
-            const auto index = static_cast<size_t>(k);
-            if (change.before[index] != change.after[index]) bytes.push_back({int64_t{*offset} + k, change.after[index]});
-        }
-    }
-    std::sort(bytes.begin(), bytes.end(), [](const ChangedByte& a, const ChangedByte& b) { return a.offset < b.offset; });
+// The runs of adjacent bytes in which `after` differs from `before` (of the
+// same length).
+std::vector<ByteRun> RunsOf(std::span<const uint8_t> before, std::span<const uint8_t> after) {
     std::vector<ByteRun> runs;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        if (i == 0 || bytes[i].offset != bytes[i - 1].offset + 1) {
-            runs.push_back({static_cast<int32_t>(bytes[i].offset), std::string()});
-        }
-        runs.back().hex += rom::TwoDigitHex(bytes[i].value);
+    size_t runEnd = 0;
+    for (size_t i = 0; i < after.size(); ++i) {
+        if (before[i] == after[i]) continue;
+        if (runs.empty() || i != runEnd) runs.push_back({static_cast<int32_t>(i), std::string()});
+        runs.back().hex += rom::TwoDigitHex(after[i]);
+        runEnd = i + 1;
     }
     return runs;
 }
@@ -61,6 +49,56 @@ void ReportWithNote(rom::Failure failure, const std::string& note) {
     rom::ReportFailure(failure);
 }
 
+constexpr char kBeforeFirstWrite[] = "The import stopped before its first write; the image is as it was.";
+
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+// Each run written into the file itself, every one checked before the first;
+// a failure part of the way leaves part of the import, and says so.
+bool WriteInPlace(const std::string& path, const std::vector<ByteRun>& runs) {
+    for (const ByteRun& run : runs) {
+        if (const auto failure = Captured([&] {
+                HexFunctions::CheckWritable(path, run.offset, static_cast<int32_t>(run.hex.size() / 2));
+            })) {
+            ReportWithNote(*failure, kBeforeFirstWrite);
+            return false;
+        }
+    }
+    size_t bytesWritten = 0;
+    size_t bytesTotal = 0;
+    for (const ByteRun& run : runs) bytesTotal += run.hex.size() / 2;
+    for (const ByteRun& run : runs) {
+        if (const auto failure = Captured([&] { HexFunctions::WriteHexBytes(path, run.offset, run.hex); })) {
+            ReportWithNote(*failure, "The import stopped after writing " + std::to_string(bytesWritten) + " of " +
+                                        std::to_string(bytesTotal) +
+                                        " changed bytes; the image now holds part of the import.");
+            return false;
+        }
+        bytesWritten += run.hex.size() / 2;
+    }
+    return HexFunctions::SyncFile(path);
+}
+
+// The new image written beside the file the path finally names and renamed
+// over it: the path holds the old image or the new one, whatever happens.
+bool WriteWhole(const std::string& path, std::span<const uint8_t> after) {
+    const rom::ReplacementCheck check = rom::CheckWholeReplacement(path);
+    if (!check.ok()) {
+        std::string text = "Could not write the import into " + Quoted(path) + ": " + check.reason + ".\n" +
+                           kBeforeFirstWrite;
+        if (check.inPlaceWouldDo) text += "\n" + std::string(rom::kInPlaceHint);
+        rom::ReportFailure({check.number, text});
+        return false;
+    }
+    const rom::FileWrite write = rom::WriteFileThroughTemporary(check.target, after, /*replace=*/true);
+    if (write.status != rom::FileStatus::Done) {
+        rom::ReportFailure({write.number, "Could not write the import into " + Quoted(path) + ": " + write.reason +
+                                              ".\nThe image is as it was; the new image was not put in its place."});
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 SpeciesTable WithImportedRows(const SpeciesTable& table, const ImportedTable& imported) {
@@ -74,31 +112,48 @@ std::vector<FieldChange> PlanImport(const TableImage& image, const ImportedTable
     return Differences(image.table, WithImportedRows(image.table, imported));
 }
 
-bool WriteChanges(const TableImage& image, std::span<const FieldChange> changes) {
-    const std::vector<ByteRun> runs = RunsOf(image, changes);
-    if (runs.empty()) return true;
+bool WriteChanges(const TableImage& image, std::span<const FieldChange> changes, rom::ImageWriteMode mode) {
+    if (changes.empty()) return true;
+    std::vector<uint8_t> after = image.bytes;
+    for (const FieldChange& change : changes) {
+        const rom::SpeciesField& field = rom::kSpeciesFields[change.field];
+        const std::optional<int32_t> offset = rom::FieldOffset(image.profile, change.position, field);
+        if (!offset) continue;  // the profiles in use never leave the offset range
+        for (int32_t k = 0; k < field.width; ++k) {
+            const auto index = static_cast<size_t>(k);
+            if (change.before[index] == change.after[index]) continue;
+            const auto at = static_cast<size_t>(*offset) + index;
+            if (at < after.size()) {
+                after[at] = change.after[index];
+                continue;
+            }
+            // A hand-built image that ends before this field: a write never
+            // makes a file longer. The byte layer says so in its own words.
+            const int32_t count = field.width - k;
+            auto failure = Captured([&] { HexFunctions::CheckWritable(image.path, *offset + k, count); });
+            if (!failure) {
+                failure = rom::Failure{EFBIG, "Could not write the import into " + Quoted(image.path) +
+                                                  ": a changed field lies past the end of the image as it was read."};
+            }
+            ReportWithNote(*failure, kBeforeFirstWrite);
+            return false;
+        }
+    }
+    return WriteChangedBytes(image.path, image.bytes, after, mode);
+}
 
-    for (const ByteRun& run : runs) {
-        if (const auto failure = Captured([&] {
-                HexFunctions::CheckWritable(image.path, run.offset, static_cast<int32_t>(run.hex.size() / 2));
-            })) {
-            ReportWithNote(*failure, "The import stopped before its first write; the image is as it was.");
-            return false;
-        }
+bool WriteChangedBytes(const std::string& path, std::span<const uint8_t> before, std::span<const uint8_t> after,
+                       rom::ImageWriteMode mode) {
+    if (before.size() != after.size()) {
+        rom::ReportFailure({EINVAL, "Could not write the import into " + Quoted(path) + ": the new image is " +
+                                        std::to_string(after.size()) + " bytes long and the image " +
+                                        std::to_string(before.size()) +
+                                        "; an import never changes an image's length.\n" + kBeforeFirstWrite});
+        return false;
     }
-    size_t bytesWritten = 0;
-    size_t bytesTotal = 0;
-    for (const ByteRun& run : runs) bytesTotal += run.hex.size() / 2;
-    for (const ByteRun& run : runs) {
-        if (const auto failure = Captured([&] { HexFunctions::WriteHexBytes(image.path, run.offset, run.hex); })) {
-            ReportWithNote(*failure, "The import stopped after writing " + std::to_string(bytesWritten) + " of " +
-                                        std::to_string(bytesTotal) +
-                                        " changed bytes; the image now holds part of the import.");
-            return false;
-        }
-        bytesWritten += run.hex.size() / 2;
-    }
-    return HexFunctions::SyncFile(image.path);
+    const std::vector<ByteRun> runs = RunsOf(before, after);
+    if (runs.empty()) return true;
+    return mode == rom::ImageWriteMode::InPlace ? WriteInPlace(path, runs) : WriteWhole(path, after);
 }
 
 }  // namespace tables

@@ -117,7 +117,7 @@ TEST_F(PatchCli, RefusalsLeaveTheFilesAsTheyWere) {
     }
     // No temporary file was left behind.
     for (const auto& entry : std::filesystem::directory_iterator(folder())) {
-        EXPECT_EQ(entry.path().filename().string().find(".part-"), std::string::npos) << entry.path();
+        EXPECT_EQ(entry.path().filename().string().find(".quillmere-unfinished-"), std::string::npos) << entry.path();
     }
     EXPECT_TRUE(ReadFile(image) == imageBytes);
 }

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -38,6 +41,20 @@ std::vector<int64_t> FieldOffsets(const rom::VersionProfile& profile) {
         }
     }
     return offsets;
+}
+
+ino_t InodeOf(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+size_t FilesIn(const std::filesystem::path& folder) {
+    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
+}
+
+std::vector<uint8_t> TestImageBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
 bool Import(const tables::TableImage& image, const std::string& text, tables::TableFormat format) {
@@ -99,7 +116,7 @@ TEST(TableImport, AnUnchangedExportWritesNothingAndDoesNotTouchTheFile) {
 }
 
 TEST(TableImport, WritesOnlyTheChangedBytes) {
-    const TestImage image = tablestest::PatternedImage(GameVersion::Gold);
+    TestImage image = tablestest::PatternedImage(GameVersion::Gold);
     const tables::TableImage opened = Open(image);
     std::vector<uint8_t> expected = image.ReadAll();
 
@@ -118,10 +135,18 @@ TEST(TableImport, WritesOnlyTheChangedBytes) {
     }
     const std::vector<tables::FieldChange> changes = tables::Differences(opened.table, wanted);
     ASSERT_FALSE(changes.empty());
-    RecordingReporter reporter;
-    ASSERT_TRUE(tables::WriteChanges(opened, changes));
-    EXPECT_TRUE(reporter.empty());
-    EXPECT_EQ(image.ReadAll(), expected);
+    const std::vector<uint8_t> before = image.ReadAll();
+    // Whole, a new file takes the image's place; in place, the file stays.
+    for (const rom::ImageWriteMode mode : {rom::ImageWriteMode::Whole, rom::ImageWriteMode::InPlace}) {
+        image.SetBytes(0, before);
+        const ino_t inode = InodeOf(image.path());
+        RecordingReporter reporter;
+        ASSERT_TRUE(tables::WriteChanges(opened, changes, mode));
+        EXPECT_TRUE(reporter.empty());
+        EXPECT_EQ(image.ReadAll(), expected);
+        EXPECT_EQ(InodeOf(image.path()) == inode, mode == rom::ImageWriteMode::InPlace);
+        EXPECT_EQ(FilesIn(image.folder()), 1u) << "no temporary file is left";
+    }
 }
 
 TEST(TableImport, ARefusedTableChangesNothing) {
@@ -142,12 +167,14 @@ TEST(TableImport, AReadOnlyImageIsLeftAsItWasWithOneReport) {
     for (auto& species : wanted) species.fields[0][0] ^= 0xFF;
     std::filesystem::permissions(image.path(), std::filesystem::perms::owner_read);
 
-    RecordingReporter reporter;
-    EXPECT_FALSE(tables::WriteChanges(opened, tables::Differences(opened.table, wanted)));
-    ASSERT_EQ(reporter.count(), 1u);
-    EXPECT_EQ(reporter.last().number, EACCES);
-    EXPECT_NE(reporter.last().description.find("The import stopped before its first write"), std::string::npos);
-    EXPECT_EQ(image.ReadAll(), bytes);
+    for (const rom::ImageWriteMode mode : {rom::ImageWriteMode::Whole, rom::ImageWriteMode::InPlace}) {
+        RecordingReporter reporter;
+        EXPECT_FALSE(tables::WriteChanges(opened, tables::Differences(opened.table, wanted), mode));
+        ASSERT_EQ(reporter.count(), 1u);
+        EXPECT_EQ(reporter.last().number, EACCES);
+        EXPECT_NE(reporter.last().description.find("The import stopped before its first write"), std::string::npos);
+        EXPECT_EQ(image.ReadAll(), bytes);
+    }
 }
 
 TEST(TableImport, AnImageThatShrankIsNotWritten) {
@@ -158,12 +185,71 @@ TEST(TableImport, AnImageThatShrankIsNotWritten) {
     wanted[0].fields[0][0] = 1;  // HP of the first species: inside the file
     wanted[250].fields[tables::FieldIndex(*rom::FindField("Pitch"))][0] = 9;  // past its end
     const std::vector<uint8_t> bytes = image.ReadAll();
+    for (const rom::ImageWriteMode mode : {rom::ImageWriteMode::Whole, rom::ImageWriteMode::InPlace}) {
+        RecordingReporter reporter;
+        EXPECT_FALSE(tables::WriteChanges(opened, tables::Differences(opened.table, wanted), mode));
+        ASSERT_EQ(reporter.count(), 1u);
+        EXPECT_EQ(reporter.last().number, EFBIG);
+        EXPECT_EQ(image.ReadAll(), bytes);
+        EXPECT_EQ(image.size(), static_cast<int64_t>(bytes.size()));
+    }
+}
+
+// The write step every import shares: nothing when nothing changes, one
+// refusal with the way out when a hard link would keep the old content.
+TEST(WriteChangedBytes, WritesNothingForNoChangeAndRefusesAHardLinkedImageUnlessInPlace) {
+    const TestImage image(0x41, 4096);
+    std::vector<uint8_t> before = image.ReadAll();
     RecordingReporter reporter;
-    EXPECT_FALSE(tables::WriteChanges(opened, tables::Differences(opened.table, wanted)));
+    // Nothing changes: the file is not even opened (a missing one is no failure).
+    EXPECT_TRUE(tables::WriteChangedBytes(image.path() + ".missing", before, before));
+    EXPECT_TRUE(reporter.empty());
+
+    std::vector<uint8_t> after = before;
+    after[0x200] = 0x11;
+    after[0x201] = 0x22;
+    after[0xFFF] = 0x33;
+    const std::string other = (image.folder() / "second-name.gbc").string();
+    std::filesystem::create_hard_link(image.path(), other);
+    EXPECT_FALSE(tables::WriteChangedBytes(image.path(), before, after));
     ASSERT_EQ(reporter.count(), 1u);
-    EXPECT_EQ(reporter.last().number, EFBIG);
-    EXPECT_EQ(image.ReadAll(), bytes);
-    EXPECT_EQ(image.size(), static_cast<int64_t>(bytes.size()));
+    EXPECT_EQ(reporter.last().number, EMLINK);
+    EXPECT_NE(reporter.last().description.find("--in-place"), std::string::npos) << reporter.last().description;
+    EXPECT_EQ(image.ReadAll(), before);
+
+    reporter.clear();
+    EXPECT_TRUE(tables::WriteChangedBytes(image.path(), before, after, rom::ImageWriteMode::InPlace));
+    EXPECT_TRUE(reporter.empty());
+    EXPECT_EQ(image.ReadAll(), after);
+    EXPECT_EQ(TestImageBytes(other), after);
+
+    // An image of another length is no import of this one.
+    std::vector<uint8_t> longer = after;
+    longer.push_back(0);
+    EXPECT_FALSE(tables::WriteChangedBytes(image.path(), after, longer));
+    EXPECT_EQ(reporter.last().number, EINVAL);
+}
+
+// The image keeps its permissions and its owner when it is replaced whole.
+TEST(WriteChangedBytes, TheReplacedImageKeepsItsModeAndOwner) {
+    const TestImage image(0x41, 4096);
+    const std::vector<uint8_t> before = image.ReadAll();
+    std::vector<uint8_t> after = before;
+    after[0x300] ^= 0xFF;
+    ASSERT_EQ(chmod(image.path().c_str(), 0640), 0);
+    const bool administrator = geteuid() == 0;
+    if (administrator) {
+        ASSERT_EQ(chown(image.path().c_str(), 65534, 65534), 0);
+    }
+    ASSERT_TRUE(tables::WriteChangedBytes(image.path(), before, after));
+    struct stat info {};
+    ASSERT_EQ(stat(image.path().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    if (administrator) {
+        EXPECT_EQ(info.st_uid, 65534u);
+        EXPECT_EQ(info.st_gid, 65534u);
+    }
+    EXPECT_EQ(image.ReadAll(), after);
 }
 
 TEST(TableDiff, ListsEachDifferingFieldWithBothValues) {
