@@ -20,41 +20,46 @@ MatchIndex::MatchIndex(ByteSpan source, ByteSpan target) : neighbours_(target.si
         if (divsufsort(text.data(), suffixes.data(), static_cast<saidx_t>(total)) != 0) throw std::bad_alloc();
     }
 
-    // The nearest source suffix on either side of each target suffix, in the
-    // sorted order: one pass down and one pass up.
-    int32_t lastSource = kNone;
-    for (const int32_t position : suffixes) {
-        if (static_cast<size_t>(position) < n) {
-            lastSource = position;
-        } else {
-            neighbours_[static_cast<size_t>(position) - n].sourceBefore = lastSource;
-        }
-    }
-    lastSource = kNone;
-    for (auto it = suffixes.rbegin(); it != suffixes.rend(); ++it) {
-        if (static_cast<size_t>(*it) < n) {
-            lastSource = *it;
-        } else {
-            neighbours_[static_cast<size_t>(*it) - n].sourceAfter = lastSource;
-        }
-    }
+    // Raw pointers in the loops below: they run over every suffix, and stay
+    // quick in unoptimised builds too.
+    const int32_t* sorted = suffixes.data();
+    Neighbours* neighbours = neighbours_.data();
 
-    // Among the target's suffixes, the nearest one before and after each in
-    // the sorted order that starts earlier in the target: the stack holds
-    // target positions rising from bottom to top; a suffix pops every larger
-    // position, which finds its nearest smaller one after it, and what is
-    // left on top is its own nearest smaller one before it.
-    std::vector<int32_t> stack;
-    stack.reserve(1024);
-    for (const int32_t position : suffixes) {
-        if (static_cast<size_t>(position) < n) continue;
-        const auto here = static_cast<int32_t>(static_cast<size_t>(position) - n);
-        while (!stack.empty() && stack.back() > here) {
-            neighbours_[static_cast<size_t>(stack.back())].targetAfter = here;
-            stack.pop_back();
+    // One pass down the sorted suffixes finds, for each target suffix, the
+    // nearest source suffix before it, and, among the target's suffixes, the
+    // nearest ones before and after it that start earlier in the target: the
+    // stack holds target positions rising from bottom to top; a suffix pops
+    // every larger position, which finds its nearest smaller one after it,
+    // and what is left on top is its own nearest smaller one before it.
+    std::vector<int32_t> stack(target.size());
+    int32_t* bottom = stack.data();
+    int32_t* top = bottom;  // one past the top
+    int32_t lastSource = kNone;
+    for (size_t k = 0; k < total; ++k) {
+        const auto position = static_cast<size_t>(sorted[k]);
+        if (position < n) {
+            lastSource = sorted[k];
+            continue;
         }
-        neighbours_[static_cast<size_t>(here)].targetBefore = stack.empty() ? kNone : stack.back();
-        stack.push_back(here);
+        const auto here = static_cast<int32_t>(position - n);
+        while (top != bottom && top[-1] > here) {
+            neighbours[top[-1]].targetAfter = here;
+            --top;
+        }
+        Neighbours& near = neighbours[here];
+        near.sourceBefore = lastSource;
+        near.targetBefore = top == bottom ? kNone : top[-1];
+        *top++ = here;
+    }
+    // One pass up finds the nearest source suffix after each.
+    lastSource = kNone;
+    for (size_t k = total; k-- > 0;) {
+        const auto position = static_cast<size_t>(sorted[k]);
+        if (position < n) {
+            lastSource = sorted[k];
+        } else {
+            neighbours[position - n].sourceAfter = lastSource;
+        }
     }
 }
 
