@@ -12,6 +12,7 @@
 
 #include "patches/BpsPatch.h"
 #include "patches/IpsPatch.h"
+#include "patches/MatchIndex.h"
 #include "tests/support/PatchPairs.h"
 
 namespace {
@@ -145,6 +146,17 @@ TEST(BpsCreate, WorstCasesGiveTheirTargets) {
         ExpectRoundTrip(Bytes(size, 0x00), Bytes(4 * size, 0x00), "a longer run of " + std::to_string(size));
         ExpectRoundTrip(Slice(source, 0, size), Slice(source, 1, size), "shifted by one, " + std::to_string(size));
     }
+}
+
+TEST(BpsCreate, PairsPastTheIndexLimitGetThePlainFormAndStillGiveTheirTargets) {
+    Bytes source(patches::kMaxIndexedSize + 1, 0x00);
+    for (size_t i = 0; i < source.size(); i += 4099) source[i] = static_cast<uint8_t>(i >> 12);
+    Bytes target = source;
+    std::fill_n(target.begin() + 1000, 100, 0xAB);
+    target[target.size() - 1] = 0x01;
+    const Bytes patch = ExpectRoundTrip(source, target, "past the limit");
+    EXPECT_EQ(patch, patches::CreateBpsWithoutCopies(source, target).bytes);
+    EXPECT_EQ(ReadActions(patch).count[kSourceCopy], 0);
 }
 
 TEST(BpsCreate, PatchesOfModifiedGamesGiveTheirTargetsAndAreSmall) {
