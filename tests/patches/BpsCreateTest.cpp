@@ -110,6 +110,32 @@ TEST(BpsCreate, UsesEveryActionKindWithCursorsMovingBothWays) {
     EXPECT_LT(patch.size(), patches::CreateBpsWithoutCopies(source, target).bytes.size() / 10);
 }
 
+TEST(BpsCreate, InsertionsDeletionsAndMovesCostAFewActions) {
+    std::mt19937 random(64);
+    const Bytes source = RandomBytes(random, 100000);
+    const Bytes fresh = RandomBytes(random, 50);
+    // The signature, two sizes of three bytes, no metadata, the CRC-32 values;
+    // every SourceRead, SourceCopy and move below takes three bytes, as its
+    // number is above 16511.
+    const size_t header = 4 + 3 + 3 + 1 + 12;
+
+    Bytes inserted = Slice(source, 0, 50000);
+    Append(inserted, fresh);
+    Append(inserted, Slice(source, 50000, 50000));
+    // SourceRead; TargetRead (two bytes) and the new bytes; SourceCopy and its move.
+    EXPECT_EQ(ExpectRoundTrip(source, inserted, "inserted").size(), header + 3 + 2 + fresh.size() + 3 + 3);
+
+    Bytes deleted = Slice(source, 0, 30000);
+    Append(deleted, Slice(source, 31000, 69000));
+    // SourceRead; SourceCopy and its move.
+    EXPECT_EQ(ExpectRoundTrip(source, deleted, "deleted").size(), header + 3 + 3 + 3);
+
+    Bytes swapped = Slice(source, 60000, 40000);
+    Append(swapped, Slice(source, 0, 60000));
+    // Two SourceCopy actions and their moves.
+    EXPECT_EQ(ExpectRoundTrip(source, swapped, "halves swapped").size(), header + 3 + 3 + 3 + 3);
+}
+
 TEST(BpsCreate, WorstCasesGiveTheirTargets) {
     std::mt19937 random(4);
     const Bytes source = RandomBytes(random, 40000);
