@@ -206,9 +206,11 @@ public:
                 ++i;
                 continue;
             }
-            FlushLiterals(i);
-            Emit(i, best);
-            i += best.length;
+            Copy copy = best;
+            const size_t start = ExtendBackwards(i, copy);
+            FlushLiterals(start);
+            Emit(start, copy);
+            i = start + copy.length;
             literalStart_ = i;
             // The cursors have moved: what was worked out ahead no longer holds.
             ahead_.clear();
@@ -248,6 +250,19 @@ private:
             if (Worth(copy, position + later, true) && copy.saving - literals > best.saving) return true;
         }
         return false;
+    }
+
+    // Moves the start of a copy at `position` back over literal bytes that
+    // it covers too, so that fewer are written out. Returns the new start.
+    size_t ExtendBackwards(size_t position, Copy& copy) const {
+        const ByteSpan from = copy.action == kTargetCopy ? target_ : source_;
+        while (position > literalStart_ && copy.from > 0 && copy.from - 1 < from.size() &&
+               from[copy.from - 1] == target_[position - 1]) {
+            --position;
+            --copy.from;
+            ++copy.length;
+        }
+        return position;
     }
 
     // Best(position), kept while the cursors stay where they are.
