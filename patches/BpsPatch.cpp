@@ -227,11 +227,11 @@ private:
         bool longer = false;  // reached kMeasuredLength
     };
 
-    // A copy is worth taking when it costs no more than the bytes it covers
-    // and a TargetRead's header would. After literal bytes, whose TargetRead
-    // is already counted, it has to save one byte more to pay for the header
-    // of the TargetRead that may start again after it, unless it ends the
-    // target.
+    // A copy is worth taking when it costs no more than its bytes would with
+    // a TargetRead's header (saving 0). After literal bytes, whose header is
+    // paid already, it has to cost less than the bytes alone and also pay for
+    // the header of the TargetRead that may start again after it (saving 2),
+    // or, when it ends the target, only cost less (saving 1).
     bool Worth(const Copy& copy, size_t position, bool pending) const {
         if (copy.length == 0) return false;
         if (!pending) return copy.saving >= 0;
