@@ -127,8 +127,57 @@ def main(folder):
         print(f"{'Peak memory with the window shown':<44} {statistics.median(rss):7.1f} MB  "
               f"{spread(rss, lambda v: f'{v:.1f} MB'):<21} {'':>8} {'':>8}  "
               f"< {MEMORY_TARGET_MB:g} MB: {'met' if met else 'MISSED'}")
+    missed += pairs(runs)
     if missed:
         print("Targets missed: " + "; ".join(missed))
+
+
+PAIRS = [
+    ("OneSpecies", "(a) one species edited"),
+    ("Inserted64KiB", "(b) 64 KiB inserted in the middle"),
+    ("ScatteredRuns5Percent", "(c) 5% of bytes in scattered runs"),
+    ("BanksSwapped", "(d) eight pairs of banks swapped"),
+    ("OtherVersionTables", "(e) another version's tables laid over"),
+]
+CREATE_TARGET_US = 1e6
+INSERTED_TARGET = 0.01
+
+
+def pairs(runs):
+    """The synthetic pairs of bench/PatchPairsBench.cpp: sizes, ratios and
+    times, with their targets. Returns the targets missed."""
+    if not any(f"BM_PairCreateBps_{name}" in runs for name, _ in PAIRS):
+        return []
+    missed = []
+    print()
+    print("2 MiB pairs: patch sizes (bytes), BPS size / changed bytes, median times")
+    print(f"{'Pair':<40} {'changed':>8} {'BPS':>8} {'IPS':>8} {'BPS/chg':>8} {'BPS/img':>8} "
+          f"{'create BPS':>11} {'create IPS':>11} {'apply BPS':>10} {'x no-copy':>9}")
+    for name, label in PAIRS:
+        bps = runs.get(f"BM_PairCreateBps_{name}")
+        ips = runs.get(f"BM_PairCreateIps_{name}")
+        apply = runs.get(f"BM_PairApplyBps_{name}")
+        plain = runs.get(f"BM_PairApplyBpsWithoutCopies_{name}")
+        if not bps:
+            continue
+        changed = bps[0]["changed_bytes"]
+        size = bps[0]["patch_bytes"]
+        image = bps[0]["image_bytes"]
+        create = statistics.median(times_us(bps))
+        apply_us = statistics.median(times_us(apply)) if apply else None
+        plain_us = statistics.median(times_us(plain)) if plain else None
+        print(f"{label:<40} {changed:>8.0f} {size:>8.0f} {ips[0]['patch_bytes'] if ips else 0:>8.0f} "
+              f"{size / changed:>8.3f} {100 * size / image:>7.2f}% {show_time(create):>11} "
+              f"{show_time(statistics.median(times_us(ips))) if ips else '-':>11} "
+              f"{show_time(apply_us) if apply_us else '-':>10} "
+              f"{apply_us / plain_us if apply_us and plain_us else 0:>9.2f}")
+        if create >= CREATE_TARGET_US:
+            missed.append(f"BPS creation of {label} ({show_time(create)}, target < 1 s)")
+        if name == "Inserted64KiB" and size >= INSERTED_TARGET * image:
+            missed.append(f"BPS size of {label} ({size:.0f} bytes, target < 1% of the image)")
+    print("Targets: creation < 1 s for every pair; (b) BPS < 1% of the image; 'x no-copy' is the time to apply")
+    print("the patch against applying one made without copies (SourceRead, TargetRead and runs only).")
+    return missed
 
 
 if __name__ == "__main__":

@@ -6,19 +6,22 @@
 //   1  a patch whose BPS checks are made to pass: the source gets the size the
 //      header declares (up to 512 bytes), and the source and patch CRC-32
 //      values are rewritten to match, so that the actions themselves are read;
-//   2  a source and a target: patches created from them in both formats apply
-//      to the source and give the target (IPS only when the target is not
-//      shorter, and refused when it is); a created patch with one byte changed
-//      is read without harm.
+//   2  a source and a target (random, pieces copied from the source and from
+//      itself, or the source edited): patches created from them in both
+//      formats apply to the source and give the target (IPS only when the
+//      target is not shorter, and refused when it is); a created patch with
+//      one byte changed is read without harm.
 // Every refusal carries a one-line message and no bytes; every result stays
 // within the limit given to the reader; a BPS result has the size and CRC-32
 // the patch declares.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "patches/BpsPatch.h"
@@ -102,8 +105,28 @@ void ApplyHostile(Bytes patch, bool fitChecks) {
 void RoundTrip(FuzzedDataProvider& data) {
     const Bytes source = data.ConsumeBytes<uint8_t>(data.ConsumeIntegralInRange<size_t>(0, 256));
     Bytes target;
-    if (data.ConsumeBool()) {
+    const int kind = data.ConsumeIntegralInRange<int>(0, 2);
+    if (kind == 0) {
         target = data.ConsumeBytes<uint8_t>(data.ConsumeIntegralInRange<size_t>(0, 256));
+    } else if (kind == 1) {
+        // Pieces of the source and of the target so far, some overlapping
+        // their own end, and a few new bytes: what the BPS creator copies.
+        const int pieces = data.ConsumeIntegralInRange<int>(0, 12);
+        for (int p = 0; p < pieces && target.size() < 1024; ++p) {
+            const size_t length = data.ConsumeIntegralInRange<size_t>(1, 64);
+            const int piece = data.ConsumeIntegralInRange<int>(0, 2);
+            if (piece == 0 && !source.empty()) {
+                const size_t at = data.ConsumeIntegralInRange<size_t>(0, source.size() - 1);
+                target.insert(target.end(), source.begin() + static_cast<std::ptrdiff_t>(at),
+                              source.begin() + static_cast<std::ptrdiff_t>(std::min(source.size(), at + length)));
+            } else if (piece == 1 && !target.empty()) {
+                size_t from = data.ConsumeIntegralInRange<size_t>(0, target.size() - 1);
+                for (size_t k = 0; k < length; ++k) target.push_back(target[from++]);
+            } else {
+                const Bytes fresh = data.ConsumeBytes<uint8_t>(length);
+                target.insert(target.end(), fresh.begin(), fresh.end());
+            }
+        }
     } else {
         // The source with a few changes and a new length: closer to real edits.
         target = source;

@@ -31,10 +31,21 @@ struct BpsNumber {
 BpsNumber ReadBpsNumber(ByteSpan bytes, size_t& position, size_t end);
 
 // A patch that turns `original` into `modified`, of any sizes up to
-// kMaxBpsTargetSize: SourceRead for unchanged stretches, TargetRead for
-// changed bytes, and TargetCopy for long runs of one value among them. For
-// identical inputs it holds one SourceRead (none when they are empty).
+// kMaxBpsTargetSize. Up to 8 MiB each (kMaxIndexedSize), bytes are copied from
+// wherever they already are: SourceRead for bytes unchanged in place,
+// SourceCopy from anywhere in the original, TargetCopy from anywhere in the
+// target written so far (runs of one value overlap what they write), each
+// chosen where it costs fewer bytes than the others and than TargetRead of the
+// bytes themselves. Larger pairs get SourceRead, TargetRead and TargetCopy for
+// long runs only. For identical inputs the patch holds one SourceRead (none
+// when they are empty).
 BytesResult CreateBps(ByteSpan original, ByteSpan modified);
+
+// A patch without copies from elsewhere: SourceRead for bytes unchanged in
+// place, TargetRead for changed bytes, TargetCopy for long runs of one value
+// among them. Linear and quick, but larger than CreateBps's for moved or
+// repeated bytes; what CreateBps writes for pairs past kMaxIndexedSize.
+BytesResult CreateBpsWithoutCopies(ByteSpan original, ByteSpan modified);
 
 // Applies the patch to `source`. Refused, each with its own message: a patch
 // that is not BPS, truncated or damaged (its own CRC-32), a number that does
