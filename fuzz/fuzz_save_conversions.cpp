@@ -18,7 +18,7 @@
 
 #include "rom/FieldConversions.h"
 #include "rom/SpeciesLayout.h"
-#include "ui/ChoiceLists.h"
+#include "lists/ChoiceLists.h"
 
 namespace {
 
@@ -91,11 +91,11 @@ void CheckShape(const SpeciesField& field, const Encoded& result, bool expectAcc
 }
 
 std::span<const std::string_view> ListOf(const SpeciesField& field) {
-    if (field.control == "Type1" || field.control == "Type2") return ui::kTypeList;
-    if (field.control == "Item1" || field.control == "Item2") return ui::kHeldItemList;
-    if (field.control == "Sprite") return ui::kMenuSpriteList;
-    if (field.control == "Cry") return ui::kBaseCryList;
-    return ui::kTypeList;
+    if (field.control == "Type1" || field.control == "Type2") return lists::kTypeList;
+    if (field.control == "Item1" || field.control == "Item2") return lists::kHeldItemList;
+    if (field.control == "Sprite") return lists::kMenuSpriteList;
+    if (field.control == "Cry") return lists::kBaseCryList;
+    return lists::kTypeList;
 }
 
 // The bytes each presentation stores, which must be the width of every field

@@ -3,7 +3,7 @@
 #include <limits>
 
 #include "rom/HexDigits.h"
-#include "ui/ChoiceLists.h"
+#include "lists/ChoiceLists.h"
 
 namespace tables {
 
@@ -64,10 +64,10 @@ rom::Encoded EncodeListText(const rom::SpeciesField& field, std::string_view tex
 
 std::span<const std::string_view> ListOf(const rom::SpeciesField& field) {
     if (field.presentation != rom::Presentation::ListPosition) return {};
-    if (field.control == "Type1" || field.control == "Type2") return ui::kTypeList;
-    if (field.control == "Item1" || field.control == "Item2") return ui::kHeldItemList;
-    if (field.control == "Sprite") return ui::kMenuSpriteList;
-    if (field.control == "Cry") return ui::kBaseCryList;
+    if (field.control == "Type1" || field.control == "Type2") return lists::kTypeList;
+    if (field.control == "Item1" || field.control == "Item2") return lists::kHeldItemList;
+    if (field.control == "Sprite") return lists::kMenuSpriteList;
+    if (field.control == "Cry") return lists::kBaseCryList;
     return {};
 }
 
@@ -157,7 +157,7 @@ FieldBytes BytesOfHex(std::string_view hex) {
 
 std::string_view SpeciesName(int32_t position) {
     if (position < 0 || position >= rom::kSpeciesCount) return {};
-    return Trimmed(ui::kSpeciesList[static_cast<size_t>(position)]);
+    return Trimmed(lists::kSpeciesList[static_cast<size_t>(position)]);
 }
 
 }  // namespace tables

@@ -5,7 +5,7 @@
 #include <QMenuBar>
 
 #include "ui/Artwork.h"
-#include "ui/ChoiceLists.h"
+#include "lists/ChoiceLists.h"
 #include "ui/Fonts.h"
 #include "ui/GroupFrames.h"
 #include "ui/Twips.h"
@@ -130,7 +130,7 @@ void EditorForm::setupUi(QMainWindow* window) {
     KreblinLoader = Place<QListWidget>(FrameKreblin, "KreblinLoader", 120, 240, 2535, 2595);
     KreblinLoader->setSelectionMode(QAbstractItemView::SingleSelection);
     KreblinLoader->setSortingEnabled(false);
-    for (std::string_view name : kSpeciesList)
+    for (std::string_view name : lists::kSpeciesList)
         KreblinLoader->addItem(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
     KreblinLoader->setCurrentRow(-1);
     KreblinLoader->clearSelection();
@@ -170,13 +170,13 @@ void EditorForm::setupUi(QMainWindow* window) {
         top += 360;
     }
     Frame15 = Group(FrameStats, "Frame15", "Types", 120, 3720, 2055, 975);
-    Type1 = Combo(Frame15, "Type1", 120, 240, 1815, kTypeList);
-    Type2 = Combo(Frame15, "Type2", 120, 600, 1815, kTypeList);
+    Type1 = Combo(Frame15, "Type1", 120, 240, 1815, lists::kTypeList);
+    Type2 = Combo(Frame15, "Type2", 120, 600, 1815, lists::kTypeList);
 
     // Right column: the cry, the gender ratio, the menu sprite.
     FrameCry = Group(w, "FrameCry", "Cry", 5400, 0, 3375, 3255);
     Frame5 = Group(FrameCry, "Frame5", "Base Cry", 120, 240, 3135, 735);
-    Cry = Combo(Frame5, "Cry", 120, 300, 2895, kBaseCryList);
+    Cry = Combo(Frame5, "Cry", 120, 300, 2895, lists::kBaseCryList);
     // Each value caption fills the room between the group's caption and its
     // scroll bar, centred above the bar's middle.
     Frame6 = Group(FrameCry, "Frame6", "Pitch", 120, 960, 3135, 735);
@@ -201,12 +201,12 @@ void EditorForm::setupUi(QMainWindow* window) {
     GenderValueCaption = Caption(FrameGender, "GenderValueCaption", "00", 2535, 600, 615, 255);
 
     FrameSprite = Group(w, "FrameSprite", "Menu Sprite", 5400, 4200, 3375, 615);
-    Sprite = Combo(FrameSprite, "Sprite", 120, 240, 3135, kMenuSpriteList);
+    Sprite = Combo(FrameSprite, "Sprite", 120, 240, 3135, lists::kMenuSpriteList);
 
     // Bottom row: held items, egg cycles, egg groups.
     FrameItems = Group(w, "FrameItems", "Held Items", 120, 4800, 5175, 615);
-    Item1 = Combo(FrameItems, "Item1", 120, 240, 2415, kHeldItemList);
-    Item2 = Combo(FrameItems, "Item2", 2640, 240, 2415, kHeldItemList);
+    Item1 = Combo(FrameItems, "Item1", 120, 240, 2415, lists::kHeldItemList);
+    Item2 = Combo(FrameItems, "Item2", 2640, 240, 2415, lists::kHeldItemList);
     EggCycle = Group(w, "EggCycle", "Egg Cycles", 5400, 4800, 1575, 615);
     Cycles = TextBox(EggCycle, "Cycles", 120, 240);
     EggGroup = Group(w, "EggGroup", "Egg Groups *", 7080, 4800, 1695, 615);

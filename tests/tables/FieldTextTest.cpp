@@ -5,7 +5,7 @@
 #include <string>
 
 #include "rom/SpeciesLayout.h"
-#include "ui/ChoiceLists.h"
+#include "lists/ChoiceLists.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <QStyle>
 #include <QStyleOptionGroupBox>
 
-#include "ui/ChoiceLists.h"
+#include "lists/ChoiceLists.h"
 #include "ui/ComboBoxes.h"
 #include "ui/EditorForm.h"
 
