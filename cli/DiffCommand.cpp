@@ -8,6 +8,8 @@
 
 #include "cli/Commands.h"
 #include "cli/Output.h"
+#include "tables/ListDiff.h"
+#include "tables/SpeciesLists.h"
 #include "tables/SpeciesTable.h"
 #include "tables/TableDiff.h"
 
@@ -31,8 +33,11 @@ int RunDiff(const DiffOptions& options) {
         if (!images[i]) return kTrouble;
     }
     const std::vector<tables::FieldChange> changes = tables::Differences(images[0]->table, images[1]->table);
-    Data(tables::DescribeChanges(changes));
-    return changes.empty() ? kSame : kDifferent;
+    const std::vector<tables::ListChanges> listChanges =
+        tables::ListDifferences(tables::ReadSpeciesLists(*images[0]), images[0]->version,
+                                tables::ReadSpeciesLists(*images[1]), images[1]->version);
+    Data(tables::DescribeAllChanges(changes, listChanges));
+    return changes.empty() && listChanges.empty() ? kSame : kDifferent;
 }
 
 }  // namespace
@@ -41,7 +46,7 @@ void AddDiffCommand(CLI::App& app, CommandStatus& status) {
     auto options = std::make_shared<DiffOptions>();
     CLI::App* command = app.add_subcommand(
         "diff", "Lists, for each species whose data differs between the two images, each differing field with both "
-                "values. Exit status 0 when none differ, 1 when some do, 2 on failure.");
+                "values, and the changes of its machines, evolutions, level-up moves and egg moves. Exit status 0 when none differ, 1 when some do, 2 on failure.");
     command->add_option("IMAGE1", options->first, "The first image")->required();
     command->add_option("IMAGE2", options->second, "The second image")->required();
     command->callback([options, &status] { status = {RunDiff(*options), kTrouble}; });

@@ -1,4 +1,4 @@
-// quillmere-cli import IMAGE FILE [--format csv|json] [--dry-run]: writes an
+// quillmere-cli import IMAGE FILE [--table NAME] [--format csv|json] [--dry-run]: writes an
 // edited export back into the image, after checking every value.
 
 #include <memory>
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/Commands.h"
+#include "cli/ListCommands.h"
 #include "cli/Output.h"
 #include "tables/ImageFiles.h"
 #include "tables/SpeciesTable.h"
@@ -22,6 +23,7 @@ struct ImportOptions {
     std::string image;
     std::string file;
     std::string format;
+    std::string table = "species";
     bool dryRun = false;
 };
 
@@ -45,6 +47,12 @@ int RunImport(const ImportOptions& options) {
             return kUsage;
         }
     }
+    const std::optional<tables::ListTable> listTable = tables::ListTableFromName(options.table);
+    if (!listTable && options.table != "species") {
+        Message("--table must be " + std::string(kTableNames) + "; it is \"" + options.table + "\".");
+        return kUsage;
+    }
+    if (listTable) return RunListImport(options.image, options.file, *listTable, *format, options.dryRun);
 
     const std::optional<tables::TableImage> image = OpenImageOrSay(options.image);
     if (!image) return kFailure;
@@ -91,6 +99,8 @@ void AddImportCommand(CLI::App& app, CommandStatus& status) {
                   "refusal nothing is written. Only the bytes that change are written.");
     command->add_option("IMAGE", options->image, "The image file (*.gbc), changed in place")->required();
     command->add_option("FILE", options->file, "The table to import (.csv or .json)")->required();
+    command->add_option("--table", options->table,
+                        "species (the default: the 23 fields), machines, evolutions, moves or egg-moves");
     command->add_option("--format", options->format, "csv or json; without it, the extension of FILE");
     command->add_flag("--dry-run", options->dryRun, "Check and show the changes, write nothing");
     command->callback([options, &status] { status = {RunImport(*options), kFailure}; });

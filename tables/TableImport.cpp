@@ -101,4 +101,40 @@ bool WriteChanges(const TableImage& image, std::span<const FieldChange> changes)
     return HexFunctions::SyncFile(image.path);
 }
 
+bool WriteChangedBytes(const std::string& path, std::span<const uint8_t> before, std::span<const uint8_t> after) {
+    if (before.size() != after.size()) {
+        rom::ReportFailure({0, "The import would change the length of \"" + path +
+                                   "\"; it was refused and nothing was written."});
+        return false;
+    }
+    std::vector<ByteRun> runs;
+    size_t bytesTotal = 0;
+    for (size_t i = 0; i < after.size(); ++i) {
+        if (before[i] == after[i]) continue;
+        if (runs.empty() || before[i - 1] == after[i - 1]) runs.push_back({static_cast<int32_t>(i), std::string()});
+        runs.back().hex += rom::TwoDigitHex(after[i]);
+        ++bytesTotal;
+    }
+    if (runs.empty()) return true;
+    for (const ByteRun& run : runs) {
+        if (const auto failure = Captured([&] {
+                HexFunctions::CheckWritable(path, run.offset, static_cast<int32_t>(run.hex.size() / 2));
+            })) {
+            ReportWithNote(*failure, "The import stopped before its first write; the image is as it was.");
+            return false;
+        }
+    }
+    size_t bytesWritten = 0;
+    for (const ByteRun& run : runs) {
+        if (const auto failure = Captured([&] { HexFunctions::WriteHexBytes(path, run.offset, run.hex); })) {
+            ReportWithNote(*failure, "The import stopped after writing " + std::to_string(bytesWritten) + " of " +
+                                        std::to_string(bytesTotal) +
+                                        " changed bytes; the image now holds part of the import.");
+            return false;
+        }
+        bytesWritten += run.hex.size() / 2;
+    }
+    return HexFunctions::SyncFile(path);
+}
+
 }  // namespace tables

@@ -3,7 +3,9 @@
 // write of only their changed bytes under the byte layer's rules (never grow,
 // never create, every write checked before the first), flushed once.
 
+#include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "tables/SpeciesTable.h"
@@ -25,5 +27,12 @@ std::vector<FieldChange> PlanImport(const TableImage& image, const ImportedTable
 // No changes: nothing is opened or written. Returns false after a reported
 // failure, which says what had been written by then.
 bool WriteChanges(const TableImage& image, std::span<const FieldChange> changes);
+
+// Writes into the file at `path` the bytes in which `after` differs from
+// `before` (both the whole image, of one length): adjacent changed bytes as
+// one write, every write checked before the first, then one flush. No
+// difference: nothing is opened or written. Returns false after a reported
+// failure, which says what had been written by then.
+bool WriteChangedBytes(const std::string& path, std::span<const uint8_t> before, std::span<const uint8_t> after);
 
 }  // namespace tables
