@@ -1,5 +1,5 @@
-// quillmere-cli diff IMAGE1 IMAGE2: the species fields in which two images
-// differ. Exit status as diff(1): 0 none differ, 1 some do, 2 on failure.
+// quillmere-cli diff IMAGE1 IMAGE2: the species fields, machines and lists in
+// which two images differ. Exit status as diff(1): 0 none differ, 1 some do, 2 on failure.
 
 #include <memory>
 #include <optional>
@@ -32,12 +32,18 @@ int RunDiff(const DiffOptions& options) {
         images[i] = OpenImageOrSay(*paths[i]);
         if (!images[i]) return kTrouble;
     }
-    const std::vector<tables::FieldChange> changes = tables::Differences(images[0]->table, images[1]->table);
+    const tables::SpeciesLists lists[2] = {tables::ReadSpeciesLists(*images[0]), tables::ReadSpeciesLists(*images[1])};
+    size_t moved = 0;
+    const std::vector<tables::FieldChange> changes = tables::WithoutMovedPointers(
+        tables::Differences(images[0]->table, images[1]->table), lists[0], lists[1], moved);
     const std::vector<tables::ListChanges> listChanges =
-        tables::ListDifferences(tables::ReadSpeciesLists(*images[0]), images[0]->version,
-                                tables::ReadSpeciesLists(*images[1]), images[1]->version);
+        tables::ListDifferences(lists[0], images[0]->version, lists[1], images[1]->version);
     Data(tables::DescribeAllChanges(changes, listChanges));
-    return changes.empty() && listChanges.empty() ? kSame : kDifferent;
+    if (moved > 0) {
+        Data("Pointers of " + std::to_string(moved) + " more species differ, each leading to the same evolutions "
+             "and moves (the lists were packed again).\n");
+    }
+    return changes.empty() && listChanges.empty() && moved == 0 ? kSame : kDifferent;
 }
 
 }  // namespace

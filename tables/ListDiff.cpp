@@ -160,6 +160,25 @@ std::vector<ListChanges> ListDifferences(const SpeciesLists& before, rom::GameVe
     return changes;
 }
 
+std::vector<FieldChange> WithoutMovedPointers(std::span<const FieldChange> fields, const SpeciesLists& before,
+                                              const SpeciesLists& after, size_t& moved) {
+    const size_t pointer = FieldIndex(*rom::FindField("Pointer"));
+    std::vector<FieldChange> kept;
+    moved = 0;
+    for (const FieldChange& change : fields) {
+        const auto p = static_cast<size_t>(change.position);
+        const EvoMoveList& a = before.evoMoves[p];
+        const EvoMoveList& b = after.evoMoves[p];
+        if (change.field == pointer && a.place.readable() && b.place.readable() && a.evolutions == b.evolutions &&
+            a.moves == b.moves) {
+            ++moved;
+            continue;
+        }
+        kept.push_back(change);
+    }
+    return kept;
+}
+
 std::string DescribeAllChanges(std::span<const FieldChange> fields, std::span<const ListChanges> lists) {
     std::string text;
     size_t f = 0;

@@ -38,6 +38,13 @@ std::vector<ListChanges> ListDifferences(const SpeciesLists& before, rom::GameVe
 // The evolution as the differences show it: "Level 16 into Ivysaur".
 std::string EvolutionText(const Evolution& evolution);
 
+// The field changes without those of the Pointer field of species whose
+// evolutions and moves read the same in both images: lists packed again move
+// their pointers without changing what they point at. `moved` counts the
+// changes left out.
+std::vector<FieldChange> WithoutMovedPointers(std::span<const FieldChange> fields, const SpeciesLists& before,
+                                              const SpeciesLists& after, size_t& moved);
+
 // One block per species with field or list changes, by position: the fields
 // as DescribeChanges shows them, then the list lines.
 std::string DescribeAllChanges(std::span<const FieldChange> fields, std::span<const ListChanges> lists);
