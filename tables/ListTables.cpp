@@ -307,9 +307,10 @@ private:
 
     void MustBeEmpty(const RowCell& cell, std::string_view column, EvolutionMethod method) {
         if (Trimmed(cell.text).empty()) return;
+        const std::string_view name = MethodText(method);
         Refuse(cell, std::string(column),
-               std::string(column) + " must be empty for a " + std::string(MethodText(method)) + " evolution; " +
-                   Holds(cell.text));
+               std::string(column) + " must be empty for " + (name.front() == 'I' ? "an " : "a ") +
+                   std::string(name) + " evolution; " + Holds(cell.text));
     }
 
     void MachineRow(size_t p, std::span<const RowCell> cells) {
