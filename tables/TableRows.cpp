@@ -304,6 +304,8 @@ private:
             if (!CountMember()) return true;
             out_.status.Refuse({place_.line, place_.column, key_,
                                 "\"" + key_ + "\" must be a number, a string or null, not " + what + "."});
+            // The column is there, only its value is refused: no second refusal that it lacks.
+            if (const std::optional<size_t> index = ColumnIndex(columns_, key_)) row_.cells[*index].given = true;
             rowRefused_ = true;
             return true;
         }

@@ -188,6 +188,26 @@ TEST_F(ListTables, EachRefusalSaysItsLineAndColumnAndWhatTheColumnTakes) {
     EXPECT_EQ(blank.size(), 60u);  // every machine cell of the row: empty is neither 1 nor 0
 }
 
+TEST_F(ListTables, JsonRefusalsPointAtTheValueOrTheKey) {
+    Use(GameVersion::Crystal);
+    const std::string text = "{\"moves\": [\n"
+                             "  {\"Position\": 3, \"Level\": 0, \"Move\": \"Tackle\"},\n"
+                             "  {\"Position\": 3, \"Level\": 5, \"Move\": true, \"Power\": 9},\n"
+                             "  {\"Position\": 4, \"Move\": \"Tackle\"}\n"
+                             "]}";
+    std::vector<std::string> refusals;
+    for (const tables::Refusal& refusal : Read(text, ListTable::Moves, TableFormat::Json).status.refusals) {
+        refusals.push_back(tables::RefusalText(refusal));
+    }
+    EXPECT_EQ(refusals,
+              (std::vector<std::string>{
+                  "line 3, column 39 (Move): \"Move\" must be a number, a string or null, not true.",
+                  "line 3, column 45 (Power): \"Power\" is not a column of the table; the columns are Position, "
+                  "Species, Level, Move.",
+                  "line 4, column 3: the row lacks Level.",
+                  "line 2, column 28 (Level): Level must be a whole number from 1 to 100; it holds \"0\"."}));
+}
+
 TEST_F(ListTables, AListTheImageCannotReadIsNeitherExportedNorReplaced) {
     Use(GameVersion::Crystal);
     std::vector<uint8_t> bytes = image_.bytes;
