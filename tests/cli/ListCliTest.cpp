@@ -59,6 +59,10 @@ TEST_F(ListCli, ALevelUpMoveTaughtLandsAndTravelsAsAPatch) {
     EXPECT_EQ(diff.status, 1);
     EXPECT_EQ(diff.out.rfind("0 Bulbasaur\n  Moves: +7 Vine Whip\n", 0), 0u) << diff.out;
     EXPECT_NE(diff.out.find("Pointers of 250 more species differ"), std::string::npos) << diff.out;
+    const Outcome movesOnly = Quillmere({"diff", original, image_.path(), "--table", "moves"});
+    EXPECT_EQ(movesOnly.status, 1);
+    EXPECT_EQ(movesOnly.out, "0 Bulbasaur\n  Moves: +7 Vine Whip\n");
+    EXPECT_EQ(Quillmere({"diff", original, image_.path(), "--table", "egg-moves"}).status, 0);
 
     const std::string patch = InFolder("vine-whip.ips");
     ASSERT_EQ(Quillmere({"patch", "create", original, image_.path(), patch}).status, 0);
