@@ -92,14 +92,15 @@ int RunListImport(const std::string& imagePath, const std::string& file, tables:
         Message(plan.refusal);
         return kFailure;
     }
-    if (!dryRun && !tables::WriteChangedBytes(image->path, image->bytes, plan.after)) return kFailure;
+    const bool same = plan.after == image->bytes;
+    if (!dryRun && !same && !tables::WriteChangedBytes(image->path, image->bytes, plan.after)) return kFailure;
 
     // The changes as the image now reads them back.
     const tables::SpeciesLists changed = tables::ReadSpeciesLists(plan.after, image->profile, lists.layout);
     const std::vector<tables::ListChanges> changes =
         tables::ListDifferences(lists, image->version, changed, image->version, table);
     size_t bytesChanged = 0;
-    for (size_t i = 0; i < plan.after.size(); ++i) bytesChanged += plan.after[i] != image->bytes[i] ? 1 : 0;
+    for (size_t i = 0; i < plan.after.size() && !same; ++i) bytesChanged += plan.after[i] != image->bytes[i] ? 1 : 0;
     Data(tables::DescribeAllChanges({}, changes));
     if (changes.empty()) {
         Data("Nothing changed.\n");

@@ -107,6 +107,7 @@ bool WriteChangedBytes(const std::string& path, std::span<const uint8_t> before,
                                    "\"; it was refused and nothing was written."});
         return false;
     }
+    if (std::equal(before.begin(), before.end(), after.begin())) return true;  // a memcmp, not a loop
     std::vector<ByteRun> runs;
     size_t bytesTotal = 0;
     for (size_t i = 0; i < after.size(); ++i) {
