@@ -111,12 +111,11 @@ inline const rom::ReleaseLayout& RowOf(rom::GameVersion version) {
     return *rom::FindReleaseLayout(version == rom::GameVersion::Crystal ? "BYTE" : "AAUE", 0);
 }
 
-inline testsupport::TestImage ReleaseLikeImage(const Lists& lists, rom::GameVersion version = rom::GameVersion::Crystal) {
-    testsupport::TestImage file(testsupport::TestImage::HeaderByte(version));
-    std::vector<uint8_t> image(static_cast<size_t>(file.size()));
+// The bytes of an image laid out like the release of `row`, all in memory.
+inline std::vector<uint8_t> ReleaseLikeBytes(const Lists& lists, const rom::ReleaseLayout& row) {
+    std::vector<uint8_t> image(static_cast<size_t>(row.imageSize));
     for (size_t i = 0; i < image.size(); ++i) image[i] = testsupport::TestImage::PatternByte(static_cast<int64_t>(i));
-    image[rom::kVersionByteOffset] = testsupport::TestImage::HeaderByte(version);
-    const rom::ReleaseLayout& row = RowOf(version);
+    image[rom::kVersionByteOffset] = testsupport::TestImage::HeaderByte(row.version);
     std::copy(row.gameCode.begin(), row.gameCode.end(), image.begin() + rom::kGameCodeOffset);
     image[rom::kRomVersionOffset] = row.revision;
     for (int p = 0; p < rom::kSpeciesCount; ++p) {
@@ -132,7 +131,12 @@ inline testsupport::TestImage ReleaseLikeImage(const Lists& lists, rom::GameVers
     }
     LayLists(image, row.tables.EvoMovePointerOffset, evo, false);
     LayLists(image, row.eggMovePointerOffset, egg, true);
-    file.SetBytes(0, image);
+    return image;
+}
+
+inline testsupport::TestImage ReleaseLikeImage(const Lists& lists, rom::GameVersion version = rom::GameVersion::Crystal) {
+    testsupport::TestImage file(testsupport::TestImage::HeaderByte(version));
+    file.SetBytes(0, ReleaseLikeBytes(lists, RowOf(version)));
     file.MakeComplete();
     return file;
 }

@@ -61,6 +61,42 @@ TEST(SpeciesLists, ReadEveryListOfAReleaseLikeImageOfBothKindsOfRelease) {
     }
 }
 
+// Every official release keeps its tables elsewhere; each row's lists read
+// back and grow within their own banks.
+TEST(SpeciesLists, EveryReleaseRowReadsAndPacksItsListsInItsOwnBanks) {
+    const Lists made = listtest::SyntheticLists();
+    for (const rom::ReleaseLayout& row : rom::kReleaseLayouts) {
+        SCOPED_TRACE(std::string(row.gameCode) + " " + std::to_string(row.revision));
+        const std::vector<uint8_t> image = listtest::ReleaseLikeBytes(made, row);
+        const tables::ListLayout layout{row.tables.EvoMovePointerOffset, row.eggMovePointerOffset, true};
+        const SpeciesLists lists = tables::ReadSpeciesLists(image, row.tables, layout);
+        for (size_t p = 0; p < made.evoMoves.size(); ++p) {
+            ASSERT_EQ(EvoMoveContents({lists.evoMoves[p].evolutions, lists.evoMoves[p].moves}), made.evoMoves[p]) << p;
+            ASSERT_EQ(lists.eggMoves[p].moves, made.eggMoves[p]) << p;
+        }
+        auto evoMoves = EvoMovesOf(lists);
+        auto eggMoves = EggMovesOf(lists);
+        evoMoves[0].moves.push_back({100, 251});
+        eggMoves[250] = {1, 2, 3};
+        std::vector<uint8_t> after = image;
+        ASSERT_EQ(tables::LayEvoMoveLists(after, lists, evoMoves), "");
+        ASSERT_EQ(tables::LayEggMoveLists(after, lists, eggMoves), "");
+        const SpeciesLists again = tables::ReadSpeciesLists(after, row.tables, layout);
+        for (size_t p = 0; p < made.evoMoves.size(); ++p) {
+            ASSERT_EQ(EvoMoveContents({again.evoMoves[p].evolutions, again.evoMoves[p].moves}), evoMoves[p]) << p;
+            ASSERT_EQ(again.eggMoves[p].moves, eggMoves[p]) << p;
+        }
+        for (size_t i = 0; i < after.size(); ++i) {
+            const auto at = static_cast<int64_t>(i);
+            const bool inEvo = at >= row.tables.EvoMovePointerOffset && at < listtest::BankEnd(row.tables.EvoMovePointerOffset);
+            const bool inEgg = at >= row.eggMovePointerOffset && at < listtest::BankEnd(row.eggMovePointerOffset);
+            if (!inEvo && !inEgg) {
+                ASSERT_EQ(after[i], image[i]) << "byte " << i;
+            }
+        }
+    }
+}
+
 TEST(SpeciesLists, AnImageThatNamesNoReleaseHasNoEggTableAndNoRoomToGrow) {
     const TestImage released = TestImage::Released(GameVersion::Crystal);  // no game code, not complete
     const tables::ListLayout layout = tables::ListLayoutOf(Open(released));
