@@ -69,12 +69,18 @@ int RunListImport(const std::string& imagePath, const std::string& file, tables:
                   tables::TableFormat format, bool dryRun) {
     const std::optional<tables::TableImage> image = OpenImageOrSay(imagePath);
     if (!image) return kFailure;
+    // The table file is read whole, with the species table's bound.
     const std::optional<std::vector<uint8_t>> bytes =
         tables::ReadWholeFile(file, tables::kLargestTableFile, "table file");
     if (!bytes) return kFailure;
     const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
 
     const tables::SpeciesLists lists = tables::ReadSpeciesLists(*image);
+    if (table == tables::ListTable::EggMoves && !lists.hasEggMoves) {
+        Message("\"" + imagePath + "\" has no known egg move table (an image of a known release has one), so egg "
+                "moves cannot be imported. Nothing was written.");
+        return kFailure;
+    }
     const tables::ImportedLists imported = tables::ReadListTable(text, format, table, *image, lists);
     const tables::ImportedTable& status = imported.status;
     if (!status.ok()) {

@@ -507,7 +507,7 @@ ImportedLists ReadListTable(std::string_view text, TableFormat format, ListTable
         out.eggMoves[p] = lists.eggMoves[p].moves;
     }
     if (table == ListTable::EggMoves && !lists.hasEggMoves) {
-        out.status.Refuse({0, 0, "",
+        out.status.Refuse({1, 0, "",
                            "this image has no known egg move table (an image of a known release has one), so egg "
                            "moves cannot be imported."});
         return out;

@@ -95,6 +95,18 @@ TEST_F(ListCli, RefusedImportsWriteNothing) {
     EXPECT_TRUE(ReadFile(image_.path()) == before);
 }
 
+TEST_F(ListCli, AnImageWithoutAKnownEggTableHasNoEggMoves) {
+    const TestImage handBuilt(TestImage::HeaderByte(rom::GameVersion::Gold));
+    const Outcome exported = Quillmere({"export", handBuilt.path(), "--table", "egg-moves"});
+    EXPECT_EQ(exported.status, 1);
+    EXPECT_TRUE(exported.out.empty());
+    EXPECT_NE(exported.err.find("has no known egg move table"), std::string::npos) << exported.err;
+    WriteFile(InFolder("eggs.csv"), "Position,Species,Move\n0,,Tackle\n");
+    const Outcome imported = Quillmere({"import", handBuilt.path(), InFolder("eggs.csv"), "--table", "egg-moves"});
+    EXPECT_EQ(imported.status, 1);
+    EXPECT_NE(imported.err.find("has no known egg move table"), std::string::npos) << imported.err;
+}
+
 TEST_F(ListCli, AnUnreadableListIsSaidAndTheRestExported) {
     const rom::VersionProfile profile = rom::ReleasedProfile(rom::GameVersion::Crystal);
     image_.SetBytes(profile.EvoMovePointerOffset + 2 * 3, {0x00, 0x20});  // Charmander: 0x2000
