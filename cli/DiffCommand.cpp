@@ -1,5 +1,5 @@
-// quillmere-cli diff IMAGE1 IMAGE2: the species fields in which two images
-// differ. Exit status as diff(1): 0 none differ, 1 some do, 2 on failure.
+// quillmere-cli diff IMAGE1 IMAGE2: the species fields, machines and lists in
+// which two images differ. Exit status as diff(1): 0 none differ, 1 some do, 2 on failure.
 
 #include <memory>
 #include <optional>
@@ -7,7 +7,10 @@
 #include <vector>
 
 #include "cli/Commands.h"
+#include "cli/ListCommands.h"
 #include "cli/Output.h"
+#include "tables/ListDiff.h"
+#include "tables/SpeciesLists.h"
 #include "tables/SpeciesTable.h"
 #include "tables/TableDiff.h"
 
@@ -21,18 +24,42 @@ constexpr int kDifferent = 1;
 struct DiffOptions {
     std::string first;
     std::string second;
+    std::string table;  // empty: the fields and every list table
 };
 
 int RunDiff(const DiffOptions& options) {
+    const std::optional<tables::ListTable> only = tables::ListTableFromName(options.table);
+    const bool fields = options.table.empty() || options.table == "species";
+    if (!fields && !only) {
+        Message("--table must be " + std::string(kTableNames) + "; it is \"" + options.table + "\".");
+        return kUsage;
+    }
     std::optional<tables::TableImage> images[2];
     const std::string* paths[2] = {&options.first, &options.second};
     for (int i = 0; i < 2; ++i) {
         images[i] = OpenImageOrSay(*paths[i]);
         if (!images[i]) return kTrouble;
     }
-    const std::vector<tables::FieldChange> changes = tables::Differences(images[0]->table, images[1]->table);
-    Data(tables::DescribeChanges(changes));
-    return changes.empty() ? kSame : kDifferent;
+    std::vector<tables::FieldChange> changes;
+    std::vector<tables::ListChanges> listChanges;
+    size_t moved = 0;
+    if (fields && !options.table.empty()) {
+        changes = tables::Differences(images[0]->table, images[1]->table);
+    } else {
+        const tables::SpeciesLists lists[2] = {tables::ReadSpeciesLists(*images[0]),
+                                               tables::ReadSpeciesLists(*images[1])};
+        if (fields) {
+            changes = tables::WithoutMovedPointers(tables::Differences(images[0]->table, images[1]->table), lists[0],
+                                                   lists[1], moved);
+        }
+        listChanges = tables::ListDifferences(lists[0], images[0]->version, lists[1], images[1]->version, only);
+    }
+    Data(tables::DescribeAllChanges(changes, listChanges));
+    if (moved > 0) {
+        Data("Pointers of " + std::to_string(moved) + " more species differ, each leading to the same evolutions "
+             "and moves (the lists were packed again).\n");
+    }
+    return changes.empty() && listChanges.empty() && moved == 0 ? kSame : kDifferent;
 }
 
 }  // namespace
@@ -41,9 +68,12 @@ void AddDiffCommand(CLI::App& app, CommandStatus& status) {
     auto options = std::make_shared<DiffOptions>();
     CLI::App* command = app.add_subcommand(
         "diff", "Lists, for each species whose data differs between the two images, each differing field with both "
-                "values. Exit status 0 when none differ, 1 when some do, 2 on failure.");
+                "values, and the changes of its machines, evolutions, level-up moves and egg moves. Exit status 0 "
+                "when none differ, 1 when some do, 2 on failure.");
     command->add_option("IMAGE1", options->first, "The first image")->required();
     command->add_option("IMAGE2", options->second, "The second image")->required();
+    command->add_option("--table", options->table,
+                        "Only species (the 23 fields), machines, evolutions, moves or egg-moves; without it, all");
     command->callback([options, &status] { status = {RunDiff(*options), kTrouble}; });
 }
 

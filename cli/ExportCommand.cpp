@@ -1,10 +1,11 @@
-// quillmere-cli export IMAGE [--format csv|json] [-o FILE]: all 251 species.
+// quillmere-cli export IMAGE [--table NAME] [--format csv|json] [-o FILE]: all 251 species.
 
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "cli/Commands.h"
+#include "cli/ListCommands.h"
 #include "cli/Output.h"
 #include "tables/ImageFiles.h"
 #include "tables/SpeciesTable.h"
@@ -18,6 +19,7 @@ struct ExportOptions {
     std::string image;
     std::string format;
     std::string output;
+    std::string table = "species";
 };
 
 int RunExport(const ExportOptions& options) {
@@ -31,8 +33,14 @@ int RunExport(const ExportOptions& options) {
         Message("--format must be csv or json; it is \"" + options.format + "\".");
         return kUsage;
     }
+    const std::optional<tables::ListTable> listTable = tables::ListTableFromName(options.table);
+    if (!listTable && options.table != "species") {
+        Message("--table must be " + std::string(kTableNames) + "; it is \"" + options.table + "\".");
+        return kUsage;
+    }
     if (OutputIsTheImageOrSay(options.output, options.image, "the export")) return kUsage;
 
+    if (listTable) return RunListExport(options.image, *listTable, *format, options.output);
     const std::optional<tables::TableImage> image = OpenImageOrSay(options.image);
     if (!image) return kFailure;
     const std::string text = tables::ExportTable(*image, *format);
@@ -47,6 +55,8 @@ void AddExportCommand(CLI::App& app, CommandStatus& status) {
         "export", "Writes the data of all 251 species as a table: CSV (the default) or JSON, to standard output or "
                   "to a file.");
     command->add_option("IMAGE", options->image, "The image file (*.gbc)")->required();
+    command->add_option("--table", options->table,
+                        "species (the default: the 23 fields), machines, evolutions, moves or egg-moves");
     command->add_option("--format", options->format,
                         "csv or json; without it, the extension of the -o file, else csv");
     command->add_option("-o,--output", options->output,

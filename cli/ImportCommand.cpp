@@ -1,5 +1,6 @@
-// quillmere-cli import IMAGE FILE [--format csv|json] [--dry-run] [--in-place]:
-// writes an edited export back into the image, after checking every value.
+// quillmere-cli import IMAGE FILE [--table NAME] [--format csv|json] [--dry-run]
+// [--in-place]: writes an edited export back into the image, after checking
+// every value.
 
 #include <memory>
 #include <optional>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "cli/Commands.h"
+#include "cli/ListCommands.h"
 #include "cli/Output.h"
 #include "tables/ImageFiles.h"
 #include "tables/SpeciesTable.h"
@@ -22,6 +24,7 @@ struct ImportOptions {
     std::string image;
     std::string file;
     std::string format;
+    std::string table = "species";
     bool dryRun = false;
     bool inPlace = false;
 };
@@ -46,6 +49,13 @@ int RunImport(const ImportOptions& options) {
             return kUsage;
         }
     }
+    const std::optional<tables::ListTable> listTable = tables::ListTableFromName(options.table);
+    if (!listTable && options.table != "species") {
+        Message("--table must be " + std::string(kTableNames) + "; it is \"" + options.table + "\".");
+        return kUsage;
+    }
+    const rom::ImageWriteMode mode = options.inPlace ? rom::ImageWriteMode::InPlace : rom::ImageWriteMode::Whole;
+    if (listTable) return RunListImport(options.image, options.file, *listTable, *format, options.dryRun, mode);
 
     const std::optional<tables::TableImage> image = OpenImageOrSay(options.image);
     if (!image) return kFailure;
@@ -69,7 +79,6 @@ int RunImport(const ImportOptions& options) {
     }
 
     const std::vector<tables::FieldChange> changes = tables::PlanImport(*image, imported);
-    const rom::ImageWriteMode mode = options.inPlace ? rom::ImageWriteMode::InPlace : rom::ImageWriteMode::Whole;
     if (!options.dryRun && !tables::WriteChanges(*image, changes, mode)) return kFailure;
 
     Data(tables::DescribeChanges(changes));
@@ -94,6 +103,8 @@ void AddImportCommand(CLI::App& app, CommandStatus& status) {
                   "renamed over it), so that a failure or a kill leaves it as it was or fully imported.");
     command->add_option("IMAGE", options->image, "The image file (*.gbc)")->required();
     command->add_option("FILE", options->file, "The table to import (.csv or .json)")->required();
+    command->add_option("--table", options->table,
+                        "species (the default: the 23 fields), machines, evolutions, moves or egg-moves");
     command->add_option("--format", options->format, "csv or json; without it, the extension of FILE");
     command->add_flag("--dry-run", options->dryRun, "Check and show the changes, write nothing");
     command->add_flag("--in-place", options->inPlace,

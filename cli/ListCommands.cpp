@@ -1,0 +1,118 @@
+#include "cli/ListCommands.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/Commands.h"
+#include "cli/Output.h"
+#include "tables/ImageFiles.h"
+#include "tables/ListDiff.h"
+#include "tables/SpeciesLists.h"
+#include "tables/SpeciesTable.h"
+#include "tables/TableImport.h"
+
+namespace cli {
+
+namespace {
+
+std::string Plural(size_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+// Says which species have no rows because their list cannot be read.
+void SayUnreadable(const std::vector<std::string>& unreadable, const std::string& image) {
+    for (const std::string& each : unreadable) Message(image + ": unreadable list of " + each + ".");
+    Message(Plural(unreadable.size(), "species has", "species have") +
+            " an unreadable list in \"" + image + "\" and no rows in the export.");
+}
+
+std::string_view What(tables::ListTable table) {
+    switch (table) {
+        case tables::ListTable::Machines:
+            return "machines";
+        case tables::ListTable::Evolutions:
+            return "evolutions";
+        case tables::ListTable::Moves:
+            return "level-up moves";
+        case tables::ListTable::EggMoves:
+            return "egg moves";
+    }
+    return "";
+}
+
+}  // namespace
+
+int RunListExport(const std::string& imagePath, tables::ListTable table, tables::TableFormat format,
+                  const std::string& output) {
+    const std::optional<tables::TableImage> image = OpenImageOrSay(imagePath);
+    if (!image) return kFailure;
+    const tables::SpeciesLists lists = tables::ReadSpeciesLists(*image);
+    if (table == tables::ListTable::EggMoves && !lists.hasEggMoves) {
+        Message("\"" + imagePath + "\" has no known egg move table (an image of a known release has one). "
+                "Nothing was written.");
+        return kFailure;
+    }
+    const std::string text = tables::ExportListTable(*image, lists, table, format);
+    if (!WriteOutput(output, text)) return kFailure;
+    const std::vector<std::string> unreadable = tables::UnreadableLists(lists, table);
+    if (unreadable.empty()) return kSuccess;
+    SayUnreadable(unreadable, imagePath);
+    return kFailure;
+}
+
+int RunListImport(const std::string& imagePath, const std::string& file, tables::ListTable table,
+                  tables::TableFormat format, bool dryRun, rom::ImageWriteMode mode) {
+    const std::optional<tables::TableImage> image = OpenImageOrSay(imagePath);
+    if (!image) return kFailure;
+    // The table file is read whole, with the species table's bound.
+    const std::optional<std::vector<uint8_t>> bytes =
+        tables::ReadWholeFile(file, tables::kLargestTableFile, "table file");
+    if (!bytes) return kFailure;
+    const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+
+    const tables::SpeciesLists lists = tables::ReadSpeciesLists(*image);
+    if (table == tables::ListTable::EggMoves && !lists.hasEggMoves) {
+        Message("\"" + imagePath + "\" has no known egg move table (an image of a known release has one), so egg "
+                "moves cannot be imported. Nothing was written.");
+        return kFailure;
+    }
+    const tables::ImportedLists imported = tables::ReadListTable(text, format, table, *image, lists);
+    const tables::ImportedTable& status = imported.status;
+    if (!status.ok()) {
+        for (const tables::Refusal& each : status.refusals) Message(file + ": " + tables::RefusalText(each));
+        if (status.unlistedRefusals > 0) {
+            Message(file + ": ... and " + Plural(status.unlistedRefusals, "more refusal", "more refusals") +
+                    " (only the first " + std::to_string(tables::kMostRefusalsListed) + " are listed).");
+        }
+        Message(Plural(status.RefusalCount(), "value or row was", "values or rows were") + " refused in \"" + file +
+                "\". Nothing was written.");
+        return kFailure;
+    }
+    const tables::ListImportPlan plan = tables::PlanListImport(*image, lists, imported);
+    if (!plan.refusal.empty()) {
+        Message(plan.refusal);
+        return kFailure;
+    }
+    const bool same = plan.after == image->bytes;
+    if (!dryRun && !same && !tables::WriteChangedBytes(image->path, image->bytes, plan.after, mode)) return kFailure;
+
+    // The changes as the image now reads them back.
+    const tables::SpeciesLists changed = tables::ReadSpeciesLists(plan.after, image->profile, lists.layout);
+    const std::vector<tables::ListChanges> changes =
+        tables::ListDifferences(lists, image->version, changed, image->version, table);
+    size_t bytesChanged = 0;
+    for (size_t i = 0; i < plan.after.size() && !same; ++i) bytesChanged += plan.after[i] != image->bytes[i] ? 1 : 0;
+    Data(tables::DescribeAllChanges({}, changes));
+    if (changes.empty()) {
+        Data("Nothing changed.\n");
+    } else {
+        Data(std::string(dryRun ? "Would change " : "Changed ") + "the " + std::string(What(table)) + " of " +
+             Plural(changes.size(), "species", "species") + " (" + Plural(bytesChanged, "byte", "bytes") +
+             " of the image).\n");
+    }
+    if (dryRun) Data("Dry run: nothing was written.\n");
+    return kSuccess;
+}
+
+}  // namespace cli

@@ -1,0 +1,585 @@
+#include "tables/ListTables.h"
+
+#include <nlohmann/json.hpp>
+
+#include <limits>
+
+#include "lists/ChoiceLists.h"
+#include "lists/Moves.h"
+#include "rom/FieldConversions.h"
+#include "rom/HexDigits.h"
+#include "rom/ImageFacts.h"
+#include "rom/VersionDetection.h"
+#include "tables/Csv.h"
+#include "tables/FieldText.h"
+#include "tables/TableRows.h"
+
+namespace tables {
+
+namespace {
+
+constexpr std::array<std::string_view, 6> kMethodNames = {"", "Level", "Item", "Trade", "Happiness", "Stats"};
+constexpr std::array<std::string_view, 4> kWhenNames = {"", "Any time", "Morning and day", "Night"};
+constexpr std::array<std::string_view, 4> kStatsNames = {"", "Attack > Defense", "Attack < Defense",
+                                                         "Attack = Defense"};
+
+// Every list lookup of these tables goes through here, so that all of them
+// take the same forms of an entry's text.
+std::optional<int32_t> FindEntry(std::span<const std::string_view> entries, std::string_view text) {
+    return FindListEntry(entries, text);
+}
+
+// One cell as exported: its text, and whether JSON writes it as a number or
+// as null.
+struct OutCell {
+    std::string text;
+    bool number = false;
+    bool empty = false;
+};
+
+OutCell Number(int value) { return {std::to_string(value), true, false}; }
+OutCell Text(std::string text) { return {std::move(text), false, false}; }
+OutCell Empty() { return {std::string(), false, true}; }
+
+std::string_view JsonFormatName(ListTable table) {
+    switch (table) {
+        case ListTable::Machines:
+            return "quillmere machines table";
+        case ListTable::Evolutions:
+            return "quillmere evolutions table";
+        case ListTable::Moves:
+            return "quillmere moves table";
+        case ListTable::EggMoves:
+            return "quillmere egg-moves table";
+    }
+    return "";
+}
+
+bool Readable(const SpeciesLists& lists, ListTable table, size_t p) {
+    switch (table) {
+        case ListTable::Machines:
+            return true;
+        case ListTable::Evolutions:
+        case ListTable::Moves:
+            return lists.evoMoves[p].place.readable();
+        case ListTable::EggMoves:
+            return lists.hasEggMoves && lists.eggMoves[p].place.readable();
+    }
+    return false;
+}
+
+// The rows of one species, without Position and Species.
+std::vector<std::vector<OutCell>> RowsOf(const SpeciesLists& lists, ListTable table, size_t p, size_t machines) {
+    std::vector<std::vector<OutCell>> rows;
+    switch (table) {
+        case ListTable::Machines: {
+            std::vector<OutCell> row;
+            for (size_t k = 0; k < machines; ++k) {
+                row.push_back(Number(MachineBit(lists.machines[p], lists::kMachines[k].bit) ? 1 : 0));
+            }
+            rows.push_back(std::move(row));
+            break;
+        }
+        case ListTable::Evolutions:
+            for (const Evolution& e : lists.evoMoves[p].evolutions) {
+                const bool leveled = e.method == EvolutionMethod::Level || e.method == EvolutionMethod::Stats;
+                const bool item = e.method == EvolutionMethod::Item || e.method == EvolutionMethod::Trade;
+                rows.push_back({Text(std::string(MethodText(e.method))), leveled ? Number(e.level) : Empty(),
+                                item ? Text(ItemText(e.item)) : Empty(),
+                                e.method == EvolutionMethod::Happiness ? Text(WhenText(e.when)) : Empty(),
+                                e.method == EvolutionMethod::Stats ? Text(StatsText(e.stats)) : Empty(),
+                                Text(SpeciesNumberText(e.into))});
+            }
+            if (rows.empty()) rows.push_back(std::vector<OutCell>(6, Empty()));
+            break;
+        case ListTable::Moves:
+            for (const LevelMove& m : lists.evoMoves[p].moves) rows.push_back({Number(m.level), Text(MoveText(m.move))});
+            if (rows.empty()) rows.push_back({Empty(), Empty()});
+            break;
+        case ListTable::EggMoves:
+            for (const uint8_t move : lists.eggMoves[p].moves) rows.push_back({Text(MoveText(move))});
+            if (rows.empty()) rows.push_back({Empty()});
+            break;
+    }
+    return rows;
+}
+
+// A JSON number for a text that may not be one (a value written as text).
+nlohmann::ordered_json JsonOf(const OutCell& cell) {
+    if (cell.empty) return nullptr;
+    if (cell.number) return std::stoi(cell.text);
+    return cell.text;
+}
+
+// ---- reading values ----------------------------------------------------------
+
+std::string Holds(std::string_view text) {
+    if (Trimmed(text).empty()) return "it is empty.";
+    return "it holds \"" + std::string(text) + "\".";
+}
+
+std::optional<int64_t> WholeNumber(std::string_view text) {
+    const std::string_view digits = Trimmed(text);
+    if (digits.empty()) return std::nullopt;
+    int64_t value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = std::min<int64_t>(value * 10 + (c - '0'), std::numeric_limits<int32_t>::max());
+    }
+    return value;
+}
+
+// A value read from a cell, or the refusal that says what the column takes.
+struct Read {
+    uint8_t value = 0;
+    std::string refusal;
+};
+
+Read Refused(std::string_view column, std::string_view takes, std::string_view text) {
+    return {0, std::string(column) + " must be " + std::string(takes) + "; " + Holds(text)};
+}
+
+Read ReadLevel(std::string_view text) {
+    const std::optional<int64_t> level = WholeNumber(text);
+    if (!level || *level < 1 || *level > kHighestLevel) return Refused("Level", "a whole number from 1 to 100", text);
+    return {static_cast<uint8_t>(*level), {}};
+}
+
+Read ReadMove(std::string_view text) {
+    if (const std::optional<int32_t> found = FindEntry(lists::kMoveList, text); found && *found > 0) {
+        return {static_cast<uint8_t>(*found), {}};
+    }
+    const std::optional<int64_t> number = WholeNumber(text);
+    if (!number || *number < 1 || *number > kHighestMove) {
+        return Refused("Move", "a move's name or its number from 1 to 251", text);
+    }
+    return {static_cast<uint8_t>(*number), {}};
+}
+
+Read ReadInto(std::string_view text) {
+    if (const std::optional<int32_t> found = FindEntry(lists::kSpeciesList, text)) {
+        return {static_cast<uint8_t>(*found + 1), {}};
+    }
+    const std::optional<int64_t> number = WholeNumber(text);
+    if (!number || *number < 1 || *number > rom::kSpeciesCount) {
+        return Refused("Into", "a species' name or its number from 1 to 251", text);
+    }
+    return {static_cast<uint8_t>(*number), {}};
+}
+
+Read ReadItem(std::string_view text) {
+    if (const std::optional<int32_t> found = FindEntry(lists::kHeldItemList, text)) {
+        return {static_cast<uint8_t>(*found), {}};
+    }
+    const std::string_view code = Trimmed(text);
+    if (code.empty() || code.size() > 2 || rom::hexdigits::Value(code.front()) < 0 ||
+        rom::hexdigits::Value(code.back()) < 0) {
+        return Refused("Item", "an entry of the held-item list or a code of 1 to 2 hex digits", text);
+    }
+    int value = 0;
+    for (char c : code) value = value * 16 + rom::hexdigits::Value(c);
+    return {static_cast<uint8_t>(value), {}};
+}
+
+// One of a short list of names, or its number.
+Read ReadNamed(std::string_view column, std::span<const std::string_view> names, std::string_view text) {
+    if (const std::optional<int32_t> found = FindEntry(names, text); found && *found > 0) {
+        return {static_cast<uint8_t>(*found), {}};
+    }
+    const std::optional<int64_t> number = WholeNumber(text);
+    if (number && *number >= 1 && *number < static_cast<int64_t>(names.size())) {
+        return {static_cast<uint8_t>(*number), {}};
+    }
+    std::string takes;
+    for (size_t k = 1; k < names.size(); ++k) {
+        takes += (k == 1 ? "" : k + 1 == names.size() ? " or " : ", ") + ("\"" + std::string(names[k]) + "\"");
+    }
+    return Refused(column, takes, text);
+}
+
+std::optional<int32_t> PositionOf(std::string_view text) {
+    const std::optional<int64_t> value = WholeNumber(text);
+    if (!value || *value >= rom::kSpeciesCount) return std::nullopt;
+    return static_cast<int32_t>(*value);
+}
+
+// Reads the rows of one table into `out`, each refusal with its place.
+class ListReader {
+public:
+    ListReader(ListTable table, rom::GameVersion version, const SpeciesLists& lists, ImportedLists& out)
+        : table_(table), machines_(MachineCount(version)), lists_(lists), out_(out) {}
+
+    void Row(const TableRow& row) {
+        const size_t refusalsBefore = out_.status.RefusalCount();
+        const RowCell& positionCell = row.cells[0];
+        const std::optional<int32_t> position = PositionOf(positionCell.text);
+        if (!position) {
+            Refuse(positionCell, "Position", "Position must be a whole number from 0 to " +
+                                                 std::to_string(rom::kSpeciesCount - 1) + "; " +
+                                                 Holds(positionCell.text));
+            return;
+        }
+        const auto p = static_cast<size_t>(*position);
+        if (!Readable(lists_, table_, p)) {
+            Refuse(positionCell, "Position",
+                   "the image's list of " + std::to_string(*position) + " " + std::string(SpeciesName(*position)) +
+                       " is unreadable (" + UnreadableWhy(p) + "), so it cannot be replaced.");
+            return;
+        }
+        // The value cells, after Position and Species.
+        const std::span<const RowCell> cells = std::span<const RowCell>(row.cells).subspan(2);
+        bool empty = true;
+        for (const RowCell& cell : cells) empty = empty && Trimmed(cell.text).empty();
+        const bool firstRow = !out_.given[p];
+        if (table_ != ListTable::Machines) {
+            if (firstRow) Clear(p);
+            if (empty || noneLine_[p] != 0) {
+                if (!firstRow) {
+                    Refuse(positionCell, "Position",
+                           "a row without values says that " + std::to_string(*position) + " " +
+                               std::string(SpeciesName(*position)) + " has none, so it must be the species' only "
+                               "row; line " + std::to_string(empty ? firstLine_[p] : noneLine_[p]) +
+                               " gives it another.");
+                    return;
+                }
+                if (empty) noneLine_[p] = row.line;
+            }
+        } else if (!firstRow) {
+            Refuse(positionCell, "Position",
+                   "Position " + std::to_string(*position) + " (" + std::string(SpeciesName(*position)) +
+                       ") is given again; line " + std::to_string(firstLine_[p]) + " gave it first.");
+            return;
+        }
+        if (firstRow) firstLine_[p] = row.line;
+        out_.given[p] = true;
+        if (empty && table_ != ListTable::Machines) return;
+        switch (table_) {
+            case ListTable::Machines:
+                MachineRow(p, cells);
+                break;
+            case ListTable::Evolutions:
+                EvolutionRow(p, cells);
+                break;
+            case ListTable::Moves:
+                MoveRow(p, cells);
+                break;
+            case ListTable::EggMoves: {
+                const Read move = Take(cells[0], "Move", ReadMove(cells[0].text));
+                if (out_.status.RefusalCount() == refusalsBefore) out_.eggMoves[p].push_back(move.value);
+                break;
+            }
+        }
+    }
+
+private:
+    std::string UnreadableWhy(size_t p) const {
+        if (table_ == ListTable::EggMoves) {
+            return lists_.hasEggMoves ? lists_.eggMoves[p].place.unreadable : "the image has no known egg move table";
+        }
+        return lists_.evoMoves[p].place.unreadable;
+    }
+
+    void Clear(size_t p) {
+        switch (table_) {
+            case ListTable::Machines:
+                break;
+            case ListTable::Evolutions:
+                out_.evoMoves[p].evolutions.clear();
+                break;
+            case ListTable::Moves:
+                out_.evoMoves[p].moves.clear();
+                break;
+            case ListTable::EggMoves:
+                out_.eggMoves[p].clear();
+                break;
+        }
+    }
+
+    void Refuse(const RowCell& cell, const std::string& column, std::string message) {
+        out_.status.Refuse({cell.line, cell.column, column, std::move(message)});
+    }
+
+    // The value read, or its refusal listed (the value is then 0).
+    Read Take(const RowCell& cell, std::string_view column, Read read) {
+        if (!read.refusal.empty()) Refuse(cell, std::string(column), read.refusal);
+        return read;
+    }
+
+    void MustBeEmpty(const RowCell& cell, std::string_view column, EvolutionMethod method) {
+        if (Trimmed(cell.text).empty()) return;
+        const std::string_view name = MethodText(method);
+        Refuse(cell, std::string(column),
+               std::string(column) + " must be empty for " + (name.front() == 'I' ? "an " : "a ") +
+                   std::string(name) + " evolution; " + Holds(cell.text));
+    }
+
+    void MachineRow(size_t p, std::span<const RowCell> cells) {
+        MachineBytes bytes = out_.machines[p];
+        for (size_t k = 0; k < machines_; ++k) {
+            const std::string_view value = Trimmed(cells[k].text);
+            const std::string_view code = lists::kMachines[k].code;
+            if (value != "0" && value != "1") {
+                Refuse(cells[k], std::string(code), std::string(code) + " must be 1 or 0; " + Holds(cells[k].text));
+                continue;
+            }
+            SetMachineBit(bytes, lists::kMachines[k].bit, value == "1");
+        }
+        out_.machines[p] = bytes;
+    }
+
+    void EvolutionRow(size_t p, std::span<const RowCell> cells) {
+        const size_t before = out_.status.RefusalCount();
+        const RowCell& methodCell = cells[0];
+        const Read method = Take(methodCell, "Method",
+                                 ReadNamed("Method", kMethodNames, methodCell.text));
+        const Read into = Take(cells[5], "Into", ReadInto(cells[5].text));
+        if (!method.refusal.empty()) return;
+        Evolution evolution;
+        evolution.method = static_cast<EvolutionMethod>(method.value);
+        evolution.into = into.value;
+        const RowCell& level = cells[1];
+        const RowCell& item = cells[2];
+        const RowCell& when = cells[3];
+        const RowCell& stats = cells[4];
+        switch (evolution.method) {
+            case EvolutionMethod::Level:
+            case EvolutionMethod::Stats:
+                evolution.level = Take(level, "Level", ReadLevel(level.text)).value;
+                MustBeEmpty(item, "Item", evolution.method);
+                MustBeEmpty(when, "When", evolution.method);
+                if (evolution.method == EvolutionMethod::Stats) {
+                    evolution.stats = Take(stats, "Stats", ReadNamed("Stats", kStatsNames, stats.text)).value;
+                } else {
+                    MustBeEmpty(stats, "Stats", evolution.method);
+                }
+                break;
+            case EvolutionMethod::Item:
+            case EvolutionMethod::Trade:
+                MustBeEmpty(level, "Level", evolution.method);
+                // A trade without an item: holding nothing.
+                evolution.item = evolution.method == EvolutionMethod::Trade && Trimmed(item.text).empty()
+                                     ? kTradeHoldingNothing
+                                     : Take(item, "Item", ReadItem(item.text)).value;
+                MustBeEmpty(when, "When", evolution.method);
+                MustBeEmpty(stats, "Stats", evolution.method);
+                break;
+            case EvolutionMethod::Happiness:
+                MustBeEmpty(level, "Level", evolution.method);
+                MustBeEmpty(item, "Item", evolution.method);
+                evolution.when = Take(when, "When", ReadNamed("When", kWhenNames, when.text)).value;
+                MustBeEmpty(stats, "Stats", evolution.method);
+                break;
+        }
+        if (out_.status.RefusalCount() == before) out_.evoMoves[p].evolutions.push_back(evolution);
+    }
+
+    void MoveRow(size_t p, std::span<const RowCell> cells) {
+        const size_t before = out_.status.RefusalCount();
+        const Read level = Take(cells[0], "Level", ReadLevel(cells[0].text));
+        const Read move = Take(cells[1], "Move", ReadMove(cells[1].text));
+        if (out_.status.RefusalCount() != before) return;
+        std::vector<LevelMove>& moves = out_.evoMoves[p].moves;
+        if (!moves.empty() && level.value < moves.back().level) {
+            Refuse(cells[0], "Level",
+                   "level-up moves must be in increasing order of level: level " + std::to_string(level.value) +
+                       " comes after level " + std::to_string(moves.back().level) + " (the game stops reading at "
+                       "the first level above the one it looks for).");
+            return;
+        }
+        moves.push_back({level.value, move.value});
+    }
+
+    ListTable table_;
+    size_t machines_;
+    const SpeciesLists& lists_;
+    ImportedLists& out_;
+    std::array<int, rom::kSpeciesCount> firstLine_{};
+    std::array<int, rom::kSpeciesCount> noneLine_{};
+};
+
+}  // namespace
+
+std::optional<ListTable> ListTableFromName(std::string_view name) {
+    for (const ListTable table : {ListTable::Machines, ListTable::Evolutions, ListTable::Moves, ListTable::EggMoves}) {
+        if (ListTableName(table) == name) return table;
+    }
+    return std::nullopt;
+}
+
+std::string_view ListTableName(ListTable table) {
+    switch (table) {
+        case ListTable::Machines:
+            return "machines";
+        case ListTable::Evolutions:
+            return "evolutions";
+        case ListTable::Moves:
+            return "moves";
+        case ListTable::EggMoves:
+            return "egg-moves";
+    }
+    return "";
+}
+
+size_t MachineCount(rom::GameVersion version) {
+    return version == rom::GameVersion::Crystal ? lists::kMachines.size() : lists::kMachinesWithoutTutors;
+}
+
+std::vector<std::string> ListTableColumns(ListTable table, rom::GameVersion version) {
+    std::vector<std::string> columns{std::string(kPositionColumn), std::string(kSpeciesColumn)};
+    switch (table) {
+        case ListTable::Machines:
+            for (size_t k = 0; k < MachineCount(version); ++k) columns.emplace_back(lists::kMachines[k].code);
+            break;
+        case ListTable::Evolutions:
+            columns.insert(columns.end(), {"Method", "Level", "Item", "When", "Stats", "Into"});
+            break;
+        case ListTable::Moves:
+            columns.insert(columns.end(), {"Level", "Move"});
+            break;
+        case ListTable::EggMoves:
+            columns.emplace_back("Move");
+            break;
+    }
+    return columns;
+}
+
+std::vector<std::string> UnreadableLists(const SpeciesLists& lists, ListTable table) {
+    std::vector<std::string> unreadable;
+    if (table == ListTable::EggMoves && !lists.hasEggMoves) return unreadable;
+    for (size_t p = 0; p < lists.evoMoves.size(); ++p) {
+        if (Readable(lists, table, p)) continue;
+        const ListPlace& place = table == ListTable::EggMoves ? lists.eggMoves[p].place : lists.evoMoves[p].place;
+        unreadable.push_back(std::to_string(p) + " " + std::string(SpeciesName(static_cast<int32_t>(p))) + ": " +
+                             place.unreadable);
+    }
+    return unreadable;
+}
+
+std::string ExportListTable(const TableImage& image, const SpeciesLists& lists, ListTable table,
+                            TableFormat format) {
+    const std::vector<std::string> columns = ListTableColumns(table, image.version);
+    const size_t machines = MachineCount(image.version);
+    const bool csv = format == TableFormat::Csv;
+    std::string text;
+    if (csv) {
+        text = CsvRecordLine(columns);
+    } else {
+        using ordered = nlohmann::ordered_json;
+        text = "{\n";
+        text += "  \"format\": " + ordered(std::string(JsonFormatName(table))).dump() + ",\n";
+        text += "  \"version\": " + ordered(std::string(rom::VersionCaption(image.version))).dump() + ",\n";
+        text += "  \"layout\": " + ordered(std::string(rom::LayoutName(image.layout))).dump() + ",\n";
+        text += "  " + ordered(std::string(ListTableName(table))).dump() + ": [";
+    }
+    bool firstJsonRow = true;
+    std::vector<std::string> line(columns.size());
+    for (size_t p = 0; p < lists.evoMoves.size(); ++p) {
+        if (!Readable(lists, table, p)) continue;
+        const std::string species(SpeciesName(static_cast<int32_t>(p)));
+        for (const std::vector<OutCell>& cells : RowsOf(lists, table, p, machines)) {
+            if (csv) {
+                line[0] = std::to_string(p);
+                line[1] = species;
+                for (size_t c = 0; c < cells.size(); ++c) line[2 + c] = cells[c].text;
+                text += CsvRecordLine(line);
+                continue;
+            }
+            nlohmann::ordered_json row;
+            row[columns[0]] = p;
+            row[columns[1]] = species;
+            for (size_t c = 0; c < cells.size(); ++c) row[columns[2 + c]] = JsonOf(cells[c]);
+            text += firstJsonRow ? "\n    " : ",\n    ";
+            text += row.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+            firstJsonRow = false;
+        }
+    }
+    if (!csv) text += firstJsonRow ? "]\n}\n" : "\n  ]\n}\n";
+    return text;
+}
+
+ImportedLists ReadListTable(std::string_view text, TableFormat format, ListTable table, const TableImage& image,
+                            const SpeciesLists& lists) {
+    ImportedLists out;
+    out.table = table;
+    out.machines = lists.machines;
+    for (size_t p = 0; p < out.evoMoves.size(); ++p) {
+        out.evoMoves[p] = {lists.evoMoves[p].evolutions, lists.evoMoves[p].moves};
+        out.eggMoves[p] = lists.eggMoves[p].moves;
+    }
+    if (table == ListTable::EggMoves && !lists.hasEggMoves) {
+        out.status.Refuse({1, 0, "",
+                           "this image has no known egg move table (an image of a known release has one), so egg "
+                           "moves cannot be imported."});
+        return out;
+    }
+    const std::vector<std::string> columns = ListTableColumns(table, image.version);
+    RowsRead read = ReadRows(text, format, columns, ListTableName(table));
+    out.status = std::move(read.status);
+    ListReader reader(table, image.version, lists, out);
+    for (const TableRow& row : read.rows) reader.Row(row);
+    return out;
+}
+
+ListImportPlan PlanListImport(const TableImage& image, const SpeciesLists& lists, const ImportedLists& imported) {
+    ListImportPlan plan;
+    plan.after = image.bytes;
+    switch (imported.table) {
+        case ListTable::Machines: {
+            const rom::SpeciesField& firstField = rom::kSpeciesFields[0];  // in the base record
+            for (int32_t p = 0; p < rom::kSpeciesCount; ++p) {
+                const int64_t at = int64_t{*rom::FieldOffset(image.profile, p, firstField)} -
+                                   firstField.offsetInEntry + kMachineBytesOffset;
+                const MachineBytes& bytes = imported.machines[static_cast<size_t>(p)];
+                if (bytes == lists.machines[static_cast<size_t>(p)]) continue;
+                if (at < 0 || at + kMachineBytes > static_cast<int64_t>(plan.after.size())) {
+                    plan.refusal = "The machines of " + std::to_string(p) + " " + std::string(SpeciesName(p)) +
+                                   " lie past the end of the image. Nothing was written.";
+                    return plan;
+                }
+                std::copy(bytes.begin(), bytes.end(), plan.after.begin() + at);
+            }
+            break;
+        }
+        case ListTable::Evolutions:
+        case ListTable::Moves:
+            plan.refusal = LayEvoMoveLists(plan.after, lists, imported.evoMoves);
+            break;
+        case ListTable::EggMoves:
+            plan.refusal = LayEggMoveLists(plan.after, lists, imported.eggMoves);
+            break;
+    }
+    return plan;
+}
+
+std::string MoveText(uint8_t move) {
+    if (move >= 1 && move <= kHighestMove) return std::string(lists::kMoveList[move]);
+    return std::to_string(move);
+}
+
+std::string SpeciesNumberText(uint8_t number) {
+    if (number >= 1 && number <= rom::kSpeciesCount) return std::string(SpeciesName(number - 1));
+    return std::to_string(number);
+}
+
+std::string ItemText(uint8_t item) {
+    const std::string_view entry = lists::kHeldItemList[item];
+    if (UniqueEntryPosition(lists::kHeldItemList, entry) == item) return std::string(Trimmed(entry));
+    return rom::TwoDigitHex(item);
+}
+
+std::string_view MethodText(EvolutionMethod method) {
+    const auto index = static_cast<size_t>(method);
+    return index < kMethodNames.size() ? kMethodNames[index] : "";
+}
+
+std::string WhenText(uint8_t when) {
+    if (when >= 1 && when < kWhenNames.size()) return std::string(kWhenNames[when]);
+    return std::to_string(when);
+}
+
+std::string StatsText(uint8_t stats) {
+    if (stats >= 1 && stats < kStatsNames.size()) return std::string(kStatsNames[stats]);
+    return std::to_string(stats);
+}
+
+}  // namespace tables

@@ -1,0 +1,90 @@
+#pragma once
+// The four list tables of quillmere-cli, beside the species table: machines,
+// evolutions, level-up moves and egg moves. Export (CSV and JSON) and import.
+//
+// Every row is led by Position and Species, as in the species table:
+//   machines:   one row per species, then one column per machine (TM01 to
+//               HM07, and MT01 to MT03 for Crystal): 1 or 0;
+//   evolutions: a row per evolution: Method (Level, Item, Trade, Happiness,
+//               Stats), Level, Item, When, Stats, Into;
+//   moves:      a row per level-up move: Level, Move;
+//   egg-moves:  a row per egg move: Move.
+// A species whose list is empty has one row whose other cells are empty, so
+// that an export names every species and an import can empty a list. A
+// species absent from an imported evolutions, moves or egg-moves file keeps
+// its list; one absent from a machines file keeps its machines.
+//
+// Texts: moves by name (or number), species as the species table writes
+// them (or number), items as the species table writes held items (the
+// entry's text, or a hex code), When "Any time", "Morning and day", "Night",
+// Stats "Attack > Defense", "Attack < Defense", "Attack = Defense". A value
+// the lists cannot name is written as its number.
+//
+// JSON: {"format": "quillmere <table> table", "version": ..., "layout": ...,
+// "<table>": [<row>, ...]}; numbers for Position, Level and the machine
+// cells, strings for names, null for an empty cell.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tables/SpeciesLists.h"
+#include "tables/SpeciesTable.h"
+#include "tables/TableFormats.h"
+
+namespace tables {
+
+enum class ListTable { Machines, Evolutions, Moves, EggMoves };
+
+// "machines", "evolutions", "moves", "egg-moves"; nullopt for anything else.
+std::optional<ListTable> ListTableFromName(std::string_view name);
+std::string_view ListTableName(ListTable table);
+
+// How many machines an image of the version has (57, or 60 for Crystal).
+size_t MachineCount(rom::GameVersion version);
+
+// The columns in export order.
+std::vector<std::string> ListTableColumns(ListTable table, rom::GameVersion version);
+
+// The species whose list this table cannot show: "12 Butterfree: <why>".
+std::vector<std::string> UnreadableLists(const SpeciesLists& lists, ListTable table);
+
+// The table as CSV or JSON. Species with an unreadable list have no row.
+std::string ExportListTable(const TableImage& image, const SpeciesLists& lists, ListTable table,
+                            TableFormat format);
+
+// A table file read and checked against the image: every species' list as it
+// is to be, the image's own for species the file leaves out.
+struct ImportedLists {
+    ListTable table = ListTable::Machines;
+    std::array<bool, rom::kSpeciesCount> given{};
+    std::array<MachineBytes, rom::kSpeciesCount> machines{};
+    std::array<EvoMoveContents, rom::kSpeciesCount> evoMoves;
+    std::array<std::vector<uint8_t>, rom::kSpeciesCount> eggMoves;
+    ImportedTable status;  // its refusals; an import with any is never written
+};
+
+ImportedLists ReadListTable(std::string_view text, TableFormat format, ListTable table, const TableImage& image,
+                            const SpeciesLists& lists);
+
+// The image's bytes with the import laid in (machine bytes in the base
+// records; lists in place or packed again), or the refusal that says why
+// they cannot be. Only for an import without refusals.
+struct ListImportPlan {
+    std::vector<uint8_t> after;
+    std::string refusal;
+};
+ListImportPlan PlanListImport(const TableImage& image, const SpeciesLists& lists, const ImportedLists& imported);
+
+// Texts of single values, as the tables and the differences show them.
+std::string MoveText(uint8_t move);
+std::string SpeciesNumberText(uint8_t number);
+std::string ItemText(uint8_t item);
+std::string_view MethodText(EvolutionMethod method);
+std::string WhenText(uint8_t when);
+std::string StatsText(uint8_t stats);
+
+}  // namespace tables

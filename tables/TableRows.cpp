@@ -1,0 +1,418 @@
+#include "tables/TableRows.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <iterator>
+#include <optional>
+
+#include "tables/Csv.h"
+#include "tables/FieldText.h"
+
+namespace tables {
+
+namespace {
+
+std::string ColumnList(std::span<const std::string> columns) {
+    std::string list;
+    for (const std::string& name : columns) list += (list.empty() ? "" : ", ") + name;
+    return list;
+}
+
+std::optional<size_t> ColumnIndex(std::span<const std::string> columns, std::string_view name) {
+    for (size_t c = 0; c < columns.size(); ++c) {
+        if (columns[c] == name) return c;
+    }
+    return std::nullopt;
+}
+
+bool Required(std::string_view column) { return column != kSpeciesColumn; }
+
+Refusal TooManyRows(int line, int column) {
+    return {line, column, "",
+            "the file holds more rows than any image's lists: no more than " + std::to_string(kMostListRowsRead) +
+                " are read; reading stopped here."};
+}
+
+// ---- CSV -------------------------------------------------------------------
+
+void ReadCsvRows(std::string_view text, std::span<const std::string> columns, RowsRead& out) {
+    ImportedTable& status = out.status;
+    const CsvRead read = ReadCsv(text, CsvLimits{kMostListRowsRead + 1, kMostColumnsRead});
+    if (read.error) {
+        const CsvError& error = *read.error;
+        switch (error.stop) {
+            case CsvStop::Quoting:
+                status.Refuse({error.line, error.column, "", "the file is not valid CSV: " + error.message + "."});
+                break;
+            case CsvStop::TooManyRecords:
+                status.Refuse(TooManyRows(error.line, 0));
+                break;
+            case CsvStop::TooManyFields:
+                status.Refuse({error.line, error.column, "",
+                               "the row has more than " + std::to_string(kMostColumnsRead) +
+                                   " fields; the columns are " + ColumnList(columns) + "."});
+                break;
+        }
+        return;
+    }
+    if (read.records.empty()) {
+        status.Refuse({1, 0, "", "the file holds no header row; it must start with the columns " +
+                                     ColumnList(columns) + "."});
+        return;
+    }
+    const CsvRecord& header = read.records.front();
+    std::vector<int> columnOf(columns.size(), -1);  // the CSV field of each column
+    for (size_t f = 0; f < header.fields.size(); ++f) {
+        const std::string name(Trimmed(header.fields[f]));
+        const int column = static_cast<int>(f) + 1;
+        const std::optional<size_t> index = ColumnIndex(columns, name);
+        if (!index) {
+            status.Refuse({header.line, column, name,
+                           "\"" + name + "\" is not a column of the table; the columns are " + ColumnList(columns) +
+                               "."});
+        } else if (columnOf[*index] >= 0) {
+            status.Refuse({header.line, column, name,
+                           "the column \"" + name + "\" is given twice; column " +
+                               std::to_string(columnOf[*index] + 1) + " has it first."});
+        } else {
+            columnOf[*index] = static_cast<int>(f);
+        }
+    }
+    std::string missing;
+    for (size_t c = 0; c < columns.size(); ++c) {
+        if (columnOf[c] < 0 && Required(columns[c])) missing += (missing.empty() ? "" : ", ") + columns[c];
+    }
+    if (!missing.empty()) status.Refuse({header.line, 0, "", "the header row lacks the column(s) " + missing + "."});
+    if (!status.ok()) return;
+
+    for (size_t r = 1; r < read.records.size(); ++r) {
+        const CsvRecord& record = read.records[r];
+        if (record.fields.size() != header.fields.size()) {
+            status.Refuse({record.line, 0, "",
+                           "the row has " + std::to_string(record.fields.size()) + " fields; the header row has " +
+                               std::to_string(header.fields.size()) + "."});
+            continue;
+        }
+        TableRow row;
+        row.line = record.line;
+        row.cells.resize(columns.size());
+        for (size_t c = 0; c < columns.size(); ++c) {
+            if (columnOf[c] < 0) continue;
+            const auto f = static_cast<size_t>(columnOf[c]);
+            row.cells[c] = RowCell{record.fields[f], record.fieldLines[f], columnOf[c] + 1, true, false};
+        }
+        out.rows.push_back(std::move(row));
+    }
+}
+
+// ---- JSON ------------------------------------------------------------------
+
+// The line and column of the first character of the latest token begun, kept
+// by the iterator the parser reads through.
+struct TokenPlace {
+    int line = 1;
+    int column = 1;
+    int nextLine = 1;
+    int nextColumn = 1;
+    bool inString = false;
+    bool escaped = false;
+    bool inWord = false;
+
+    void Consume(char c) {
+        const int line0 = nextLine;
+        const int column0 = nextColumn;
+        if (c == '\n') {
+            ++nextLine;
+            nextColumn = 1;
+        } else {
+            ++nextColumn;
+        }
+        if (inString) {
+            if (escaped) {
+                escaped = false;
+            } else if (c == '\\') {
+                escaped = true;
+            } else if (c == '"') {
+                inString = false;
+            }
+            return;
+        }
+        const bool begins = c == '"' || c == '{' || c == '[';
+        const bool wordChar = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                              c == '-' || c == '+' || c == '.';
+        if (begins || (wordChar && !inWord)) {
+            line = line0;
+            column = column0;
+        }
+        inString = c == '"';
+        inWord = !begins && wordChar;
+    }
+};
+
+class PlaceIterator {
+public:
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = char;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const char*;
+    using reference = const char&;
+
+    PlaceIterator() = default;
+    PlaceIterator(const char* at, TokenPlace* place) : at_(at), place_(place) {}
+    reference operator*() const { return *at_; }
+    PlaceIterator& operator++() {
+        if (place_ != nullptr) place_->Consume(*at_);
+        ++at_;
+        return *this;
+    }
+    PlaceIterator operator++(int) {
+        PlaceIterator before = *this;
+        ++*this;
+        return before;
+    }
+    friend bool operator==(const PlaceIterator& a, const PlaceIterator& b) { return a.at_ == b.at_; }
+
+private:
+    const char* at_ = nullptr;
+    TokenPlace* place_ = nullptr;
+};
+
+using json = nlohmann::json;
+
+// Reads the root object, its rows array and each row object's members, each
+// with its place; other members of the root are skipped.
+class RowsHandler : public nlohmann::json_sax<json> {
+public:
+    RowsHandler(std::string_view text, const TokenPlace& place, std::span<const std::string> columns,
+                std::string_view arrayKey, RowsRead& out)
+        : text_(text), place_(place), columns_(columns), arrayKey_(arrayKey), out_(out) {}
+
+    bool null() override { return Scalar("", false, true); }
+    bool boolean(bool value) override { return Other(value ? "true" : "false"); }
+    bool number_integer(number_integer_t value) override { return Scalar(std::to_string(value), true, false); }
+    bool number_unsigned(number_unsigned_t value) override { return Scalar(std::to_string(value), true, false); }
+    bool number_float(number_float_t, const string_t& text) override { return Scalar(text, true, false); }
+    bool string(string_t& value) override { return Scalar(value, false, false); }
+    bool binary(binary_t&) override { return Other("binary data"); }
+    bool start_object(std::size_t) override { return Open(true); }
+    bool end_object() override { return Close(); }
+    bool start_array(std::size_t) override { return Open(false); }
+    bool end_array() override { return Close(); }
+
+    bool key(string_t& key) override {
+        key_ = key;
+        keyLine_ = place_.line;
+        keyColumn_ = place_.column;
+        return true;
+    }
+
+    bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& error) override {
+        const size_t end = std::min(position > 0 ? position - 1 : 0, text_.size());
+        int line = 1;
+        int column = 1;
+        for (size_t i = 0; i < end; ++i) {
+            if (text_[i] == '\n') {
+                ++line;
+                column = 1;
+            } else {
+                ++column;
+            }
+        }
+        std::string what = error.what();
+        if (const size_t colon = what.find(": "); colon != std::string::npos) what = what.substr(colon + 2);
+        out_.status.Refuse({line, column, "", "the file is not valid JSON: " + what});
+        return false;
+    }
+
+    void Finish() {
+        if (!sawRows_ && !failed_ && out_.status.ok()) {
+            out_.status.Refuse({1, 1, "", "the document has no \"" + std::string(arrayKey_) + "\" array of rows"});
+        }
+    }
+
+private:
+    // Nesting: 0 outside, 1 in the root object, 2 in the rows array, 3 in a
+    // row object; anything deeper or elsewhere is skipped.
+    bool Open(bool object) {
+        if (skipDepth_ > 0) {
+            ++skipDepth_;
+            return true;
+        }
+        const int line = place_.line;
+        const int column = place_.column;
+        switch (depth_) {
+            case 0:
+                if (!object) return Stop({line, column, "", "the document must be an object; it is an array"});
+                depth_ = 1;
+                return true;
+            case 1:
+                if (key_ == arrayKey_ && !object) {
+                    sawRows_ = true;
+                    depth_ = 2;
+                    return true;
+                }
+                if (key_ == arrayKey_) {
+                    sawRows_ = true;
+                    out_.status.Refuse({keyLine_, keyColumn_, "", "\"" + key_ + "\" must be an array of rows"});
+                }
+                ++skipDepth_;
+                return true;
+            case 2:
+                if (++rowCount_ > kMostListRowsRead) {
+                    out_.status.RefuseAndStop(TooManyRows(line, column));
+                    failed_ = true;
+                    return false;
+                }
+                if (!object) {
+                    out_.status.Refuse({line, column, "", "each row must be an object"});
+                    ++skipDepth_;
+                    return true;
+                }
+                depth_ = 3;
+                row_ = TableRow{line, column, std::vector<RowCell>(columns_.size())};
+                rowRefused_ = false;
+                members_ = 0;
+                return true;
+            default:
+                Other(object ? "an object" : "an array");
+                ++skipDepth_;
+                return true;
+        }
+    }
+
+    bool Close() {
+        if (skipDepth_ > 0) {
+            --skipDepth_;
+            return true;
+        }
+        if (depth_ == 3) EndRow();
+        --depth_;
+        return true;
+    }
+
+    bool Stop(Refusal refusal) {
+        out_.status.Refuse(std::move(refusal));
+        failed_ = true;
+        return false;
+    }
+
+    // A value that no cell takes: a boolean, an object or an array.
+    bool Other(const std::string& what) {
+        if (skipDepth_ > 0) return true;
+        if (depth_ == 3) {
+            if (!CountMember()) return true;
+            out_.status.Refuse({place_.line, place_.column, key_,
+                                "\"" + key_ + "\" must be a number, a string or null, not " + what + "."});
+            // The column is there, only its value is refused: no second refusal that it lacks.
+            if (const std::optional<size_t> index = ColumnIndex(columns_, key_)) row_.cells[*index].given = true;
+            rowRefused_ = true;
+            return true;
+        }
+        return Scalar(what, false, false);
+    }
+
+    bool Scalar(const std::string& text, bool number, bool isNull) {
+        if (skipDepth_ > 0) return true;
+        const int line = place_.line;
+        const int column = place_.column;
+        switch (depth_) {
+            case 0:
+                return Stop({line, column, "", "the document must be an object with a \"" + std::string(arrayKey_) +
+                                                   "\" array"});
+            case 1:
+                if (key_ == arrayKey_) {
+                    sawRows_ = true;
+                    out_.status.Refuse({line, column, "", "\"" + key_ + "\" must be an array of rows"});
+                }
+                return true;
+            case 2:
+                if (++rowCount_ > kMostListRowsRead) {
+                    out_.status.RefuseAndStop(TooManyRows(line, column));
+                    failed_ = true;
+                    return false;
+                }
+                out_.status.Refuse({line, column, "", "each row must be an object"});
+                return true;
+            default:
+                break;
+        }
+        if (!CountMember()) return true;
+        const std::optional<size_t> index = ColumnIndex(columns_, key_);
+        if (!index) {
+            out_.status.Refuse({keyLine_, keyColumn_, key_,
+                                "\"" + key_ + "\" is not a column of the table; the columns are " +
+                                    ColumnList(columns_) + "."});
+            rowRefused_ = true;
+            return true;
+        }
+        RowCell& cell = row_.cells[*index];
+        if (cell.given) {
+            out_.status.Refuse({keyLine_, keyColumn_, key_, "\"" + key_ + "\" is given twice in this row."});
+            rowRefused_ = true;
+            return true;
+        }
+        cell = RowCell{isNull ? std::string() : text, line, column, true, number};
+        return true;
+    }
+
+    bool CountMember() {
+        if (++members_ <= kMostColumnsRead) return true;
+        if (members_ == kMostColumnsRead + 1) {
+            out_.status.Refuse({row_.line, row_.column, "",
+                                "the row has more than " + std::to_string(kMostColumnsRead) +
+                                    " members; the columns are " + ColumnList(columns_) + "."});
+            rowRefused_ = true;
+        }
+        return false;
+    }
+
+    void EndRow() {
+        std::string missing;
+        for (size_t c = 0; c < columns_.size(); ++c) {
+            if (!row_.cells[c].given && Required(columns_[c])) missing += (missing.empty() ? "" : ", ") + columns_[c];
+        }
+        if (!missing.empty()) {
+            out_.status.Refuse({row_.line, row_.column, "", "the row lacks " + missing + "."});
+            rowRefused_ = true;
+        }
+        if (!rowRefused_) out_.rows.push_back(std::move(row_));
+    }
+
+    std::string_view text_;
+    const TokenPlace& place_;
+    std::span<const std::string> columns_;
+    std::string_view arrayKey_;
+    RowsRead& out_;
+    int depth_ = 0;
+    int skipDepth_ = 0;
+    bool sawRows_ = false;
+    bool failed_ = false;
+    bool rowRefused_ = false;
+    std::string key_;
+    int keyLine_ = 0;
+    int keyColumn_ = 0;
+    size_t rowCount_ = 0;
+    size_t members_ = 0;
+    TableRow row_;
+};
+
+}  // namespace
+
+RowsRead ReadRows(std::string_view text, TableFormat format, std::span<const std::string> columns,
+                  std::string_view arrayKey) {
+    RowsRead out;
+    if (format == TableFormat::Csv) {
+        ReadCsvRows(text, columns, out);
+        return out;
+    }
+    TokenPlace place;
+    RowsHandler handler(text, place, columns, arrayKey, out);
+    const PlaceIterator first(text.data(), &place);
+    const PlaceIterator last(text.data() + text.size(), &place);
+    json::sax_parse(first, last, &handler, nlohmann::detail::input_format_t::json, true, false);
+    handler.Finish();
+    return out;
+}
+
+}  // namespace tables

@@ -1,0 +1,122 @@
+// The four list tables through quillmere-cli: export, import, diff, and an
+// edit shared as a patch.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "tests/cli/CliProcess.h"
+#include "tests/tables/ListImages.h"
+
+namespace {
+
+using clitest::Cli;
+using clitest::Outcome;
+using clitest::ReadFile;
+using clitest::WriteFile;
+using testsupport::TestImage;
+
+class ListCli : public Cli {
+protected:
+    TestImage image_ = listtest::ReleaseLikeImage(listtest::SyntheticLists());
+};
+
+TEST_F(ListCli, EachTableExportedAndImportedAgainLeavesTheImageAsItWas) {
+    const std::string before = ReadFile(image_.path());
+    for (const char* table : {"machines", "evolutions", "moves", "egg-moves"}) {
+        for (const char* extension : {".csv", ".json"}) {
+            const std::string file = InFolder(std::string(table) + extension);
+            const Outcome exported = Quillmere({"export", image_.path(), "--table", table, "-o", file});
+            ASSERT_EQ(exported.status, 0) << exported.err;
+            const Outcome imported = Quillmere({"import", image_.path(), file, "--table", table});
+            EXPECT_EQ(imported.status, 0) << imported.err;
+            EXPECT_EQ(imported.out, "Nothing changed.\n");
+        }
+    }
+    EXPECT_TRUE(ReadFile(image_.path()) == before);
+    const Outcome wrong = Quillmere({"export", image_.path(), "--table", "items"});
+    EXPECT_EQ(wrong.status, 2);
+    EXPECT_NE(wrong.err.find("--table must be species, machines, evolutions, moves or egg-moves"), std::string::npos);
+}
+
+// Teach Bulbasaur Vine Whip at level 7, check it with a dry run, write it,
+// and share it as a patch that gives the same image.
+TEST_F(ListCli, ALevelUpMoveTaughtLandsAndTravelsAsAPatch) {
+    const std::string original = InFolder("original.gbc");
+    std::filesystem::copy_file(image_.path(), original);
+    const std::string moves = InFolder("moves.csv");
+    WriteFile(moves, "Position,Species,Level,Move\n0,Bulbasaur,7,Vine Whip\n");
+    const Outcome dry = Quillmere({"import", image_.path(), moves, "--table", "moves", "--dry-run"});
+    ASSERT_EQ(dry.status, 0) << dry.err;
+    EXPECT_EQ(dry.out.rfind("0 Bulbasaur\n  Moves: +7 Vine Whip\nWould change the level-up moves of 1 species (", 0), 0u)
+        << dry.out;
+    EXPECT_TRUE(ReadFile(image_.path()) == ReadFile(original));
+
+    const Outcome taught = Quillmere({"import", image_.path(), moves, "--table", "moves"});
+    ASSERT_EQ(taught.status, 0) << taught.err;
+    const Outcome diff = Quillmere({"diff", original, image_.path()});
+    EXPECT_EQ(diff.status, 1);
+    EXPECT_EQ(diff.out.rfind("0 Bulbasaur\n  Moves: +7 Vine Whip\n", 0), 0u) << diff.out;
+    EXPECT_NE(diff.out.find("Pointers of 250 more species differ"), std::string::npos) << diff.out;
+    const Outcome movesOnly = Quillmere({"diff", original, image_.path(), "--table", "moves"});
+    EXPECT_EQ(movesOnly.status, 1);
+    EXPECT_EQ(movesOnly.out, "0 Bulbasaur\n  Moves: +7 Vine Whip\n");
+    EXPECT_EQ(Quillmere({"diff", original, image_.path(), "--table", "egg-moves"}).status, 0);
+
+    const std::string patch = InFolder("vine-whip.ips");
+    ASSERT_EQ(Quillmere({"patch", "create", original, image_.path(), patch}).status, 0);
+    const std::string patched = InFolder("patched.gbc");
+    const Outcome applied = Quillmere({"patch", "apply", patch, original, patched});
+    ASSERT_EQ(applied.status, 0) << applied.err;
+    EXPECT_TRUE(ReadFile(patched) == ReadFile(image_.path()));
+    EXPECT_EQ(Quillmere({"diff", patched, image_.path()}).status, 0);
+}
+
+TEST_F(ListCli, RefusedImportsWriteNothing) {
+    const std::string before = ReadFile(image_.path());
+    const std::string moves = InFolder("moves.csv");
+    WriteFile(moves, "Position,Species,Level,Move\n0,,7,Vine Whip\n0,,5,Tackle\n");
+    const Outcome order = Quillmere({"import", image_.path(), moves, "--table", "moves"});
+    EXPECT_EQ(order.status, 1);
+    EXPECT_NE(order.err.find("moves.csv: line 3, column 3 (Level): level-up moves must be in increasing order"),
+              std::string::npos)
+        << order.err;
+    EXPECT_NE(order.err.find("1 value or row was refused"), std::string::npos);
+
+    // Far more egg moves than the bank has room for (lists that differ, so
+    // that none is shared).
+    std::string eggs = "Position,Species,Move\n";
+    for (int k = 0; k < 9000; ++k) eggs += std::to_string(k % 251) + ",," + std::to_string(k % 250 + 1) + "\n";
+    WriteFile(InFolder("eggs.csv"), eggs);
+    const Outcome full = Quillmere({"import", image_.path(), InFolder("eggs.csv"), "--table", "egg-moves"});
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(full.err.find("The egg move lists do not fit: packed, they take"), std::string::npos) << full.err;
+    EXPECT_TRUE(ReadFile(image_.path()) == before);
+}
+
+TEST_F(ListCli, AnImageWithoutAKnownEggTableHasNoEggMoves) {
+    const TestImage handBuilt(TestImage::HeaderByte(rom::GameVersion::Gold));
+    const Outcome exported = Quillmere({"export", handBuilt.path(), "--table", "egg-moves"});
+    EXPECT_EQ(exported.status, 1);
+    EXPECT_TRUE(exported.out.empty());
+    EXPECT_NE(exported.err.find("has no known egg move table"), std::string::npos) << exported.err;
+    WriteFile(InFolder("eggs.csv"), "Position,Species,Move\n0,,Tackle\n");
+    const Outcome imported = Quillmere({"import", handBuilt.path(), InFolder("eggs.csv"), "--table", "egg-moves"});
+    EXPECT_EQ(imported.status, 1);
+    EXPECT_NE(imported.err.find("has no known egg move table"), std::string::npos) << imported.err;
+}
+
+TEST_F(ListCli, AnUnreadableListIsSaidAndTheRestExported) {
+    const rom::VersionProfile profile = rom::ReleasedProfile(rom::GameVersion::Crystal);
+    image_.SetBytes(profile.EvoMovePointerOffset + 2 * 3, {0x00, 0x20});  // Charmander: 0x2000
+    const Outcome exported = Quillmere({"export", image_.path(), "--table", "evolutions"});
+    EXPECT_EQ(exported.status, 1);
+    EXPECT_NE(exported.out.find("\r\n2,Venusaur,"), std::string::npos);
+    EXPECT_EQ(exported.out.find("\r\n3,Charmander,"), std::string::npos);
+    EXPECT_NE(exported.err.find("unreadable list of 3 Charmander: its pointer at 0x425B7 holds the address 0x2000"),
+              std::string::npos)
+        << exported.err;
+}
+
+}  // namespace

@@ -1,0 +1,253 @@
+#include "tables/ListTables.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tables/ListDiff.h"
+#include "tests/tables/ListImages.h"
+
+namespace {
+
+using rom::GameVersion;
+using tables::ListTable;
+using tables::TableFormat;
+using testsupport::TestImage;
+
+constexpr ListTable kAllTables[] = {ListTable::Machines, ListTable::Evolutions, ListTable::Moves,
+                                    ListTable::EggMoves};
+
+class ListTables : public testing::Test {
+protected:
+    void Use(GameVersion version) {
+        file_ = listtest::ReleaseLikeImage(listtest::SyntheticLists(), version);
+        // Machines of every pattern, bits 60 to 63 (unused) included.
+        std::vector<uint8_t> bytes = file_.ReadAll();
+        const rom::VersionProfile profile = rom::ReleasedProfile(version);
+        for (int p = 0; p < rom::kSpeciesCount; ++p) {
+            for (int k = 0; k < 8; ++k) {
+                bytes[static_cast<size_t>(profile.BaseStatsOffset + 32 * p + 24 + k)] =
+                    static_cast<uint8_t>(p * 31 + k * 57);
+            }
+        }
+        file_.SetBytes(0, bytes);
+        std::string refusal;
+        image_ = *tables::OpenTableImage(file_.path(), refusal);
+        lists_ = tables::ReadSpeciesLists(image_);
+    }
+
+    tables::ImportedLists Read(const std::string& text, ListTable table, TableFormat format = TableFormat::Csv) {
+        return tables::ReadListTable(text, format, table, image_, lists_);
+    }
+
+    // The image after importing `text`, which must be accepted.
+    std::vector<uint8_t> Imported(const std::string& text, ListTable table, TableFormat format = TableFormat::Csv) {
+        const tables::ImportedLists imported = Read(text, table, format);
+        EXPECT_TRUE(imported.status.ok()) << tables::RefusalText(imported.status.refusals.front());
+        const tables::ListImportPlan plan = tables::PlanListImport(image_, lists_, imported);
+        EXPECT_EQ(plan.refusal, "");
+        return plan.after;
+    }
+
+    // The refusals of importing `text`, as the program prints them.
+    std::vector<std::string> Refusals(const std::string& text, ListTable table) {
+        std::vector<std::string> texts;
+        for (const tables::Refusal& refusal : Read(text, table).status.refusals) {
+            texts.push_back(tables::RefusalText(refusal));
+        }
+        return texts;
+    }
+
+    std::string Header(ListTable table) const {
+        std::string header;
+        for (const std::string& column : tables::ListTableColumns(table, image_.version)) {
+            header += (header.empty() ? "" : ",") + column;
+        }
+        return header + "\n";
+    }
+
+    TestImage file_{0x00, 0};
+    tables::TableImage image_;
+    tables::SpeciesLists lists_;
+};
+
+TEST_F(ListTables, EveryTableExportedAndImportedAgainChangesNoByteInBothFormats) {
+    for (const GameVersion version : {GameVersion::Crystal, GameVersion::Gold}) {
+        Use(version);
+        for (const ListTable table : kAllTables) {
+            for (const TableFormat format : {TableFormat::Csv, TableFormat::Json}) {
+                const std::string text = tables::ExportListTable(image_, lists_, table, format);
+                EXPECT_EQ(Imported(text, table, format), image_.bytes) << tables::ListTableName(table);
+            }
+        }
+    }
+}
+
+TEST_F(ListTables, ExportsNameEveryValueAndEveryMachineTheVersionHas) {
+    Use(GameVersion::Gold);
+    const std::string machines = tables::ExportListTable(image_, lists_, ListTable::Machines, TableFormat::Csv);
+    EXPECT_NE(machines.find(",HM07\r\n"), std::string::npos) << machines.substr(0, 400);
+    EXPECT_EQ(machines.find("MT01"), std::string::npos);
+    Use(GameVersion::Crystal);
+    EXPECT_NE(tables::ExportListTable(image_, lists_, ListTable::Machines, TableFormat::Csv).find(",MT03\r\n"),
+              std::string::npos);
+
+    const std::string evolutions = tables::ExportListTable(image_, lists_, ListTable::Evolutions, TableFormat::Csv);
+    EXPECT_NE(evolutions.find("0,Bulbasaur,Level,5,,,,Ivysaur\r\n"), std::string::npos);
+    EXPECT_NE(evolutions.find("1,Ivysaur,Trade,,FF - Nothing,,,Venusaur\r\n"), std::string::npos);
+    EXPECT_NE(evolutions.find("2,Venusaur,Happiness,,,Night,,Charmander\r\n"), std::string::npos);
+    EXPECT_NE(evolutions.find("3,Charmander,Stats,20,,,Attack > Defense,Charmeleon\r\n"), std::string::npos);
+    EXPECT_NE(evolutions.find("4,Charmeleon,,,,,,\r\n"), std::string::npos);  // no evolution
+
+    const std::string moves = tables::ExportListTable(image_, lists_, ListTable::Moves, TableFormat::Json);
+    EXPECT_NE(moves.find("\"moves\": ["), std::string::npos);
+    EXPECT_NE(moves.find("{\"Position\":0,\"Species\":\"Bulbasaur\",\"Level\":null,\"Move\":null}"),
+              std::string::npos);
+    EXPECT_NE(moves.find("{\"Position\":1,\"Species\":\"Ivysaur\",\"Level\":1,\"Move\":\"Ice Punch\"}"),
+              std::string::npos);
+}
+
+TEST_F(ListTables, ImportedListsLandAndLeftOutSpeciesKeepTheirs) {
+    Use(GameVersion::Crystal);
+    // Teach Bulbasaur (no moves) two, empty Ivysaur's, change Charmander's evolution.
+    std::vector<uint8_t> after = Imported(Header(ListTable::Moves) +
+                                              "0,Bulbasaur,1,Tackle\n0,,7,22\n1,Ivysaur,,\n",
+                                          ListTable::Moves);
+    tables::SpeciesLists again = tables::ReadSpeciesLists(after, image_.profile, lists_.layout);
+    EXPECT_EQ(again.evoMoves[0].moves, (std::vector<tables::LevelMove>{{1, 33}, {7, 22}}));
+    EXPECT_TRUE(again.evoMoves[1].moves.empty());
+    for (size_t p = 2; p < again.evoMoves.size(); ++p) {
+        EXPECT_EQ(again.evoMoves[p].moves, lists_.evoMoves[p].moves) << p;
+        EXPECT_EQ(again.evoMoves[p].evolutions, lists_.evoMoves[p].evolutions) << p;
+    }
+    EXPECT_EQ(again.evoMoves[0].evolutions, lists_.evoMoves[0].evolutions);
+
+    after = Imported(Header(ListTable::Evolutions) + "3,Charmander,Item,,08 - Moon Stone,,,Mew\n"
+                                                     "3,Charmander,Happiness,,,Any time,,152\n",
+                     ListTable::Evolutions);
+    again = tables::ReadSpeciesLists(after, image_.profile, lists_.layout);
+    EXPECT_EQ(again.evoMoves[3].evolutions,
+              (std::vector<tables::Evolution>{{tables::EvolutionMethod::Item, 0, 8, 0, 0, 151},
+                                              {tables::EvolutionMethod::Happiness, 0, 0, 1, 0, 152}}));
+
+    // A machines row changes only the bits of its columns: MT bits of Gold and bits 60-63 stay.
+    Use(GameVersion::Gold);
+    std::string row = "7,Wartortle";
+    for (int k = 0; k < 57; ++k) row += k == 4 ? ",1" : ",0";
+    after = Imported(Header(ListTable::Machines) + row + "\n", ListTable::Machines);
+    again = tables::ReadSpeciesLists(after, image_.profile, lists_.layout);
+    for (int k = 0; k < 64; ++k) {
+        const bool expected = k < 57 ? k == 4 : tables::MachineBit(lists_.machines[7], k);
+        EXPECT_EQ(tables::MachineBit(again.machines[7], k), expected) << k;
+    }
+    EXPECT_EQ(again.machines[8], lists_.machines[8]);
+}
+
+TEST_F(ListTables, EachRefusalSaysItsLineAndColumnAndWhatTheColumnTakes) {
+    Use(GameVersion::Crystal);
+    EXPECT_EQ(Refusals(Header(ListTable::Moves) + "0,,0,Tackle\n0,,101,Tackle\n5,,1,None\n5,,2,252\n5,,3,Fly Kick\n",
+                       ListTable::Moves),
+              (std::vector<std::string>{
+                  "line 2, column 3 (Level): Level must be a whole number from 1 to 100; it holds \"0\".",
+                  "line 3, column 3 (Level): Level must be a whole number from 1 to 100; it holds \"101\".",
+                  "line 4, column 4 (Move): Move must be a move's name or its number from 1 to 251; it holds "
+                  "\"None\".",
+                  "line 5, column 4 (Move): Move must be a move's name or its number from 1 to 251; it holds \"252\".",
+                  "line 6, column 4 (Move): Move must be a move's name or its number from 1 to 251; it holds \"Fly "
+                  "Kick\"."}));
+    const std::vector<std::string> order =
+        Refusals(Header(ListTable::Moves) + "9,,10,Tackle\n9,,12,Growl\n9,,11,Ember\n", ListTable::Moves);
+    ASSERT_EQ(order.size(), 1u);
+    EXPECT_EQ(order[0].rfind("line 4, column 3 (Level): level-up moves must be in increasing order of level: level 11 "
+                             "comes after level 12",
+                             0),
+              0u)
+        << order[0];
+    EXPECT_EQ(Refusals(Header(ListTable::Evolutions) + "0,,Level,16,,,,0\n0,,Level,16,,,,252\n1,,Level,,,,,2\n"
+                                                       "2,,Item,5,,,,3\n2,,Swim,,,,,3\n",
+                       ListTable::Evolutions),
+              (std::vector<std::string>{
+                  "line 2, column 8 (Into): Into must be a species' name or its number from 1 to 251; it holds \"0\".",
+                  "line 3, column 8 (Into): Into must be a species' name or its number from 1 to 251; it holds "
+                  "\"252\".",
+                  "line 4, column 4 (Level): Level must be a whole number from 1 to 100; it is empty.",
+                  "line 5, column 4 (Level): Level must be empty for an Item evolution; it holds \"5\".",
+                  "line 5, column 5 (Item): Item must be an entry of the held-item list or a code of 1 to 2 hex "
+                  "digits; it is empty.",
+                  "line 6, column 3 (Method): Method must be \"Level\", \"Item\", \"Trade\", \"Happiness\" or "
+                  "\"Stats\"; it holds \"Swim\"."}));
+    const std::vector<std::string> none =
+        Refusals(Header(ListTable::EggMoves) + "0,,Tackle\n0,,\n", ListTable::EggMoves);
+    ASSERT_EQ(none.size(), 1u);
+    EXPECT_NE(none[0].find("line 3, column 1 (Position): a row without values says that 0 Bulbasaur has none"),
+              std::string::npos)
+        << none[0];
+    const std::vector<std::string> blank =
+        Refusals(Header(ListTable::Machines) + "0" + std::string(61, ',') + "\n", ListTable::Machines);
+    EXPECT_EQ(blank.size(), 60u);  // every machine cell of the row: empty is neither 1 nor 0
+}
+
+TEST_F(ListTables, JsonRefusalsPointAtTheValueOrTheKey) {
+    Use(GameVersion::Crystal);
+    const std::string text = "{\"moves\": [\n"
+                             "  {\"Position\": 3, \"Level\": 0, \"Move\": \"Tackle\"},\n"
+                             "  {\"Position\": 3, \"Level\": 5, \"Move\": true, \"Power\": 9},\n"
+                             "  {\"Position\": 4, \"Move\": \"Tackle\"}\n"
+                             "]}";
+    std::vector<std::string> refusals;
+    for (const tables::Refusal& refusal : Read(text, ListTable::Moves, TableFormat::Json).status.refusals) {
+        refusals.push_back(tables::RefusalText(refusal));
+    }
+    EXPECT_EQ(refusals,
+              (std::vector<std::string>{
+                  "line 3, column 39 (Move): \"Move\" must be a number, a string or null, not true.",
+                  "line 3, column 45 (Power): \"Power\" is not a column of the table; the columns are Position, "
+                  "Species, Level, Move.",
+                  "line 4, column 3: the row lacks Level.",
+                  "line 2, column 28 (Level): Level must be a whole number from 1 to 100; it holds \"0\"."}));
+}
+
+TEST_F(ListTables, AListTheImageCannotReadIsNeitherExportedNorReplaced) {
+    Use(GameVersion::Crystal);
+    std::vector<uint8_t> bytes = image_.bytes;
+    bytes[static_cast<size_t>(image_.profile.EvoMovePointerOffset + 2 * 24 + 1)] = 0x90;  // Pikachu: 0x90xx
+    image_.bytes = bytes;
+    lists_ = tables::ReadSpeciesLists(image_);
+    const std::vector<std::string> unreadable = tables::UnreadableLists(lists_, ListTable::Moves);
+    ASSERT_EQ(unreadable.size(), 1u);
+    EXPECT_EQ(unreadable[0].rfind("24 Pikachu: its pointer at 0x425E1 holds the address 0x90", 0), 0u) << unreadable[0];
+    const std::string moves = tables::ExportListTable(image_, lists_, ListTable::Moves, TableFormat::Csv);
+    EXPECT_EQ(moves.find("\r\n24,"), std::string::npos);
+    EXPECT_NE(moves.find("\r\n25,"), std::string::npos);
+    const std::vector<std::string> refused = Refusals(Header(ListTable::Moves) + "24,Pikachu,5,Tackle\n", ListTable::Moves);
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_NE(refused[0].find("the image's list of 24 Pikachu is unreadable"), std::string::npos) << refused[0];
+    // Other species' lists are still written in place.
+    EXPECT_EQ(Imported(moves, ListTable::Moves), image_.bytes);
+}
+
+TEST_F(ListTables, DifferencesNameMachinesMovesAndEvolutionsPerSpecies) {
+    Use(GameVersion::Crystal);
+    tables::SpeciesLists after = lists_;
+    tables::SetMachineBit(after.machines[0], 4, !tables::MachineBit(lists_.machines[0], 4));
+    tables::SetMachineBit(after.machines[0], 50, !tables::MachineBit(lists_.machines[0], 50));
+    after.evoMoves[0].evolutions[0].level = 18;
+    after.evoMoves[1].moves[0].move = 22;
+    after.evoMoves[1].moves.push_back({50, 1});
+    after.eggMoves[1].moves.erase(after.eggMoves[1].moves.begin());
+    const std::vector<tables::ListChanges> changes =
+        tables::ListDifferences(lists_, GameVersion::Crystal, after, GameVersion::Crystal);
+    ASSERT_EQ(changes.size(), 2u);
+    const std::string machines = std::string(tables::MachineBit(after.machines[0], 4) ? "+" : "\u2212") + "TM05 " +
+                                 (tables::MachineBit(after.machines[0], 50) ? "+" : "\u2212") + "HM01";
+    EXPECT_EQ(tables::DescribeAllChanges({}, changes),
+              "0 Bulbasaur\n"
+              "  Machines: " + machines + "\n"
+              "  Evolutions: Level 5 \u2192 Level 18 into Ivysaur\n"
+              "1 Ivysaur\n"
+              "  Moves: 1 Ice Punch \u2192 1 Vine Whip, +50 Pound\n"
+              "  Egg moves: \u2212Tackle\n");
+}
+
+}  // namespace
