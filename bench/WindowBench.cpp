@@ -62,7 +62,7 @@ struct OpenWindow {
         EditorState& state = editor.State();
         state.RomFile = image.path();
         state.VersionCode = 41;
-        state.Layout = rom::ImageLayout::HandBuilt;
+        state.Layout = rom::ResolvedLayout{.kind = rom::ImageLayout::HandBuilt, .profile = image.profile()};
         state.Profile = image.profile();
         editor.show();
         exposed = QTest::qWaitForWindowExposed(&editor);
