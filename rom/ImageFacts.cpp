@@ -38,6 +38,7 @@ constexpr int64_t kEggPointersLength = int64_t{kSpeciesCount} * 2;
 int64_t TableLength(SpeciesTable table) { return int64_t{kSpeciesCount} * EntrySize(table); }
 
 std::string Hex(int64_t value) { return "0x" + hexdigits::Of(static_cast<uint64_t>(value)); }
+std::string ByteHex(int64_t value) { return "0x" + hexdigits::Of(static_cast<uint64_t>(value), 2); }
 
 // Reads `count` bytes at `offset` of the image (bytes past its end are left
 // out or read as 0); nullopt after a reported failure.
@@ -135,7 +136,7 @@ Confirmation Confirm(const ImageSource& image, const VersionProfile& profile, st
         result.entry = TablesEntry::Base;
         result.fault = "the base records at " + Hex(profile.BaseStatsOffset) +
                        " are not numbered 1 to 251 (the record at " + Hex(profile.BaseStatsOffset + at) +
-                       " begins with " + Hex((*records)[static_cast<size_t>(at)]) + ", not " + Hex(*k + 1) + ")";
+                       " begins with " + ByteHex((*records)[static_cast<size_t>(at)]) + ", not " + ByteHex(*k + 1) + ")";
         return result;
     }
 
@@ -150,7 +151,7 @@ Confirmation Confirm(const ImageSource& image, const VersionProfile& profile, st
         result.entry = TablesEntry::Cries;
         result.fault = "the cry entries at " + Hex(profile.CryTableOffset) + " are not cry entries (byte 1 of the " +
                        "entry at " + Hex(profile.CryTableOffset + at - 1) + " is " +
-                       Hex((*cries)[static_cast<size_t>(at)]) + ", not 0 as in every release)";
+                       ByteHex((*cries)[static_cast<size_t>(at)]) + ", not 0 as in every release)";
         return result;
     }
     result.confirmed = true;
