@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -88,6 +90,21 @@ TEST_P(ReleaseCli, InfoNamesTheReleaseAndEveryCommandUsesItsOffsets) {
         EXPECT_NE(info.out.find(line), std::string::npos) << line << "\n" << info.out;
     }
     EXPECT_EQ(info.out.find("Hint:"), std::string::npos);
+
+    const Outcome json = Quillmere({"info", "--json", image.path()});
+    ASSERT_EQ(json.status, 0) << json.err;
+    const nlohmann::json facts = nlohmann::json::parse(json.out);
+    EXPECT_EQ(facts["gameCode"], row().gameCode);
+    EXPECT_EQ(facts["market"], row().market);
+    EXPECT_EQ(facts["layout"], "released");
+    EXPECT_EQ(facts["layoutRelease"], caption);
+    EXPECT_EQ(facts["tables"]["base"], p.BaseStatsOffset);
+    EXPECT_EQ(facts["tables"]["pointers"], p.EvoMovePointerOffset);
+    EXPECT_EQ(facts["tables"]["eggs"], row().eggMovePointerOffset);
+    EXPECT_TRUE(facts["release"].is_null());
+    EXPECT_EQ(facts["knownRelease"], caption);
+    EXPECT_EQ(facts["modified"], true);
+    EXPECT_TRUE(facts["refusal"].is_null());
 
     ExpectHpEditLandsAt(image, row().tables);
     const Outcome diff = Quillmere({"diff", image.path(), image.path()});
