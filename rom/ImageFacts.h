@@ -4,9 +4,10 @@
 //
 // The layout answer decides where the editor reads and writes a species. It
 // only looks at bytes that no tool of this project ever writes (the species
-// numbers of the base records, byte 1 of the cry entries, the header and the
-// file's length), so an image saved by these tools is always recognised again,
-// whatever values were saved.
+// numbers of the base records, byte 1 of the cry entries, the header with its
+// game code and revision, and the file's length) and at the ".tables" file
+// beside the image, so an image saved by these tools is always recognised
+// again, whatever values were saved.
 
 #include <cstdint>
 #include <optional>
