@@ -62,7 +62,9 @@ struct OpenWindow {
         EditorState& state = editor.State();
         state.RomFile = image.path();
         state.VersionCode = 41;
-        state.Layout = rom::ImageLayout::HandBuilt;
+        state.Layout.emplace();
+        state.Layout->kind = rom::ImageLayout::HandBuilt;
+        state.Layout->profile = image.profile();
         state.Profile = image.profile();
         editor.show();
         exposed = QTest::qWaitForWindowExposed(&editor);

@@ -10,8 +10,11 @@
 #include "cli/Commands.h"
 #include "cli/Output.h"
 #include "rom/FieldConversions.h"
+#include "rom/HexDigits.h"
 #include "rom/ImageFacts.h"
 #include "rom/ImageLength.h"
+#include "rom/ReleaseLayouts.h"
+#include "rom/TablesFile.h"
 #include "rom/VersionDetection.h"
 #include "tables/ImageFiles.h"
 #include "tables/ImageInfo.h"
@@ -44,6 +47,64 @@ std::string Hex4(int value) {
     return text;
 }
 
+std::string Offset(int64_t value) { return "0x" + rom::hexdigits::Of(static_cast<uint64_t>(value)); }
+
+std::string DestinationText(uint8_t code) {
+    if (code == 0x00) return Hex2(code) + " (Japan)";
+    if (code == 0x01) return Hex2(code) + " (outside Japan)";
+    return Hex2(code) + " (no known destination)";
+}
+
+std::string MarketText(const tables::ImageInfo& info) {
+    if (info.market) return std::string(*info.market) + " (from the game code's last letter)";
+    return "unknown (the game code's last letter names none)";
+}
+
+// The four offsets in use, and the egg move pointer table when it is known.
+std::string OffsetsText(const rom::ResolvedLayout& layout) {
+    const rom::VersionProfile& p = *layout.profile;
+    std::string text = "base records " + Offset(p.BaseStatsOffset) + ", menu icons " + Offset(p.MenuIconOffset) +
+                       ", cries " + Offset(p.CryTableOffset) + ", pointers " + Offset(p.EvoMovePointerOffset);
+    if (layout.eggMovePointerOffset) text += ", egg moves " + Offset(*layout.eggMovePointerOffset);
+    return text;
+}
+
+std::string LayoutText(const tables::ImageInfo& info) {
+    const rom::ResolvedLayout& layout = info.layout;
+    const std::string name(rom::LayoutName(layout.kind));
+    if (!layout.profile) {
+        return info.version ? name + ": " + layout.refusal : name + " (no version is recognised)";
+    }
+    std::string source;
+    if (layout.release != nullptr) source = ", " + rom::ReleaseCaption(*layout.release);
+    if (!layout.tablesFile.empty()) source = " \"" + layout.tablesFile + "\"";
+    return name + source + ": " + OffsetsText(layout);
+}
+
+std::string ReleaseText(const tables::ImageInfo& info) {
+    if (info.release != nullptr) return rom::ReleaseCaption(*info.release) + ", unmodified";
+    if (info.namedRelease != nullptr) {
+        return "a known release, modified (the header names " + rom::ReleaseCaption(*info.namedRelease) + ")";
+    }
+    return "no (not a known release)";
+}
+
+// Where the base records of a refused complete image seem to stand, and how
+// to say so; never used by any tool by itself.
+std::string HintText(const tables::ImageInfo& info, const std::string& path) {
+    if (!info.numberedBaseRecords) return {};
+    const std::string tablesFile = rom::TablesFilePathOf(path);
+    return "\nHint: base records numbered 1 to 251 stand at " + Offset(*info.numberedBaseRecords) +
+           " in this image, and nowhere else.\n"
+           "If this is a modified game whose tables moved, find where its menu icons, cry entries and\n"
+           "move/evolution pointers stand too, and write all four into \"" + tablesFile + "\":\n"
+           "    base = " + Offset(*info.numberedBaseRecords) + "\n"
+           "    icons = 0x...\n"
+           "    cries = 0x...\n"
+           "    pointers = 0x...\n"
+           "(comments start with #). Every tool then uses those offsets, once the image confirms them.\n";
+}
+
 std::string ChecksumText(bool right, const std::string& stored, const std::string& computed) {
     if (right) return stored + ", right";
     return stored + ", wrong (the bytes give " + computed + ")";
@@ -57,8 +118,10 @@ std::string AsText(const tables::ImageInfo& info, const rom::ImageLength& length
         {"File", path},
         {"Size", SizeText(info, length)},
         {"Title", info.header.title},
+        {"Game code", info.header.gameCode},
+        {"Market", MarketText(info)},
         {"ROM version", Hex2(info.header.romVersion)},
-        {"Destination code", Hex2(info.header.destinationCode)},
+        {"Destination code", DestinationText(info.header.destinationCode)},
         {"Cartridge type", Hex2(info.header.cartridgeType)},
         {"ROM size", romSize},
         {"Header checksum",
@@ -66,16 +129,15 @@ std::string AsText(const tables::ImageInfo& info, const rom::ImageLength& length
         {"Global checksum", ChecksumText(info.globalChecksumRight, Hex4(info.header.globalChecksum),
                                          Hex4(info.globalChecksumComputed))},
         {"Version", std::string(rom::VersionCaption(info.version))},
-        {"Layout", std::string(rom::LayoutName(info.layout))},
-        {"Released image",
-         info.release != nullptr ? tables::ReleaseCaption(*info.release) + ", unmodified" : "no (not an unmodified release)"},
+        {"Layout", LayoutText(info)},
+        {"Released image", ReleaseText(info)},
         {"SHA-1", info.sha1},
     };
     std::string text;
     for (const auto& [name, value] : rows) {
         text += name + ":" + std::string(18 - name.size(), ' ') + value + "\n";
     }
-    return text;
+    return text + HintText(info, path);
 }
 
 std::string AsJson(const tables::ImageInfo& info, const rom::ImageLength& length, const std::string& path) {
@@ -84,6 +146,8 @@ std::string AsJson(const tables::ImageInfo& info, const rom::ImageLength& length
     out["size"] = info.size;
     out["declaredSize"] = length.declared ? nlohmann::ordered_json(*length.declared) : nlohmann::ordered_json(nullptr);
     out["title"] = info.header.title;
+    out["gameCode"] = info.header.gameCode;
+    out["market"] = info.market ? nlohmann::ordered_json(std::string(*info.market)) : nlohmann::ordered_json(nullptr);
     out["romVersion"] = info.header.romVersion;
     out["destinationCode"] = info.header.destinationCode;
     out["cartridgeType"] = info.header.cartridgeType;
@@ -95,9 +159,31 @@ std::string AsJson(const tables::ImageInfo& info, const rom::ImageLength& length
                              {"computed", info.globalChecksumComputed},
                              {"right", info.globalChecksumRight}};
     out["version"] = std::string(rom::VersionCaption(info.version));
-    out["layout"] = std::string(rom::LayoutName(info.layout));
-    out["release"] = info.release != nullptr ? nlohmann::ordered_json(tables::ReleaseCaption(*info.release))
-                                             : nlohmann::ordered_json(nullptr);
+    const auto orNull = [](bool present, auto value) {
+        return present ? nlohmann::ordered_json(value) : nlohmann::ordered_json(nullptr);
+    };
+    const rom::ResolvedLayout& layout = info.layout;
+    out["layout"] = std::string(rom::LayoutName(layout.kind));
+    if (layout.profile) {
+        out["tables"] = {{"base", layout.profile->BaseStatsOffset},
+                         {"icons", layout.profile->MenuIconOffset},
+                         {"cries", layout.profile->CryTableOffset},
+                         {"pointers", layout.profile->EvoMovePointerOffset},
+                         {"eggs", orNull(layout.eggMovePointerOffset.has_value(),
+                                         layout.eggMovePointerOffset.value_or(0))}};
+    } else {
+        out["tables"] = nullptr;
+    }
+    out["layoutRelease"] = orNull(layout.release != nullptr,
+                                  layout.release != nullptr ? rom::ReleaseCaption(*layout.release) : "");
+    out["tablesFile"] = orNull(!layout.tablesFile.empty(), layout.tablesFile);
+    out["refusal"] = orNull(!layout.refusal.empty(), layout.refusal);
+    out["release"] = orNull(info.release != nullptr, info.release != nullptr ? rom::ReleaseCaption(*info.release) : "");
+    out["knownRelease"] = orNull(info.namedRelease != nullptr,
+                                 info.namedRelease != nullptr ? rom::ReleaseCaption(*info.namedRelease) : "");
+    out["modified"] = orNull(info.namedRelease != nullptr, info.release == nullptr);
+    out["numberedBaseRecords"] =
+        orNull(info.numberedBaseRecords.has_value(), info.numberedBaseRecords.value_or(0));
     out["sha1"] = info.sha1;
     return out.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
@@ -113,7 +199,7 @@ int RunInfo(const InfoOptions& options) {
     if (OutputIsTheImageOrSay(options.output, options.image, "the description")) return kUsage;
     const rom::ImageLength length = rom::LengthOf(*bytes);
     if (length.Differs()) Message(rom::LengthWarning(options.image, length));
-    const tables::ImageInfo info = tables::DescribeImage(*bytes);
+    const tables::ImageInfo info = tables::DescribeImage(*bytes, options.image);
     const std::string text = options.json ? AsJson(info, length, options.image) : AsText(info, length, options.image);
     return WriteOutput(options.output, text) ? kSuccess : kFailure;
 }
@@ -123,8 +209,8 @@ int RunInfo(const InfoOptions& options) {
 void AddInfoCommand(CLI::App& app, CommandStatus& status) {
     auto options = std::make_shared<InfoOptions>();
     CLI::App* command = app.add_subcommand(
-        "info", "Shows the image's size, header fields, checksums, version, table layout and whether it is an "
-                "unmodified released image.");
+        "info", "Shows the image's size, header fields, checksums, version, table layout (with its offsets) and "
+                "whether it is an official release, unmodified or modified.");
     command->add_option("IMAGE", options->image, "The image file (*.gbc)")->required();
     command->add_flag("--json", options->json, "Print the facts as one JSON object");
     command->add_option("-o,--output", options->output,

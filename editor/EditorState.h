@@ -13,7 +13,7 @@ struct EditorState {
     std::string ChosenFile;        // the open dialog's latest answer, empty after a cancel
     std::string RomFile;           // the image every read and write goes to
     int32_t VersionCode = 0;       // the header byte's hex digits read as decimal
-    std::optional<rom::ImageLayout> Layout;  // of the image in use; none while no version is recognised
+    std::optional<rom::ResolvedLayout> Layout;  // of the image in use; none while no version is recognised
     rom::VersionProfile Profile;   // offsets of species 0 in the four tables
     int16_t SpeciesIndex = 0;      // list position of the species loaded last
     int32_t GenderByte = 0;        // gender-ratio byte of the species loaded last

@@ -6,24 +6,37 @@
 #include <string>
 
 #include "rom/ImageFacts.h"
+#include "rom/ReleaseLayouts.h"
 #include "rom/VersionDetection.h"
 
 namespace {
 
 QString LayoutInWords(const EditorState& state) {
-    const std::optional<rom::ImageLayout>& layout = state.Layout;
+    const std::optional<rom::ResolvedLayout>& layout = state.Layout;
     if (!layout) {
         // The version code holds the header byte's digits read as decimal.
         if (rom::RecognizeVersion(std::to_string(state.VersionCode)))
             return QStringLiteral("Layout not known: the image could not be read, so nothing can be shown or saved");
         return QStringLiteral("Version not recognised: nothing can be shown or saved");
     }
-    const std::string_view name = rom::LayoutName(*layout);
+    const std::string_view name = rom::LayoutName(layout->kind);
     QString words = QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
     if (!words.isEmpty()) words[0] = words[0].toUpper();
     words += QStringLiteral(" layout");
-    if (*layout == rom::ImageLayout::Unknown)
-        words += QStringLiteral(": the species tables are not where this editor knows them");
+    switch (layout->kind) {
+        case rom::ImageLayout::Released:
+            if (layout->release != nullptr)
+                words += QStringLiteral(": ") + QString::fromStdString(rom::ReleaseShortName(*layout->release));
+            break;
+        case rom::ImageLayout::TablesFile:
+            words += QStringLiteral(": ") + QFileInfo(QString::fromStdString(layout->tablesFile)).absoluteFilePath();
+            break;
+        case rom::ImageLayout::HandBuilt:
+            break;
+        case rom::ImageLayout::Unknown:
+            words += QStringLiteral(": the species tables are not confirmed, so nothing can be shown or saved");
+            break;
+    }
     return words;
 }
 

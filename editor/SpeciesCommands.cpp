@@ -8,7 +8,7 @@
 #include <QSignalBlocker>
 
 #include <optional>
-#include <string_view>
+#include <string>
 
 #include "editor/EditorState.h"
 #include "editor/SpeciesTransfer.h"
@@ -43,15 +43,15 @@ void SwitchEditingOff(ui::EditorForm& form) {
 
 // True when the image in use has tables at offsets the editor can vouch for.
 bool LayoutIsConfirmed(const EditorState& state) {
-    return state.Layout.has_value() && *state.Layout != rom::ImageLayout::Unknown;
+    return state.Layout.has_value() && state.Layout->profile.has_value();
 }
 
-QString UnknownLayoutText(std::string_view versionCaption) {
-    const QString version = QString::fromLatin1(versionCaption.data(), qsizetype(versionCaption.size()));
-    return QStringLiteral("This is a complete image of %1, but its species tables are not where this editor "
-                          "knows them. It may be another language or revision of the game, or a modified game.\n\n"
-                          "So that the image stays intact, its species are not shown and nothing is saved into it.")
-        .arg(version);
+// The refusal of an image whose tables are not confirmed: what is unknown or
+// failed, as the layout answer says it, and what follows for the image.
+QString UnknownLayoutText(const std::string& refusal) {
+    return QString::fromStdString(refusal) +
+           QStringLiteral("\n\nSo that the image stays intact, its species are not shown and nothing is saved "
+                          "into it.");
 }
 
 QString AskForImage(QMainWindow& window) {
@@ -86,20 +86,17 @@ void OpenImageFile(QMainWindow& window, ui::EditorForm& form, EditorState& state
         return;
     }
 
-    // Released images keep their tables elsewhere than hand-built ones; the
-    // image itself tells which layout it has. A complete image whose tables
-    // are not confirmed is never read or written at a guessed offset, and
-    // neither is an image whose layout could not be read (that failure has
-    // been reported). The previous offsets stay, unused, as for an
-    // unrecognised image.
+    // The image itself confirms where its tables are: those of its release,
+    // of the ".tables" file beside it, or of an image built by hand. An image
+    // whose tables are not confirmed is never read or written at a guessed
+    // offset, and neither is an image whose layout could not be read (that
+    // failure has been reported). The previous offsets stay, unused, as for
+    // an unrecognised image.
     state.Layout = rom::ResolveLayoutOfFile(state.RomFile, *version);
-    const std::optional<rom::VersionProfile> profile =
-        state.Layout ? rom::ProfileOf(*state.Layout, *version) : std::nullopt;
+    const std::optional<rom::VersionProfile> profile = state.Layout ? state.Layout->profile : std::nullopt;
     if (!profile) {
         SwitchEditingOff(form);
-        if (state.Layout == rom::ImageLayout::Unknown) {
-            boxes.Show(UnknownLayoutText(rom::VersionCaption(version)), ui::kApplicationTitle);
-        }
+        if (state.Layout) boxes.Show(UnknownLayoutText(state.Layout->refusal), ui::kApplicationTitle);
         return;
     }
     state.Profile = *profile;

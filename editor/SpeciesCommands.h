@@ -14,8 +14,10 @@ class MessageBoxes;
 // File, Open: asks for an image, recognises its version from the header byte,
 // chooses the table layout and loads the first species. A cancel changes
 // nothing; an unrecognised image shows "Unknown Rom" and switches editing off.
-// A complete image whose tables are not where the editor knows them shows its
-// version, switches editing off the same way and says why in one message.
+// An image whose tables are not confirmed (a complete image of no known
+// release, or one whose tables moved; a ".tables" file the image disagrees
+// with) shows its version, switches editing off the same way and says why in
+// one message.
 void OpenImage(QMainWindow& window, ui::EditorForm& form, EditorState& state, ui::MessageBoxes& boxes);
 
 // What File, Open does once the dialog has answered `path` (empty: a cancel).

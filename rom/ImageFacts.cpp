@@ -3,12 +3,16 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <functional>
 #include <system_error>
 #include <vector>
 
 #include "rom/FailureReporter.h"
 #include "rom/HexDigits.h"
 #include "rom/HexFunctions.h"
+#include "rom/TablesFile.h"
+#include "rom/VersionDetection.h"
+#include "rom/WholeFiles.h"
 
 namespace rom {
 
@@ -29,50 +33,261 @@ std::span<const uint8_t> Range(std::span<const uint8_t> image, int64_t offset, i
     return image.subspan(static_cast<size_t>(offset), static_cast<size_t>(std::min(count, available)));
 }
 
-int64_t BaseRecordsLength() { return int64_t{kSpeciesCount} * EntrySize(SpeciesTable::BaseRecord); }
-int64_t CryEntriesLength() { return int64_t{kSpeciesCount} * EntrySize(SpeciesTable::CryEntry); }
+constexpr int64_t kEggPointersLength = int64_t{kSpeciesCount} * 2;
 
-// Byte 0 of base record k holds the species number k + 1. A short range never
-// passes: bytes past the end of a file are not species numbers.
-bool BaseRecordsAreNumbered(std::span<const uint8_t> records) {
+int64_t TableLength(SpeciesTable table) { return int64_t{kSpeciesCount} * EntrySize(table); }
+
+std::string Hex(int64_t value) { return "0x" + hexdigits::Of(static_cast<uint64_t>(value)); }
+std::string ByteHex(int64_t value) { return "0x" + hexdigits::Of(static_cast<uint64_t>(value), 2); }
+
+// Reads `count` bytes at `offset` of the image (bytes past its end are left
+// out or read as 0); nullopt after a reported failure.
+using Reader = std::function<std::optional<std::vector<uint8_t>>(int64_t offset, int64_t count)>;
+
+// What the layout answer may look at: the image's length, its header bytes
+// and any range of its bytes.
+struct ImageSource {
+    int64_t size = 0;
+    std::span<const uint8_t> header;  // the first kHeaderEnd bytes (fewer: not complete)
+    Reader read;
+};
+
+// Byte 0 of base record k holds the species number k + 1. The first record
+// that does not (a record past the end of the range does not), or nullopt.
+std::optional<int64_t> FirstMisnumberedRecord(std::span<const uint8_t> records) {
     const int64_t recordSize = EntrySize(SpeciesTable::BaseRecord);
-    if (static_cast<int64_t>(records.size()) < BaseRecordsLength()) return false;
     for (int64_t k = 0; k < kSpeciesCount; ++k) {
-        if (records[static_cast<size_t>(k * recordSize)] != k + 1) return false;
+        const int64_t at = k * recordSize;
+        if (at >= static_cast<int64_t>(records.size()) || records[static_cast<size_t>(at)] != k + 1) return k;
     }
-    return true;
+    return std::nullopt;
 }
 
 // Byte 1 of every cry entry is 0 in the released images; no field lies there.
-bool CryEntriesHaveZeroSecondByte(std::span<const uint8_t> cries) {
+// The first entry where it is not, or nullopt.
+std::optional<int64_t> FirstCryWithSecondByte(std::span<const uint8_t> cries) {
     const int64_t entrySize = EntrySize(SpeciesTable::CryEntry);
-    if (static_cast<int64_t>(cries.size()) < CryEntriesLength()) return false;
     for (int64_t k = 0; k < kSpeciesCount; ++k) {
-        if (cries[static_cast<size_t>(k * entrySize + 1)] != 0) return false;
+        const int64_t at = k * entrySize + 1;
+        if (at < static_cast<int64_t>(cries.size()) && cries[static_cast<size_t>(at)] != 0) return k;
     }
-    return true;
+    return std::nullopt;
 }
 
-// The first byte after the last of the four released tables.
-int64_t ReleasedTablesEnd(GameVersion version) {
-    const VersionProfile profile = ReleasedProfile(version);
-    int64_t end = 0;
-    for (const SpeciesField& field : kSpeciesFields) {
-        const int64_t last = int64_t{*FieldOffset(profile, kSpeciesCount - 1, field)} + field.width;
-        end = std::max(end, last);
+// Whether the image confirms a set of table offsets, and if not, which entry
+// of the ".tables" file (or which table of a release) failed and how.
+struct Confirmation {
+    bool readFailed = false;  // reported already
+    bool confirmed = false;
+    TablesEntry entry = TablesEntry::Base;
+    std::string fault;  // a clause in lower case, without a final full stop
+};
+
+std::string_view TableWords(TablesEntry entry) {
+    switch (entry) {
+        case TablesEntry::Base:
+            return "base records";
+        case TablesEntry::Icons:
+            return "menu icons";
+        case TablesEntry::Cries:
+            return "cry entries";
+        case TablesEntry::Pointers:
+            return "move/evolution pointers";
+        case TablesEntry::Eggs:
+            return "egg move pointers";
     }
-    return end;
+    return "tables";
 }
 
-// A complete image is released only when it also holds every table: bytes
-// past its end read as 0 and would pass the cry check.
-ImageLayout Decide(bool complete, int64_t fileSize, GameVersion version, std::span<const uint8_t> baseRecords,
-                   std::span<const uint8_t> cryEntries) {
-    const bool numbered = BaseRecordsAreNumbered(baseRecords);
-    if (!complete) return numbered ? ImageLayout::Released : ImageLayout::HandBuilt;
-    return numbered && CryEntriesHaveZeroSecondByte(cryEntries) && fileSize >= ReleasedTablesEnd(version)
-               ? ImageLayout::Released
-               : ImageLayout::Unknown;
+// Every table inside the image, the base records numbered 1 to 251, byte 1
+// of every cry entry 0: the checks that tell tables from other bytes.
+Confirmation Confirm(const ImageSource& image, const VersionProfile& profile, std::optional<int32_t> eggs) {
+    Confirmation result;
+    struct Extent {
+        TablesEntry entry;
+        int64_t offset;
+        int64_t length;
+    };
+    std::vector<Extent> extents = {
+        {TablesEntry::Base, profile.BaseStatsOffset, TableLength(SpeciesTable::BaseRecord)},
+        {TablesEntry::Icons, profile.MenuIconOffset, TableLength(SpeciesTable::MenuIcon)},
+        {TablesEntry::Cries, profile.CryTableOffset, TableLength(SpeciesTable::CryEntry)},
+        {TablesEntry::Pointers, profile.EvoMovePointerOffset, TableLength(SpeciesTable::EvoMovePointer)},
+    };
+    if (eggs) extents.push_back({TablesEntry::Eggs, *eggs, kEggPointersLength});
+    for (const Extent& extent : extents) {
+        if (extent.offset < 0 || extent.offset + extent.length > image.size) {
+            result.entry = extent.entry;
+            result.fault = "the " + std::string(TableWords(extent.entry)) + " at " + Hex(extent.offset) +
+                           " would end at " + Hex(extent.offset + extent.length) + ", past the end of the image (" +
+                           Hex(image.size) + " bytes)";
+            return result;
+        }
+    }
+
+    const std::optional<std::vector<uint8_t>> records =
+        image.read(profile.BaseStatsOffset, TableLength(SpeciesTable::BaseRecord));
+    if (!records) {
+        result.readFailed = true;
+        return result;
+    }
+    if (const std::optional<int64_t> k = FirstMisnumberedRecord(*records)) {
+        const int64_t at = *k * EntrySize(SpeciesTable::BaseRecord);
+        result.entry = TablesEntry::Base;
+        result.fault = "the base records at " + Hex(profile.BaseStatsOffset) +
+                       " are not numbered 1 to 251 (the record at " + Hex(profile.BaseStatsOffset + at) +
+                       " begins with " + ByteHex((*records)[static_cast<size_t>(at)]) + ", not " + ByteHex(*k + 1) + ")";
+        return result;
+    }
+
+    const std::optional<std::vector<uint8_t>> cries =
+        image.read(profile.CryTableOffset, TableLength(SpeciesTable::CryEntry));
+    if (!cries) {
+        result.readFailed = true;
+        return result;
+    }
+    if (const std::optional<int64_t> k = FirstCryWithSecondByte(*cries)) {
+        const int64_t at = *k * EntrySize(SpeciesTable::CryEntry) + 1;
+        result.entry = TablesEntry::Cries;
+        result.fault = "the cry entries at " + Hex(profile.CryTableOffset) + " are not cry entries (byte 1 of the " +
+                       "entry at " + Hex(profile.CryTableOffset + at - 1) + " is " +
+                       ByteHex((*cries)[static_cast<size_t>(at)]) + ", not 0 as in every release)";
+        return result;
+    }
+    result.confirmed = true;
+    return result;
+}
+
+// Whether the base records at `base` are numbered 1 to 251; nullopt after a
+// reported failure.
+std::optional<bool> NumberedAt(const ImageSource& image, int32_t base) {
+    const std::optional<std::vector<uint8_t>> records = image.read(base, TableLength(SpeciesTable::BaseRecord));
+    if (!records) return std::nullopt;
+    return !FirstMisnumberedRecord(*records).has_value();
+}
+
+ResolvedLayout Unknown(std::string refusal) {
+    ResolvedLayout layout;
+    layout.refusal = std::move(refusal);
+    return layout;
+}
+
+ResolvedLayout OfRelease(const ReleaseLayout& release) {
+    ResolvedLayout layout;
+    layout.kind = ImageLayout::Released;
+    layout.profile = release.tables;
+    layout.eggMovePointerOffset = release.eggMovePointerOffset;
+    layout.release = &release;
+    return layout;
+}
+
+// What a refusal of a complete image suggests.
+std::string TablesFileAdvice(const std::string& imagePath) {
+    const std::string name = imagePath.empty()
+                                 ? std::string("named like the image plus \".tables\"")
+                                 : "\"" + std::filesystem::path(TablesFilePathOf(imagePath)).filename().string() + "\"";
+    return " If it is a modified game whose tables moved, a file " + name + " beside it can say where they are.";
+}
+
+// The ".tables" file decides alone: its offsets when the image confirms
+// them, else a refusal that names the file, the line and what failed.
+std::optional<ResolvedLayout> FromTablesFile(const ImageSource& image, const std::string& tablesPath) {
+    const std::string quoted = "\"" + tablesPath + "\"";
+    const auto where = [&](int line) {
+        return line > 0 ? "Line " + std::to_string(line) + " of " + quoted + ": " : quoted + ": ";
+    };
+    ResolvedLayout layout;
+    layout.tablesFile = tablesPath;
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(tablesPath, error);
+    if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        layout.refusal = where(0) + "not a file of table offsets (it is not a regular file).";
+        return layout;
+    }
+    const FileRead read = ReadWholeFile(tablesPath, kLargestTablesFile);
+    if (read.status != FileStatus::Done) {
+        layout.refusal = where(0) + "could not be read: " + read.reason + ".";
+        return layout;
+    }
+    const std::string_view text(reinterpret_cast<const char*>(read.bytes.data()), read.bytes.size());
+    const TablesFileParse parse = ParseTablesFile(text);
+    if (!parse.file) {
+        layout.refusal = where(parse.line) + parse.fault + ".";
+        return layout;
+    }
+    const Confirmation confirmation = Confirm(image, parse.file->profile, parse.file->eggMovePointerOffset);
+    if (confirmation.readFailed) return std::nullopt;
+    if (!confirmation.confirmed) {
+        layout.refusal = where(parse.file->LineOf(confirmation.entry)) + confirmation.fault + ".";
+        return layout;
+    }
+    layout.kind = ImageLayout::TablesFile;
+    layout.profile = parse.file->profile;
+    layout.eggMovePointerOffset = parse.file->eggMovePointerOffset;
+    return layout;
+}
+
+// A complete image: the release its game code and revision name, confirmed
+// at that release's offsets; anything else is refused, naming what is not
+// known.
+std::optional<ResolvedLayout> FromReleaseRow(const ImageSource& image, GameVersion version,
+                                             const std::string& imagePath) {
+    const std::string code = GameCodeOf(image.header);
+    const uint8_t revision = ByteAt(image.header, kRomVersionOffset);
+    const std::string caption(VersionCaption(version));
+    const ReleaseLayout* release = FindReleaseLayout(code, revision);
+    if (release == nullptr) {
+        if (IsKnownGameCode(code)) {
+            GameVersion codeVersion = version;
+            for (const ReleaseLayout& row : kReleaseLayouts) {
+                if (row.gameCode == code) codeVersion = row.version;
+            }
+            return Unknown("This is a complete image of a revision of " + std::string(VersionCaption(codeVersion)) +
+                           " that this editor does not know (game code \"" + code + "\", revision " +
+                           std::to_string(revision) + ")." + TablesFileAdvice(imagePath));
+        }
+        return Unknown("This is a complete image of " + caption + ", but its game code \"" + code +
+                       "\" is not that of a release this editor knows." + TablesFileAdvice(imagePath));
+    }
+    if (release->version != version) {
+        return Unknown("This is a complete image whose game code \"" + code + "\" is that of " +
+                       ReleaseCaption(*release) + ", but whose header byte at 0x13C names " + caption + ".");
+    }
+    const Confirmation confirmation = Confirm(image, release->tables, std::nullopt);
+    if (confirmation.readFailed) return std::nullopt;
+    if (!confirmation.confirmed) {
+        return Unknown("This is a complete image of " + ReleaseCaption(*release) +
+                       ", but its species tables are not where that release keeps them: " + confirmation.fault +
+                       "." + TablesFileAdvice(imagePath));
+    }
+    return OfRelease(*release);
+}
+
+// An image that is not complete, as images built by hand always were: the
+// released offsets where its base records are numbered there (those of the
+// release its header names, else those of the first American release of the
+// version), else DefaultProfile.
+std::optional<ResolvedLayout> FromHandBuiltRules(const ImageSource& image, GameVersion version) {
+    const ReleaseLayout* named = FindReleaseLayout(GameCodeOf(image.header), ByteAt(image.header, kRomVersionOffset));
+    for (const ReleaseLayout* release : {named, &FirstAmericanRelease(version)}) {
+        if (release == nullptr || release->version != version) continue;
+        const std::optional<bool> numbered = NumberedAt(image, release->tables.BaseStatsOffset);
+        if (!numbered) return std::nullopt;
+        if (*numbered) return OfRelease(*release);
+    }
+    ResolvedLayout layout;
+    layout.kind = ImageLayout::HandBuilt;
+    layout.profile = DefaultProfile(version);
+    return layout;
+}
+
+std::optional<ResolvedLayout> Resolve(const ImageSource& image, GameVersion version, const std::string& imagePath) {
+    if (!imagePath.empty()) {
+        const std::string tablesPath = TablesFilePathOf(imagePath);
+        if (PathExists(tablesPath)) return FromTablesFile(image, tablesPath);
+    }
+    if (IsCompleteImage(image.header, image.size)) return FromReleaseRow(image, version, imagePath);
+    return FromHandBuiltRules(image, version);
 }
 
 // Reads `count` bytes at `offset` (bytes past the end read as 0); nullopt
@@ -117,6 +332,7 @@ CartridgeHeader ReadCartridgeHeader(std::span<const uint8_t> image) {
         const uint8_t byte = ByteAt(image, offset);
         if (byte >= 0x20 && byte < 0x7F) header.title.push_back(static_cast<char>(byte));
     }
+    header.gameCode = GameCodeOf(image);
     header.cartridgeType = ByteAt(image, kCartridgeTypeOffset);
     header.romSizeByte = ByteAt(image, kRomSizeOffset);
     header.destinationCode = ByteAt(image, kDestinationOffset);
@@ -138,6 +354,8 @@ std::string_view LayoutName(ImageLayout layout) {
     switch (layout) {
         case ImageLayout::Released:
             return "released";
+        case ImageLayout::TablesFile:
+            return "tables file";
         case ImageLayout::HandBuilt:
             return "hand-built";
         case ImageLayout::Unknown:
@@ -146,27 +364,19 @@ std::string_view LayoutName(ImageLayout layout) {
     return "unknown";
 }
 
-std::optional<VersionProfile> ProfileOf(ImageLayout layout, GameVersion version) {
-    switch (layout) {
-        case ImageLayout::Released:
-            return ReleasedProfile(version);
-        case ImageLayout::HandBuilt:
-            return DefaultProfile(version);
-        case ImageLayout::Unknown:
-            return std::nullopt;
-    }
-    return std::nullopt;
+ResolvedLayout ResolveLayout(std::span<const uint8_t> image, GameVersion version, const std::string& imagePath) {
+    ImageSource source;
+    source.size = static_cast<int64_t>(image.size());
+    source.header = image.first(std::min(image.size(), static_cast<size_t>(kHeaderEnd)));
+    source.read = [image](int64_t offset, int64_t count) {
+        const std::span<const uint8_t> range = Range(image, offset, count);
+        return std::optional<std::vector<uint8_t>>(std::in_place, range.begin(), range.end());
+    };
+    // Bytes in memory cannot fail to be read.
+    return Resolve(source, version, imagePath).value_or(ResolvedLayout{});
 }
 
-ImageLayout ResolveLayout(std::span<const uint8_t> image, GameVersion version) {
-    const VersionProfile released = ReleasedProfile(version);
-    return Decide(IsCompleteImage(image, static_cast<int64_t>(image.size())), static_cast<int64_t>(image.size()),
-                  version,
-                  Range(image, released.BaseStatsOffset, BaseRecordsLength()),
-                  Range(image, released.CryTableOffset, CryEntriesLength()));
-}
-
-std::optional<ImageLayout> ResolveLayoutOfFile(const std::string& path, GameVersion version) {
+std::optional<ResolvedLayout> ResolveLayoutOfFile(const std::string& path, GameVersion version) {
     const std::optional<std::vector<uint8_t>> header = ReadBytes(path, 0, kHeaderEnd);
     if (!header) return std::nullopt;
     std::error_code error;
@@ -175,20 +385,24 @@ std::optional<ImageLayout> ResolveLayoutOfFile(const std::string& path, GameVers
         ReportFailure({error.value(), "Could not measure the length of \"" + path + "\": " + error.message() + "."});
         return std::nullopt;
     }
-    const bool complete = IsCompleteImage(*header, static_cast<int64_t>(size));
-
-    const VersionProfile released = ReleasedProfile(version);
-    const std::optional<std::vector<uint8_t>> records = ReadBytes(path, released.BaseStatsOffset, BaseRecordsLength());
-    if (!records) return std::nullopt;
-    std::vector<uint8_t> cries;
-    if (complete) {
-        std::optional<std::vector<uint8_t>> read = ReadBytes(path, released.CryTableOffset, CryEntriesLength());
-        if (!read) return std::nullopt;
-        cries = std::move(*read);
-    }
+    ImageSource source;
+    source.size = static_cast<int64_t>(size);
+    source.header = *header;
     // Bytes past the end read as 0, and 0 is no species number: a short file
     // never shows numbered records.
-    return Decide(complete, static_cast<int64_t>(size), version, *records, cries);
+    source.read = [&path](int64_t offset, int64_t count) { return ReadBytes(path, offset, count); };
+    return Resolve(source, version, path);
+}
+
+std::vector<int64_t> NumberedBaseRecordPlaces(std::span<const uint8_t> image, size_t limit) {
+    std::vector<int64_t> places;
+    const int64_t recordSize = EntrySize(SpeciesTable::BaseRecord);
+    const int64_t last = static_cast<int64_t>(image.size()) - (kSpeciesCount - 1) * recordSize - 1;
+    for (int64_t offset = 0; offset <= last && places.size() < limit; ++offset) {
+        if (image[static_cast<size_t>(offset)] != 1) continue;
+        if (!FirstMisnumberedRecord(image.subspan(static_cast<size_t>(offset))).has_value()) places.push_back(offset);
+    }
+    return places;
 }
 
 }  // namespace rom

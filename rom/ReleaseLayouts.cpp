@@ -1,5 +1,7 @@
 #include "rom/ReleaseLayouts.h"
 
+#include "rom/VersionDetection.h"
+
 namespace rom {
 
 namespace {
@@ -47,6 +49,65 @@ const ReleaseLayout* FindReleaseBySha1(std::string_view sha1) {
         if (row.sha1 == sha1) return &row;
     }
     return nullptr;
+}
+
+bool IsKnownGameCode(std::string_view gameCode) {
+    for (const ReleaseLayout& row : kReleaseLayouts) {
+        if (row.gameCode == gameCode) return true;
+    }
+    return false;
+}
+
+const ReleaseLayout& FirstAmericanRelease(GameVersion version) {
+    for (const ReleaseLayout& row : kReleaseLayouts) {
+        if (row.version == version && row.market == "America" && row.revision == 0) return row;
+    }
+    return kReleaseLayouts[0];  // every version has one; not reached
+}
+
+std::string ReleaseCaption(const ReleaseLayout& release) {
+    std::string caption = std::string(VersionCaption(release.version)) + " (" + std::string(release.market);
+    if (release.revision != 0) caption += ", revision " + std::to_string(release.revision);
+    return caption + ")";
+}
+
+std::string ReleaseShortName(const ReleaseLayout& release) {
+    // The markets named after a country get its adjective.
+    std::string name = release.market == "America"     ? std::string("American")
+                       : release.market == "Australia" ? std::string("Australian")
+                                                       : std::string(release.market);
+    name += " release";
+    if (release.revision != 0) name += ", revision " + std::to_string(release.revision);
+    return name;
+}
+
+std::optional<std::string_view> MarketOfCode(std::string_view gameCode) {
+    if (gameCode.size() != static_cast<size_t>(kGameCodeLength)) return std::nullopt;
+    switch (gameCode.back()) {
+        case 'E':
+            return "America";
+        case 'U':
+            return "Australia";
+        case 'F':
+            return "French";
+        case 'D':
+            return "German";
+        case 'S':
+            return "Spanish";
+        case 'J':
+            return "Japanese";
+        default:
+            return std::nullopt;
+    }
+}
+
+std::string GameCodeOf(std::span<const uint8_t> image) {
+    std::string code;
+    for (int64_t offset = kGameCodeOffset; offset < kGameCodeOffset + kGameCodeLength; ++offset) {
+        const uint8_t byte = offset < static_cast<int64_t>(image.size()) ? image[static_cast<size_t>(offset)] : 0;
+        code += byte >= 0x20 && byte < 0x7F ? static_cast<char>(byte) : '?';
+    }
+    return code;
 }
 
 }  // namespace rom

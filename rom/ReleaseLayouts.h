@@ -6,6 +6,9 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
 #include <string_view>
 
 #include "rom/SpeciesLayout.h"
@@ -33,5 +36,26 @@ const ReleaseLayout* FindReleaseLayout(std::string_view gameCode, uint8_t revisi
 
 // The row whose unmodified image has this SHA-1, or nullptr.
 const ReleaseLayout* FindReleaseBySha1(std::string_view sha1);
+
+// True when some row has this game code, whatever its revision.
+bool IsKnownGameCode(std::string_view gameCode);
+
+// The first American release of the version: the layout that images built by
+// hand are checked against, as they always were.
+const ReleaseLayout& FirstAmericanRelease(GameVersion version);
+
+// "Kreblin Crystal Version (French)", "Kreblin Gold Version (Japanese, revision 1)".
+std::string ReleaseCaption(const ReleaseLayout& release);
+
+// "French release", "American release", "Japanese release, revision 1".
+std::string ReleaseShortName(const ReleaseLayout& release);
+
+// The market the last letter of a game code names ("E": "America", "F":
+// "French", ...); nullopt for a letter no release uses.
+std::optional<std::string_view> MarketOfCode(std::string_view gameCode);
+
+// The four header bytes at 0x13F as text: printable ASCII bytes as they are,
+// any other byte as "?". Bytes the image does not hold read as 0.
+std::string GameCodeOf(std::span<const uint8_t> image);
 
 }  // namespace rom

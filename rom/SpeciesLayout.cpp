@@ -3,6 +3,7 @@
 #include <limits>
 #include <string>
 
+#include "rom/ReleaseLayouts.h"
 
 namespace rom {
 
@@ -18,17 +19,7 @@ VersionProfile DefaultProfile(GameVersion version) {
     return {};
 }
 
-VersionProfile ReleasedProfile(GameVersion version) {
-    switch (version) {
-        case GameVersion::Gold:
-            return {0x51B0B, 0x8E975, 0xF2747, 0x427BD};
-        case GameVersion::Silver:
-            return {0x51B0B, 0x8E95B, 0xF2747, 0x427BD};
-        case GameVersion::Crystal:
-            return {0x51424, 0x8EAC4, 0xF2787, 0x425B1};
-    }
-    return {};
-}
+VersionProfile ReleasedProfile(GameVersion version) { return FirstAmericanRelease(version).tables; }
 
 int32_t EntrySize(SpeciesTable table) {
     switch (table) {

@@ -26,7 +26,8 @@ struct VersionProfile {
 // The profile used for an image that does not show the released layout.
 VersionProfile DefaultProfile(GameVersion version);
 
-// The layout of complete images as they were released.
+// The tables of the first American release of the version, which images
+// built by hand are checked against (rom/ReleaseLayouts.h has every release).
 VersionProfile ReleasedProfile(GameVersion version);
 
 enum class SpeciesTable { BaseRecord, MenuIcon, CryEntry, EvoMovePointer };

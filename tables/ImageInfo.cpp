@@ -1,5 +1,7 @@
 #include "tables/ImageInfo.h"
 
+#include <vector>
+
 #include "rom/FieldConversions.h"
 #include "rom/VersionDetection.h"
 
@@ -11,7 +13,7 @@ std::optional<rom::GameVersion> VersionOfImage(std::span<const uint8_t> image) {
     return rom::RecognizeVersion(rom::TwoDigitHex(byte));
 }
 
-ImageInfo DescribeImage(std::span<const uint8_t> image) {
+ImageInfo DescribeImage(std::span<const uint8_t> image, const std::string& path) {
     ImageInfo info;
     info.size = static_cast<int64_t>(image.size());
     info.header = rom::ReadCartridgeHeader(image);
@@ -19,10 +21,17 @@ ImageInfo DescribeImage(std::span<const uint8_t> image) {
     info.globalChecksumComputed = rom::GlobalChecksum(image);
     info.headerChecksumRight = info.size >= rom::kHeaderEnd && info.headerChecksumComputed == info.header.headerChecksum;
     info.globalChecksumRight = info.size >= rom::kHeaderEnd && info.globalChecksumComputed == info.header.globalChecksum;
+    info.complete = rom::IsCompleteImage(image, info.size);
     info.version = VersionOfImage(image);
-    if (info.version) info.layout = rom::ResolveLayout(image, *info.version);
+    if (info.version) info.layout = rom::ResolveLayout(image, *info.version, path);
+    info.market = rom::MarketOfCode(info.header.gameCode);
     info.sha1 = Sha1Hex(image);
-    info.release = FindRelease(info.sha1);
+    info.release = rom::FindReleaseBySha1(info.sha1);
+    info.namedRelease = rom::FindReleaseLayout(info.header.gameCode, info.header.romVersion);
+    if (info.complete && info.version && info.layout.kind == rom::ImageLayout::Unknown) {
+        const std::vector<int64_t> places = rom::NumberedBaseRecordPlaces(image, 2);
+        if (places.size() == 1) info.numberedBaseRecords = places.front();
+    }
     return info;
 }
 

@@ -1,14 +1,16 @@
 #pragma once
 // What an image file says about itself, gathered in one pass over its bytes:
 // header fields, both checksums, the version, the layout and whether it is an
-// unchanged released image.
+// official release, unmodified or modified.
 
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "rom/ImageFacts.h"
+#include "rom/ReleaseLayouts.h"
 #include "rom/SpeciesLayout.h"
 #include "tables/ReleasedImages.h"
 
@@ -21,13 +23,21 @@ struct ImageInfo {
     uint16_t globalChecksumComputed = 0;
     bool headerChecksumRight = false;
     bool globalChecksumRight = false;
+    bool complete = false;                    // a cartridge could hold it
     std::optional<rom::GameVersion> version;  // from the header byte at 0x13C
-    rom::ImageLayout layout = rom::ImageLayout::Unknown;  // unknown also without a version
+    rom::ResolvedLayout layout;               // unknown also without a version
+    std::optional<std::string_view> market;   // named by the game code's last letter
     std::string sha1;
-    const ReleasedImage* release = nullptr;  // an unchanged released image
+    const rom::ReleaseLayout* release = nullptr;       // of which the image is an unmodified copy
+    const rom::ReleaseLayout* namedRelease = nullptr;  // the one the game code and revision name
+    // For a complete image whose layout is unknown: where base records
+    // numbered 1 to 251 stand, when they stand in exactly one place.
+    std::optional<int64_t> numberedBaseRecords;
 };
 
-ImageInfo DescribeImage(std::span<const uint8_t> image);
+// `path` is where the image was read from, so that a ".tables" file beside
+// it is taken into account; empty: none is.
+ImageInfo DescribeImage(std::span<const uint8_t> image, const std::string& path = {});
 
 // The version the header byte at 0x13C names, read as the window reads it.
 std::optional<rom::GameVersion> VersionOfImage(std::span<const uint8_t> image);

@@ -293,16 +293,20 @@ std::string Lay(std::vector<uint8_t>& image, const TableLists& table) {
 ListLayout ListLayoutOf(const TableImage& image) {
     ListLayout layout;
     layout.evoMovePointers = image.profile.EvoMovePointerOffset;
-    if (image.layout != rom::ImageLayout::Released) return layout;
-    std::string gameCode;
-    for (int64_t k = 0; k < rom::kGameCodeLength; ++k) {
-        const auto at = static_cast<size_t>(rom::kGameCodeOffset + k);
-        gameCode.push_back(at < image.bytes.size() ? static_cast<char>(image.bytes[at]) : '\0');
+    const rom::ResolvedLayout& resolved = image.resolved;
+    if (!resolved.tablesFile.empty()) {
+        // The file's own "eggs" line, if any; its lists may shrink but not grow.
+        layout.eggMovePointers = resolved.eggMovePointerOffset;
+        return layout;
     }
+    // A release's egg table and the free end of its bank are used only when
+    // the header itself names that release: an image built by hand whose
+    // base records merely stand where a release keeps them confirms neither.
+    const rom::ReleaseLayout* row = resolved.release;
     const auto revisionAt = static_cast<size_t>(rom::kRomVersionOffset);
-    const uint8_t revision = revisionAt < image.bytes.size() ? image.bytes[revisionAt] : 0;
-    const rom::ReleaseLayout* row = rom::FindReleaseLayout(gameCode, revision);
-    if (row == nullptr || !(row->tables == image.profile)) return layout;
+    const bool named = row != nullptr && rom::GameCodeOf(image.bytes) == row->gameCode &&
+                       revisionAt < image.bytes.size() && image.bytes[revisionAt] == row->revision;
+    if (!named) return layout;
     layout.eggMovePointers = row->eggMovePointerOffset;
     layout.areaEndsWithBank = true;
     return layout;

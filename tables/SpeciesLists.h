@@ -41,10 +41,11 @@ struct ListLayout {
     bool areaEndsWithBank = false;
 };
 
-// The list layout of an image: for a released image, its release's row (by
-// the game code at 0x13F to 0x142 and the revision at 0x14C) when that row's
-// tables are the ones the image was opened with; otherwise the profile's
-// evolution/move pointers, no egg move table and no growth.
+// The list layout of an image, from the layout it was opened with: the
+// evolution/move pointers of its profile; the egg move table of the release
+// its header names (game code at 0x13F to 0x142, revision at 0x14C) or of its
+// ".tables" file's "eggs" line, else none; growth up to the end of the bank
+// only for a release its header names.
 ListLayout ListLayoutOf(const TableImage& image);
 
 enum class EvolutionMethod : uint8_t { Level = 1, Item = 2, Trade = 3, Happiness = 4, Stats = 5 };

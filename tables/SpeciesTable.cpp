@@ -41,20 +41,18 @@ std::optional<TableImage> OpenTableImage(const std::string& path, std::string& r
                   std::string(rom::VersionCaption(std::nullopt)) + "). Nothing was read or written.";
         return std::nullopt;
     }
-    const rom::ImageLayout layout = rom::ResolveLayout(*bytes, *version);
-    const std::optional<rom::VersionProfile> profile = rom::ProfileOf(layout, *version);
-    if (!profile) {
-        refusal = "\"" + path + "\" is a complete " + std::string(rom::VersionCaption(version)) +
-                  " image whose species tables are not where this program knows them (layout unknown). "
-                  "Nothing was read or written.";
+    rom::ResolvedLayout layout = rom::ResolveLayout(*bytes, *version, path);
+    if (!layout.profile) {
+        refusal = "\"" + path + "\": " + layout.refusal + " Nothing was read or written.";
         return std::nullopt;
     }
     TableImage image;
     image.path = path;
     image.bytes = std::move(*bytes);
     image.version = *version;
-    image.layout = layout;
-    image.profile = *profile;
+    image.layout = layout.kind;
+    image.profile = *layout.profile;
+    image.resolved = std::move(layout);
     image.table = ReadSpeciesTable(image.bytes, image.profile);
     return image;
 }

@@ -38,15 +38,17 @@ struct TableImage {
     std::string path;
     std::vector<uint8_t> bytes;
     rom::GameVersion version = rom::GameVersion::Gold;
-    rom::ImageLayout layout = rom::ImageLayout::Unknown;
-    rom::VersionProfile profile;
+    rom::ImageLayout layout = rom::ImageLayout::Unknown;  // resolved.kind
+    rom::VersionProfile profile;                          // *resolved.profile
+    rom::ResolvedLayout resolved;  // where the offsets come from; the egg move pointer table
     SpeciesTable table{};
 };
 
-// Reads the image at `path` whole and its table. A file that cannot be read
-// (or is larger than a cartridge holds) is a reported failure; an image too
-// short to hold a header, whose header names no version or whose layout is
-// unknown is refused with one message in `refusal`. Both give nullopt.
+// Reads the image at `path` whole and its table, at the offsets of its
+// release or of the ".tables" file beside it. A file that cannot be read (or
+// is larger than a cartridge holds) is a reported failure; an image too short
+// to hold a header, whose header names no version or whose layout is unknown
+// is refused with one message in `refusal`. Both give nullopt.
 std::optional<TableImage> OpenTableImage(const std::string& path, std::string& refusal);
 
 }  // namespace tables

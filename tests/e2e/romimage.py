@@ -32,6 +32,11 @@ RELEASED_TABLES = {
     SILVER: (0x51B0B, 0x8E95B, 0xF2747, 0x427BD),
 }
 
+# The game codes (0x13F to 0x142) of the first American release of each
+# version, whose offsets RELEASED_TABLES gives.
+GAME_CODE_OFFSET = 0x13F
+GAME_CODES = {CRYSTAL: b"BYTE", GOLD: b"AAUE", SILVER: b"AAXE"}
+
 ROM_SIZE_OFFSET = 0x148
 HEADER_CHECKSUM_OFFSET = 0x14D
 
@@ -102,15 +107,19 @@ def build_complete_moved_image(path, header_byte, moved_by=16):
     """Writes an image a cartridge could hold whose base records are numbered
     `moved_by` bytes after the released offset, and returns its bytes.
 
-    The ROM-size byte declares the 2 MiB the file has, the header checksum is
-    right, and byte 1 of every cry entry at the released offset is 0: only the
-    place of the base records keeps the tables from being confirmed.
+    The header names the first American release of the version (game code,
+    revision 0), the ROM-size byte declares the 2 MiB the file has, the header
+    checksum is right, and byte 1 of every cry entry at the released offset is
+    0: only the place of the base records keeps the tables from being
+    confirmed.
     """
     data = bytearray(build_image(path, header_byte, species_tables=header_byte))
     base, _icons, cries, _pointers = RELEASED_TABLES[header_byte]
     for i in range(SPECIES_COUNT):
         data[base + moved_by + 32 * i] = i + 1
         data[cries + 6 * i + 1] = 0
+    data[GAME_CODE_OFFSET:GAME_CODE_OFFSET + 4] = GAME_CODES[header_byte]
+    data[0x14C] = 0  # revision
     data[ROM_SIZE_OFFSET] = 6  # 32 KiB << 6 = 2 MiB
     data[HEADER_CHECKSUM_OFFSET] = header_checksum(data)
     with open(path, "wb") as f:

@@ -9,10 +9,12 @@
 #include <QGroupBox>
 #include <QLabel>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "rom/ImageFacts.h"
+#include "rom/ReleaseLayouts.h"
 #include "rom/SpeciesLayout.h"
 #include "rom/VersionDetection.h"
 #include "tests/editor/EditorSession.h"
@@ -55,18 +57,26 @@ TestImage HandBuiltGold() {
     return image;
 }
 
+// The kind of layout the window uses, or nullopt when it has none.
+std::optional<ImageLayout> KindOf(EditorSession& session) {
+    const std::optional<rom::ResolvedLayout>& layout = session.editor.State().Layout;
+    return layout ? std::optional(layout->kind) : std::nullopt;
+}
+
 class OpenedLayout : public testing::TestWithParam<GameVersion> {
 protected:
     GameVersion version() const { return GetParam(); }
     rom::VersionProfile released() const { return rom::ReleasedProfile(version()); }
 
-    // A complete image (ROM-size byte 6, 2 MiB, right header checksum) whose
+    // A complete image of the first American release (its game code, ROM-size
+    // byte 6, 2 MiB, right header checksum) whose
     // base records are numbered `movedBy` bytes after the released offset;
     // byte 1 of every cry entry is 0. The first species' HP is 0x2A.
     TestImage CompleteImage(int32_t movedBy) const {
         TestImage image(TestImage::HeaderByte(version()));
         image.NumberBaseRecords(released().BaseStatsOffset + movedBy);
         image.SetByte(released().BaseStatsOffset + movedBy + 1, 0x2A);
+        image.SetGameCode(rom::FirstAmericanRelease(version()).gameCode);
         image.MakeComplete();
         return image;
     }
@@ -79,7 +89,7 @@ TEST_P(OpenedLayout, CompleteReleasedImageOpensInTheReleasedLayout) {
     session.Open(image.path());
 
     EXPECT_EQ(session.Control<QLabel>("Version").text(), Caption(version()));
-    EXPECT_EQ(session.editor.State().Layout, ImageLayout::Released);
+    EXPECT_EQ(KindOf(session), ImageLayout::Released);
     EXPECT_EQ(session.editor.State().Profile, released());
     EXPECT_TRUE(EditingIs(session, true));
     EXPECT_EQ(session.Box("HP").text(), "42");
@@ -98,14 +108,14 @@ TEST_P(OpenedLayout, MovedRecordsAreRefusedWithOneMessageAndNeverWritten) {
     // The version is named; nothing can be chosen or saved.
     EXPECT_EQ(session.Control<QLabel>("Version").text(), Caption(version()));
     EXPECT_EQ(session.editor.State().RomFile, moved.path());
-    EXPECT_EQ(session.editor.State().Layout, ImageLayout::Unknown);
+    EXPECT_EQ(KindOf(session), ImageLayout::Unknown);
     EXPECT_TRUE(EditingIs(session, false));
     ASSERT_EQ(session.MessageCount(), 1u);
     const QString text = session.LastMessage().text;
     EXPECT_EQ(session.LastMessage().title, "Quillmere");
-    EXPECT_TRUE(text.contains("complete image of " + Caption(version()))) << text.toStdString();
-    EXPECT_TRUE(text.contains("species tables are not where")) << text.toStdString();
-    EXPECT_TRUE(text.contains("another language or revision")) << text.toStdString();
+    EXPECT_TRUE(text.contains("complete image of " + Caption(version()) + " (America)")) << text.toStdString();
+    EXPECT_TRUE(text.contains("species tables are not where that release keeps them")) << text.toStdString();
+    EXPECT_TRUE(text.contains("\"image.gbc.tables\" beside it")) << text.toStdString();
     EXPECT_TRUE(text.contains("stays intact")) << text.toStdString();
 
     // No species of the new image was loaded: the controls show what they did.
@@ -124,7 +134,7 @@ TEST_P(OpenedLayout, MovedRecordsAreRefusedWithOneMessageAndNeverWritten) {
     // A recognised image afterwards works as usual.
     session.Open(gold.path());
     EXPECT_TRUE(EditingIs(session, true));
-    EXPECT_EQ(session.editor.State().Layout, ImageLayout::HandBuilt);
+    EXPECT_EQ(KindOf(session), ImageLayout::HandBuilt);
     EXPECT_EQ(session.editor.form.KreblinLoader->currentRow(), 0);
     EXPECT_EQ(session.Box("HP").text(), "17");
     session.Box("HP").setText("18");
@@ -141,7 +151,7 @@ TEST_P(OpenedLayout, MovedImageMadeIncompleteIsHandBuiltAsBefore) {
     EditorSession session;
     session.Open(moved.path());
 
-    EXPECT_EQ(session.editor.State().Layout, ImageLayout::HandBuilt);
+    EXPECT_EQ(KindOf(session), ImageLayout::HandBuilt);
     EXPECT_EQ(session.editor.State().Profile, handBuilt);
     EXPECT_TRUE(EditingIs(session, true));
     EXPECT_EQ(session.Box("HP").text(), "51");
@@ -178,7 +188,7 @@ TEST_P(OpenedLayout, ReleasedImageSavedWithExtremeValuesStaysReleased) {
 
     EditorSession again;
     again.Open(image.path());
-    EXPECT_EQ(again.editor.State().Layout, ImageLayout::Released);
+    EXPECT_EQ(KindOf(again), ImageLayout::Released);
     EXPECT_TRUE(EditingIs(again, true));
     again.Select(250);
     EXPECT_EQ(again.Box("Pointer").text(), "FFFF");

@@ -393,7 +393,7 @@ TEST(ImageInUse, VersionTooltipNamesThePathAndTheLayout) {
     session.Open(released.path());
     EXPECT_EQ(VersionCaption(session), "Kreblin Gold Version");
     EXPECT_EQ(VersionTip(session),
-              QString::fromStdString("Image in use: " + released.path() + "\nReleased layout"));
+              QString::fromStdString("Image in use: " + released.path() + "\nReleased layout: American release"));
 
     // A complete image whose tables are nowhere known.
     TestImage unknown(TestImage::HeaderByte(GameVersion::Silver));

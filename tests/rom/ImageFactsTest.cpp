@@ -104,13 +104,11 @@ TEST(CompleteImage, NeedsTheRightChecksumAndTheDeclaredLength) {
     }
 }
 
-TEST(ImageLayout, NamesAndProfiles) {
+TEST(ImageLayout, Names) {
     EXPECT_EQ(rom::LayoutName(ImageLayout::Released), "released");
+    EXPECT_EQ(rom::LayoutName(ImageLayout::TablesFile), "tables file");
     EXPECT_EQ(rom::LayoutName(ImageLayout::HandBuilt), "hand-built");
     EXPECT_EQ(rom::LayoutName(ImageLayout::Unknown), "unknown");
-    EXPECT_EQ(rom::ProfileOf(ImageLayout::Released, GameVersion::Crystal), rom::ReleasedProfile(GameVersion::Crystal));
-    EXPECT_EQ(rom::ProfileOf(ImageLayout::HandBuilt, GameVersion::Gold), rom::DefaultProfile(GameVersion::Gold));
-    EXPECT_EQ(rom::ProfileOf(ImageLayout::Unknown, GameVersion::Silver), std::nullopt);
 }
 
 // ---- The layout answer ----------------------------------------------------------------
@@ -121,14 +119,35 @@ protected:
     int32_t releasedBase() const { return rom::ReleasedProfile(version()).BaseStatsOffset; }
     int32_t releasedCry() const { return rom::ReleasedProfile(version()).CryTableOffset; }
 
-    // The answer from the file and from the bytes in memory, which must agree.
+    // The answer from the file and from the bytes in memory, which must agree;
+    // the profile is the one of the layout's kind.
     ImageLayout Resolve(const TestImage& image) {
         RecordingReporter reporter;
-        const std::optional<ImageLayout> fromFile = rom::ResolveLayoutOfFile(image.path(), version());
+        const std::optional<rom::ResolvedLayout> fromFile = rom::ResolveLayoutOfFile(image.path(), version());
         EXPECT_TRUE(reporter.empty());
-        const ImageLayout inMemory = rom::ResolveLayout(image.ReadAll(), version());
-        EXPECT_EQ(fromFile, inMemory);
-        return inMemory;
+        const rom::ResolvedLayout inMemory = rom::ResolveLayout(image.ReadAll(), version(), image.path());
+        EXPECT_TRUE(fromFile.has_value());
+        if (!fromFile) return ImageLayout::Unknown;
+        EXPECT_EQ(fromFile->kind, inMemory.kind);
+        EXPECT_EQ(fromFile->profile, inMemory.profile);
+        EXPECT_EQ(fromFile->refusal, inMemory.refusal);
+        switch (inMemory.kind) {
+            case ImageLayout::Released:
+                EXPECT_EQ(inMemory.profile, rom::ReleasedProfile(version()));
+                break;
+            case ImageLayout::HandBuilt:
+                EXPECT_EQ(inMemory.profile, rom::DefaultProfile(version()));
+                break;
+            default:
+                break;
+        }
+        return inMemory.kind;
+    }
+
+    // A complete image with the game code of the first American release.
+    static void MakeAmerican(TestImage& image, GameVersion version) {
+        image.SetGameCode(rom::FirstAmericanRelease(version).gameCode);
+        image.MakeComplete();
     }
 };
 
@@ -152,32 +171,32 @@ TEST_P(LayoutResolution, IncompleteImagesAreReleasedWhenNumberedElseHandBuilt) {
 
 TEST_P(LayoutResolution, CompleteImagesAreReleasedOrUnknownNeverHandBuilt) {
     TestImage released = TestImage::Released(version());
-    released.MakeComplete();
+    MakeAmerican(released, version());
     EXPECT_EQ(Resolve(released), ImageLayout::Released);
 
     // The base records moved 16 bytes later: nothing confirms the tables.
     TestImage moved(TestImage::HeaderByte(version()));
     moved.NumberBaseRecords(releasedBase() + static_cast<int32_t>(kMovedBy));
-    moved.MakeComplete();
+    MakeAmerican(moved, version());
     EXPECT_EQ(Resolve(moved), ImageLayout::Unknown);
 
     // Blank but complete: a complete image never gets the hand-built tables.
     TestImage blank(TestImage::HeaderByte(version()));
-    blank.MakeComplete();
+    MakeAmerican(blank, version());
     EXPECT_EQ(Resolve(blank), ImageLayout::Unknown);
 
     // Numbered records, but byte 1 of one cry entry is not 0.
     for (int32_t k : {0, 250}) {
         TestImage image = TestImage::Released(version());
         image.SetByte(releasedCry() + 6 * k + 1, 0x01);
-        image.MakeComplete();
+        MakeAmerican(image, version());
         EXPECT_EQ(Resolve(image), ImageLayout::Unknown) << "cry entry " << k;
     }
 
     // Complete, numbered, but too short to hold the cry, icon and pointer
     // tables (512 KiB): those bytes would read as 0, so nothing is confirmed.
     TestImage small = TestImage::Released(version(), 512 * 1024);
-    small.MakeComplete();
+    MakeAmerican(small, version());
     EXPECT_EQ(Resolve(small), ImageLayout::Unknown);
 
     // The moved image made incomplete by one header byte: hand-built, as
@@ -190,7 +209,7 @@ TEST_P(LayoutResolution, EverySavedValueKeepsTheReleasedLayout) {
     // Every byte of every field of every species set to FF (out-of-list codes,
     // pointer FFFF, no gender): the answer only reads bytes no field covers.
     TestImage image = TestImage::Released(version());
-    image.MakeComplete();
+    MakeAmerican(image, version());
     const rom::VersionProfile profile = rom::ReleasedProfile(version());
     for (int32_t index = 0; index < rom::kSpeciesCount; ++index) {
         for (const rom::SpeciesField& field : rom::kSpeciesFields) {

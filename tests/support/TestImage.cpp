@@ -76,7 +76,40 @@ TestImage TestImage::Released(rom::GameVersion version, int64_t size) {
     return image;
 }
 
+TestImage TestImage::OfRelease(const rom::ReleaseLayout& release, int32_t movedBy) {
+    TestImage image(HeaderByte(release.version), release.imageSize);
+    image.FillWithPattern();
+    image.SetBytes(rom::kTitleOffset, {'Q', 'U', 'I', 'L', 'L', 'T', 'S', 'T'});  // the version byte follows
+    image.SetGameCode(release.gameCode, release.revision);
+    image.SetByte(rom::kDestinationOffset, release.market == "Japanese" ? 0x00 : 0x01);
+    image.NumberBaseRecords(release.tables.BaseStatsOffset + movedBy);
+    const int32_t cryEntry = rom::EntrySize(rom::SpeciesTable::CryEntry);
+    for (int32_t k = 0; k < rom::kSpeciesCount; ++k) {
+        image.SetByte(int64_t{release.tables.CryTableOffset} + movedBy + int64_t{cryEntry} * k + 1, 0);
+    }
+    image.MakeComplete();
+    image.FixGlobalChecksum();
+    return image;
+}
+
 uint8_t TestImage::HeaderByte(rom::GameVersion version) { return rom::HeaderByteOf(version); }
+
+void TestImage::SetGameCode(std::string_view code, uint8_t revision) {
+    if (code.size() != static_cast<size_t>(rom::kGameCodeLength)) throw std::invalid_argument("a game code has four letters");
+    SetBytes(rom::kGameCodeOffset, std::span(reinterpret_cast<const uint8_t*>(code.data()), code.size()));
+    SetByte(rom::kRomVersionOffset, revision);
+}
+
+void TestImage::WriteTablesFile(std::string_view text) const {
+    std::ofstream file(tablesPath(), std::ios::binary | std::ios::trunc);
+    file.write(text.data(), static_cast<std::streamsize>(text.size()));
+    if (!file) throw std::runtime_error("could not write " + tablesPath());
+}
+
+void TestImage::FixGlobalChecksum() {
+    const uint16_t sum = rom::GlobalChecksum(ReadAll());
+    SetBytes(rom::kGlobalChecksumOffset, {static_cast<uint8_t>(sum >> 8), static_cast<uint8_t>(sum & 0xFF)});
+}
 
 int64_t TestImage::size() const {
     return static_cast<int64_t>(std::filesystem::file_size(path_));

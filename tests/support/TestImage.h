@@ -9,8 +9,10 @@
 #include <initializer_list>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "rom/ReleaseLayouts.h"
 #include "rom/SpeciesLayout.h"
 
 namespace testsupport {
@@ -32,6 +34,14 @@ public:
     // An image of the version (its header byte set) whose 251 base records at
     // the released base offset hold the species numbers 1 to 251 in byte 0.
     static TestImage Released(rom::GameVersion version, int64_t size = kDefaultSize);
+
+    // An image laid out like the official release, every byte of it chosen
+    // here: its length, version byte, game code, revision, ROM-size byte and
+    // both checksums as the release has them, the base records numbered 1 to
+    // 251 and byte 1 of every cry entry 0 at the release's offsets plus
+    // `movedBy` (a modified game whose tables moved), and every other byte
+    // following the test pattern, so that a stray write shows up anywhere.
+    static TestImage OfRelease(const rom::ReleaseLayout& release, int32_t movedBy = 0);
 
     // The header byte that makes the image recognised as the version.
     static uint8_t HeaderByte(rom::GameVersion version);
@@ -55,6 +65,16 @@ public:
 
     // Writes byte 0 of the 251 base records from `baseOffset` on: 1 to 251.
     void NumberBaseRecords(int32_t baseOffset);
+
+    // Writes the four-letter game code at 0x13F and the revision byte at 0x14C.
+    void SetGameCode(std::string_view code, uint8_t revision = 0);
+
+    // Writes the ".tables" file beside the image (path() + ".tables").
+    void WriteTablesFile(std::string_view text) const;
+    std::string tablesPath() const { return path_ + ".tables"; }
+
+    // Sets the global checksum at 0x14E to the sum of the other bytes.
+    void FixGlobalChecksum();
 
     // Makes the image one a cartridge could hold: the ROM-size byte at 0x148
     // declares the file's length (which must be 32 KiB shifted left by 0 to 8)

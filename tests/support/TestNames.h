@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "rom/ReleaseLayouts.h"
 #include "rom/SpeciesLayout.h"
 
 namespace testsupport {
@@ -29,6 +30,19 @@ inline std::string VersionName(rom::GameVersion version) {
 // The name generator of a suite whose parameter is a version.
 inline std::string VersionParamName(const testing::TestParamInfo<rom::GameVersion>& info) {
     return VersionName(info.param);
+}
+
+// "Crystal_French", "Gold_Japanese_Revision1".
+inline std::string ReleaseName(const rom::ReleaseLayout& release) {
+    std::string name = VersionName(release.version) + "_" + std::string(release.market);
+    if (release.revision != 0) name += "_Revision" + std::to_string(release.revision);
+    return name;
+}
+
+// The name generator of a suite whose parameter is an index into the table of
+// releases.
+inline std::string ReleaseParamName(const testing::TestParamInfo<size_t>& info) {
+    return ReleaseName(rom::kReleaseLayouts[info.param]);
 }
 
 // "45" stays "45", " a0 " becomes "Space_a0_Space", "" becomes "Empty".

@@ -1,0 +1,59 @@
+#pragma once
+// The ".tables" file beside an image: where a modified game keeps its species
+// tables, written by its user as plain text.
+//
+//     # comments start with '#'
+//     base = 0x51B0B
+//     icons = 0x8E975
+//     cries = 0xF2747
+//     pointers = 0x427BD
+//     eggs = 0x239FE      (optional: the egg move pointer table)
+//
+// A file is read whole or not at all: one fault anywhere refuses all of it.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "rom/SpeciesLayout.h"
+
+namespace rom {
+
+// The name of the file that describes the image at `imagePath`.
+std::string TablesFilePathOf(const std::string& imagePath);
+
+// The longest file read; a real one is a few lines.
+inline constexpr int64_t kLargestTablesFile = 64 * 1024;
+
+// The entries of the file, in the order of its keys.
+enum class TablesEntry { Base, Icons, Cries, Pointers, Eggs };
+inline constexpr size_t kTablesEntryCount = 5;
+
+// "base", "icons", "cries", "pointers", "eggs".
+std::string_view TablesKey(TablesEntry entry);
+
+struct TablesFile {
+    VersionProfile profile;
+    std::optional<int32_t> eggMovePointerOffset;
+    std::array<int, kTablesEntryCount> lines{};  // the line of each entry, 1-based; 0 for an absent "eggs"
+
+    int LineOf(TablesEntry entry) const { return lines[static_cast<size_t>(entry)]; }
+};
+
+// The file's text read, or what is wrong with it: `line` (1-based; 0 when the
+// fault is no single line's, such as a missing entry) and `fault`, a clause
+// in lower case without a final full stop.
+struct TablesFileParse {
+    std::optional<TablesFile> file;
+    int line = 0;
+    std::string fault;
+};
+
+TablesFileParse ParseTablesFile(std::string_view text);
+
+// The lines of a file for the given offsets, as `info` suggests them.
+std::string TablesFileText(const VersionProfile& profile);
+
+}  // namespace rom
