@@ -8,9 +8,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
@@ -21,13 +18,12 @@
 #include <string>
 #include <vector>
 
+#include "bench/RunProgram.h"
 #include "rom/ImageFacts.h"
 #include "rom/ReleaseLayouts.h"
 #include "rom/VersionDetection.h"
 #include "tables/ListTables.h"
 #include "tables/SpeciesLists.h"
-
-extern char** environ;
 
 namespace {
 
@@ -95,23 +91,6 @@ private:
     std::string path_;
 };
 
-bool RunProgram(std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), QUILLMERE_CLI_PATH);
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t child = 0;
-    const int spawned = posix_spawn(&child, QUILLMERE_CLI_PATH, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return false;
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -154,7 +133,9 @@ void ExportProcess(benchmark::State& state, tables::ListTable table) {
     const ListImage image;
     const std::string name(tables::ListTableName(table));
     for (auto _ : state) {
-        if (!RunProgram({"export", image.path(), "--table", name})) state.SkipWithError("quillmere-cli failed");
+        if (!bench::RunProgram(QUILLMERE_CLI_PATH, {"export", image.path(), "--table", name})) {
+            state.SkipWithError("quillmere-cli failed");
+        }
     }
 }
 
@@ -163,7 +144,7 @@ void ImportProcess(benchmark::State& state, tables::ListTable table, bool changi
     const std::string name(tables::ListTableName(table));
     const std::string unchanged = image.InFolder("unchanged.csv");
     const std::string changed = image.InFolder("changed.csv");
-    if (!RunProgram({"export", image.path(), "--table", name, "-o", unchanged})) {
+    if (!bench::RunProgram(QUILLMERE_CLI_PATH, {"export", image.path(), "--table", name, "-o", unchanged})) {
         state.SkipWithError("export failed");
         return;
     }
@@ -172,7 +153,9 @@ void ImportProcess(benchmark::State& state, tables::ListTable table, bool changi
     for (auto _ : state) {
         const std::string& path = changing && !flip ? changed : unchanged;
         flip = !flip;
-        if (!RunProgram({"import", image.path(), path, "--table", name})) state.SkipWithError("quillmere-cli failed");
+        if (!bench::RunProgram(QUILLMERE_CLI_PATH, {"import", image.path(), path, "--table", name})) {
+            state.SkipWithError("quillmere-cli failed");
+        }
     }
 }
 

@@ -13,22 +13,17 @@
 
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "bench/BenchImage.h"
+#include "bench/RunProgram.h"
 #include "rom/FailureReporter.h"
 #include "tables/SpeciesTable.h"
 #include "tables/TableFormats.h"
 #include "tables/TableImport.h"
-
-extern char** environ;
 
 namespace {
 
@@ -84,25 +79,6 @@ bool ImportInProcess(const std::string& imagePath, const std::string& text, tabl
     const tables::ImportedTable imported = tables::ReadTable(text, format);
     if (!imported.ok()) return false;
     return tables::WriteChanges(*image, tables::PlanImport(*image, imported), mode);
-}
-
-// Runs quillmere-cli with the arguments, its output to /dev/null; true when it
-// exits with status 0.
-bool RunProgram(std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), QUILLMERE_CLI_PATH);
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t child = 0;
-    const int spawned = posix_spawn(&child, QUILLMERE_CLI_PATH, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return false;
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 void BM_TableExportCsv_InProcess(benchmark::State& state) {
@@ -167,7 +143,9 @@ BENCHMARK(BM_TableImportCsv_OneSpecies_InPlace_InProcess)->Unit(benchmark::kMill
 void BM_TableExportCsv_Process(benchmark::State& state) {
     const bench::BenchImage image(kVersion);
     for (auto _ : state) {
-        if (!RunProgram({"export", image.path()})) state.SkipWithError("quillmere-cli failed");
+        if (!bench::RunProgram(QUILLMERE_CLI_PATH, {"export", image.path()})) {
+            state.SkipWithError("quillmere-cli failed");
+        }
     }
 }
 BENCHMARK(BM_TableExportCsv_Process)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -181,7 +159,7 @@ void ProcessImportBench(benchmark::State& state, bool changing, bool inPlace = f
         flip = !flip;
         std::vector<std::string> arguments{"import", image.path(), path};
         if (inPlace) arguments.emplace_back("--in-place");
-        if (!RunProgram(arguments)) state.SkipWithError("quillmere-cli failed");
+        if (!bench::RunProgram(QUILLMERE_CLI_PATH, arguments)) state.SkipWithError("quillmere-cli failed");
     }
 }
 

@@ -17,20 +17,19 @@ std::string_view Trimmed(std::string_view text) {
     return text;
 }
 
-namespace {
-
-// A whole number written with decimal digits only, spaces around it allowed.
-// Numbers too large for any field keep one value beyond every range.
 std::optional<int64_t> WholeNumber(std::string_view text) {
     const std::string_view digits = Trimmed(text);
     if (digits.empty()) return std::nullopt;
     int64_t value = 0;
     for (char c : digits) {
         if (c < '0' || c > '9') return std::nullopt;
+        // Numbers too large for any value keep one value beyond every range.
         value = std::min<int64_t>(value * 10 + (c - '0'), std::numeric_limits<int32_t>::max());
     }
     return value;
 }
+
+namespace {
 
 std::string Holds(std::string_view text) {
     if (text.empty()) return "it is empty.";
@@ -175,19 +174,27 @@ std::optional<int32_t> FindListEntry(std::span<const std::string_view> entries, 
     return found;
 }
 
-std::string AcceptedSpellings(std::span<const std::string_view> entries, int32_t position) {
-    if (position < 0 || static_cast<size_t>(position) >= entries.size()) return {};
+std::optional<std::string_view> AcceptedName(std::span<const std::string_view> entries, int32_t position) {
+    if (position < 0 || static_cast<size_t>(position) >= entries.size()) return std::nullopt;
     const auto index = static_cast<size_t>(position);
-    const std::string code = rom::TwoDigitHex(position);
     const std::string_view name = EntryName(entries, index);
     // A name that other entries share would name none of them: the whole
-    // entry then, or the code alone.
+    // entry then.
     const std::string_view first = FindListEntry(entries, name) == position ? name : Trimmed(entries[index]);
-    if (FindListEntry(entries, first) != position) return "\"" + code + "\" or \"" + rom::CaptionHex(position) + "\"";
-    return "\"" + std::string(first) + "\" or \"" + code + "\"";
+    if (FindListEntry(entries, first) != position) return std::nullopt;
+    return first;
 }
 
-int32_t NearestListEntry(std::span<const std::string_view> entries, std::string_view text) {
+std::string AcceptedSpellings(std::span<const std::string_view> entries, int32_t position) {
+    if (position < 0 || static_cast<size_t>(position) >= entries.size()) return {};
+    const std::string code = rom::TwoDigitHex(position);
+    const std::optional<std::string_view> name = AcceptedName(entries, position);
+    // No name names the entry alone: the code alone, in two forms.
+    if (!name) return "\"" + code + "\" or \"" + rom::CaptionHex(position) + "\"";
+    return "\"" + std::string(*name) + "\" or \"" + code + "\"";
+}
+
+int32_t NearestListEntry(std::span<const std::string_view> entries, std::string_view text, int32_t lowest) {
     const std::optional<CodedText> coded = SplitCode(text);
     const std::string_view wanted = coded ? coded->name : Trimmed(text);
     // The entries by how long a beginning they share with the text, longest
@@ -195,7 +202,7 @@ int32_t NearestListEntry(std::span<const std::string_view> entries, std::string_
     // that order, so that a refusal costs one pass over the list, not one per
     // entry.)
     std::vector<std::pair<size_t, size_t>> candidates;  // (shared length, position)
-    for (size_t i = 0; i < entries.size(); ++i) {
+    for (size_t i = static_cast<size_t>(std::max(lowest, 0)); i < entries.size(); ++i) {
         const std::string_view name = EntryName(entries, i);
         size_t shared = 0;
         while (shared < name.size() && shared < wanted.size() && Lowered(name[shared]) == Lowered(wanted[shared])) {
@@ -210,7 +217,7 @@ int32_t NearestListEntry(std::span<const std::string_view> entries, std::string_
             return static_cast<int32_t>(position);
         }
     }
-    return 0;
+    return lowest;
 }
 
 std::string NormalizedColumnName(std::string_view name) {

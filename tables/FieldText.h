@@ -49,9 +49,16 @@ std::optional<int32_t> FindListEntry(std::span<const std::string_view> entries, 
 // second is its position as two hex digits, the code the list fields take.
 std::string AcceptedSpellings(std::span<const std::string_view> entries, int32_t position);
 
+// The spelling of the entry at `position` that FindListEntry takes back as
+// that entry: its name (the text after its code, if any), or its whole text
+// when other entries share the name; nullopt when neither names it alone.
+std::optional<std::string_view> AcceptedName(std::span<const std::string_view> entries, int32_t position);
+
 // The entry a text that names none comes closest to (the longest beginning
 // its name shares with the text's, ignoring case), to show in a refusal.
-int32_t NearestListEntry(std::span<const std::string_view> entries, std::string_view text);
+// Entries before `lowest` are never chosen (for a list whose first entries
+// no value may take); with no entry near, `lowest` is the example.
+int32_t NearestListEntry(std::span<const std::string_view> entries, std::string_view text, int32_t lowest = 0);
 
 // A column name as compared: without case, spaces and dots ("S.ATK", "s atk"
 // and "SATK" all give "satk").
@@ -78,6 +85,11 @@ FieldBytes BytesOfHex(std::string_view hex);
 // The text without the spaces and tabs around it, as the window's
 // conversions compare texts.
 std::string_view Trimmed(std::string_view text);
+
+// A whole number written with decimal digits only, spaces and tabs around it
+// allowed; nullopt for anything else. A number too large for any value
+// reads as 2147483647, beyond every range checked.
+std::optional<int64_t> WholeNumber(std::string_view text);
 
 // The species list entry at the position, without surrounding spaces.
 std::string_view SpeciesName(int32_t position);

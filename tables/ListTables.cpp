@@ -2,8 +2,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <limits>
-
 #include "lists/ChoiceLists.h"
 #include "lists/Moves.h"
 #include "rom/FieldConversions.h"
@@ -118,17 +116,6 @@ std::string Holds(std::string_view text) {
     return "it holds \"" + std::string(text) + "\".";
 }
 
-std::optional<int64_t> WholeNumber(std::string_view text) {
-    const std::string_view digits = Trimmed(text);
-    if (digits.empty()) return std::nullopt;
-    int64_t value = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9') return std::nullopt;
-        value = std::min<int64_t>(value * 10 + (c - '0'), std::numeric_limits<int32_t>::max());
-    }
-    return value;
-}
-
 // A value read from a cell, or the refusal that says what the column takes.
 struct Read {
     uint8_t value = 0;
@@ -137,6 +124,14 @@ struct Read {
 
 Read Refused(std::string_view column, std::string_view takes, std::string_view text) {
     return {0, std::string(column) + " must be " + std::string(takes) + "; " + Holds(text)};
+}
+
+// Two spellings a name-or-number column takes for the entry at `position`:
+// its name and its number, "\"Vine Whip\" or \"22\"".
+std::string NameAndNumber(std::span<const std::string_view> entries, int32_t position, int32_t number) {
+    const std::optional<std::string_view> name = AcceptedName(entries, position);
+    if (!name) return "\"" + std::to_string(number) + "\"";
+    return "\"" + std::string(*name) + "\" or \"" + std::to_string(number) + "\"";
 }
 
 Read ReadLevel(std::string_view text) {
@@ -151,7 +146,12 @@ Read ReadMove(std::string_view text) {
     }
     const std::optional<int64_t> number = WholeNumber(text);
     if (!number || *number < 1 || *number > kHighestMove) {
-        return Refused("Move", "a move's name or its number from 1 to 251", text);
+        // Position 0 is no move ("None"): never the example.
+        const int32_t nearest = NearestListEntry(lists::kMoveList, text, 1);
+        return Refused("Move",
+                       "a move's name or its number from 1 to 251, for example " +
+                           NameAndNumber(lists::kMoveList, nearest, nearest),
+                       text);
     }
     return {static_cast<uint8_t>(*number), {}};
 }
@@ -162,7 +162,11 @@ Read ReadInto(std::string_view text) {
     }
     const std::optional<int64_t> number = WholeNumber(text);
     if (!number || *number < 1 || *number > rom::kSpeciesCount) {
-        return Refused("Into", "a species' name or its number from 1 to 251", text);
+        const int32_t nearest = NearestListEntry(lists::kSpeciesList, text);
+        return Refused("Into",
+                       "a species' name or its number from 1 to 251, for example " +
+                           NameAndNumber(lists::kSpeciesList, nearest, nearest + 1),
+                       text);
     }
     return {static_cast<uint8_t>(*number), {}};
 }
@@ -174,7 +178,10 @@ Read ReadItem(std::string_view text) {
     const std::string_view code = Trimmed(text);
     if (code.empty() || code.size() > 2 || rom::hexdigits::Value(code.front()) < 0 ||
         rom::hexdigits::Value(code.back()) < 0) {
-        return Refused("Item", "an entry of the held-item list or a code of 1 to 2 hex digits", text);
+        return Refused("Item",
+                       "an entry of the held-item list or a code of 1 to 2 hex digits, for example " +
+                           AcceptedSpellings(lists::kHeldItemList, NearestListEntry(lists::kHeldItemList, text)),
+                       text);
     }
     int value = 0;
     for (char c : code) value = value * 16 + rom::hexdigits::Value(c);

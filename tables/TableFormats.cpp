@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <iterator>
 #include <map>
 #include <utility>
 
@@ -12,6 +11,7 @@
 #include "rom/VersionDetection.h"
 #include "tables/Csv.h"
 #include "tables/FieldText.h"
+#include "tables/JsonPlaces.h"
 
 namespace tables {
 
@@ -149,91 +149,6 @@ private:
 
 // ---- JSON ----------------------------------------------------------------------
 
-// Where the reader stands in the text: the line and column of the first
-// character of the latest token begun, kept by the iterator the parser reads
-// through (the parser itself tells no places to its handler).
-struct TokenPlace {
-    int line = 1;
-    int column = 1;
-    int nextLine = 1;
-    int nextColumn = 1;
-    bool inString = false;
-    bool escaped = false;
-    bool inWord = false;  // inside a number or a literal
-
-    void Consume(char c) {
-        const int line0 = nextLine;
-        const int column0 = nextColumn;
-        if (c == '\n') {
-            ++nextLine;
-            nextColumn = 1;
-        } else {
-            ++nextColumn;
-        }
-        if (inString) {
-            if (escaped) {
-                escaped = false;
-            } else if (c == '\\') {
-                escaped = true;
-            } else if (c == '"') {
-                inString = false;
-            }
-            return;
-        }
-        if (c == '"') {
-            inString = true;
-            inWord = false;
-            line = line0;
-            column = column0;
-            return;
-        }
-        // An object or array begins. (Other punctuation never starts a value,
-        // and a comma or bracket may be the character the parser read just
-        // past a number, before it hands the number over.)
-        if (c == '{' || c == '[') {
-            inWord = false;
-            line = line0;
-            column = column0;
-            return;
-        }
-        const bool wordChar = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                              c == '-' || c == '+' || c == '.';
-        if (wordChar && !inWord) {
-            line = line0;
-            column = column0;
-        }
-        inWord = wordChar;
-    }
-};
-
-class PlaceIterator {
-public:
-    using iterator_category = std::forward_iterator_tag;
-    using value_type = char;
-    using difference_type = std::ptrdiff_t;
-    using pointer = const char*;
-    using reference = const char&;
-
-    PlaceIterator() = default;
-    PlaceIterator(const char* at, TokenPlace* place) : at_(at), place_(place) {}
-    reference operator*() const { return *at_; }
-    PlaceIterator& operator++() {
-        if (place_ != nullptr) place_->Consume(*at_);
-        ++at_;
-        return *this;
-    }
-    PlaceIterator operator++(int) {
-        PlaceIterator before = *this;
-        ++*this;
-        return before;
-    }
-    friend bool operator==(const PlaceIterator& a, const PlaceIterator& b) { return a.at_ == b.at_; }
-
-private:
-    const char* at_ = nullptr;
-    TokenPlace* place_ = nullptr;
-};
-
 using json = nlohmann::json;
 
 // Reads the document event by event: the root object, its "species" array and
@@ -265,21 +180,7 @@ public:
     }
 
     bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& error) override {
-        // The position counts the characters read, the offending one included.
-        const size_t end = std::min(position > 0 ? position - 1 : 0, text_.size());
-        int line = 1;
-        int column = 1;
-        for (size_t i = 0; i < end; ++i) {
-            if (text_[i] == '\n') {
-                ++line;
-                column = 1;
-            } else {
-                ++column;
-            }
-        }
-        std::string what = error.what();
-        if (const size_t colon = what.find(": "); colon != std::string::npos) what = what.substr(colon + 2);
-        out_.Refuse({line, column, "", "the file is not valid JSON: " + what});
+        out_.Refuse(NotJsonRefusal(text_, position, error));
         return false;
     }
 
@@ -672,9 +573,7 @@ ImportedTable ReadJsonTable(std::string_view text) {
     ImportedTable out;
     TokenPlace place;
     TableHandler handler(text, place, out);
-    const PlaceIterator first(text.data(), &place);
-    const PlaceIterator last(text.data() + text.size(), &place);
-    json::sax_parse(first, last, &handler, nlohmann::detail::input_format_t::json, true, false);
+    ParseWithPlaces(text, place, handler);
     handler.Finish();
     return out;
 }

@@ -2,12 +2,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include <algorithm>
-#include <iterator>
 #include <optional>
 
 #include "tables/Csv.h"
 #include "tables/FieldText.h"
+#include "tables/JsonPlaces.h"
 
 namespace tables {
 
@@ -108,76 +107,6 @@ void ReadCsvRows(std::string_view text, std::span<const std::string> columns, Ro
 
 // ---- JSON ------------------------------------------------------------------
 
-// The line and column of the first character of the latest token begun, kept
-// by the iterator the parser reads through.
-struct TokenPlace {
-    int line = 1;
-    int column = 1;
-    int nextLine = 1;
-    int nextColumn = 1;
-    bool inString = false;
-    bool escaped = false;
-    bool inWord = false;
-
-    void Consume(char c) {
-        const int line0 = nextLine;
-        const int column0 = nextColumn;
-        if (c == '\n') {
-            ++nextLine;
-            nextColumn = 1;
-        } else {
-            ++nextColumn;
-        }
-        if (inString) {
-            if (escaped) {
-                escaped = false;
-            } else if (c == '\\') {
-                escaped = true;
-            } else if (c == '"') {
-                inString = false;
-            }
-            return;
-        }
-        const bool begins = c == '"' || c == '{' || c == '[';
-        const bool wordChar = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                              c == '-' || c == '+' || c == '.';
-        if (begins || (wordChar && !inWord)) {
-            line = line0;
-            column = column0;
-        }
-        inString = c == '"';
-        inWord = !begins && wordChar;
-    }
-};
-
-class PlaceIterator {
-public:
-    using iterator_category = std::forward_iterator_tag;
-    using value_type = char;
-    using difference_type = std::ptrdiff_t;
-    using pointer = const char*;
-    using reference = const char&;
-
-    PlaceIterator() = default;
-    PlaceIterator(const char* at, TokenPlace* place) : at_(at), place_(place) {}
-    reference operator*() const { return *at_; }
-    PlaceIterator& operator++() {
-        if (place_ != nullptr) place_->Consume(*at_);
-        ++at_;
-        return *this;
-    }
-    PlaceIterator operator++(int) {
-        PlaceIterator before = *this;
-        ++*this;
-        return before;
-    }
-    friend bool operator==(const PlaceIterator& a, const PlaceIterator& b) { return a.at_ == b.at_; }
-
-private:
-    const char* at_ = nullptr;
-    TokenPlace* place_ = nullptr;
-};
-
 using json = nlohmann::json;
 
 // Reads the root object, its rows array and each row object's members, each
@@ -208,20 +137,7 @@ public:
     }
 
     bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& error) override {
-        const size_t end = std::min(position > 0 ? position - 1 : 0, text_.size());
-        int line = 1;
-        int column = 1;
-        for (size_t i = 0; i < end; ++i) {
-            if (text_[i] == '\n') {
-                ++line;
-                column = 1;
-            } else {
-                ++column;
-            }
-        }
-        std::string what = error.what();
-        if (const size_t colon = what.find(": "); colon != std::string::npos) what = what.substr(colon + 2);
-        out_.status.Refuse({line, column, "", "the file is not valid JSON: " + what});
+        out_.status.Refuse(NotJsonRefusal(text_, position, error));
         return false;
     }
 
@@ -259,11 +175,7 @@ private:
                 ++skipDepth_;
                 return true;
             case 2:
-                if (++rowCount_ > kMostListRowsRead) {
-                    out_.status.RefuseAndStop(TooManyRows(line, column));
-                    failed_ = true;
-                    return false;
-                }
+                if (!CountRow(line, column)) return false;
                 if (!object) {
                     out_.status.Refuse({line, column, "", "each row must be an object"});
                     ++skipDepth_;
@@ -327,11 +239,7 @@ private:
                 }
                 return true;
             case 2:
-                if (++rowCount_ > kMostListRowsRead) {
-                    out_.status.RefuseAndStop(TooManyRows(line, column));
-                    failed_ = true;
-                    return false;
-                }
+                if (!CountRow(line, column)) return false;
                 out_.status.Refuse({line, column, "", "each row must be an object"});
                 return true;
             default:
@@ -354,6 +262,15 @@ private:
         }
         cell = RowCell{isNull ? std::string() : text, line, column, true, number};
         return true;
+    }
+
+    // Counts a row of the rows array; past kMostListRowsRead, refuses the
+    // file and stops the reading (false).
+    bool CountRow(int line, int column) {
+        if (++rowCount_ <= kMostListRowsRead) return true;
+        out_.status.RefuseAndStop(TooManyRows(line, column));
+        failed_ = true;
+        return false;
     }
 
     bool CountMember() {
@@ -408,9 +325,7 @@ RowsRead ReadRows(std::string_view text, TableFormat format, std::span<const std
     }
     TokenPlace place;
     RowsHandler handler(text, place, columns, arrayKey, out);
-    const PlaceIterator first(text.data(), &place);
-    const PlaceIterator last(text.data() + text.size(), &place);
-    json::sax_parse(first, last, &handler, nlohmann::detail::input_format_t::json, true, false);
+    ParseWithPlaces(text, place, handler);
     handler.Finish();
     return out;
 }

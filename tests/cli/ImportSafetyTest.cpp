@@ -29,46 +29,14 @@ namespace {
 
 namespace fs = std::filesystem;
 using clitest::Cli;
+using clitest::Finish;
 using clitest::Outcome;
 using clitest::ReadFile;
+using clitest::RunCommand;
+using clitest::Start;
 using clitest::WriteFile;
 using rom::GameVersion;
 using testsupport::TestImage;
-
-// Starts `program` (looked up in PATH) with the arguments, its output into
-// files of `folder`; returns its process id, or -1.
-pid_t Start(const std::vector<std::string>& command, const fs::path& folder) {
-    const std::string outPath = (folder / "run-stdout").string();
-    const std::string errPath = (folder / "run-stderr").string();
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<std::string> all = command;
-    std::vector<char*> argv;
-    for (std::string& argument : all) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    pid_t child = -1;
-    if (posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ) != 0) child = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return child;
-}
-
-Outcome Finish(pid_t child, const fs::path& folder) {
-    Outcome run;
-    if (child > 0) {
-        int status = 0;
-        waitpid(child, &status, 0);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    run.out = ReadFile(folder / "run-stdout");
-    run.err = ReadFile(folder / "run-stderr");
-    return run;
-}
-
-Outcome RunCommand(const std::vector<std::string>& command, const fs::path& folder) {
-    return Finish(Start(command, folder), folder);
-}
 
 // The bytes of an image file, read in one go (the images are 2 MiB).
 std::string WholeFile(const std::string& path) {

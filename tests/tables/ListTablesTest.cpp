@@ -151,11 +151,12 @@ TEST_F(ListTables, EachRefusalSaysItsLineAndColumnAndWhatTheColumnTakes) {
               (std::vector<std::string>{
                   "line 2, column 3 (Level): Level must be a whole number from 1 to 100; it holds \"0\".",
                   "line 3, column 3 (Level): Level must be a whole number from 1 to 100; it holds \"101\".",
-                  "line 4, column 4 (Move): Move must be a move's name or its number from 1 to 251; it holds "
-                  "\"None\".",
-                  "line 5, column 4 (Move): Move must be a move's name or its number from 1 to 251; it holds \"252\".",
-                  "line 6, column 4 (Move): Move must be a move's name or its number from 1 to 251; it holds \"Fly "
-                  "Kick\"."}));
+                  "line 4, column 4 (Move): Move must be a move's name or its number from 1 to 251, for example "
+                  "\"Night Shade\" or \"101\"; it holds \"None\".",
+                  "line 5, column 4 (Move): Move must be a move's name or its number from 1 to 251, for example "
+                  "\"Pound\" or \"1\"; it holds \"252\".",
+                  "line 6, column 4 (Move): Move must be a move's name or its number from 1 to 251, for example "
+                  "\"Fly\" or \"19\"; it holds \"Fly Kick\"."}));
     const std::vector<std::string> order =
         Refusals(Header(ListTable::Moves) + "9,,10,Tackle\n9,,12,Growl\n9,,11,Ember\n", ListTable::Moves);
     ASSERT_EQ(order.size(), 1u);
@@ -168,13 +169,14 @@ TEST_F(ListTables, EachRefusalSaysItsLineAndColumnAndWhatTheColumnTakes) {
                                                        "2,,Item,5,,,,3\n2,,Swim,,,,,3\n",
                        ListTable::Evolutions),
               (std::vector<std::string>{
-                  "line 2, column 8 (Into): Into must be a species' name or its number from 1 to 251; it holds \"0\".",
-                  "line 3, column 8 (Into): Into must be a species' name or its number from 1 to 251; it holds "
-                  "\"252\".",
+                  "line 2, column 8 (Into): Into must be a species' name or its number from 1 to 251, for example "
+                  "\"Bulbasaur\" or \"1\"; it holds \"0\".",
+                  "line 3, column 8 (Into): Into must be a species' name or its number from 1 to 251, for example "
+                  "\"Bulbasaur\" or \"1\"; it holds \"252\".",
                   "line 4, column 4 (Level): Level must be a whole number from 1 to 100; it is empty.",
                   "line 5, column 4 (Level): Level must be empty for an Item evolution; it holds \"5\".",
                   "line 5, column 5 (Item): Item must be an entry of the held-item list or a code of 1 to 2 hex "
-                  "digits; it is empty.",
+                  "digits, for example \"None\" or \"00\"; it is empty.",
                   "line 6, column 3 (Method): Method must be \"Level\", \"Item\", \"Trade\", \"Happiness\" or "
                   "\"Stats\"; it holds \"Swim\"."}));
     const std::vector<std::string> none =
@@ -186,6 +188,54 @@ TEST_F(ListTables, EachRefusalSaysItsLineAndColumnAndWhatTheColumnTakes) {
     const std::vector<std::string> blank =
         Refusals(Header(ListTable::Machines) + "0" + std::string(61, ',') + "\n", ListTable::Machines);
     EXPECT_EQ(blank.size(), 60u);  // every machine cell of the row: empty is neither 1 nor 0
+}
+
+// A refused name shows two spellings of the entry it comes closest to; each
+// of them, put in its place, is taken.
+TEST_F(ListTables, ARefusedNameShowsTwoSpellingsThatAreBothTaken) {
+    Use(GameVersion::Crystal);
+    struct Case {
+        ListTable table;
+        std::string row;  // with "@" where the refused value stands
+        std::string refused;
+        std::string examples;
+    };
+    const std::vector<Case> cases{
+        {ListTable::Moves, "5,,3,@", "Vine Wip", "\"Vine Whip\" or \"22\""},
+        {ListTable::Moves, "5,,3,@", "None", ""},  // "None" is no move: never the example
+        {ListTable::Moves, "5,,3,@", "4B", ""},    // a move's number is decimal
+        {ListTable::EggMoves, "5,,@", "  curze", "\"Curse\" or \"174\""},
+        {ListTable::Evolutions, "0,,Level,16,,,,@", "Ivysaurr", "\"Ivysaur\" or \"2\""},
+        {ListTable::Evolutions, "0,,Level,16,,,,@", "0", ""},
+        {ListTable::Evolutions, "2,,Item,,@,,,3", "Mirakle Berry", "\"Miracle Berry\" or \"6D\""},
+        {ListTable::Evolutions, "2,,Item,,@,,,3", "6D=Mirakle Berry", "\"Miracle Berry\" or \"6D\""},
+        {ListTable::Evolutions, "2,,Trade,,@,,,3", "%", ""},
+    };
+    for (const Case& c : cases) {
+        const auto rowWith = [&](const std::string& value) {
+            std::string row = c.row;
+            row.replace(row.find('@'), 1, value);
+            return Header(c.table) + row + "\n";
+        };
+        const std::vector<std::string> refusals = Refusals(rowWith(c.refused), c.table);
+        ASSERT_EQ(refusals.size(), 1u) << c.refused;
+        const size_t example = refusals[0].find(", for example \"");
+        ASSERT_NE(example, std::string::npos) << refusals[0];
+        const size_t holds = refusals[0].find("; it holds ", example);
+        ASSERT_NE(holds, std::string::npos) << refusals[0];
+        const std::string examples = refusals[0].substr(example + 14, holds - example - 14);
+        if (!c.examples.empty()) {
+            EXPECT_EQ(examples, c.examples);
+        }
+        // Both spellings, each read back alone, are taken.
+        const size_t orAt = examples.find("\" or \"");
+        ASSERT_NE(orAt, std::string::npos) << examples;
+        const std::string first = examples.substr(1, orAt - 1);
+        const std::string second = examples.substr(orAt + 6, examples.size() - orAt - 7);
+        for (const std::string& spelling : {first, second}) {
+            EXPECT_TRUE(Refusals(rowWith(spelling), c.table).empty()) << c.refused << " -> " << spelling;
+        }
+    }
 }
 
 TEST_F(ListTables, JsonRefusalsPointAtTheValueOrTheKey) {

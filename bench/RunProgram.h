@@ -1,0 +1,13 @@
+#pragma once
+// Runs a program as a whole process for the benchmarks that time one: started,
+// run to its end and waited for, its standard output thrown away.
+
+#include <string>
+#include <vector>
+
+namespace bench {
+
+// Runs `program` (a path) with the arguments; true when it exits with status 0.
+bool RunProgram(const std::string& program, std::vector<std::string> arguments);
+
+}  // namespace bench

@@ -1,0 +1,114 @@
+#pragma once
+// Places in a JSON table file: the line and column of each value, for the
+// readers' refusals. The parser tells its handler no places, so the readers
+// parse through an iterator that follows the text as the parser reads it.
+// For the table readers inside this library only (the parser's types are
+// the library's own business).
+
+#include <nlohmann/json.hpp>
+
+#include <cstddef>
+#include <iterator>
+#include <string_view>
+
+#include "tables/TableFormats.h"
+
+namespace tables {
+
+// Where the reader stands in the text: the line and column (both from 1) of
+// the first character of the latest token begun.
+struct TokenPlace {
+    int line = 1;
+    int column = 1;
+    int nextLine = 1;
+    int nextColumn = 1;
+    bool inString = false;
+    bool escaped = false;
+    bool inWord = false;  // inside a number or a literal
+
+    // Follows one more character of the text (called for every character
+    // the parser reads, so kept inline).
+    void Consume(char c) {
+        const int line0 = nextLine;
+        const int column0 = nextColumn;
+        if (c == '\n') {
+            ++nextLine;
+            nextColumn = 1;
+        } else {
+            ++nextColumn;
+        }
+        if (inString) {
+            if (escaped) {
+                escaped = false;
+            } else if (c == '\\') {
+                escaped = true;
+            } else if (c == '"') {
+                inString = false;
+            }
+            return;
+        }
+        if (c == '"') {
+            inString = true;
+            inWord = false;
+            line = line0;
+            column = column0;
+            return;
+        }
+        // An object or array begins. (Other punctuation never starts a value,
+        // and a comma or bracket may be the character the parser read just
+        // past a number, before it hands the number over.)
+        if (c == '{' || c == '[') {
+            inWord = false;
+            line = line0;
+            column = column0;
+            return;
+        }
+        const bool wordChar = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '-' ||
+                              c == '+' || c == '.';
+        if (wordChar && !inWord) {
+            line = line0;
+            column = column0;
+        }
+        inWord = wordChar;
+    }
+};
+
+// Reads the text character by character for the parser, telling each one to
+// a TokenPlace.
+class PlaceIterator {
+public:
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = char;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const char*;
+    using reference = const char&;
+
+    PlaceIterator() = default;
+    PlaceIterator(const char* at, TokenPlace* place) : at_(at), place_(place) {}
+    reference operator*() const { return *at_; }
+    PlaceIterator& operator++() {
+        if (place_ != nullptr) place_->Consume(*at_);
+        ++at_;
+        return *this;
+    }
+    PlaceIterator operator++(int) {
+        PlaceIterator before = *this;
+        ++*this;
+        return before;
+    }
+    friend bool operator==(const PlaceIterator& a, const PlaceIterator& b) { return a.at_ == b.at_; }
+
+private:
+    const char* at_ = nullptr;
+    TokenPlace* place_ = nullptr;
+};
+
+// Parses the text event by event into the handler (strict, no comments),
+// keeping `place` at the token each event comes from.
+void ParseWithPlaces(std::string_view text, TokenPlace& place, nlohmann::json_sax<nlohmann::json>& handler);
+
+// The refusal of a text that is not JSON, from the parser's parse_error:
+// placed at the character the parser stopped at, saying what it expected.
+Refusal NotJsonRefusal(std::string_view text, std::size_t position, const nlohmann::detail::exception& error);
+
+}  // namespace tables
