@@ -24,6 +24,7 @@
 #include "rom/VersionDetection.h"
 #include "tables/ListTables.h"
 #include "tables/SpeciesLists.h"
+#include "tests/support/PackedLists.h"
 
 namespace {
 
@@ -46,15 +47,6 @@ public:
         image.bytes[rom::kVersionByteOffset] = rom::HeaderByteOf(image.version);
         std::copy(row.gameCode.begin(), row.gameCode.end(), image.bytes.begin() + rom::kGameCodeOffset);
         image.bytes[rom::kRomSizeOffset] = 6;  // 2 MiB
-        for (int32_t table : {row.tables.EvoMovePointerOffset, row.eggMovePointerOffset}) {
-            const int32_t list = table + tables::kPointerTableLength;
-            const int32_t address = 0x4000 + list % static_cast<int32_t>(tables::kBankSize);
-            for (int32_t p = 0; p < rom::kSpeciesCount; ++p) {
-                image.bytes[static_cast<size_t>(table + 2 * p)] = static_cast<uint8_t>(address & 0xFF);
-                image.bytes[static_cast<size_t>(table + 2 * p + 1)] = static_cast<uint8_t>(address >> 8);
-            }
-            image.bytes[static_cast<size_t>(list)] = table == row.eggMovePointerOffset ? tables::kEggListEnd : 0;
-        }
         std::array<tables::EvoMoveContents, rom::kSpeciesCount> evoMoves;
         std::array<std::vector<uint8_t>, rom::kSpeciesCount> eggMoves;
         for (size_t p = 0; p < evoMoves.size(); ++p) {
@@ -67,9 +59,7 @@ public:
             }
             if (p % 2 == 0) eggMoves[p] = {static_cast<uint8_t>(p % 251 + 1), 45};
         }
-        const tables::SpeciesLists empty = tables::ReadSpeciesLists(image);
-        if (!tables::LayEvoMoveLists(image.bytes, empty, evoMoves).empty() ||
-            !tables::LayEggMoveLists(image.bytes, empty, eggMoves).empty()) {
+        if (!testsupport::PackLists(image, row, evoMoves, eggMoves).empty()) {
             throw std::runtime_error("the benchmark image's lists do not fit");
         }
         image.bytes[rom::kHeaderChecksumOffset] = rom::HeaderChecksum(image.bytes);

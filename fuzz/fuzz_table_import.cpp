@@ -37,6 +37,7 @@
 #include "tables/SpeciesTable.h"
 #include "tables/TableFormats.h"
 #include "tables/TableImport.h"
+#include "tests/support/PackedLists.h"
 
 namespace {
 
@@ -81,18 +82,6 @@ const tables::TableImage& ListImage() {
         made.profile = row.tables;
         made.bytes.assign(static_cast<size_t>(row.tables.BaseStatsOffset + 32 * rom::kSpeciesCount), 0);
         std::copy(row.gameCode.begin(), row.gameCode.end(), made.bytes.begin() + rom::kGameCodeOffset);
-        // Every pointer at one empty list right after its table; packing
-        // then gives each species its own lists.
-        for (const int32_t table : {row.tables.EvoMovePointerOffset, row.eggMovePointerOffset}) {
-            const int32_t list = table + tables::kPointerTableLength;
-            const int32_t address = 0x4000 + list % static_cast<int32_t>(tables::kBankSize);
-            for (int32_t p = 0; p < rom::kSpeciesCount; ++p) {
-                made.bytes[static_cast<size_t>(table + 2 * p)] = static_cast<uint8_t>(address & 0xFF);
-                made.bytes[static_cast<size_t>(table + 2 * p + 1)] = static_cast<uint8_t>(address >> 8);
-            }
-            made.bytes[static_cast<size_t>(list)] = table == row.eggMovePointerOffset ? tables::kEggListEnd : 0;
-        }
-        const tables::SpeciesLists empty = tables::ReadSpeciesLists(made);
         std::array<tables::EvoMoveContents, rom::kSpeciesCount> evoMoves;
         std::array<std::vector<uint8_t>, rom::kSpeciesCount> eggMoves;
         for (size_t p = 0; p < evoMoves.size(); ++p) {
@@ -106,10 +95,7 @@ const tables::TableImage& ListImage() {
                     static_cast<uint8_t>(p * 13 + k * 7);
             }
         }
-        if (!tables::LayEvoMoveLists(made.bytes, empty, evoMoves).empty() ||
-            !tables::LayEggMoveLists(made.bytes, empty, eggMoves).empty()) {
-            Fail("the fuzz image's lists fit");
-        }
+        if (!testsupport::PackLists(made, row, evoMoves, eggMoves).empty()) Fail("the fuzz image's lists fit");
         return made;
     }();
     return image;

@@ -5,10 +5,10 @@
 
 namespace tables {
 
-void ParseWithPlaces(std::string_view text, TokenPlace& place, nlohmann::json_sax<nlohmann::json>& handler) {
-    const PlaceIterator first(text.data(), &place);
-    const PlaceIterator last(text.data() + text.size(), &place);
-    nlohmann::json::sax_parse(first, last, &handler, nlohmann::detail::input_format_t::json, true, false);
+void PlacedHandler::Parse() {
+    const PlaceIterator first(text_.data(), &place_);
+    const PlaceIterator last(text_.data() + text_.size(), &place_);
+    nlohmann::json::sax_parse(first, last, this, nlohmann::detail::input_format_t::json, true, false);
 }
 
 Refusal NotJsonRefusal(std::string_view text, std::size_t position, const nlohmann::detail::exception& error) {

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <iterator>
+#include <string>
 #include <string_view>
 
 #include "tables/TableFormats.h"
@@ -103,12 +104,50 @@ private:
     TokenPlace* place_ = nullptr;
 };
 
-// Parses the text event by event into the handler (strict, no comments),
-// keeping `place` at the token each event comes from.
-void ParseWithPlaces(std::string_view text, TokenPlace& place, nlohmann::json_sax<nlohmann::json>& handler);
-
 // The refusal of a text that is not JSON, from the parser's parse_error:
 // placed at the character the parser stopped at, saying what it expected.
 Refusal NotJsonRefusal(std::string_view text, std::size_t position, const nlohmann::detail::exception& error);
+
+// What the table readers' handlers share: the text and the place the parser
+// stands at, the key of the latest member and its place, and the refusal of
+// a text that is not JSON. Objects and arrays begin at Open and end at Close.
+class PlacedHandler : public nlohmann::json_sax<nlohmann::json> {
+public:
+    bool start_object(std::size_t) override { return Open(true); }
+    bool end_object() override { return Close(); }
+    bool start_array(std::size_t) override { return Open(false); }
+    bool end_array() override { return Close(); }
+
+    bool key(string_t& key) override {
+        key_ = key;
+        keyLine_ = place_.line;
+        keyColumn_ = place_.column;
+        return true;
+    }
+
+    bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& error) override {
+        refusals_.Refuse(NotJsonRefusal(text_, position, error));
+        return false;
+    }
+
+    // Parses the whole text event by event (strict, no comments).
+    void Parse();
+
+protected:
+    // `refusals` takes the refusal of a text that is not JSON.
+    PlacedHandler(std::string_view text, ImportedTable& refusals) : text_(text), refusals_(refusals) {}
+
+    virtual bool Open(bool object) = 0;
+    virtual bool Close() = 0;
+
+    std::string_view text_;
+    TokenPlace place_;  // of the token the latest event comes from
+    std::string key_;
+    int keyLine_ = 0;
+    int keyColumn_ = 0;
+
+private:
+    ImportedTable& refusals_;
+};
 
 }  // namespace tables

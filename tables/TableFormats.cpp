@@ -154,10 +154,9 @@ using json = nlohmann::json;
 // Reads the document event by event: the root object, its "species" array and
 // each row object's members, each with its place. Anything else under the
 // root is skipped.
-class TableHandler : public nlohmann::json_sax<json> {
+class TableHandler : public PlacedHandler {
 public:
-    TableHandler(std::string_view text, const TokenPlace& place, ImportedTable& out)
-        : text_(text), place_(place), out_(out), checker_(out) {}
+    TableHandler(std::string_view text, ImportedTable& out) : PlacedHandler(text, out), out_(out), checker_(out) {}
 
     bool null() override { return Scalar("null", true); }
     bool boolean(bool value) override { return Scalar(value ? "true" : "false", true); }
@@ -166,23 +165,6 @@ public:
     bool number_float(number_float_t, const string_t& text) override { return Scalar(text, true); }
     bool string(string_t& value) override { return Scalar(value, false); }
     bool binary(binary_t&) override { return Scalar("binary data", true); }
-
-    bool start_object(std::size_t) override { return Open(true); }
-    bool end_object() override { return Close(); }
-    bool start_array(std::size_t) override { return Open(false); }
-    bool end_array() override { return Close(); }
-
-    bool key(string_t& key) override {
-        key_ = key;
-        keyLine_ = place_.line;
-        keyColumn_ = place_.column;
-        return true;
-    }
-
-    bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& error) override {
-        out_.Refuse(NotJsonRefusal(text_, position, error));
-        return false;
-    }
 
     void Finish() {
         if (!sawSpecies_ && !failed_ && out_.refusals.empty()) {
@@ -194,7 +176,7 @@ public:
 private:
     // Nesting: 0 outside, 1 in the root object, 2 in the species array, 3 in a
     // row object. Deeper (or elsewhere) everything is skipped.
-    bool Open(bool object) {
+    bool Open(bool object) override {
         const int line = place_.line;
         const int column = place_.column;
         if (skipDepth_ > 0) {
@@ -250,7 +232,7 @@ private:
         }
     }
 
-    bool Close() {
+    bool Close() override {
         if (skipDepth_ > 0) {
             --skipDepth_;
             return true;
@@ -355,8 +337,6 @@ private:
         if (refused && out_.rows.size() > before) out_.rows.pop_back();
     }
 
-    std::string_view text_;
-    const TokenPlace& place_;
     ImportedTable& out_;
     RowChecker checker_;
     int depth_ = 0;
@@ -365,9 +345,6 @@ private:
     bool failed_ = false;
     bool rowRefused_ = false;
     bool namedUnknown_ = false;  // a member that is no column was refused (with the list of columns)
-    std::string key_;
-    int keyLine_ = 0;
-    int keyColumn_ = 0;
     int rowLine_ = 0;
     int rowColumn_ = 0;
     size_t rows_ = 0;     // rows of "species" so far
@@ -571,9 +548,8 @@ ImportedTable ReadCsvTable(std::string_view text) {
 
 ImportedTable ReadJsonTable(std::string_view text) {
     ImportedTable out;
-    TokenPlace place;
-    TableHandler handler(text, place, out);
-    ParseWithPlaces(text, place, handler);
+    TableHandler handler(text, out);
+    handler.Parse();
     handler.Finish();
     return out;
 }

@@ -107,15 +107,13 @@ void ReadCsvRows(std::string_view text, std::span<const std::string> columns, Ro
 
 // ---- JSON ------------------------------------------------------------------
 
-using json = nlohmann::json;
-
 // Reads the root object, its rows array and each row object's members, each
 // with its place; other members of the root are skipped.
-class RowsHandler : public nlohmann::json_sax<json> {
+class RowsHandler : public PlacedHandler {
 public:
-    RowsHandler(std::string_view text, const TokenPlace& place, std::span<const std::string> columns,
-                std::string_view arrayKey, RowsRead& out)
-        : text_(text), place_(place), columns_(columns), arrayKey_(arrayKey), out_(out) {}
+    RowsHandler(std::string_view text, std::span<const std::string> columns, std::string_view arrayKey,
+                RowsRead& out)
+        : PlacedHandler(text, out.status), columns_(columns), arrayKey_(arrayKey), out_(out) {}
 
     bool null() override { return Scalar("", false, true); }
     bool boolean(bool value) override { return Other(value ? "true" : "false"); }
@@ -124,22 +122,6 @@ public:
     bool number_float(number_float_t, const string_t& text) override { return Scalar(text, true, false); }
     bool string(string_t& value) override { return Scalar(value, false, false); }
     bool binary(binary_t&) override { return Other("binary data"); }
-    bool start_object(std::size_t) override { return Open(true); }
-    bool end_object() override { return Close(); }
-    bool start_array(std::size_t) override { return Open(false); }
-    bool end_array() override { return Close(); }
-
-    bool key(string_t& key) override {
-        key_ = key;
-        keyLine_ = place_.line;
-        keyColumn_ = place_.column;
-        return true;
-    }
-
-    bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& error) override {
-        out_.status.Refuse(NotJsonRefusal(text_, position, error));
-        return false;
-    }
 
     void Finish() {
         if (!sawRows_ && !failed_ && out_.status.ok()) {
@@ -150,7 +132,7 @@ public:
 private:
     // Nesting: 0 outside, 1 in the root object, 2 in the rows array, 3 in a
     // row object; anything deeper or elsewhere is skipped.
-    bool Open(bool object) {
+    bool Open(bool object) override {
         if (skipDepth_ > 0) {
             ++skipDepth_;
             return true;
@@ -193,7 +175,7 @@ private:
         }
     }
 
-    bool Close() {
+    bool Close() override {
         if (skipDepth_ > 0) {
             --skipDepth_;
             return true;
@@ -296,8 +278,6 @@ private:
         if (!rowRefused_) out_.rows.push_back(std::move(row_));
     }
 
-    std::string_view text_;
-    const TokenPlace& place_;
     std::span<const std::string> columns_;
     std::string_view arrayKey_;
     RowsRead& out_;
@@ -306,9 +286,6 @@ private:
     bool sawRows_ = false;
     bool failed_ = false;
     bool rowRefused_ = false;
-    std::string key_;
-    int keyLine_ = 0;
-    int keyColumn_ = 0;
     size_t rowCount_ = 0;
     size_t members_ = 0;
     TableRow row_;
@@ -323,9 +300,8 @@ RowsRead ReadRows(std::string_view text, TableFormat format, std::span<const std
         ReadCsvRows(text, columns, out);
         return out;
     }
-    TokenPlace place;
-    RowsHandler handler(text, place, columns, arrayKey, out);
-    ParseWithPlaces(text, place, handler);
+    RowsHandler handler(text, columns, arrayKey, out);
+    handler.Parse();
     handler.Finish();
     return out;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/tables/ListImages.h"
+#include "tests/tables/TablesTestSupport.h"
 
 namespace {
 
@@ -15,14 +16,8 @@ using tables::EvoMoveContents;
 using tables::Evolution;
 using tables::EvolutionMethod;
 using tables::SpeciesLists;
+using tablestest::Open;
 using testsupport::TestImage;
-
-tables::TableImage Open(const TestImage& file) {
-    std::string refusal;
-    std::optional<tables::TableImage> image = tables::OpenTableImage(file.path(), refusal);
-    if (!image) throw std::runtime_error("test image not opened: " + refusal);
-    return std::move(*image);
-}
 
 std::array<EvoMoveContents, rom::kSpeciesCount> EvoMovesOf(const SpeciesLists& lists) {
     std::array<EvoMoveContents, rom::kSpeciesCount> contents;

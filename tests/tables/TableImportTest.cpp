@@ -23,14 +23,8 @@ namespace {
 
 using rom::GameVersion;
 using testsupport::RecordingReporter;
+using tablestest::Open;
 using testsupport::TestImage;
-
-tables::TableImage Open(const TestImage& image) {
-    std::string refusal;
-    std::optional<tables::TableImage> opened = tables::OpenTableImage(image.path(), refusal);
-    if (!opened) throw std::runtime_error("could not open the test image: " + refusal);
-    return std::move(*opened);
-}
 
 // Every byte offset a field of some species occupies.
 std::vector<int64_t> FieldOffsets(const rom::VersionProfile& profile) {

@@ -3,6 +3,9 @@
 // and tables filled with chosen values.
 
 #include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
 
 #include "tables/SpeciesTable.h"
 #include "tests/support/TestImage.h"
@@ -23,6 +26,14 @@ inline testsupport::TestImage PatternedImage(rom::GameVersion version, uint8_t p
     }
     image.NumberBaseRecords(rom::ReleasedProfile(version).BaseStatsOffset);
     return image;
+}
+
+// The test image opened as quillmere-cli opens it; a refusal fails the test.
+inline tables::TableImage Open(const testsupport::TestImage& file) {
+    std::string refusal;
+    std::optional<tables::TableImage> image = tables::OpenTableImage(file.path(), refusal);
+    if (!image) throw std::runtime_error("could not open the test image: " + refusal);
+    return std::move(*image);
 }
 
 // A table in which every field of species p holds `first(p, f)` in its first
