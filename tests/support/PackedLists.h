@@ -9,19 +9,27 @@
 #include <string>
 #include <vector>
 
+#include "rom/ImageFacts.h"
 #include "rom/ReleaseLayouts.h"
 #include "tables/SpeciesLists.h"
 #include "tables/SpeciesTable.h"
 
 namespace testsupport {
 
-// Points every pointer of the release's evolution-and-move table and of its
-// egg move table at one empty list right after the table, then packs the
-// lists given into the image. Returns the packing's refusal, empty when the
-// lists fit.
+// Takes the image as the release `row` (its header must name it: game code
+// and revision), as opening the file would; points every pointer of the
+// release's evolution-and-move table and of its egg move table at one empty
+// list right after the table; then packs the lists given into the image.
+// Returns the packing's refusal, empty when the lists fit.
 inline std::string PackLists(tables::TableImage& image, const rom::ReleaseLayout& row,
                              const std::array<tables::EvoMoveContents, rom::kSpeciesCount>& evoMoves,
                              const std::array<std::vector<uint8_t>, rom::kSpeciesCount>& eggMoves) {
+    // Without its release the image has no egg move table and no room to
+    // grow its lists into.
+    image.resolved.kind = rom::ImageLayout::Released;
+    image.resolved.profile = row.tables;
+    image.resolved.eggMovePointerOffset = row.eggMovePointerOffset;
+    image.resolved.release = &row;
     for (const int32_t table : {row.tables.EvoMovePointerOffset, row.eggMovePointerOffset}) {
         const int32_t list = table + tables::kPointerTableLength;
         const int32_t address = 0x4000 + list % static_cast<int32_t>(tables::kBankSize);
