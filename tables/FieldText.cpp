@@ -77,20 +77,13 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // 1 to 2 hex digits, nothing else: their value.
 std::optional<int32_t> HexCode(std::string_view text) {
     if (text.empty() || text.size() > 2) return std::nullopt;
     int32_t value = 0;
     for (char c : text) {
-        if (HexValue(c) < 0) return std::nullopt;
-        value = value * 16 + HexValue(c);
+        if (rom::hexdigits::Value(c) < 0) return std::nullopt;
+        value = value * 16 + rom::hexdigits::Value(c);
     }
     return value;
 }
@@ -106,7 +99,7 @@ struct CodedText {
 std::optional<CodedText> SplitCode(std::string_view text) {
     text = Trimmed(text);
     size_t i = 0;
-    while (i < text.size() && i < 2 && HexValue(text[i]) >= 0) ++i;
+    while (i < text.size() && i < 2 && rom::hexdigits::Value(text[i]) >= 0) ++i;
     if (i == 0) return std::nullopt;
     const std::optional<int32_t> code = HexCode(text.substr(0, i));
     std::string_view rest = Trimmed(text.substr(i));
