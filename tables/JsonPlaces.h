@@ -109,8 +109,9 @@ private:
 Refusal NotJsonRefusal(std::string_view text, std::size_t position, const nlohmann::detail::exception& error);
 
 // What the table readers' handlers share: the text and the place the parser
-// stands at, the key of the latest member and its place, and the refusal of
-// a text that is not JSON. Objects and arrays begin at Open and end at Close.
+// stands at, the key of the latest member and its place, the nesting, and
+// the refusal of a text that is not JSON. Objects and arrays begin at Open;
+// the end of a row object calls EndRow.
 class PlacedHandler : public nlohmann::json_sax<nlohmann::json> {
 public:
     bool start_object(std::size_t) override { return Open(true); }
@@ -138,15 +139,30 @@ protected:
     PlacedHandler(std::string_view text, ImportedTable& refusals) : text_(text), refusals_(refusals) {}
 
     virtual bool Open(bool object) = 0;
-    virtual bool Close() = 0;
+    virtual void EndRow() = 0;
 
     std::string_view text_;
     TokenPlace place_;  // of the token the latest event comes from
     std::string key_;
     int keyLine_ = 0;
     int keyColumn_ = 0;
+    // Nesting: 0 outside, 1 in the root object, 2 in the rows array, 3 in a
+    // row object; Open sets it. Anything it skips (deeper, or elsewhere)
+    // counts in skipDepth_ instead.
+    int depth_ = 0;
+    int skipDepth_ = 0;
 
 private:
+    bool Close() {
+        if (skipDepth_ > 0) {
+            --skipDepth_;
+            return true;
+        }
+        if (depth_ == 3) EndRow();
+        --depth_;
+        return true;
+    }
+
     ImportedTable& refusals_;
 };
 

@@ -232,16 +232,6 @@ private:
         }
     }
 
-    bool Close() override {
-        if (skipDepth_ > 0) {
-            --skipDepth_;
-            return true;
-        }
-        if (depth_ == 3) EndRow();
-        --depth_;
-        return true;
-    }
-
     bool Scalar(const std::string& text, bool nonString) {
         if (skipDepth_ > 0) return true;
         const int line = place_.line;
@@ -290,7 +280,7 @@ private:
         return false;
     }
 
-    void EndRow() {
+    void EndRow() override {
         const Cell* position = nullptr;
         std::array<const Cell*, kFieldCount> fields{};
         bool refused = rowRefused_;
@@ -339,8 +329,6 @@ private:
 
     ImportedTable& out_;
     RowChecker checker_;
-    int depth_ = 0;
-    int skipDepth_ = 0;
     bool sawSpecies_ = false;
     bool failed_ = false;
     bool rowRefused_ = false;

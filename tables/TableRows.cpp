@@ -175,16 +175,6 @@ private:
         }
     }
 
-    bool Close() override {
-        if (skipDepth_ > 0) {
-            --skipDepth_;
-            return true;
-        }
-        if (depth_ == 3) EndRow();
-        --depth_;
-        return true;
-    }
-
     bool Stop(Refusal refusal) {
         out_.status.Refuse(std::move(refusal));
         failed_ = true;
@@ -266,7 +256,7 @@ private:
         return false;
     }
 
-    void EndRow() {
+    void EndRow() override {
         std::string missing;
         for (size_t c = 0; c < columns_.size(); ++c) {
             if (!row_.cells[c].given && Required(columns_[c])) missing += (missing.empty() ? "" : ", ") + columns_[c];
@@ -281,8 +271,6 @@ private:
     std::span<const std::string> columns_;
     std::string_view arrayKey_;
     RowsRead& out_;
-    int depth_ = 0;
-    int skipDepth_ = 0;
     bool sawRows_ = false;
     bool failed_ = false;
     bool rowRefused_ = false;
