@@ -1,0 +1,140 @@
+// The four list tables through quillmere-cli on every release layout and on
+// a modified game whose tables a ".tables" file places: what is exported is
+// what the image holds, and an import changes the lists it packs, their
+// pointers and nothing else. The expected image after an import is laid out
+// by the test's own code (tests/tables/ListImages.h), never by the program's.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "lists/Moves.h"
+#include "rom/ReleaseLayouts.h"
+#include "tables/FieldText.h"
+#include "tests/cli/CliProcess.h"
+#include "tests/tables/ListImages.h"
+
+namespace {
+
+using clitest::Cli;
+using clitest::Outcome;
+using clitest::ReadFile;
+using clitest::WriteFile;
+using testsupport::TestImage;
+
+constexpr const char* kListTables[] = {"machines", "evolutions", "moves", "egg-moves"};
+
+// The bytes of an image laid out like `row` with the lists, machine bytes
+// that differ from species to species (the same on every row, so that exports
+// of rows of one version can be compared), the rest the test pattern.
+std::vector<uint8_t> ListImageBytes(const rom::ReleaseLayout& row, const listtest::Lists& made) {
+    std::vector<uint8_t> bytes = listtest::ReleaseLikeBytes(made, row);
+    for (int p = 0; p < rom::kSpeciesCount; ++p) {
+        for (int k = 0; k < tables::kMachineBytes; ++k) {
+            bytes[static_cast<size_t>(row.tables.BaseStatsOffset + 32 * p + tables::kMachineBytesOffset + k)] =
+                static_cast<uint8_t>(p * 37 + k * 11 + 5);
+        }
+    }
+    return bytes;
+}
+
+// The image file of those bytes, complete (ROM-size byte and header checksum).
+TestImage ImageFile(const rom::ReleaseLayout& row, const std::vector<uint8_t>& bytes) {
+    TestImage file(TestImage::HeaderByte(row.version), static_cast<int64_t>(bytes.size()));
+    file.SetBytes(0, bytes);
+    file.MakeComplete();
+    return file;
+}
+
+// `image` with the evolution/move lists laid again by the test's own code.
+std::vector<uint8_t> WithEvoMoveLists(std::vector<uint8_t> image, int64_t table, const listtest::Lists& made) {
+    std::array<std::vector<uint8_t>, rom::kSpeciesCount> lists;
+    for (size_t p = 0; p < lists.size(); ++p) lists[p] = listtest::EvoMoveListBytes(made.evoMoves[p]);
+    listtest::LayLists(image, table, lists, false);
+    return image;
+}
+
+// The moves table as an export writes it, from the test's lists: one row per
+// level-up move, one row of empty cells for a species without any.
+std::string ExpectedMovesCsv(const listtest::Lists& made) {
+    std::string text = "Position,Species,Level,Move\r\n";
+    for (int p = 0; p < rom::kSpeciesCount; ++p) {
+        const std::string lead = std::to_string(p) + "," + std::string(tables::SpeciesName(p)) + ",";
+        const auto& moves = made.evoMoves[static_cast<size_t>(p)].moves;
+        if (moves.empty()) text += lead + ",\r\n";
+        for (const tables::LevelMove& m : moves) {
+            text += lead + std::to_string(m.level) + "," + std::string(lists::kMoveList[m.move]) + "\r\n";
+        }
+    }
+    return text;
+}
+
+std::string ExpectedEggMovesCsv(const listtest::Lists& made) {
+    std::string text = "Position,Species,Move\r\n";
+    for (int p = 0; p < rom::kSpeciesCount; ++p) {
+        const std::string lead = std::to_string(p) + "," + std::string(tables::SpeciesName(p)) + ",";
+        const auto& moves = made.eggMoves[static_cast<size_t>(p)];
+        if (moves.empty()) text += lead + "\r\n";
+        for (const uint8_t move : moves) text += lead + std::string(lists::kMoveList[move]) + "\r\n";
+    }
+    return text;
+}
+
+// Bulbasaur (no level-up moves in the test's lists) learns three.
+constexpr const char* kGrownMoves = "Position,Species,Level,Move\n0,,1,Tackle\n0,,7,Vine Whip\n0,,20,Sleep Powder\n";
+
+listtest::Lists GrownLists(listtest::Lists made) {
+    made.evoMoves[0].moves = {{1, 33}, {7, 22}, {20, 79}};
+    return made;
+}
+
+class ListReleaseCli : public Cli {};
+
+// Every release row: each table exported as the image holds it, and an import
+// that grows a list packs the table again inside its bank; the image is then
+// byte for byte the one laid out by hand with the grown list.
+TEST_F(ListReleaseCli, EveryReleaseExportsItsListsAndPacksAGrownListInsideItsBank) {
+    const listtest::Lists lists = listtest::SyntheticLists();
+    const std::string expectedMoves = ExpectedMovesCsv(lists);
+    const std::string expectedEggs = ExpectedEggMovesCsv(lists);
+    // Exports of the first row of each version (and of the evolutions of the
+    // first row of all) that the other rows must equal.
+    std::map<rom::GameVersion, std::string> machinesOfVersion;
+    std::string evolutions;
+    const std::string grown = InFolder("grown.csv");
+    WriteFile(grown, kGrownMoves);
+    for (const rom::ReleaseLayout& row : rom::kReleaseLayouts) {
+        SCOPED_TRACE(rom::ReleaseCaption(row));
+        const TestImage image = ImageFile(row, ListImageBytes(row, lists));
+        const std::vector<uint8_t> before = image.ReadAll();
+        std::map<std::string, std::string> exported;
+        for (const char* table : kListTables) {
+            const Outcome run = Quillmere({"export", image.path(), "--table", table});
+            ASSERT_EQ(run.status, 0) << table << ": " << run.err;
+            exported[table] = run.out;
+        }
+        EXPECT_EQ(exported["moves"], expectedMoves);
+        EXPECT_EQ(exported["egg-moves"], expectedEggs);
+        if (evolutions.empty()) evolutions = exported["evolutions"];
+        EXPECT_EQ(exported["evolutions"], evolutions);
+        const auto [first, isFirst] = machinesOfVersion.emplace(row.version, exported["machines"]);
+        EXPECT_EQ(exported["machines"], first->second);
+        EXPECT_TRUE(image.ReadAll() == before);
+
+        const Outcome run = Quillmere({"import", image.path(), grown, "--table", "moves"});
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.out.find("Changed the level-up moves of 1 species"), std::string::npos) << run.out;
+        const std::vector<uint8_t> expected =
+            WithEvoMoveLists(before, row.tables.EvoMovePointerOffset, GrownLists(lists));
+        ASSERT_TRUE(expected != before);
+        EXPECT_TRUE(image.ReadAll() == expected) << "bytes other than the lists and their pointers changed";
+    }
+    // Crystal's machines have three more columns than Gold's and Silver's.
+    ASSERT_EQ(machinesOfVersion.size(), 3u);
+    EXPECT_NE(machinesOfVersion[rom::GameVersion::Crystal].find(",MT03\r\n"), std::string::npos);
+    EXPECT_NE(machinesOfVersion[rom::GameVersion::Gold].find(",HM07\r\n"), std::string::npos);
+}
+
+}  // namespace
