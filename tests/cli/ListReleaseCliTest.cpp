@@ -6,12 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "lists/Moves.h"
 #include "rom/ReleaseLayouts.h"
+#include "rom/TablesFile.h"
 #include "tables/FieldText.h"
 #include "tests/cli/CliProcess.h"
 #include "tests/tables/ListImages.h"
@@ -135,6 +139,146 @@ TEST_F(ListReleaseCli, EveryReleaseExportsItsListsAndPacksAGrownListInsideItsBan
     ASSERT_EQ(machinesOfVersion.size(), 3u);
     EXPECT_NE(machinesOfVersion[rom::GameVersion::Crystal].find(",MT03\r\n"), std::string::npos);
     EXPECT_NE(machinesOfVersion[rom::GameVersion::Gold].find(",HM07\r\n"), std::string::npos);
+}
+
+// A modified French Crystal whose tables and lists all moved 16 bytes on,
+// placed by a ".tables" file. The game keeps data of its own right after its
+// last lists (the test pattern up to the end of each bank), so the lists may
+// shrink there but not grow, and that data is never touched.
+class TablesFileLists : public Cli {
+protected:
+    static constexpr int32_t kMovedBy = 16;
+
+    void SetUp() override {
+        moved_ = *rom::FindReleaseLayout("BYTF", 0);
+        moved_.tables.BaseStatsOffset += kMovedBy;
+        moved_.tables.MenuIconOffset += kMovedBy;
+        moved_.tables.CryTableOffset += kMovedBy;
+        moved_.tables.EvoMovePointerOffset += kMovedBy;
+        moved_.eggMovePointerOffset += kMovedBy;
+        std::vector<uint8_t> bytes = ListImageBytes(moved_, lists_);
+        for (const int64_t table : {int64_t{moved_.tables.EvoMovePointerOffset}, int64_t{moved_.eggMovePointerOffset}}) {
+            const int64_t end = table == moved_.eggMovePointerOffset ? LayEggMoveLists(bytes, lists_)
+                                                                     : LayEvoMoveLists(bytes, lists_);
+            for (int64_t at = end; at < listtest::BankEnd(table); ++at) {
+                bytes[static_cast<size_t>(at)] = static_cast<uint8_t>(TestImage::PatternByte(at) | 1);
+            }
+        }
+        image_ = ImageFile(moved_, bytes);
+        before_ = image_.ReadAll();
+    }
+
+    // Lays the lists again as the test expects them (the same lists give the
+    // same bytes) and returns the first byte after the last one; bytes from
+    // there on keep the values of `keep` (the game's own data).
+    int64_t LayEvoMoveLists(std::vector<uint8_t>& image, const listtest::Lists& made,
+                            const std::vector<uint8_t>* keep = nullptr) const {
+        std::array<std::vector<uint8_t>, rom::kSpeciesCount> lists;
+        for (size_t p = 0; p < lists.size(); ++p) lists[p] = listtest::EvoMoveListBytes(made.evoMoves[p]);
+        return Lay(image, moved_.tables.EvoMovePointerOffset, lists, false, keep);
+    }
+    int64_t LayEggMoveLists(std::vector<uint8_t>& image, const listtest::Lists& made,
+                            const std::vector<uint8_t>* keep = nullptr) const {
+        std::array<std::vector<uint8_t>, rom::kSpeciesCount> lists;
+        for (size_t p = 0; p < lists.size(); ++p) {
+            lists[p] = made.eggMoves[p];
+            lists[p].push_back(tables::kEggListEnd);
+        }
+        return Lay(image, moved_.eggMovePointerOffset, lists, true, keep);
+    }
+
+    // Writes the ".tables" file, with or without its "eggs" line.
+    void WriteTables(bool eggs) const {
+        std::string text = "# a modified game: every table 16 bytes on\n" + rom::TablesFileText(moved_.tables);
+        if (eggs) text += "eggs = " + Hex(moved_.eggMovePointerOffset) + "\n";
+        image_.WriteTablesFile(text);
+    }
+
+    static std::string Hex(int64_t value) {
+        char text[24];
+        std::snprintf(text, sizeof text, "0x%llX", static_cast<unsigned long long>(value));
+        return text;
+    }
+
+    Outcome Import(const std::string& table, const std::string& csv) {
+        const std::string file = InFolder(table + ".csv");
+        WriteFile(file, csv);
+        return Quillmere({"import", image_.path(), file, "--table", table});
+    }
+
+    listtest::Lists lists_ = listtest::SyntheticLists();
+    rom::ReleaseLayout moved_{};
+    TestImage image_{0x00, 0};
+    std::vector<uint8_t> before_;
+
+private:
+    static int64_t Lay(std::vector<uint8_t>& image, int64_t table,
+                       const std::array<std::vector<uint8_t>, rom::kSpeciesCount>& lists, bool share,
+                       const std::vector<uint8_t>* keep) {
+        const int64_t end = listtest::LayLists(image, table, lists, share);
+        if (keep != nullptr) {
+            std::copy(keep->begin() + end, keep->begin() + listtest::BankEnd(table), image.begin() + end);
+        }
+        return end;
+    }
+};
+
+TEST_F(TablesFileLists, WithoutAnEggsLineMovesShrinkButNeitherGrowNorHaveEggMoves) {
+    EXPECT_EQ(Quillmere({"export", image_.path(), "--table", "moves"}).status, 1) << "moved, refused without the file";
+    WriteTables(false);
+    const Outcome moves = Quillmere({"export", image_.path(), "--table", "moves"});
+    ASSERT_EQ(moves.status, 0) << moves.err;
+    EXPECT_EQ(moves.out, ExpectedMovesCsv(lists_));
+    const Outcome eggs = Quillmere({"export", image_.path(), "--table", "egg-moves", "-o", InFolder("eggs.csv")});
+    EXPECT_EQ(eggs.status, 1);
+    EXPECT_NE(eggs.err.find("has no known egg move table"), std::string::npos) << eggs.err;
+    EXPECT_FALSE(std::filesystem::exists(InFolder("eggs.csv")));
+
+    const Outcome grown = Import("moves", kGrownMoves);
+    EXPECT_EQ(grown.status, 1);
+    EXPECT_NE(grown.err.find("(this image's lists may not grow: it tells no free space after them). Nothing was "
+                             "written."),
+              std::string::npos)
+        << grown.err;
+    EXPECT_TRUE(grown.out.empty()) << grown.out;
+    EXPECT_TRUE(image_.ReadAll() == before_);
+
+    // Species 4 had four level-up moves; one is left.
+    const Outcome shrunk = Import("moves", "Position,Species,Level,Move\n4,,1,Tackle\n");
+    ASSERT_EQ(shrunk.status, 0) << shrunk.err;
+    listtest::Lists fewer = lists_;
+    fewer.evoMoves[4].moves = {{1, 33}};
+    std::vector<uint8_t> expected = before_;
+    const int64_t end = LayEvoMoveLists(expected, fewer, &before_);
+    EXPECT_LT(end, LayEvoMoveLists(before_, lists_));
+    // The bytes the lists gave up are 0; the game's data after them is kept.
+    std::fill(expected.begin() + end, expected.begin() + LayEvoMoveLists(before_, lists_), uint8_t{0});
+    EXPECT_TRUE(image_.ReadAll() == expected);
+}
+
+TEST_F(TablesFileLists, WithAnEggsLineEggMovesAreReadAndPackedThere) {
+    WriteTables(true);
+    const Outcome eggs = Quillmere({"export", image_.path(), "--table", "egg-moves"});
+    ASSERT_EQ(eggs.status, 0) << eggs.err;
+    EXPECT_EQ(eggs.out, ExpectedEggMovesCsv(lists_));
+
+    // Bulbasaur, without egg moves, gets one: two more bytes.
+    const Outcome grown = Import("egg-moves", "Position,Species,Move\n0,,Tackle\n");
+    EXPECT_EQ(grown.status, 1);
+    EXPECT_NE(grown.err.find("The egg move lists do not fit: packed, they take"), std::string::npos) << grown.err;
+    EXPECT_TRUE(image_.ReadAll() == before_);
+
+    // Species 2 had three egg moves; one is left.
+    const Outcome shrunk = Import("egg-moves", "Position,Species,Move\n2,,Tackle\n");
+    ASSERT_EQ(shrunk.status, 0) << shrunk.err;
+    listtest::Lists fewer = lists_;
+    fewer.eggMoves[2] = {33};
+    std::vector<uint8_t> expected = before_;
+    const int64_t end = LayEggMoveLists(expected, fewer, &before_);
+    std::fill(expected.begin() + end, expected.begin() + LayEggMoveLists(before_, lists_), uint8_t{0});
+    EXPECT_TRUE(image_.ReadAll() == expected);
+    const Outcome again = Quillmere({"export", image_.path(), "--table", "egg-moves"});
+    EXPECT_EQ(again.out, ExpectedEggMovesCsv(fewer));
 }
 
 }  // namespace
