@@ -281,4 +281,29 @@ TEST_F(TablesFileLists, WithAnEggsLineEggMovesAreReadAndPackedThere) {
     EXPECT_EQ(again.out, ExpectedEggMovesCsv(fewer));
 }
 
+// An image without a known egg move table has unknown egg moves, not none:
+// diff says it cannot compare them instead of finding no difference.
+TEST_F(TablesFileLists, DiffSaysWhenEggMovesCannotBeCompared) {
+    const std::string other = InFolder("other.gbc");
+    std::filesystem::copy_file(image_.path(), other);
+    WriteTables(false);
+    WriteFile(other + ".tables", ReadFile(image_.tablesPath()) + "eggs = " + Hex(moved_.eggMovePointerOffset) + "\n");
+
+    const Outcome eggs = Quillmere({"diff", other, image_.path(), "--table", "egg-moves"});
+    EXPECT_EQ(eggs.status, 2);
+    EXPECT_TRUE(eggs.out.empty()) << eggs.out;
+    EXPECT_EQ(eggs.err, "quillmere-cli: The egg moves cannot be compared: \"" + image_.path() +
+                            "\" has no known egg move table (an image of a known release has one; a \".tables\" "
+                            "file gives it with an \"eggs\" line).\n");
+    const Outcome all = Quillmere({"diff", image_.path(), other});
+    EXPECT_EQ(all.status, 0);
+    EXPECT_EQ(all.err, "quillmere-cli: warning: egg moves were not compared: \"" + image_.path() +
+                           "\" has no known egg move table.\n");
+
+    WriteTables(true);
+    const Outcome both = Quillmere({"diff", other, image_.path(), "--table", "egg-moves"});
+    EXPECT_EQ(both.status, 0) << both.err;
+    EXPECT_TRUE(both.err.empty()) << both.err;
+}
+
 }  // namespace
