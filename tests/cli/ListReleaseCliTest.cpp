@@ -123,8 +123,10 @@ TEST_F(ListReleaseCli, EveryReleaseExportsItsListsAndPacksAGrownListInsideItsBan
         EXPECT_EQ(exported["egg-moves"], expectedEggs);
         if (evolutions.empty()) evolutions = exported["evolutions"];
         EXPECT_EQ(exported["evolutions"], evolutions);
-        const auto [first, isFirst] = machinesOfVersion.emplace(row.version, exported["machines"]);
+        const auto first = machinesOfVersion.emplace(row.version, exported["machines"]).first;
         EXPECT_EQ(exported["machines"], first->second);
+        // Bulbasaur's first machine byte is 5: TM01 and TM03, not TM02.
+        EXPECT_NE(exported["machines"].find("\r\n0,Bulbasaur,1,0,1,"), std::string::npos);
         EXPECT_TRUE(image.ReadAll() == before);
 
         const Outcome run = Quillmere({"import", image.path(), grown, "--table", "moves"});
