@@ -48,6 +48,18 @@ int RunDiff(const DiffOptions& options) {
     } else {
         const tables::SpeciesLists lists[2] = {tables::ReadSpeciesLists(*images[0]),
                                                tables::ReadSpeciesLists(*images[1])};
+        // Egg moves are compared only when both images have a known egg move
+        // table; one without it is said, never taken for "no egg moves".
+        const int without = !lists[0].hasEggMoves ? 0 : !lists[1].hasEggMoves ? 1 : -1;
+        if (without >= 0 && only == tables::ListTable::EggMoves) {
+            Message("The egg moves cannot be compared: \"" + *paths[without] +
+                    "\" has no known egg move table (an image of a known release has one; a \".tables\" file "
+                    "gives it with an \"eggs\" line).");
+            return kTrouble;
+        }
+        if (without >= 0 && !only && lists[1 - without].hasEggMoves) {
+            Message("warning: egg moves were not compared: \"" + *paths[without] + "\" has no known egg move table.");
+        }
         if (fields) {
             changes = tables::WithoutMovedPointers(tables::Differences(images[0]->table, images[1]->table), lists[0],
                                                    lists[1], moved);

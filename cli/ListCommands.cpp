@@ -49,7 +49,8 @@ int RunListExport(const std::string& imagePath, tables::ListTable table, tables:
     if (!image) return kFailure;
     const tables::SpeciesLists lists = tables::ReadSpeciesLists(*image);
     if (table == tables::ListTable::EggMoves && !lists.hasEggMoves) {
-        Message("\"" + imagePath + "\" has no known egg move table (an image of a known release has one). "
+        Message("\"" + imagePath + "\" has no known egg move table (an image of a known release has one; a \".tables\" "
+                "file gives it with an \"eggs\" line). "
                 "Nothing was written.");
         return kFailure;
     }
@@ -73,8 +74,9 @@ int RunListImport(const std::string& imagePath, const std::string& file, tables:
 
     const tables::SpeciesLists lists = tables::ReadSpeciesLists(*image);
     if (table == tables::ListTable::EggMoves && !lists.hasEggMoves) {
-        Message("\"" + imagePath + "\" has no known egg move table (an image of a known release has one), so egg "
-                "moves cannot be imported. Nothing was written.");
+        Message("\"" + imagePath + "\" has no known egg move table (an image of a known release has one; a "
+                "\".tables\" file gives it with an \"eggs\" line), so egg moves cannot be imported. Nothing was "
+                "written.");
         return kFailure;
     }
     const tables::ImportedLists imported = tables::ReadListTable(text, format, table, *image, lists);

@@ -23,6 +23,7 @@
 
 #include "tables/TableFormats.h"
 #include "tests/cli/CliProcess.h"
+#include "tests/tables/ListImages.h"
 #include "tests/tables/TablesTestSupport.h"
 
 namespace {
@@ -105,6 +106,7 @@ protected:
 
     std::vector<std::string> Import(const std::vector<std::string>& extra = {}) const {
         std::vector<std::string> command{QUILLMERE_CLI_PATH, "import", image_.path(), table_};
+        command.insert(command.end(), tableOptions_.begin(), tableOptions_.end());
         command.insert(command.end(), extra.begin(), extra.end());
         return command;
     }
@@ -146,6 +148,7 @@ protected:
     std::string before_;
     std::string after_;
     std::string table_;
+    std::vector<std::string> tableOptions_;  // "--table NAME" for a list table
 };
 
 // For every k, an I/O error at the k-th write of the import leaves the image
@@ -360,6 +363,91 @@ TEST_F(ImportSafety, AFolderThatCannotTakeANewFileIsRefusedUnlessInPlace) {
     const Outcome inPlace = RunCommand(command, folder());
     EXPECT_EQ(inPlace.status, 0) << inPlace.err;
     EXPECT_TRUE(State() == after_);
+}
+
+// A list import that makes a table be packed again (a level-up move list
+// grown, so that every list after it moves and 250 pointers change) is all
+// or nothing as well.
+class ListImportSafety : public ImportSafety {
+protected:
+    void SetUp() override {
+        image_ = listtest::ReleaseLikeImage(listtest::SyntheticLists());
+        before_ = State();
+        table_ = InFolder("moves.csv");
+        WriteFile(table_, "Position,Species,Level,Move\n0,,1,Tackle\n0,,7,Vine Whip\n0,,20,Sleep Powder\n");
+        tableOptions_ = {"--table", "moves"};
+        const std::string copy = InFolder("finished.gbc");
+        fs::copy_file(image_.path(), copy);
+        const Outcome finished = Quillmere({"import", copy, table_, "--table", "moves"});
+        ASSERT_EQ(finished.status, 0) << finished.err;
+        ASSERT_NE(finished.out.find("Changed the level-up moves of 1 species"), std::string::npos) << finished.out;
+        after_ = WholeFile(copy);
+        ASSERT_TRUE(after_ != before_);
+    }
+
+    // The writes to inject a fault at: every one when there are few, else the
+    // first and last ten and an even sample between them.
+    static std::vector<int> WritesToHit(int writes) {
+        std::vector<int> hit;
+        const int step = writes <= 40 ? 1 : (writes - 20) / 20 + 1;
+        for (int k = 1; k <= writes; ++k) {
+            if (k <= 10 || k > writes - 10 || k % step == 0) hit.push_back(k);
+        }
+        return hit;
+    }
+};
+
+TEST_F(ListImportSafety, AnIoErrorAtAnyWriteLeavesThePackedTableAsItWasOrFullyImported) {
+    if (const std::string why = WhyWritesCannotBeCounted(); !why.empty()) GTEST_SKIP() << why;
+    const int writes = CountWrites();
+    ASSERT_GT(writes, 0);
+    std::vector<int> hit = WritesToHit(writes);
+    hit.push_back(writes + 1);
+    int asItWas = 0;
+    for (const int k : hit) {
+        EXPECT_EQ(Restore(), 0) << "a failed write removes its temporary file";
+        const Outcome run = RunCommand(UnderStrace("write:error=EIO:when=" + std::to_string(k), Import()), folder());
+        const std::string state = State();
+        ASSERT_TRUE(state == before_ || state == after_) << "write " << k << ": the image is neither";
+        if (run.status == 0) {
+            EXPECT_TRUE(state == after_) << "write " << k;
+        }
+        if (state == before_) {
+            EXPECT_NE(run.status, 0) << "write " << k;
+            EXPECT_NE(run.err.find("The image is as it was"), std::string::npos) << run.err;
+            ++asItWas;
+        }
+    }
+    EXPECT_EQ(asItWas, 1) << "one of the writes is the image's";
+    for (const char* step : {"fsync,fdatasync", "rename,renameat,renameat2"}) {
+        Restore();
+        const Outcome run = RunCommand(UnderStrace(std::string(step) + ":error=EIO", Import()), folder());
+        EXPECT_EQ(run.status, 1) << step;
+        EXPECT_TRUE(State() == before_) << step;
+        EXPECT_TRUE(run.out.empty()) << run.out;
+    }
+    Restore();
+}
+
+TEST_F(ListImportSafety, AKillAtAnyStepLeavesThePackedTableAsItWasOrFullyImported) {
+    if (!StraceWorks()) GTEST_SKIP() << "strace cannot trace here (no strace, or no ptrace permission)";
+    std::vector<std::string> injections;
+    for (const int k : WritesToHit(CountWrites())) injections.push_back("write:signal=KILL:when=" + std::to_string(k));
+    injections.push_back("fsync,fdatasync:signal=KILL");
+    injections.push_back("rename,renameat,renameat2:signal=KILL");
+    int leftovers = 0;
+    int imported = 0;
+    for (const std::string& injection : injections) {
+        leftovers += Restore();
+        const Outcome run = RunCommand(UnderStrace(injection, Import()), folder());
+        EXPECT_NE(run.status, 0) << injection;
+        const std::string state = State();
+        ASSERT_TRUE(state == before_ || state == after_) << injection << ": the image is neither";
+        imported += state == after_ ? 1 : 0;
+    }
+    leftovers += Restore();
+    EXPECT_EQ(leftovers, 3) << "the kills at the image's write, flush and rename leave one each";
+    EXPECT_GT(imported, 0) << "a kill after the rename leaves the finished import";
 }
 
 }  // namespace
