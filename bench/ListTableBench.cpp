@@ -43,10 +43,6 @@ public:
         image.version = rom::GameVersion::Crystal;
         image.layout = rom::ImageLayout::Released;
         image.profile = row.tables;
-        image.resolved.kind = rom::ImageLayout::Released;  // with the row's egg table and free bank ends
-        image.resolved.profile = row.tables;
-        image.resolved.eggMovePointerOffset = row.eggMovePointerOffset;
-        image.resolved.release = &row;
         image.bytes.assign(static_cast<size_t>(row.imageSize), 0);
         image.bytes[rom::kVersionByteOffset] = rom::HeaderByteOf(image.version);
         std::copy(row.gameCode.begin(), row.gameCode.end(), image.bytes.begin() + rom::kGameCodeOffset);

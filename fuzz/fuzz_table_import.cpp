@@ -80,12 +80,6 @@ const tables::TableImage& ListImage() {
         made.version = rom::GameVersion::Crystal;
         made.layout = rom::ImageLayout::Released;
         made.profile = row.tables;
-        // Opened as the release its header names: its egg table and the free
-        // end of each bank come from the row.
-        made.resolved.kind = rom::ImageLayout::Released;
-        made.resolved.profile = row.tables;
-        made.resolved.eggMovePointerOffset = row.eggMovePointerOffset;
-        made.resolved.release = &row;
         made.bytes.assign(static_cast<size_t>(row.tables.BaseStatsOffset + 32 * rom::kSpeciesCount), 0);
         std::copy(row.gameCode.begin(), row.gameCode.end(), made.bytes.begin() + rom::kGameCodeOffset);
         std::array<tables::EvoMoveContents, rom::kSpeciesCount> evoMoves;
