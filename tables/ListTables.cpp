@@ -515,8 +515,8 @@ ImportedLists ReadListTable(std::string_view text, TableFormat format, ListTable
     }
     if (table == ListTable::EggMoves && !lists.hasEggMoves) {
         out.status.Refuse({1, 0, "",
-                           "this image has no known egg move table (an image of a known release has one), so egg "
-                           "moves cannot be imported."});
+                           "this image has no known egg move table (an image of a known release has one; a \".tables\" "
+                           "file gives it with an \"eggs\" line), so egg moves cannot be imported."});
         return out;
     }
     const std::vector<std::string> columns = ListTableColumns(table, image.version);

@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <optional>
 
 #include "tables/Csv.h"
@@ -18,11 +19,31 @@ std::string ColumnList(std::span<const std::string> columns) {
     return list;
 }
 
-std::optional<size_t> ColumnIndex(std::span<const std::string> columns, std::string_view name) {
-    for (size_t c = 0; c < columns.size(); ++c) {
-        if (columns[c] == name) return c;
+// The table's columns as NormalizedColumnName gives them, in the same order:
+// a file's name is matched against these, as the species table matches its own.
+std::vector<std::string> NormalizedColumns(std::span<const std::string> columns) {
+    std::vector<std::string> normalized;
+    normalized.reserve(columns.size());
+    for (const std::string& name : columns) normalized.push_back(NormalizedColumnName(name));
+    return normalized;
+}
+
+// The column a file's name names, without regard to case, spaces and dots.
+std::optional<size_t> ColumnIndex(std::span<const std::string> normalizedColumns, std::string_view name) {
+    const std::string normal = NormalizedColumnName(name);
+    for (size_t c = 0; c < normalizedColumns.size(); ++c) {
+        if (normalizedColumns[c] == normal) return c;
     }
     return std::nullopt;
+}
+
+// The refusal of a name that is no column; the list of the columns is shown
+// with the first such name only, not repeated for every one.
+std::string NotAColumn(std::string_view name, std::span<const std::string> columns, bool first) {
+    std::string text = "\"" + std::string(name) + "\" is not a column of the table";
+    if (!first) return text + ".";
+    return text + " (names are matched without regard to case, spaces and dots); the columns are " +
+           ColumnList(columns) + ".";
 }
 
 bool Required(std::string_view column) { return column != kSpeciesColumn; }
@@ -37,7 +58,8 @@ Refusal TooManyRows(int line, int column) {
 
 void ReadCsvRows(std::string_view text, std::span<const std::string> columns, RowsRead& out) {
     ImportedTable& status = out.status;
-    const CsvRead read = ReadCsv(text, CsvLimits{kMostListRowsRead + 1, kMostColumnsRead});
+    // Spreadsheets write commas, semicolons or tabs: the header line tells which.
+    const CsvRead read = ReadCsv(text, CsvLimits{kMostListRowsRead + 1, kMostColumnsRead}, DetectSeparator(text));
     if (read.error) {
         const CsvError& error = *read.error;
         switch (error.stop) {
@@ -61,17 +83,18 @@ void ReadCsvRows(std::string_view text, std::span<const std::string> columns, Ro
         return;
     }
     const CsvRecord& header = read.records.front();
+    const std::vector<std::string> normalized = NormalizedColumns(columns);
     std::vector<int> columnOf(columns.size(), -1);  // the CSV field of each column
+    bool namedUnknown = false;
     for (size_t f = 0; f < header.fields.size(); ++f) {
         const std::string name(Trimmed(header.fields[f]));
         const int column = static_cast<int>(f) + 1;
-        const std::optional<size_t> index = ColumnIndex(columns, name);
+        const std::optional<size_t> index = ColumnIndex(normalized, name);
         if (!index) {
-            status.Refuse({header.line, column, name,
-                           "\"" + name + "\" is not a column of the table; the columns are " + ColumnList(columns) +
-                               "."});
+            status.Refuse({header.line, column, name, NotAColumn(name, columns, !namedUnknown)});
+            namedUnknown = true;
         } else if (columnOf[*index] >= 0) {
-            status.Refuse({header.line, column, name,
+            status.Refuse({header.line, column, columns[*index],
                            "the column \"" + name + "\" is given twice; column " +
                                std::to_string(columnOf[*index] + 1) + " has it first."});
         } else {
@@ -87,6 +110,13 @@ void ReadCsvRows(std::string_view text, std::span<const std::string> columns, Ro
 
     for (size_t r = 1; r < read.records.size(); ++r) {
         const CsvRecord& record = read.records[r];
+        // A row of empty cells (",,,") is what a spreadsheet leaves below a
+        // table: no row at all. A row with only its Position is a row (an
+        // empty list), so every cell must be empty.
+        if (std::all_of(record.fields.begin(), record.fields.end(),
+                        [](const std::string& field) { return Trimmed(field).empty(); })) {
+            continue;
+        }
         if (record.fields.size() != header.fields.size()) {
             status.Refuse({record.line, 0, "",
                            "the row has " + std::to_string(record.fields.size()) + " fields; the header row has " +
@@ -113,7 +143,11 @@ class RowsHandler : public PlacedHandler {
 public:
     RowsHandler(std::string_view text, std::span<const std::string> columns, std::string_view arrayKey,
                 RowsRead& out)
-        : PlacedHandler(text, out.status), columns_(columns), arrayKey_(arrayKey), out_(out) {}
+        : PlacedHandler(text, out.status),
+          columns_(columns),
+          normalized_(NormalizedColumns(columns)),
+          arrayKey_(arrayKey),
+          out_(out) {}
 
     bool null() override { return Scalar("", false, true); }
     bool boolean(bool value) override { return Other(value ? "true" : "false"); }
@@ -186,10 +220,12 @@ private:
         if (skipDepth_ > 0) return true;
         if (depth_ == 3) {
             if (!CountMember()) return true;
-            out_.status.Refuse({place_.line, place_.column, key_,
-                                "\"" + key_ + "\" must be a number, a string or null, not " + what + "."});
+            const std::optional<size_t> index = ColumnIndex(normalized_, key_);
+            const std::string name = index ? columns_[*index] : key_;
+            out_.status.Refuse({place_.line, place_.column, name,
+                                "\"" + name + "\" must be a number, a string or null, not " + what + "."});
             // The column is there, only its value is refused: no second refusal that it lacks.
-            if (const std::optional<size_t> index = ColumnIndex(columns_, key_)) row_.cells[*index].given = true;
+            if (index) row_.cells[*index].given = true;
             rowRefused_ = true;
             return true;
         }
@@ -218,17 +254,17 @@ private:
                 break;
         }
         if (!CountMember()) return true;
-        const std::optional<size_t> index = ColumnIndex(columns_, key_);
+        const std::optional<size_t> index = ColumnIndex(normalized_, key_);
         if (!index) {
-            out_.status.Refuse({keyLine_, keyColumn_, key_,
-                                "\"" + key_ + "\" is not a column of the table; the columns are " +
-                                    ColumnList(columns_) + "."});
+            out_.status.Refuse({keyLine_, keyColumn_, key_, NotAColumn(key_, columns_, !namedUnknown_)});
+            namedUnknown_ = true;
             rowRefused_ = true;
             return true;
         }
         RowCell& cell = row_.cells[*index];
         if (cell.given) {
-            out_.status.Refuse({keyLine_, keyColumn_, key_, "\"" + key_ + "\" is given twice in this row."});
+            const std::string& name = columns_[*index];
+            out_.status.Refuse({keyLine_, keyColumn_, name, "\"" + name + "\" is given twice in this row."});
             rowRefused_ = true;
             return true;
         }
@@ -269,11 +305,13 @@ private:
     }
 
     std::span<const std::string> columns_;
+    std::vector<std::string> normalized_;  // columns_ as compared
     std::string_view arrayKey_;
     RowsRead& out_;
     bool sawRows_ = false;
     bool failed_ = false;
     bool rowRefused_ = false;
+    bool namedUnknown_ = false;  // a member that is no column was refused (with the list of columns)
     size_t rowCount_ = 0;
     size_t members_ = 0;
     TableRow row_;

@@ -8,6 +8,13 @@
 // Every column is required except Species, which only names the row's
 // species for people. JSON cells may be strings, numbers or null (an empty
 // cell). Refusals carry their line and column, as the species table's do.
+//
+// It forgives what spreadsheets do as the species table's reader does: the
+// CSV separator is found from the header line (comma, semicolon or tab), a
+// CSV row whose cells are all empty is skipped (a row with any cell, its
+// Position included, is read), and column names, in CSV headers and JSON
+// members, match without regard to case, spaces and dots. Refusals name the
+// columns as the table does, whatever the file's spelling.
 
 #include <cstddef>
 #include <span>

@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "tables/Csv.h"
 #include "tables/ListDiff.h"
 #include "tests/tables/ListImages.h"
 
@@ -252,10 +256,132 @@ TEST_F(ListTables, JsonRefusalsPointAtTheValueOrTheKey) {
     EXPECT_EQ(refusals,
               (std::vector<std::string>{
                   "line 3, column 39 (Move): \"Move\" must be a number, a string or null, not true.",
-                  "line 3, column 45 (Power): \"Power\" is not a column of the table; the columns are Position, "
-                  "Species, Level, Move.",
+                  "line 3, column 45 (Power): \"Power\" is not a column of the table (names are matched without "
+                  "regard to case, spaces and dots); the columns are Position, Species, Level, Move.",
                   "line 4, column 3: the row lacks Level.",
                   "line 2, column 28 (Level): Level must be a whole number from 1 to 100; it holds \"0\"."}));
+}
+
+// The CSV text of `records` with `separator` between fields, each field
+// quoted when it holds the separator or a quote; `header` renames the columns.
+std::string Rejoined(const std::vector<tables::CsvRecord>& records, char separator,
+                     const std::function<std::string(const std::string&)>& header) {
+    std::string text;
+    for (size_t r = 0; r < records.size(); ++r) {
+        for (size_t f = 0; f < records[r].fields.size(); ++f) {
+            std::string field = r == 0 ? header(records[r].fields[f]) : records[r].fields[f];
+            if (field.find_first_of(std::string(1, separator) + "\"") != std::string::npos) {
+                std::string quoted = "\"";
+                for (const char c : field) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+                field = quoted + "\"";
+            }
+            text += (f == 0 ? "" : std::string(1, separator)) + field;
+        }
+        text += "\r\n";
+    }
+    return text;
+}
+
+// A column name as people type it into a spreadsheet: another case, a dot,
+// a space ("Position" gives "position", "P.OSITION" and "p osition").
+std::string Respelled(const std::string& name, int how) {
+    std::string spelled;
+    for (const char c : name) spelled += static_cast<char>(how == 1 ? std::toupper(c) : std::tolower(c));
+    if (how == 1) spelled.insert(1, ".");
+    if (how == 2) spelled.insert(1, " ");
+    return spelled;
+}
+
+void ExpectSameLists(const tables::ImportedLists& a, const tables::ImportedLists& b, const std::string& what) {
+    EXPECT_TRUE(a.given == b.given) << what;
+    EXPECT_TRUE(a.machines == b.machines) << what;
+    EXPECT_TRUE(a.evoMoves == b.evoMoves) << what;
+    EXPECT_TRUE(a.eggMoves == b.eggMoves) << what;
+}
+
+// Every table's export, as a spreadsheet may save it again (semicolons or
+// tabs, column names in another case or with dots and spaces, empty rows
+// below and between), reads back as the same rows.
+TEST_F(ListTables, SpreadsheetFormsOfAnExportReadBackAsTheSameRows) {
+    Use(GameVersion::Crystal);
+    for (const ListTable table : kAllTables) {
+        const std::string exported = tables::ExportListTable(image_, lists_, table, TableFormat::Csv);
+        const tables::ImportedLists original = Read(exported, table);
+        ASSERT_TRUE(original.status.ok());
+        const tables::CsvRead parsed = tables::ReadCsv(exported);
+        ASSERT_FALSE(parsed.error);
+        const size_t columns = parsed.records.front().fields.size();
+        for (const char separator : {';', '\t', ','}) {
+            for (int how = 0; how < 3; ++how) {
+                int renamed = 0;
+                std::string text = Rejoined(parsed.records, separator, [&](const std::string& name) {
+                    return Respelled(name, (how + renamed++) % 3);
+                });
+                // Empty rows: one with every separator, one short, one of spaces, one in the middle.
+                const std::string blank(columns - 1, separator);
+                text += blank + "\r\n" + std::string(2, separator) + "\n" + " " + separator + " \r\n";
+                const size_t middle = text.find("\r\n10" + std::string(1, separator));
+                ASSERT_NE(middle, std::string::npos);
+                text.insert(middle + 2, blank + "\r\n");
+                const std::string what = std::string(tables::ListTableName(table)) + " separator " +
+                                         std::to_string(separator) + " spelling " + std::to_string(how);
+                const tables::ImportedLists again = Read(text, table);
+                ASSERT_TRUE(again.status.ok()) << what << ": " << tables::RefusalText(again.status.refusals.front());
+                ExpectSameLists(again, original, what);
+            }
+        }
+    }
+}
+
+// A row with its Position and nothing else empties the species' list; only a
+// row with no cell at all is skipped. Refusals name the table's columns,
+// however the file spells them, in CSV and in JSON.
+TEST_F(ListTables, OnlyWhollyEmptyRowsAreSkippedAndRefusalsUseTheTablesNames) {
+    Use(GameVersion::Crystal);
+    ASSERT_FALSE(lists_.evoMoves[3].moves.empty());
+    const tables::ImportedLists emptied =
+        Read("position;SPECIES;le vel;m.o.v.e\n;;;\n3;;;\n;;;\n4;;7;Vine Whip\n;;\n", ListTable::Moves);
+    ASSERT_TRUE(emptied.status.ok()) << tables::RefusalText(emptied.status.refusals.front());
+    EXPECT_TRUE(emptied.given[3] && emptied.given[4]);
+    EXPECT_EQ(std::count(emptied.given.begin(), emptied.given.end(), true), 2);
+    EXPECT_TRUE(emptied.evoMoves[3].moves.empty());
+    EXPECT_EQ(emptied.evoMoves[4].moves, (std::vector<tables::LevelMove>{{7, 22}}));
+    // The Species cell alone is no empty row: its Position is missing.
+    EXPECT_EQ(Refusals("Position\tSpecies\tMove\n\tBulbasaur\t\n", ListTable::EggMoves),
+              (std::vector<std::string>{
+                  "line 2, column 1 (Position): Position must be a whole number from 0 to 250; it is empty."}));
+
+    EXPECT_EQ(Refusals("POSITION;level;Level;Mov;Moves;m ove\n", ListTable::Moves),
+              (std::vector<std::string>{
+                  "line 1, column 3 (Level): the column \"Level\" is given twice; column 2 has it first.",
+                  "line 1, column 4 (Mov): \"Mov\" is not a column of the table (names are matched without regard "
+                  "to case, spaces and dots); the columns are Position, Species, Level, Move.",
+                  "line 1, column 5 (Moves): \"Moves\" is not a column of the table."}));
+    EXPECT_EQ(Refusals("position;level\n", ListTable::Moves),
+              (std::vector<std::string>{"line 1: the header row lacks the column(s) Move."}));
+    EXPECT_EQ(Refusals("position,species,level,move\n3,,0,tackle\n", ListTable::Moves),
+              (std::vector<std::string>{
+                  "line 2, column 3 (Level): Level must be a whole number from 1 to 100; it holds \"0\"."}));
+
+    const std::string json = "{\"evolutions\": [\n"
+                             "  {\"position\": 0, \"METHOD\": \"Item\", \"level\": null, \"i.tem\": \"02\", "
+                             "\"when\": null, \"stats\": null, \"in to\": \"Ivysaur\"},\n"
+                             "  {\"position\": 1, \"method\": \"Level\", \"LEVEL\": false, \"Item\": null, "
+                             "\"When\": null, \"Stats\": null, \"Into\": 3, \"into\": 3}\n"
+                             "]}";
+    const tables::ImportedLists read = Read(json, ListTable::Evolutions, TableFormat::Json);
+    std::vector<std::string> refusals;
+    for (const tables::Refusal& refusal : read.status.refusals) refusals.push_back(tables::RefusalText(refusal));
+    EXPECT_EQ(refusals, (std::vector<std::string>{
+                            "line 3, column 47 (Level): \"Level\" must be a number, a string or null, not false.",
+                            "line 3, column 108 (Into): \"Into\" is given twice in this row."}));
+    const tables::ImportedLists taken =
+        Read(json.substr(0, json.find("},\n") + 1) + "]}", ListTable::Evolutions, TableFormat::Json);
+    ASSERT_TRUE(taken.status.ok()) << tables::RefusalText(taken.status.refusals.front());
+    ASSERT_EQ(taken.evoMoves[0].evolutions.size(), 1u);
+    EXPECT_EQ(taken.evoMoves[0].evolutions[0].method, tables::EvolutionMethod::Item);
+    EXPECT_EQ(taken.evoMoves[0].evolutions[0].item, 2);
+    EXPECT_EQ(taken.evoMoves[0].evolutions[0].into, 2);
 }
 
 TEST_F(ListTables, AListTheImageCannotReadIsNeitherExportedNorReplaced) {
