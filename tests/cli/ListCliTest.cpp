@@ -95,6 +95,31 @@ TEST_F(ListCli, RefusedImportsWriteNothing) {
     EXPECT_TRUE(ReadFile(image_.path()) == before);
 }
 
+// A moves file as a spreadsheet saves it (semicolons, its own spelling of
+// the column names, empty rows below) does what the same rows with commas do.
+TEST_F(ListCli, ASpreadsheetSavedFileImportsAsItsCommaForm) {
+    const std::string copy = InFolder("copy.gbc");
+    std::filesystem::copy_file(image_.path(), copy);
+    WriteFile(InFolder("moves.csv"), "Position,Species,Level,Move\r\n0,Bulbasaur,7,Vine Whip\r\n1,Ivysaur,,\r\n");
+    WriteFile(InFolder("saved.csv"),
+              "position;SPECIES;le.vel;m ove\r\n0;Bulbasaur;7;Vine Whip\r\n1;Ivysaur;;\r\n;;;\r\n;;;\r\n");
+    const Outcome plain = Quillmere({"import", copy, InFolder("moves.csv"), "--table", "moves"});
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    const Outcome saved = Quillmere({"import", image_.path(), InFolder("saved.csv"), "--table", "moves"});
+    ASSERT_EQ(saved.status, 0) << saved.err;
+    EXPECT_EQ(saved.out, plain.out);
+    EXPECT_EQ(saved.out.rfind("0 Bulbasaur\n  Moves: +7 Vine Whip\n1 Ivysaur\n  Moves: \u2212", 0), 0u) << saved.out;
+    EXPECT_TRUE(ReadFile(image_.path()) == ReadFile(copy));
+
+    const std::string before = ReadFile(image_.path());
+    WriteFile(InFolder("eggs.tsv.csv"), "POSITION\tspecies\tMove\r\n0\t\tFly Kick\r\n\t\t\r\n");
+    const Outcome refused = Quillmere({"import", image_.path(), InFolder("eggs.tsv.csv"), "--table", "egg-moves"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("eggs.tsv.csv: line 2, column 3 (Move): Move must be a move's name"), std::string::npos)
+        << refused.err;
+    EXPECT_TRUE(ReadFile(image_.path()) == before);
+}
+
 TEST_F(ListCli, AnImageWithoutAKnownEggTableHasNoEggMoves) {
     const TestImage handBuilt(TestImage::HeaderByte(rom::GameVersion::Gold));
     const Outcome exported = Quillmere({"export", handBuilt.path(), "--table", "egg-moves"});
