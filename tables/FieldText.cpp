@@ -222,6 +222,17 @@ std::string NormalizedColumnName(std::string_view name) {
     return normal;
 }
 
+std::string NotAColumnText(std::string_view name, std::string_view columnList, bool first) {
+    std::string text = "\"" + std::string(name) + "\" is not a column of the table";
+    if (!first) return text + ".";
+    return text + " (names are matched without regard to case, spaces and dots); the columns are " +
+           std::string(columnList) + ".";
+}
+
+bool AllCellsEmpty(std::span<const std::string> cells) {
+    return std::all_of(cells.begin(), cells.end(), [](const std::string& cell) { return Trimmed(cell).empty(); });
+}
+
 const rom::SpeciesField* FieldOfColumn(std::string_view name) {
     const std::string normal = NormalizedColumnName(name);
     for (const rom::SpeciesField& field : rom::kSpeciesFields) {

@@ -64,6 +64,15 @@ int32_t NearestListEntry(std::span<const std::string_view> entries, std::string_
 // and "SATK" all give "satk").
 std::string NormalizedColumnName(std::string_view name);
 
+// The refusal of a name that is no column of a table whose columns are
+// `columnList` ("Position, Species, ..."): with the way names are matched and
+// the columns for the first such name, shorter for every later one.
+std::string NotAColumnText(std::string_view name, std::string_view columnList, bool first);
+
+// True when every cell of a CSV row is empty or only spaces and tabs: the
+// rows a spreadsheet leaves below a table, read as no row at all.
+bool AllCellsEmpty(std::span<const std::string> cells);
+
 // The field whose column (its control's name) `name` names by
 // NormalizedColumnName; nullptr for none.
 const rom::SpeciesField* FieldOfColumn(std::string_view name);

@@ -51,14 +51,7 @@ ColumnRole RoleOf(std::string_view name, const rom::SpeciesField*& field) {
     return field != nullptr ? ColumnRole::Field : ColumnRole::Unknown;
 }
 
-// The refusal of a name that is no column; the list of the columns is shown
-// with the first such name only, not repeated for every one.
-std::string NotAColumn(std::string_view name, bool first) {
-    std::string text = "\"" + std::string(name) + "\" is not a column of the table";
-    if (!first) return text + ".";
-    return text + " (names are matched without regard to case, spaces and dots); the columns are " + ColumnList() +
-           ".";
-}
+std::string NotAColumn(std::string_view name, bool first) { return NotAColumnText(name, ColumnList(), first); }
 
 // The refusal of a file with more rows than kMostRowsRead, at the row past them.
 Refusal TooManyRows(int line, int column) {
@@ -514,10 +507,7 @@ ImportedTable ReadCsvTable(std::string_view text) {
         const CsvRecord& record = read.records[r];
         // A row of empty cells (",,,,") is what a spreadsheet leaves below a
         // table: no row at all.
-        if (std::all_of(record.fields.begin(), record.fields.end(),
-                        [](const std::string& field) { return Trimmed(field).empty(); })) {
-            continue;
-        }
+        if (AllCellsEmpty(record.fields)) continue;
         if (record.fields.size() != header.fields.size()) {
             out.Refuse({record.line, 0, "",
                                     "the row has " + std::to_string(record.fields.size()) +

@@ -2,7 +2,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <algorithm>
 #include <optional>
 
 #include "tables/Csv.h"
@@ -37,13 +36,8 @@ std::optional<size_t> ColumnIndex(std::span<const std::string> normalizedColumns
     return std::nullopt;
 }
 
-// The refusal of a name that is no column; the list of the columns is shown
-// with the first such name only, not repeated for every one.
 std::string NotAColumn(std::string_view name, std::span<const std::string> columns, bool first) {
-    std::string text = "\"" + std::string(name) + "\" is not a column of the table";
-    if (!first) return text + ".";
-    return text + " (names are matched without regard to case, spaces and dots); the columns are " +
-           ColumnList(columns) + ".";
+    return NotAColumnText(name, ColumnList(columns), first);
 }
 
 bool Required(std::string_view column) { return column != kSpeciesColumn; }
@@ -110,13 +104,9 @@ void ReadCsvRows(std::string_view text, std::span<const std::string> columns, Ro
 
     for (size_t r = 1; r < read.records.size(); ++r) {
         const CsvRecord& record = read.records[r];
-        // A row of empty cells (",,,") is what a spreadsheet leaves below a
-        // table: no row at all. A row with only its Position is a row (an
-        // empty list), so every cell must be empty.
-        if (std::all_of(record.fields.begin(), record.fields.end(),
-                        [](const std::string& field) { return Trimmed(field).empty(); })) {
-            continue;
-        }
+        // A row of empty cells (",,,") is no row, as in the species table. A
+        // row with only its Position is one (it empties a list).
+        if (AllCellsEmpty(record.fields)) continue;
         if (record.fields.size() != header.fields.size()) {
             status.Refuse({record.line, 0, "",
                            "the row has " + std::to_string(record.fields.size()) + " fields; the header row has " +
