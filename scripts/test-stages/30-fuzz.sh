@@ -4,11 +4,11 @@
 # each target for a short while on a copy of its seed corpus. Fails when any
 # input makes a target crash, break an invariant or trip a sanitizer; such an
 # input is kept under build-fuzz/findings/ to be added to fuzz/regressions/.
-# QUILLMERE_FUZZ_SECONDS sets the time per target (default 30).
+# QUILLMERE_FUZZ_SECONDS sets the time per target (default 20).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 repo=$PWD
-seconds=${QUILLMERE_FUZZ_SECONDS:-30}
+seconds=${QUILLMERE_FUZZ_SECONDS:-20}
 
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
   -DQUILLMERE_WITH_FUZZ=ON -DQUILLMERE_WITH_GUI=OFF -DQUILLMERE_WITH_TESTS=OFF -DQUILLMERE_WITH_BENCH=OFF >/dev/null
