@@ -139,6 +139,30 @@ protected:
 
     std::string State() const { return WholeFile(image_.path()); }
 
+    // Runs the import with an I/O error at each write in `writes`: the image
+    // is every time the old one or the imported one, a run that says it
+    // succeeded left the imported one, and exactly one write (the image's)
+    // leaves the old one with "The image is as it was".
+    void ExpectEachFailedWriteLeavesOldOrNew(const std::vector<int>& writes) const {
+        int asItWas = 0;
+        for (const int k : writes) {
+            EXPECT_EQ(Restore(), 0) << "a failed write removes its temporary file";
+            const Outcome run =
+                RunCommand(UnderStrace("write:error=EIO:when=" + std::to_string(k), Import()), folder());
+            const std::string state = State();
+            ASSERT_TRUE(state == before_ || state == after_) << "write " << k << ": the image is neither";
+            if (run.status == 0) {
+                EXPECT_TRUE(state == after_) << "write " << k;
+            }
+            if (state == before_) {
+                EXPECT_NE(run.status, 0) << "write " << k;
+                EXPECT_NE(run.err.find("The image is as it was"), std::string::npos) << run.err;
+                ++asItWas;
+            }
+        }
+        EXPECT_EQ(asItWas, 1) << "one of the writes is the image's";
+    }
+
     void TearDown() override {
         std::error_code ignored;
         fs::permissions(image_.folder(), fs::perms::owner_all, fs::perm_options::add, ignored);
@@ -157,22 +181,9 @@ TEST_F(ImportSafety, AnIoErrorAtAnyWriteLeavesTheImageAsItWasOrFullyImported) {
     if (const std::string why = WhyWritesCannotBeCounted(); !why.empty()) GTEST_SKIP() << why;
     const int writes = CountWrites();
     ASSERT_GT(writes, 0);
-    int asItWas = 0;
-    for (int k = 1; k <= writes + 1; ++k) {
-        EXPECT_EQ(Restore(), 0) << "a failed write removes its temporary file";
-        const Outcome run = RunCommand(UnderStrace("write:error=EIO:when=" + std::to_string(k), Import()), folder());
-        const std::string state = State();
-        ASSERT_TRUE(state == before_ || state == after_) << "write " << k << ": the image is neither";
-        if (run.status == 0) {
-            EXPECT_TRUE(state == after_) << "write " << k;
-        }
-        if (state == before_) {
-            EXPECT_NE(run.status, 0) << "write " << k;
-            EXPECT_NE(run.err.find("The image is as it was"), std::string::npos) << run.err;
-            ++asItWas;
-        }
-    }
-    EXPECT_EQ(asItWas, 1) << "one of the writes is the image's";
+    std::vector<int> hit;
+    for (int k = 1; k <= writes + 1; ++k) hit.push_back(k);
+    ExpectEachFailedWriteLeavesOldOrNew(hit);
     // The flush and the rename are the other steps that can fail.
     for (const char* step : {"fsync,fdatasync", "rename,renameat,renameat2"}) {
         Restore();
@@ -403,22 +414,7 @@ TEST_F(ListImportSafety, AnIoErrorAtAnyWriteLeavesThePackedTableAsItWasOrFullyIm
     ASSERT_GT(writes, 0);
     std::vector<int> hit = WritesToHit(writes);
     hit.push_back(writes + 1);
-    int asItWas = 0;
-    for (const int k : hit) {
-        EXPECT_EQ(Restore(), 0) << "a failed write removes its temporary file";
-        const Outcome run = RunCommand(UnderStrace("write:error=EIO:when=" + std::to_string(k), Import()), folder());
-        const std::string state = State();
-        ASSERT_TRUE(state == before_ || state == after_) << "write " << k << ": the image is neither";
-        if (run.status == 0) {
-            EXPECT_TRUE(state == after_) << "write " << k;
-        }
-        if (state == before_) {
-            EXPECT_NE(run.status, 0) << "write " << k;
-            EXPECT_NE(run.err.find("The image is as it was"), std::string::npos) << run.err;
-            ++asItWas;
-        }
-    }
-    EXPECT_EQ(asItWas, 1) << "one of the writes is the image's";
+    ExpectEachFailedWriteLeavesOldOrNew(hit);
     for (const char* step : {"fsync,fdatasync", "rename,renameat,renameat2"}) {
         Restore();
         const Outcome run = RunCommand(UnderStrace(std::string(step) + ":error=EIO", Import()), folder());

@@ -36,11 +36,7 @@ class ReleaseCli : public clitest::Cli, public testing::WithParamInterface<size_
 protected:
     const ReleaseLayout& row() const { return rom::kReleaseLayouts[GetParam()]; }
 
-    rom::VersionProfile Moved() const {
-        const rom::VersionProfile& p = row().tables;
-        return {p.BaseStatsOffset + kMovedBy, p.MenuIconOffset + kMovedBy, p.CryTableOffset + kMovedBy,
-                p.EvoMovePointerOffset + kMovedBy};
-    }
+    rom::VersionProfile Moved() const { return TestImage::MovedTables(row(), kMovedBy); }
 
     // Exports the image, sets the HP of position 24 to 123 in the table and
     // imports it; the one byte that changed must be the HP at `profile`.

@@ -34,11 +34,7 @@ class ReleaseWindow : public testing::TestWithParam<size_t> {
 protected:
     const ReleaseLayout& row() const { return rom::kReleaseLayouts[GetParam()]; }
 
-    rom::VersionProfile Moved() const {
-        const rom::VersionProfile& p = row().tables;
-        return {p.BaseStatsOffset + kMovedBy, p.MenuIconOffset + kMovedBy, p.CryTableOffset + kMovedBy,
-                p.EvoMovePointerOffset + kMovedBy};
-    }
+    rom::VersionProfile Moved() const { return TestImage::MovedTables(row(), kMovedBy); }
 
     static bool EditingIsOn(EditorSession& session) {
         return session.editor.form.FrameStats->isEnabled() && session.editor.form.Save->isEnabled();

@@ -76,6 +76,12 @@ TestImage TestImage::Released(rom::GameVersion version, int64_t size) {
     return image;
 }
 
+rom::VersionProfile TestImage::MovedTables(const rom::ReleaseLayout& release, int32_t movedBy) {
+    const rom::VersionProfile& p = release.tables;
+    return {p.BaseStatsOffset + movedBy, p.MenuIconOffset + movedBy, p.CryTableOffset + movedBy,
+            p.EvoMovePointerOffset + movedBy};
+}
+
 TestImage TestImage::OfRelease(const rom::ReleaseLayout& release, int32_t movedBy) {
     TestImage image(HeaderByte(release.version), release.imageSize);
     image.FillWithPattern();

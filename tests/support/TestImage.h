@@ -43,6 +43,10 @@ public:
     // following the test pattern, so that a stray write shows up anywhere.
     static TestImage OfRelease(const rom::ReleaseLayout& release, int32_t movedBy = 0);
 
+    // The release's four table offsets, each `movedBy` bytes on: where the
+    // tables of OfRelease(release, movedBy) stand.
+    static rom::VersionProfile MovedTables(const rom::ReleaseLayout& release, int32_t movedBy);
+
     // The header byte that makes the image recognised as the version.
     static uint8_t HeaderByte(rom::GameVersion version);
 
