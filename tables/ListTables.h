@@ -31,7 +31,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tables/SpeciesLists.h"
+#include "tables/ImageLists.h"
 #include "tables/SpeciesTable.h"
 #include "formats/Formats.h"
 #include "tables/SpeciesRows.h"
