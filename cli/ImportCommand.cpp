@@ -64,7 +64,7 @@ int RunImport(const ImportOptions& options) {
     if (!bytes) return kFailure;
     const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
 
-    const tables::ImportedTable imported = tables::ReadTable(text, *format);
+    const tables::ImportedTable imported = tables::ReadTable(text, *format, *image);
     if (!imported.ok()) {
         for (const tables::Refusal& each : imported.refusals) {
             Message(options.file + ": " + tables::RefusalText(each));

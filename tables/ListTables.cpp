@@ -8,6 +8,7 @@
 #include "rom/VersionDetection.h"
 #include "formats/Formats.h"
 #include "tables/FieldText.h"
+#include "tables/FileOrigin.h"
 
 namespace tables {
 
@@ -30,7 +31,9 @@ Cell Number(int value) { return Cell::Number(value); }
 Cell Text(std::string text) { return Cell::Text(std::move(text)); }
 Cell Empty() { return Cell::Empty(); }
 
-std::string_view JsonFormatName(ListTable table) {
+}  // namespace
+
+std::string_view ListTableFormatName(ListTable table) {
     switch (table) {
         case ListTable::Machines:
             return "quillmere machines table";
@@ -43,6 +46,8 @@ std::string_view JsonFormatName(ListTable table) {
     }
     return "";
 }
+
+namespace {
 
 bool Readable(const SpeciesLists& lists, ListTable table, size_t p) {
     switch (table) {
@@ -470,7 +475,7 @@ formats::Shape ListTableShape(ListTable table, rom::GameVersion version) {
 
 formats::TableDocument ListTableDocument(const TableImage& image, const SpeciesLists& lists, ListTable table) {
     formats::TableDocument document;
-    document.about = {{"format", std::string(JsonFormatName(table))},
+    document.about = {{"format", std::string(ListTableFormatName(table))},
                       {"version", std::string(rom::VersionCaption(image.version))},
                       {"layout", std::string(rom::LayoutName(image.layout))}};
     document.arrayKey = std::string(ListTableName(table));
@@ -509,6 +514,10 @@ ImportedLists ReadListTable(std::string_view text, TableFormat format, ListTable
         return out;
     }
     const formats::RowsRead read = formats::ReadRows(text, format, ListTableShape(table, image.version));
+    if (const std::optional<Refusal> other = OtherFileRefusal(read, ListTableName(table), image)) {
+        out.status.Refuse(*other);
+        return out;
+    }
     out.status.Append(read.status);
     ListReader reader(table, image.version, lists, out);
     for (const formats::Row& row : read.rows) reader.Row(row);
