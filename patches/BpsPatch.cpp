@@ -339,7 +339,15 @@ private:
     void Offer(size_t position, Action action, uint64_t from) {
         if (!Matches(action, from, position)) return;
         const End& end = ends_[position];
-        const Open offered{action, position, from, 1, end.cost + MoveCost(action, from, end) + Growth(action, 0)};
+        const uint64_t move = MoveCost(action, from, end);
+        // A copy costs one byte and its move; one no longer than its move
+        // costs as much as its bytes in a TargetRead of their own, or more,
+        // and is not followed.
+        const size_t shortest = std::min<size_t>(move + 1, target_.size() - position);
+        for (size_t k = 1; k < shortest; ++k) {
+            if (!Matches(action, from + k, position + k)) return;
+        }
+        const Open offered{action, position, from, 1, end.cost + move + Growth(action, 0)};
         // Of two actions that copy the same bytes from here on, one is
         // dropped only when it never costs less, however long they grow.
         bool dropped = false;
@@ -365,6 +373,8 @@ private:
     // those b's cost stays and a's never falls.
     static bool NeverCheaper(const Open& a, const Open& b) {
         if (a.cost < b.cost) return false;
+        // b's number cannot grow by more bytes than that.
+        if (a.cost >= b.cost + std::size(kLongestForNumberSize)) return true;
         for (const uint64_t longest : kLongestForNumberSize) {
             if (longest < b.length) continue;
             const uint64_t more = longest + 1 - b.length;
@@ -375,6 +385,7 @@ private:
 
     // At most kMostOpen copies of the kind, the cheapest.
     void Limit(Action action) {
+        if (open_.size() <= kMostOpen) return;
         size_t count = 0;
         for (const Open& open : open_) count += open.action == action;
         while (count-- > kMostOpen) {
@@ -389,16 +400,29 @@ private:
     // The cheapest open action is the way to `position`; of two as cheap,
     // one that cannot go on, as the other stays open to go on anyway.
     void Settle(size_t position) {
-        const Open* best = nullptr;
-        bool bestGoesOn = true;
-        for (const Open& open : open_) {
-            const bool goesOn = position < target_.size() && Matches(open.action, open.next(), position);
-            if (best == nullptr || open.cost < best->cost || (open.cost == best->cost && bestGoesOn && !goesOn)) {
+        Open* best = nullptr;
+        bool tied = false;
+        for (Open& open : open_) {
+            if (best == nullptr || open.cost < best->cost) {
                 best = &open;
-                bestGoesOn = goesOn;
+                tied = false;
+            } else if (open.cost == best->cost) {
+                tied = true;
             }
         }
-        if (best != nullptr) ends_[position] = EndAfter(*best, position);
+        if (best == nullptr) return;
+        auto goesOn = [&](const Open& open) {
+            return position < target_.size() && Matches(open.action, open.next(), position);
+        };
+        if (tied && goesOn(*best)) {
+            for (Open& open : open_) {
+                if (open.cost == best->cost && !goesOn(open)) {
+                    best = &open;
+                    break;
+                }
+            }
+        }
+        ends_[position] = EndAfter(*best, position);
     }
 
     End EndAfter(const Open& open, size_t position) const {
