@@ -204,7 +204,8 @@ constexpr size_t kMostOpen = 8;
 // end of every action is thus weighed against every other, which matters
 // most for small changes: a copy ended one byte early, or a few equal bytes
 // written out rather than a SourceRead between two TargetReads. The cursors
-// a move is priced from are those of the cheapest way to the start.
+// a move is priced from are those of the cheapest way to the start. Besides
+// the index, it takes 28 bytes for each target byte.
 class CopyingEncoder {
 public:
     CopyingEncoder(Bytes& out, ByteSpan source, ByteSpan target)
