@@ -475,7 +475,7 @@ private:
         const ByteSpan from = open.action == kTargetCopy ? target_ : source_;
         const uint64_t at = open.next();
         if (at >= from.size()) return 0;
-        const size_t most = std::min<size_t>(limit, from.size() - static_cast<size_t>(at));
+        const size_t most = std::min({limit, target_.size() - position, from.size() - static_cast<size_t>(at)});
         const uint8_t* a = from.data() + at;
         const uint8_t* b = target_.data() + position;
         size_t k = 0;
