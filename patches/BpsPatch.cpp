@@ -198,7 +198,8 @@ constexpr size_t kMostOpen = 8;
 // being written for runs (TargetCopy), or the bytes themselves (TargetRead).
 // One pass over the target keeps, for each position, the cheapest way found
 // to end an action there, and follows the actions that could go on past it:
-// one TargetRead, one SourceRead and a few copies, each started at the
+// TargetRead and SourceRead (two of a kind only while the longer one's
+// number may yet cost more), and a few copies, each started at the
 // cheapest end before it from the places the match index and the copy
 // cursors point to, and each priced byte by byte as its numbers grow. Every
 // end of every action is thus weighed against every other, which matters
