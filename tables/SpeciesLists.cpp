@@ -150,6 +150,7 @@ struct TableLists {
     int64_t pointers = 0;
     bool areaEndsWithBank = false;
     bool shareIdentical = false;
+    std::vector<uint8_t> emptyList;  // of a table that shares its lists
     std::array<const ListPlace*, rom::kSpeciesCount> places{};
     std::array<std::vector<uint8_t>, rom::kSpeciesCount> wanted;
 };
@@ -178,6 +179,35 @@ bool LayInPlace(std::vector<uint8_t>& image, const TableLists& table, std::span<
         std::copy(bytes.begin(), bytes.end(), image.begin() + table.places[static_cast<size_t>(p)]->offset);
     }
     return true;
+}
+
+// Lays the wanted lists one after another from `start`, in species order. A
+// table of shared lists (egg moves) keeps identical lists once, and keeps its
+// empty list, which the releases point every species without egg moves at,
+// after the last list, as the releases lay it.
+void PackInOrder(const TableLists& table, int64_t start, std::vector<uint8_t>& packed,
+                 std::array<int64_t, rom::kSpeciesCount>& offsets) {
+    std::map<std::vector<uint8_t>, int64_t> placed;
+    std::vector<size_t> sharingEmpty;
+    for (size_t p = 0; p < offsets.size(); ++p) {
+        const std::vector<uint8_t>& bytes = table.wanted[p];
+        if (table.shareIdentical) {
+            if (bytes == table.emptyList) {
+                sharingEmpty.push_back(p);
+                continue;
+            }
+            if (const auto found = placed.find(bytes); found != placed.end()) {
+                offsets[p] = found->second;
+                continue;
+            }
+            placed.emplace(bytes, start + static_cast<int64_t>(packed.size()));
+        }
+        offsets[p] = start + static_cast<int64_t>(packed.size());
+        packed.insert(packed.end(), bytes.begin(), bytes.end());
+    }
+    if (sharingEmpty.empty()) return;
+    for (const size_t p : sharingEmpty) offsets[p] = start + static_cast<int64_t>(packed.size());
+    packed.insert(packed.end(), table.emptyList.begin(), table.emptyList.end());
 }
 
 std::string Pack(std::vector<uint8_t>& image, const TableLists& table) {
@@ -239,19 +269,7 @@ std::string Pack(std::vector<uint8_t>& image, const TableLists& table) {
 
     std::vector<uint8_t> packed;
     std::array<int64_t, rom::kSpeciesCount> offsets{};
-    std::map<std::vector<uint8_t>, int64_t> placed;
-    for (int32_t p = 0; p < rom::kSpeciesCount; ++p) {
-        const std::vector<uint8_t>& bytes = table.wanted[static_cast<size_t>(p)];
-        if (table.shareIdentical) {
-            if (const auto found = placed.find(bytes); found != placed.end()) {
-                offsets[static_cast<size_t>(p)] = found->second;
-                continue;
-            }
-            placed.emplace(bytes, start + static_cast<int64_t>(packed.size()));
-        }
-        offsets[static_cast<size_t>(p)] = start + static_cast<int64_t>(packed.size());
-        packed.insert(packed.end(), bytes.begin(), bytes.end());
-    }
+    PackInOrder(table, start, packed, offsets);
     const int64_t room = end - start;
     const auto size = static_cast<int64_t>(packed.size());
     if (size > room) {
@@ -403,6 +421,7 @@ std::string LayEggMoveLists(std::vector<uint8_t>& image, const SpeciesLists& lis
     table.pointers = *lists.layout.eggMovePointers;
     table.areaEndsWithBank = lists.layout.areaEndsWithBank;
     table.shareIdentical = true;
+    table.emptyList = EggMoveBytes({});
     for (size_t p = 0; p < wanted.size(); ++p) {
         table.places[p] = &lists.eggMoves[p].place;
         table.wanted[p] = EggMoveBytes(wanted[p]);

@@ -122,7 +122,8 @@ struct EvoMoveContents {
 // Lays the lists into `image` (a copy of the image's bytes, changed in
 // memory only): a changed list that keeps its length and is nobody else's is
 // written where it lies; otherwise every list of the table is packed again
-// after its pointer table, in species order (identical egg lists once), the
+// after its pointer table, in species order (identical egg lists once, and
+// the one empty egg list after the last list, as the releases lay them), the
 // pointers rewritten and the rest of the area set to 0. Returns the refusal,
 // or an empty text when the lists were laid in.
 std::string LayEvoMoveLists(std::vector<uint8_t>& image, const SpeciesLists& lists,

@@ -60,6 +60,18 @@ std::vector<uint8_t> WithEvoMoveLists(std::vector<uint8_t> image, int64_t table,
     return image;
 }
 
+// `image` with the egg move lists laid again by the test's own code, as the
+// releases lay them.
+std::vector<uint8_t> WithEggMoveLists(std::vector<uint8_t> image, int64_t table, const listtest::Lists& made) {
+    std::array<std::vector<uint8_t>, rom::kSpeciesCount> lists;
+    for (size_t p = 0; p < lists.size(); ++p) {
+        lists[p] = made.eggMoves[p];
+        lists[p].push_back(tables::kEggListEnd);
+    }
+    listtest::LayLists(image, table, lists, true);
+    return image;
+}
+
 // The moves table as an export writes it, from the test's lists: one row per
 // level-up move, one row of empty cells for a species without any.
 std::string ExpectedMovesCsv(const listtest::Lists& made) {
@@ -136,6 +148,16 @@ TEST_F(ListReleaseCli, EveryReleaseExportsItsListsAndPacksAGrownListInsideItsBan
             WithEvoMoveLists(before, row.tables.EvoMovePointerOffset, GrownLists(lists));
         ASSERT_TRUE(expected != before);
         EXPECT_TRUE(image.ReadAll() == expected) << "bytes other than the lists and their pointers changed";
+
+        // Species 3 had no egg moves: its new list is packed in species
+        // order, and the shared empty list stays after the last list.
+        const std::string egg = InFolder("egg.csv");
+        WriteFile(egg, "Position,Species,Move\n3,,Curse\n");
+        ASSERT_EQ(Quillmere({"import", image.path(), egg, "--table", "egg-moves"}).status, 0);
+        listtest::Lists eggGrown = GrownLists(lists);
+        eggGrown.eggMoves[3] = {174};
+        EXPECT_TRUE(image.ReadAll() == WithEggMoveLists(expected, row.eggMovePointerOffset, eggGrown))
+            << "egg move lists not laid out as the releases lay them";
     }
     // Crystal's machines have three more columns than Gold's and Silver's.
     ASSERT_EQ(machinesOfVersion.size(), 3u);
