@@ -69,11 +69,9 @@ private:
     int64_t limit_;
 };
 
-void ReadEvoMoves(std::span<const uint8_t> image, int64_t table, int32_t position, EvoMoveList& list) {
-    const std::optional<int64_t> start = Target(image, table, position, list.place.unreadable);
-    if (!start) return;
-    list.place.offset = *start;
-    ListReader reader(image, *start);
+void ReadEvoMovesFrom(std::span<const uint8_t> image, int64_t start, EvoMoveList& list) {
+    list.place.offset = start;
+    ListReader reader(image, start);
     const auto fail = [&](std::string why) {
         list.place.unreadable = std::move(why);
         list.evolutions.clear();
@@ -85,7 +83,7 @@ void ReadEvoMoves(std::span<const uint8_t> image, int64_t table, int32_t positio
         if (!method) return fail(reader.Unterminated());
         if (*method == 0) break;
         if (*method > static_cast<uint8_t>(EvolutionMethod::Stats)) {
-            return fail("its list at " + Hex(*start) + " holds the unknown evolution method " +
+            return fail("its list at " + Hex(start) + " holds the unknown evolution method " +
                         std::to_string(*method) + " at " + Hex(at));
         }
         Evolution evolution;
@@ -124,6 +122,11 @@ void ReadEvoMoves(std::span<const uint8_t> image, int64_t table, int32_t positio
         list.moves.push_back({*level, *move});
     }
     list.place.length = reader.Length();
+}
+
+void ReadEvoMoves(std::span<const uint8_t> image, int64_t table, int32_t position, EvoMoveList& list) {
+    const std::optional<int64_t> start = Target(image, table, position, list.place.unreadable);
+    if (start) ReadEvoMovesFrom(image, *start, list);
 }
 
 void ReadEggMoves(std::span<const uint8_t> image, int64_t table, int32_t position, EggMoveList& list) {
@@ -347,6 +350,16 @@ SpeciesLists ReadSpeciesLists(std::span<const uint8_t> image, const rom::Version
     }
     lists.hasEggMoves = layout.eggMovePointers.has_value();
     return lists;
+}
+
+EvoMoveList ReadEvoMoveListAt(std::span<const uint8_t> image, int64_t table, uint16_t address) {
+    EvoMoveList list;
+    if (address < kLowestAddress || address > kHighestAddress) {
+        list.place.unreadable = "the address " + Hex(address) + " lies outside 0x4000 to 0x7FFF";
+        return list;
+    }
+    ReadEvoMovesFrom(image, BankStart(table) + (address - kLowestAddress), list);
+    return list;
 }
 
 SpeciesLists ReadSpeciesLists(const TableImage& image) {

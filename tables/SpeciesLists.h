@@ -104,6 +104,11 @@ SpeciesLists ReadSpeciesLists(std::span<const uint8_t> image, const rom::Version
                               const ListLayout& layout);
 SpeciesLists ReadSpeciesLists(const TableImage& image);
 
+// The evolutions and level-up moves at a bank-local `address` of the bank
+// that holds the pointer table at `table`, as a pointer holding it would
+// lead to them; unreadable for an address outside 0x4000 to 0x7FFF.
+EvoMoveList ReadEvoMoveListAt(std::span<const uint8_t> image, int64_t table, uint16_t address);
+
 // Whether the machine bit k (0 to 63) is set.
 bool MachineBit(const MachineBytes& bytes, int k);
 void SetMachineBit(MachineBytes& bytes, int k, bool on);

@@ -165,6 +165,93 @@ TEST_F(ListReleaseCli, EveryReleaseExportsItsListsAndPacksAGrownListInsideItsBan
     EXPECT_NE(machinesOfVersion[rom::GameVersion::Gold].find(",HM07\r\n"), std::string::npos);
 }
 
+// The line of species `position` in a species table CSV (no quoted cells),
+// and where its cell `column` (counted from 0) starts and ends.
+struct CsvCellPlace {
+    std::string line;
+    size_t begin = 0;
+    size_t end = 0;
+};
+CsvCellPlace FindCsvCell(const std::string& csv, int position, size_t column) {
+    const size_t start = csv.find("\r\n" + std::to_string(position) + ",") + 2;
+    CsvCellPlace place{csv.substr(start, csv.find("\r\n", start) - start)};
+    for (size_t k = 0; k < column; ++k) place.begin = place.line.find(',', place.begin) + 1;
+    place.end = place.line.find(',', place.begin);
+    return place;
+}
+std::string CsvCell(const std::string& csv, int position, size_t column) {
+    const CsvCellPlace place = FindCsvCell(csv, position, column);
+    return place.line.substr(place.begin, place.end - place.begin);
+}
+// That line with the cell set to `value`.
+std::string CsvLineWith(const std::string& csv, int position, size_t column, const std::string& value) {
+    const CsvCellPlace place = FindCsvCell(csv, position, column);
+    return place.line.substr(0, place.begin) + value + place.line.substr(place.end);
+}
+
+// The species table's Pointer column and the lists reach the same pointers:
+// a species table exported before the lists were packed again, or from
+// another release, must not undo them. Each stale pointer is refused on its
+// own line and nothing is written; a pointer at another species' list start
+// is taken.
+TEST_F(ListReleaseCli, ASpeciesTableMayChangeAPointerOnlyToTheStartOfAList) {
+    const listtest::Lists lists = listtest::SyntheticLists();
+    const TestImage image = ImageFile(*rom::FindReleaseLayout("BYTE", 0), ListImageBytes(*rom::FindReleaseLayout("BYTE", 0), lists));
+    const TestImage french = ImageFile(*rom::FindReleaseLayout("BYTF", 0), ListImageBytes(*rom::FindReleaseLayout("BYTF", 0), lists));
+    const std::string old = InFolder("old.csv");
+    ASSERT_EQ(Quillmere({"export", image.path(), "-o", old}).status, 0);
+    const std::string exported = ReadFile(old);
+    const std::string header = exported.substr(0, exported.find("\r\n") + 2);
+    const size_t pointerColumn = 19;
+    ASSERT_EQ(header.substr(header.find("Sprite,") + 7, 8), "Pointer,");
+
+    // Species 0 learns three moves: the table is packed again and the
+    // pointers of species 1 to 250 move 6 bytes on.
+    const std::string grown = InFolder("grown.csv");
+    WriteFile(grown, kGrownMoves);
+    ASSERT_EQ(Quillmere({"import", image.path(), grown, "--table", "moves"}).status, 0);
+    const std::vector<uint8_t> packed = image.ReadAll();
+
+    const auto refused = [&](const std::string& name, const std::string& csv, const std::string& count) {
+        SCOPED_TRACE(name);
+        WriteFile(InFolder(name), csv);
+        const Outcome run = Quillmere({"import", image.path(), InFolder(name)});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(run.out.empty()) << run.out;
+        EXPECT_NE(run.err.find(count + " refused in"), std::string::npos) << run.err;
+        EXPECT_TRUE(image.ReadAll() == packed) << "written";
+        return run.err;
+    };
+    // The whole old file with one HP changed, and its one row alone.
+    std::string edited = exported;
+    const std::string row5 = CsvLineWith(exported, 5, 2, "77");
+    edited.replace(exported.find("\r\n5,") + 2, FindCsvCell(exported, 5, 0).line.size(), row5);
+    const std::string whole = refused("whole.csv", edited, "values or rows were");
+    EXPECT_NE(whole.find("line 3 (Pointer): the Pointer of 1 Ivysaur changes to"), std::string::npos) << whole;
+    EXPECT_NE(whole.find("into the middle of the list of 0 Bulbasaur"), std::string::npos) << whole;
+    EXPECT_NE(whole.find("exported before the lists were packed again, or from another image: export the species "
+                         "table again, or leave the Pointer column out."),
+              std::string::npos);
+    refused("one-row.csv", header + row5 + "\r\n", "1 value or row was");
+
+    // A species table of another release, exported from the French image.
+    const Outcome frenchExport = Quillmere({"export", french.path()});
+    ASSERT_EQ(frenchExport.status, 0);
+    EXPECT_EQ(Quillmere({"import", french.path(), grown, "--table", "moves"}).status, 0);
+    const std::string other = refused("french.csv", frenchExport.out, "values or rows were");
+    EXPECT_NE(other.find("line 3 (Pointer): the Pointer of 1 Ivysaur changes to"), std::string::npos) << other;
+
+    // Exported again, the same edit lands; Ivysaur may share Bulbasaur's list.
+    ASSERT_EQ(Quillmere({"export", image.path(), "-o", old}).status, 0);
+    const std::string fresh = ReadFile(old);
+    const std::string text = header + CsvLineWith(fresh, 5, 2, "77") + "\r\n" +
+                             CsvLineWith(fresh, 1, pointerColumn, CsvCell(fresh, 0, pointerColumn)) + "\r\n";
+    WriteFile(InFolder("fresh.csv"), text);
+    const Outcome landed = Quillmere({"import", image.path(), InFolder("fresh.csv")});
+    ASSERT_EQ(landed.status, 0) << landed.err;
+    EXPECT_NE(landed.out.find("Changed 2 fields of 2 species."), std::string::npos) << landed.out;
+}
+
 // A modified French Crystal whose tables and lists all moved 16 bytes on,
 // placed by a ".tables" file. The game keeps data of its own right after its
 // last lists (the test pattern up to the end of each bank), so the lists may
