@@ -252,6 +252,29 @@ TEST_F(ListReleaseCli, ASpeciesTableMayChangeAPointerOnlyToTheStartOfAList) {
     EXPECT_NE(landed.out.find("Changed 2 fields of 2 species."), std::string::npos) << landed.out;
 }
 
+// Gold and Silver have no tutor machines: a diff against Crystal counts the
+// Crystal species that can learn one, on one line, and so differs.
+TEST_F(ListReleaseCli, DiffAgainstCrystalCountsTheTutorMachines) {
+    const listtest::Lists lists = listtest::SyntheticLists();
+    const rom::ReleaseLayout& goldRow = *rom::FindReleaseLayout("AAUE", 0);
+    const rom::ReleaseLayout& crystalRow = *rom::FindReleaseLayout("BYTE", 0);
+    const TestImage gold = ImageFile(goldRow, ListImageBytes(goldRow, lists));
+    const TestImage crystal = ImageFile(crystalRow, ListImageBytes(crystalRow, lists));
+    size_t tutored = 0;  // machine byte 7 of species p is p * 37 + 82; MT01 to MT03 are its bits 1 to 3
+    for (int p = 0; p < rom::kSpeciesCount; ++p) tutored += ((p * 37 + 82) & 0x0E) != 0 ? 1 : 0;
+    const std::string line = "Tutor machines (MT01 to MT03): " + std::to_string(tutored) + " species of \"" +
+                             crystal.path() + "\" can learn some; Kreblin Gold Version has none.\n";
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"diff", gold.path(), crystal.path(), "--table", "machines"},
+          std::vector<std::string>{"diff", crystal.path(), gold.path()}}) {
+        const Outcome run = Quillmere(arguments);
+        EXPECT_EQ(run.status, 1) << run.err;
+        EXPECT_EQ(run.out.substr(run.out.size() - std::min(run.out.size(), line.size())), line) << run.out;
+    }
+    const Outcome moves = Quillmere({"diff", gold.path(), crystal.path(), "--table", "moves"});
+    EXPECT_EQ(moves.status, 0) << moves.out;
+}
+
 // A modified French Crystal whose tables and lists all moved 16 bytes on,
 // placed by a ".tables" file. The game keeps data of its own right after its
 // last lists (the test pattern up to the end of each bank), so the lists may
