@@ -128,7 +128,8 @@ std::string AsText(const tables::ImageInfo& info, const rom::ImageLength& length
          ChecksumText(info.headerChecksumRight, Hex2(info.header.headerChecksum), Hex2(info.headerChecksumComputed))},
         {"Global checksum", ChecksumText(info.globalChecksumRight, Hex4(info.header.globalChecksum),
                                          Hex4(info.globalChecksumComputed))},
-        {"Version", std::string(rom::VersionCaption(info.version))},
+        {"Version", info.version ? std::string(rom::VersionCaption(info.version))
+                                 : "none (not an image of a Kreblin version)"},
         {"Layout", LayoutText(info)},
         {"Released image", ReleaseText(info)},
         {"SHA-1", info.sha1},
@@ -158,7 +159,8 @@ std::string AsJson(const tables::ImageInfo& info, const rom::ImageLength& length
     out["globalChecksum"] = {{"stored", info.header.globalChecksum},
                              {"computed", info.globalChecksumComputed},
                              {"right", info.globalChecksumRight}};
-    out["version"] = std::string(rom::VersionCaption(info.version));
+    out["version"] = info.version ? nlohmann::ordered_json(std::string(rom::VersionCaption(info.version)))
+                                  : nlohmann::ordered_json(nullptr);
     const auto orNull = [](bool present, auto value) {
         return present ? nlohmann::ordered_json(value) : nlohmann::ordered_json(nullptr);
     };
@@ -201,7 +203,12 @@ int RunInfo(const InfoOptions& options) {
     if (length.Differs()) Message(rom::LengthWarning(options.image, length));
     const tables::ImageInfo info = tables::DescribeImage(*bytes, options.image);
     const std::string text = options.json ? AsJson(info, length, options.image) : AsText(info, length, options.image);
-    return WriteOutput(options.output, text) ? kSuccess : kFailure;
+    if (!WriteOutput(options.output, text)) return kFailure;
+    // The facts are shown, but a file of another kind is said to be one.
+    const std::string notAnImage = tables::NotAKreblinImage(*bytes, options.image);
+    if (notAnImage.empty()) return kSuccess;
+    Message(notAnImage);
+    return kFailure;
 }
 
 }  // namespace
