@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -388,6 +390,33 @@ TEST_F(TablesFileLists, WithoutAnEggsLineMovesShrinkButNeitherGrowNorHaveEggMove
     // The bytes the lists gave up are 0; the game's data after them is kept.
     std::fill(expected.begin() + end, expected.begin() + LayEvoMoveLists(before_, lists_), uint8_t{0});
     EXPECT_TRUE(image_.ReadAll() == expected);
+}
+
+// info's hint gives every line the image confirms, eggs included; with the
+// icons filled in, the file it suggests reads the egg moves.
+TEST_F(TablesFileLists, TheHintOfInfoGivesEveryLineTheImageConfirms) {
+    const Outcome info = Quillmere({"info", image_.path()});
+    EXPECT_EQ(info.status, 0) << info.err;
+    std::string lines;
+    for (const auto& [key, at] : std::vector<std::pair<std::string, int64_t>>{
+             {"base", moved_.tables.BaseStatsOffset},
+             {"icons", -1},
+             {"cries", moved_.tables.CryTableOffset},
+             {"pointers", moved_.tables.EvoMovePointerOffset},
+             {"eggs", moved_.eggMovePointerOffset}}) {
+        const std::string line = key + " = " + (at < 0 ? "0x..." : Hex(at)) + "\n";
+        EXPECT_NE(info.out.find("    " + line), std::string::npos) << line << info.out;
+        lines += at < 0 ? "icons = " + Hex(moved_.tables.MenuIconOffset) + "\n" : line;
+    }
+    EXPECT_NE(info.out.find("Fill in each 0x... first"), std::string::npos) << info.out;
+    const nlohmann::json json = nlohmann::json::parse(Quillmere({"info", "--json", image_.path()}).out);
+    EXPECT_EQ(json["tablesHint"]["eggs"], moved_.eggMovePointerOffset);
+    EXPECT_TRUE(json["tablesHint"]["icons"].is_null());
+
+    image_.WriteTablesFile(lines);
+    const Outcome eggs = Quillmere({"export", image_.path(), "--table", "egg-moves"});
+    ASSERT_EQ(eggs.status, 0) << eggs.err;
+    EXPECT_EQ(eggs.out, ExpectedEggMovesCsv(lists_));
 }
 
 TEST_F(TablesFileLists, WithAnEggsLineEggMovesAreReadAndPackedThere) {
