@@ -35,7 +35,7 @@
 #include "tables/ListTables.h"
 #include "tables/SpeciesLists.h"
 #include "tables/SpeciesTable.h"
-#include "tables/TableFormats.h"
+#include "tables/SpeciesRows.h"
 #include "tables/TableImport.h"
 #include "tests/support/PackedLists.h"
 

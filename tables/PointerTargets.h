@@ -9,7 +9,7 @@
 // no complete list reads. Several species may point at one list.
 
 #include "tables/SpeciesTable.h"
-#include "tables/TableFormats.h"
+#include "tables/SpeciesRows.h"
 
 namespace tables {
 

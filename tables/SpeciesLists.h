@@ -1,136 +1,49 @@
 #pragma once
-// A species beyond its 23 fields: the machines it can learn (the last 8 bytes
-// of its base record), its evolutions and level-up moves (the list the
-// evolution/move pointer table points at) and its egg moves (the list the egg
-// move pointer table points at). Read from a whole image in memory, and the
-// way back: lists laid into an image again, in place or packed.
-//
-// Pointers are 2-byte little-endian addresses 0x4000 to 0x7FFF inside the
-// 16 KiB bank that holds their table. A list that leaves its bank before its
-// terminator, or a pointer outside that range, makes that species' list
-// unreadable; nothing is guessed around it.
+// The species' lists of an image opened for the table tools: the binary
+// model of rom/SpeciesLists.h, read from a TableImage, with its refusals
+// worded by species name.
 
 #include <array>
 #include <cstdint>
-#include <optional>
-#include <span>
 #include <string>
 #include <vector>
 
-#include "rom/SpeciesLayout.h"
+#include "rom/SpeciesLists.h"
 #include "tables/SpeciesTable.h"
 
 namespace tables {
 
-inline constexpr int64_t kBankSize = 0x4000;
-inline constexpr int32_t kPointerTableLength = rom::kSpeciesCount * 2;
-inline constexpr int32_t kMachineBytesOffset = 24;  // in the base record
-inline constexpr int32_t kMachineBytes = 8;
-inline constexpr int32_t kHighestLevel = 100;
-inline constexpr int32_t kHighestMove = 251;
-inline constexpr uint8_t kEggListEnd = 0xFF;
-inline constexpr uint8_t kTradeHoldingNothing = 0xFF;
+using rom::EggMoveBytes;
+using rom::EggMoveList;
+using rom::EvoMoveBytes;
+using rom::EvoMoveContents;
+using rom::EvoMoveList;
+using rom::Evolution;
+using rom::EvolutionMethod;
+using rom::kBankSize;
+using rom::kEggListEnd;
+using rom::kHighestLevel;
+using rom::kHighestMove;
+using rom::kMachineBytes;
+using rom::kMachineBytesOffset;
+using rom::kPointerTableLength;
+using rom::kTradeHoldingNothing;
+using rom::LevelMove;
+using rom::ListLayout;
+using rom::ListPlace;
+using rom::MachineBit;
+using rom::MachineBytes;
+using rom::ReadEvoMoveListAt;
+using rom::ReadSpeciesLists;
+using rom::SetMachineBit;
+using rom::SpeciesLists;
 
-// Where the pointer tables of an image lie and how far their lists may grow.
-struct ListLayout {
-    int32_t evoMovePointers = 0;
-    std::optional<int32_t> eggMovePointers;  // none: the image has no known egg move table
-    // True: the lists' area runs to the end of the pointer table's bank (an
-    // official release). False: it ends at the last byte of the last list, so
-    // lists may shrink there but never grow.
-    bool areaEndsWithBank = false;
-};
-
-// The list layout of an image, from the layout it was opened with: the
-// evolution/move pointers of its profile; the egg move table of the release
-// its header names (game code at 0x13F to 0x142, revision at 0x14C) or of its
-// ".tables" file's "eggs" line, else none; growth up to the end of the bank
-// only for a release its header names.
+// The list layout of the image (rom::ListLayoutOf of its bytes and layout).
 ListLayout ListLayoutOf(const TableImage& image);
-
-enum class EvolutionMethod : uint8_t { Level = 1, Item = 2, Trade = 3, Happiness = 4, Stats = 5 };
-
-// One evolution as stored: the method, then its bytes (level; item; item or
-// 0xFF for holding nothing; when; level and how), then the species number.
-// Bytes the method does not store are 0.
-struct Evolution {
-    EvolutionMethod method = EvolutionMethod::Level;
-    uint8_t level = 0;
-    uint8_t item = 0;
-    uint8_t when = 0;   // happiness: 1 any time, 2 morning and day, 3 night
-    uint8_t stats = 0;  // 1 Attack greater than Defense, 2 less, 3 equal
-    uint8_t into = 0;   // species number, position + 1
-    friend bool operator==(const Evolution&, const Evolution&) = default;
-};
-
-struct LevelMove {
-    uint8_t level = 0;
-    uint8_t move = 0;
-    friend bool operator==(const LevelMove&, const LevelMove&) = default;
-};
-
-// Where a list lies in the file and how many bytes it takes, terminators
-// included; or why it cannot be read.
-struct ListPlace {
-    int64_t offset = 0;
-    int64_t length = 0;
-    std::string unreadable;  // empty when the list was read
-    bool readable() const { return unreadable.empty(); }
-};
-
-struct EvoMoveList {
-    ListPlace place;
-    std::vector<Evolution> evolutions;
-    std::vector<LevelMove> moves;
-};
-
-struct EggMoveList {
-    ListPlace place;
-    std::vector<uint8_t> moves;
-};
-
-using MachineBytes = std::array<uint8_t, kMachineBytes>;
-
-struct SpeciesLists {
-    ListLayout layout;
-    std::array<MachineBytes, rom::kSpeciesCount> machines{};
-    std::array<EvoMoveList, rom::kSpeciesCount> evoMoves;
-    bool hasEggMoves = false;  // false: eggMoves holds nothing
-    std::array<EggMoveList, rom::kSpeciesCount> eggMoves;
-};
-
-// Reads the machines and every list of every species.
-SpeciesLists ReadSpeciesLists(std::span<const uint8_t> image, const rom::VersionProfile& profile,
-                              const ListLayout& layout);
 SpeciesLists ReadSpeciesLists(const TableImage& image);
 
-// The evolutions and level-up moves at a bank-local `address` of the bank
-// that holds the pointer table at `table`, as a pointer holding it would
-// lead to them; unreadable for an address outside 0x4000 to 0x7FFF.
-EvoMoveList ReadEvoMoveListAt(std::span<const uint8_t> image, int64_t table, uint16_t address);
-
-// Whether the machine bit k (0 to 63) is set.
-bool MachineBit(const MachineBytes& bytes, int k);
-void SetMachineBit(MachineBytes& bytes, int k, bool on);
-
-// The bytes of a list as stored: evolutions, 0, level-up moves, 0; egg moves, 0xFF.
-std::vector<uint8_t> EvoMoveBytes(std::span<const Evolution> evolutions, std::span<const LevelMove> moves);
-std::vector<uint8_t> EggMoveBytes(std::span<const uint8_t> moves);
-
-// The lists one table should hold after an import, one per species.
-struct EvoMoveContents {
-    std::vector<Evolution> evolutions;
-    std::vector<LevelMove> moves;
-    friend bool operator==(const EvoMoveContents&, const EvoMoveContents&) = default;
-};
-
-// Lays the lists into `image` (a copy of the image's bytes, changed in
-// memory only): a changed list that keeps its length and is nobody else's is
-// written where it lies; otherwise every list of the table is packed again
-// after its pointer table, in species order (identical egg lists once, and
-// the one empty egg list after the last list, as the releases lay them), the
-// pointers rewritten and the rest of the area set to 0. Returns the refusal,
-// or an empty text when the lists were laid in.
+// rom::LayEvoMoveLists and rom::LayEggMoveLists, their refusal worded for
+// people ("species 12 (Butterfree)"); empty when the lists were laid in.
 std::string LayEvoMoveLists(std::vector<uint8_t>& image, const SpeciesLists& lists,
                             const std::array<EvoMoveContents, rom::kSpeciesCount>& wanted);
 std::string LayEggMoveLists(std::vector<uint8_t>& image, const SpeciesLists& lists,
