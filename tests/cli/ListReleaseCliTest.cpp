@@ -141,6 +141,17 @@ TEST_F(ListReleaseCli, EveryReleaseExportsItsListsAndPacksAGrownListInsideItsBan
         EXPECT_EQ(exported["machines"], first->second);
         // Bulbasaur's first machine byte is 5: TM01 and TM03, not TM02.
         EXPECT_NE(exported["machines"].find("\r\n0,Bulbasaur,1,0,1,"), std::string::npos);
+        // Each of the five tables, imported as exported, changes nothing:
+        // no rule refuses what the image holds (species 88's levels fall).
+        const Outcome species = Quillmere({"export", image.path()});
+        ASSERT_EQ(species.status, 0) << species.err;
+        exported["species"] = species.out;
+        for (const auto& [table, text] : exported) {
+            WriteFile(InFolder("same.csv"), text);
+            const Outcome same = Quillmere({"import", image.path(), InFolder("same.csv"), "--table", table});
+            EXPECT_EQ(same.status, 0) << table << ": " << same.err;
+            EXPECT_EQ(same.out + same.err, "Nothing changed.\n") << table;
+        }
         EXPECT_TRUE(image.ReadAll() == before);
 
         const Outcome run = Quillmere({"import", image.path(), grown, "--table", "moves"});
