@@ -11,7 +11,7 @@
 #include "cli/Output.h"
 #include "rom/VersionDetection.h"
 #include "tables/ListDiff.h"
-#include "tables/SpeciesLists.h"
+#include "tables/ImageLists.h"
 #include "tables/SpeciesTable.h"
 #include "tables/TableDiff.h"
 

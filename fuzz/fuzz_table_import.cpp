@@ -33,7 +33,7 @@
 #include "rom/ImageFacts.h"
 #include "rom/ReleaseLayouts.h"
 #include "tables/ListTables.h"
-#include "tables/SpeciesLists.h"
+#include "tables/ImageLists.h"
 #include "tables/SpeciesTable.h"
 #include "tables/SpeciesRows.h"
 #include "tables/TableImport.h"

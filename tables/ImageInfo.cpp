@@ -6,7 +6,7 @@
 
 #include "rom/FieldConversions.h"
 #include "rom/VersionDetection.h"
-#include "tables/SpeciesLists.h"
+#include "tables/ImageLists.h"
 
 namespace tables {
 

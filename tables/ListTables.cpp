@@ -8,6 +8,7 @@
 #include "rom/VersionDetection.h"
 #include "formats/Formats.h"
 #include "tables/FieldText.h"
+#include "tables/FileOrigin.h"
 
 namespace tables {
 
@@ -30,7 +31,9 @@ Cell Number(int value) { return Cell::Number(value); }
 Cell Text(std::string text) { return Cell::Text(std::move(text)); }
 Cell Empty() { return Cell::Empty(); }
 
-std::string_view JsonFormatName(ListTable table) {
+}  // namespace
+
+std::string_view ListTableFormatName(ListTable table) {
     switch (table) {
         case ListTable::Machines:
             return "quillmere machines table";
@@ -43,6 +46,8 @@ std::string_view JsonFormatName(ListTable table) {
     }
     return "";
 }
+
+namespace {
 
 bool Readable(const SpeciesLists& lists, ListTable table, size_t p) {
     switch (table) {
@@ -323,6 +328,7 @@ private:
     void MachineRow(size_t p, std::span<const Cell> cells) {
         MachineBytes bytes = out_.machines[p];
         for (size_t k = 0; k < machines_; ++k) {
+            if (!cells[k].given) continue;  // a machine the file leaves out keeps its bit
             const std::string_view value = Trimmed(cells[k].text);
             const std::string_view code = lists::kMachines[k].code;
             if (value != "0" && value != "1") {
@@ -470,8 +476,16 @@ std::vector<std::string> UnreadableLists(const SpeciesLists& lists, ListTable ta
 formats::Shape ListTableShape(ListTable table, rom::GameVersion version) {
     formats::Shape shape;
     shape.columns = ListTableColumns(table, version);
-    shape.required.assign(shape.columns.size(), true);
-    shape.required[1] = false;  // Species only names the row for people
+    // Position and the columns that say what an entry is are needed; Species
+    // only names the row for people. A machines file may hold any of the
+    // machines, an evolutions file leaves out the columns its methods leave
+    // empty.
+    shape.required.assign(shape.columns.size(), table != ListTable::Machines);
+    shape.required[0] = true;
+    shape.required[1] = false;
+    if (table == ListTable::Evolutions) {
+        for (size_t c = 3; c <= 6; ++c) shape.required[c] = false;  // Level, Item, When, Stats
+    }
     shape.arrayKey = std::string(ListTableName(table));
     shape.budget.mostRows = kMostListRowsRead;
     shape.budget.mostColumns = kMostColumnsRead;
@@ -482,7 +496,7 @@ formats::Shape ListTableShape(ListTable table, rom::GameVersion version) {
 
 formats::TableDocument ListTableDocument(const TableImage& image, const SpeciesLists& lists, ListTable table) {
     formats::TableDocument document;
-    document.about = {{"format", std::string(JsonFormatName(table))},
+    document.about = {{"format", std::string(ListTableFormatName(table))},
                       {"version", std::string(rom::VersionCaption(image.version))},
                       {"layout", std::string(rom::LayoutName(image.layout))}};
     document.arrayKey = std::string(ListTableName(table));
@@ -521,6 +535,10 @@ ImportedLists ReadListTable(std::string_view text, TableFormat format, ListTable
         return out;
     }
     const formats::RowsRead read = formats::ReadRows(text, format, ListTableShape(table, image.version));
+    if (const std::optional<Refusal> other = OtherFileRefusal(read, ListTableName(table), image)) {
+        out.status.Refuse(*other);
+        return out;
+    }
     out.status.Append(read.status);
     ListReader reader(table, image.version, lists, out);
     for (const formats::Row& row : read.rows) reader.Row(row);

@@ -6,7 +6,7 @@
 
 #include "rom/FieldConversions.h"
 #include "tables/FieldText.h"
-#include "tables/SpeciesLists.h"
+#include "tables/ImageLists.h"
 
 namespace tables {
 
@@ -56,7 +56,7 @@ void RefuseStrayPointers(const TableImage& image, ImportedTable& imported) {
     std::optional<SpeciesLists> lists;  // read once, only when a pointer changes
     for (const ImportedRow& row : imported.rows) {
         const FieldBytes& wanted = row.values.fields[pointer];
-        if (wanted == image.table[static_cast<size_t>(row.position)].fields[pointer]) continue;
+        if (!row.given[pointer] || wanted == image.table[static_cast<size_t>(row.position)].fields[pointer]) continue;
         if (!lists) lists = ReadSpeciesLists(image);
         const auto address = static_cast<uint16_t>(wanted[0] | wanted[1] << 8);
         const std::string stray = StrayTarget(image, *lists, address);
