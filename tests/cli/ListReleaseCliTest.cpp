@@ -247,6 +247,12 @@ TEST_F(ListReleaseCli, ASpeciesTableMayChangeAPointerOnlyToTheStartOfAList) {
               std::string::npos);
     refused("one-row.csv", header + row5 + "\r\n", "1 value or row was");
 
+    // The remedy: the same edit without the Pointer column lands.
+    WriteFile(InFolder("hp.csv"), "Position,HP\n5,77\n");
+    const Outcome hp = Quillmere({"import", image.path(), InFolder("hp.csv"), "--dry-run"});
+    EXPECT_EQ(hp.status, 0) << hp.err;
+    EXPECT_NE(hp.out.find("Would change 1 field of 1 species."), std::string::npos) << hp.out;
+
     // A species table of another release, exported from the French image.
     const Outcome frenchExport = Quillmere({"export", french.path()});
     ASSERT_EQ(frenchExport.status, 0);
