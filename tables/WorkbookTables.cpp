@@ -1,0 +1,418 @@
+// The workbook of an image's five tables, and its import.
+//
+// A sheet holds exactly its table's CSV export, each cell typed by its
+// column; a sheet read back is handed to the same table readers as a CSV
+// file whose line numbers are the sheet's row numbers and whose fields are
+// its columns from A on, so that every refusal names its cell.
+
+#include "tables/WorkbookTables.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <iterator>
+#include <string>
+
+#include "lists/ChoiceLists.h"
+#include "rom/HexDigits.h"
+#include "rom/ReleaseLayouts.h"
+#include "rom/SpeciesLayout.h"
+#include "rom/VersionDetection.h"
+#include "tables/Csv.h"
+#include "tables/FieldText.h"
+#include "tables/ListDiff.h"
+#include "tables/ListTables.h"
+#include "tables/ReleasedImages.h"
+#include "tables/TableDiff.h"
+#include "tables/TableFormats.h"
+#include "tables/TableImport.h"
+
+namespace tables {
+namespace {
+
+using formats::WorkbookCell;
+
+// ---- dropdowns ---------------------------------------------------------------
+
+// Every value of `count` codes from `first`, as `text` writes it.
+template <typename Text>
+std::vector<WorkbookCell> TextsOf(int first, int count, Text text) {
+    std::vector<WorkbookCell> entries;
+    for (int code = first; code < first + count; ++code) entries.push_back(WorkbookCell::Text(text(uint8_t(code))));
+    return entries;
+}
+
+std::vector<WorkbookCell> NumbersFrom(int first, int last) {
+    std::vector<WorkbookCell> entries;
+    for (int n = first; n <= last; ++n) entries.push_back(WorkbookCell::Number(n));
+    return entries;
+}
+
+bool IsMachineColumn(std::string_view column) {
+    return column.starts_with("TM") || column.starts_with("HM") || column.starts_with("MT");
+}
+
+// The species sheet: the list fields, by their list's length; the growth
+// rates the game defines (0 to 5), as numbers, since the column is decimal.
+std::vector<WorkbookCell> SpeciesDropdown(std::string_view column) {
+    if (column == "Growth") return NumbersFrom(0, 5);
+    const rom::SpeciesField* field = rom::FindField(column);
+    if (field == nullptr) return {};
+    const size_t count = ListOf(*field).size();
+    return TextsOf(0, int(count), [field](uint8_t code) { return ValueText(*field, FieldBytes{code, 0}); });
+}
+
+std::vector<WorkbookCell> EvolutionsDropdown(std::string_view column) {
+    if (column == "Method") return TextsOf(1, 5, [](uint8_t m) { return std::string(MethodText(EvolutionMethod(m))); });
+    if (column == "Item") return TextsOf(0, 256, ItemText);
+    if (column == "When") return TextsOf(1, 3, WhenText);
+    if (column == "Stats") return TextsOf(1, 3, StatsText);
+    if (column == "Into") return TextsOf(1, rom::kSpeciesCount, SpeciesNumberText);
+    return {};
+}
+
+// ---- export ------------------------------------------------------------------
+
+// Whether the column's values are numbers (the JSON export's numbers).
+bool IsNumberColumn(std::string_view sheet, std::string_view column) {
+    if (column == "Position") return true;
+    if (sheet == "Species") {
+        const rom::SpeciesField* field = rom::FindField(column);
+        return field != nullptr && IsNumberField(*field);
+    }
+    if (sheet == "Machines") return IsMachineColumn(column);
+    return column == "Level";
+}
+
+// The table's CSV export as rows of typed cells.
+std::vector<std::vector<WorkbookCell>> TypedRows(std::string_view sheet, std::string_view csv) {
+    const CsvRead read = ReadCsv(csv);
+    std::vector<std::vector<WorkbookCell>> rows;
+    if (read.records.empty()) return rows;
+    const std::vector<std::string>& header = read.records[0].fields;
+    for (const CsvRecord& record : read.records) {
+        std::vector<WorkbookCell>& row = rows.emplace_back();
+        for (size_t c = 0; c < record.fields.size(); ++c) {
+            const std::string& text = record.fields[c];
+            const std::optional<int64_t> number = WholeNumber(text);
+            if (text.empty()) {
+                row.emplace_back();
+            } else if (&record != &read.records[0] && c < header.size() && IsNumberColumn(sheet, header[c]) && number) {
+                row.push_back(WorkbookCell::Number(double(*number)));
+            } else {
+                row.push_back(WorkbookCell::Text(text));
+            }
+        }
+    }
+    return rows;
+}
+
+// The list's index in `lists`, added when no equal list is there yet.
+size_t ListIndex(std::vector<formats::WorkbookList>& lists, std::vector<WorkbookCell> entries) {
+    for (size_t i = 0; i < lists.size(); ++i) {
+        if (lists[i].entries == entries) return i;
+    }
+    lists.push_back({std::move(entries)});
+    return lists.size() - 1;
+}
+
+void AddSheet(formats::WorkbookContent& content, std::string_view name, std::string_view csv) {
+    formats::WorkbookSheet sheet{std::string(name), TypedRows(name, csv), {}};
+    if (!sheet.rows.empty()) {
+        for (size_t c = 0; c < sheet.rows[0].size(); ++c) {
+            std::vector<WorkbookCell> entries = DropdownEntries(name, sheet.rows[0][c].text);
+            if (!entries.empty()) sheet.dropdowns.push_back({c, ListIndex(content.lists, std::move(entries))});
+        }
+    }
+    content.sheets.push_back(std::move(sheet));
+}
+
+std::string Offset(int64_t value) { return "0x" + rom::hexdigits::Of(static_cast<uint64_t>(value)); }
+
+// The rows of About that say which image a workbook belongs to.
+constexpr std::string_view kVersionKey = "Version";
+constexpr std::string_view kReleaseKey = "Release";
+constexpr std::string_view kLayoutKey = "Layout";
+
+// "Release" and the release's caption, or "Layout" and where the offsets come from.
+std::pair<std::string, std::string> OriginRow(const TableImage& image) {
+    if (image.resolved.release != nullptr) {
+        return {std::string(kReleaseKey), rom::ReleaseCaption(*image.resolved.release)};
+    }
+    std::string layout(rom::LayoutName(image.layout));
+    if (!image.resolved.tablesFile.empty()) {
+        layout += " \"" + std::filesystem::path(image.resolved.tablesFile).filename().string() + "\"";
+    }
+    return {std::string(kLayoutKey), layout};
+}
+
+// ---- import ------------------------------------------------------------------
+
+// A number cell's text as the table readers take it: whole numbers in
+// decimal digits ("45" for 45.0), others as the workbook stored them.
+std::string NumberText(const WorkbookCell& cell) {
+    if (std::floor(cell.number) == cell.number && std::fabs(cell.number) < 1e15) {
+        return std::to_string(int64_t(cell.number));
+    }
+    return cell.text;
+}
+
+// The sheet as a CSV file: line n is row n, field k column k (from A).
+std::string SheetCsv(const formats::ReadSheet& sheet) {
+    std::string text;
+    uint32_t line = 0;
+    // Spreadsheets leave empty cells out: every row has the header's width.
+    const size_t width = sheet.rows.empty() ? 0 : sheet.rows.front().cells.back().column + 1;
+    for (const formats::ReadRow& row : sheet.rows) {
+        for (; line + 1 < row.number; ++line) text += "\r\n";
+        std::vector<std::string> fields(std::max<size_t>(width, row.cells.back().column + 1));
+        for (const formats::ReadCell& cell : row.cells) {
+            const bool number = cell.value.kind == WorkbookCell::Kind::Number;
+            fields[cell.column] = number ? NumberText(cell.value) : cell.value.text;
+        }
+        text += CsvRecordLine(fields);
+        line = row.number;
+    }
+    return text;
+}
+
+// "Moves!C781 (Move): ..." for a refusal of the sheet read as SheetCsv.
+std::string PlacedRefusal(std::string_view sheet, const Refusal& refusal) {
+    std::string place(sheet);
+    if (refusal.line > 0 && refusal.column > 0) {
+        place += "!" + formats::CellReference(uint32_t(refusal.line), uint32_t(refusal.column - 1));
+    } else if (refusal.line > 0) {
+        place += " row " + std::to_string(refusal.line);
+    }
+    if (!refusal.columnName.empty()) place += " (" + refusal.columnName + ")";
+    return place + ": " + refusal.message;
+}
+
+// The image as `bytes` make it, for the next sheet to be read against.
+TableImage WithBytes(const TableImage& image, std::vector<uint8_t> bytes) {
+    TableImage next = image;
+    next.bytes = std::move(bytes);
+    next.table = ReadSpeciesTable(next.bytes, next.profile);
+    return next;
+}
+
+const formats::ReadSheet* FindSheet(const formats::WorkbookRead& read, std::string_view name) {
+    for (const formats::ReadSheet& sheet : read.sheets) {
+        if (sheet.name == name) return &sheet;
+    }
+    return nullptr;
+}
+
+class WorkbookImporter {
+public:
+    WorkbookImporter(const TableImage& image, const WorkbookImportOptions& options)
+        : image_(image), options_(options), lists_(ReadSpeciesLists(image)) {}
+
+    WorkbookImport Run(std::string_view bytes) {
+        std::vector<std::string> wanted{std::string(formats::kAboutSheetName)};
+        for (const std::string_view sheet : kWorkbookSheets) {
+            if (!options_.onlySheet || *options_.onlySheet == sheet) wanted.emplace_back(sheet);
+        }
+        read_ = formats::ReadWorkbook(bytes, wanted);
+        if (!read_.ok()) return Failed(read_.error);
+        if (!CheckAbout() || !CheckSheets()) return std::move(result_);
+        CheckAll();
+        if (result_.refusals.empty()) LayAll();
+        return std::move(result_);
+    }
+
+private:
+    WorkbookImport Failed(std::string failure) {
+        result_.failure = std::move(failure);
+        return std::move(result_);
+    }
+
+    // The About sheet names the image the workbook was exported from.
+    bool CheckAbout() {
+        const formats::ReadSheet* about = FindSheet(read_, formats::kAboutSheetName);
+        if (about == nullptr) {
+            result_.notes.push_back("The workbook has no About sheet: which image it was exported from is not checked.");
+            return true;
+        }
+        const auto own = AboutRows(image_, lists_.hasEggMoves, "");
+        for (const formats::ReadRow& row : about->rows) {
+            if (row.cells.size() < 2 || row.cells[0].column != 0 || row.cells[1].column != 1) continue;
+            const std::string& key = row.cells[0].value.text;
+            if (key != kVersionKey && key != kReleaseKey && key != kLayoutKey) continue;
+            const auto mine = std::find_if(own.begin(), own.end(), [&](const auto& r) { return r.first == key; });
+            const std::string theirs = row.cells[1].value.text;
+            if (mine != own.end() && mine->second == theirs) continue;
+            if (options_.fromOtherImage) continue;
+            result_.failure = "The workbook was exported from another image: its About sheet names " + key + " \"" +
+                              theirs + "\", this image " + (mine == own.end() ? "has no " + key : "\"" +
+                              mine->second + "\"") + ". Give --from-other-image to take the sheets and columns it "
+                              "holds (leave out those that must not be carried, such as Pointer), or export this "
+                              "image again.";
+            return false;
+        }
+        return true;
+    }
+
+    bool CheckSheets() {
+        for (const std::string_view name : kWorkbookSheets) {
+            if (FindSheet(read_, name) != nullptr) present_.push_back(name);
+        }
+        if (present_.empty()) {
+            result_.failure = options_.onlySheet
+                                  ? "The workbook has no sheet \"" + std::string(*options_.onlySheet) + "\"."
+                                  : "The workbook has none of the sheets Species, Machines, Evolutions, Moves and Egg "
+                                    "moves.";
+            return false;
+        }
+        if (!lists_.hasEggMoves && std::count(present_.begin(), present_.end(), "Egg moves") > 0) {
+            result_.failure = "The workbook has an Egg moves sheet, but the image has no known egg move table (an "
+                              "image of a known release has one; a \".tables\" file gives it with an \"eggs\" line). "
+                              "Delete the sheet to import the others.";
+            return false;
+        }
+        return true;
+    }
+
+    // Every sheet read against the image as it is, every refusal listed.
+    void CheckAll() {
+        for (const std::string_view name : present_) {
+            const std::string csv = SheetCsv(*FindSheet(read_, name));
+            const std::optional<ListTable> table = ListTableOfSheet(name);
+            Refuse(name, table ? ReadListTable(csv, TableFormat::Csv, *table, image_, lists_).status
+                               : ReadTable(csv, TableFormat::Csv));
+        }
+    }
+
+    void Refuse(std::string_view sheet, const ImportedTable& status) {
+        for (const Refusal& refusal : status.refusals) {
+            if (result_.refusals.size() < kMostRefusalsListed) {
+                result_.refusals.push_back(PlacedRefusal(sheet, refusal));
+            } else {
+                ++result_.unlistedRefusals;
+            }
+        }
+        result_.unlistedRefusals += status.unlistedRefusals;
+    }
+
+    // The list sheets in order, each read against the image the ones before
+    // it made, then the species sheet.
+    void LayAll() {
+        TableImage current = image_;
+        for (const std::string_view name : present_) {
+            const std::string csv = SheetCsv(*FindSheet(read_, name));
+            const std::optional<ListTable> table = ListTableOfSheet(name);
+            if (!table) continue;
+            const SpeciesLists lists = ReadSpeciesLists(current);
+            const ListImportPlan plan =
+                PlanListImport(current, lists, ReadListTable(csv, TableFormat::Csv, *table, current, lists));
+            if (!plan.refusal.empty()) {
+                result_.failure = std::string(name) + ": " + plan.refusal;
+                return;
+            }
+            current = WithBytes(current, plan.after);
+        }
+        if (const formats::ReadSheet* species = FindSheet(read_, "Species")) LaySpecies(*species, current);
+        if (result_.failure.empty()) Describe(current);
+    }
+
+    // A Pointer as exported from this image (before the list sheets packed the
+    // lists again) is no change: it keeps the pointer the lists now have.
+    void LaySpecies(const formats::ReadSheet& sheet, TableImage& current) {
+        ImportedTable imported = ReadTable(SheetCsv(sheet), TableFormat::Csv);
+        const size_t pointer = FieldIndex(*rom::FindField("Pointer"));
+        for (ImportedRow& row : imported.rows) {
+            FieldBytes& value = row.values.fields[pointer];
+            const auto p = size_t(row.position);
+            if (value == image_.table[p].fields[pointer]) value = current.table[p].fields[pointer];
+        }
+        std::vector<uint8_t> after = current.bytes;
+        if (!LayChanges(current, PlanImport(current, imported), after, result_.failure)) return;
+        current = WithBytes(current, std::move(after));
+    }
+
+    void Describe(const TableImage& current) {
+        const SpeciesLists after = ReadSpeciesLists(current);
+        size_t moved = 0;
+        const std::vector<FieldChange> fields =
+            WithoutMovedPointers(Differences(image_.table, current.table), lists_, after, moved);
+        const std::vector<ListChanges> lists = ListDifferences(lists_, image_.version, after, image_.version);
+        std::vector<int32_t> species;
+        for (const FieldChange& change : fields) species.push_back(change.position);
+        for (const ListChanges& change : lists) species.push_back(change.position);
+        std::sort(species.begin(), species.end());
+        result_.speciesChanged = size_t(std::unique(species.begin(), species.end()) - species.begin());
+        result_.changes = DescribeAllChanges(fields, lists);
+        result_.after = current.bytes;
+    }
+
+    static std::optional<ListTable> ListTableOfSheet(std::string_view sheet) {
+        if (sheet == "Machines") return ListTable::Machines;
+        if (sheet == "Evolutions") return ListTable::Evolutions;
+        if (sheet == "Moves") return ListTable::Moves;
+        if (sheet == "Egg moves") return ListTable::EggMoves;
+        return std::nullopt;
+    }
+
+    const TableImage& image_;
+    const WorkbookImportOptions& options_;
+    const SpeciesLists lists_;
+    formats::WorkbookRead read_;
+    std::vector<std::string_view> present_;
+    WorkbookImport result_;
+};
+
+}  // namespace
+
+std::optional<std::string_view> SheetOfTable(std::string_view table) {
+    if (table == "species") return kWorkbookSheets[0];
+    const std::optional<ListTable> list = ListTableFromName(table);
+    if (!list) return std::nullopt;
+    return kWorkbookSheets[size_t(*list) + 1];
+}
+
+std::vector<WorkbookCell> DropdownEntries(std::string_view sheet, std::string_view column) {
+    if (sheet == "Species") return SpeciesDropdown(column);
+    if (sheet == "Machines") return IsMachineColumn(column) ? NumbersFrom(0, 1) : std::vector<WorkbookCell>{};
+    if (sheet == "Evolutions") return EvolutionsDropdown(column);
+    if ((sheet == "Moves" || sheet == "Egg moves") && column == "Move") return TextsOf(1, kHighestMove, MoveText);
+    return {};
+}
+
+std::vector<std::pair<std::string, std::string>> AboutRows(const TableImage& image, bool hasEggMoves,
+                                                           std::string_view program) {
+    const rom::VersionProfile& p = image.profile;
+    const auto& eggs = image.resolved.eggMovePointerOffset;
+    return {
+        {"Image", std::filesystem::path(image.path).filename().string()},
+        {std::string(kVersionKey), std::string(rom::VersionCaption(image.version))},
+        OriginRow(image),
+        {"Base records", Offset(p.BaseStatsOffset)},
+        {"Menu icons", Offset(p.MenuIconOffset)},
+        {"Cries", Offset(p.CryTableOffset)},
+        {"Pointers", Offset(p.EvoMovePointerOffset)},
+        {"Egg moves", hasEggMoves && eggs ? Offset(*eggs)
+                                          : "none known: this workbook has no Egg moves sheet (a \".tables\" file "
+                                            "gives the table with an \"eggs\" line)"},
+        {"SHA-1", Sha1Hex(image.bytes)},
+        {"Program", std::string(program)},
+    };
+}
+
+formats::WorkbookContent ImageWorkbook(const TableImage& image, const SpeciesLists& lists, std::string_view program) {
+    formats::WorkbookContent content;
+    AddSheet(content, kWorkbookSheets[0], ExportTable(image, TableFormat::Csv));
+    for (const ListTable table : {ListTable::Machines, ListTable::Evolutions, ListTable::Moves, ListTable::EggMoves}) {
+        if (table == ListTable::EggMoves && !lists.hasEggMoves) continue;
+        AddSheet(content, kWorkbookSheets[size_t(table) + 1], ExportListTable(image, lists, table, TableFormat::Csv));
+    }
+    content.about = AboutRows(image, lists.hasEggMoves, program);
+    return content;
+}
+
+WorkbookImport PlanWorkbookImport(const TableImage& image, std::string_view workbook,
+                                  const WorkbookImportOptions& options) {
+    return WorkbookImporter(image, options).Run(workbook);
+}
+
+}  // namespace tables
