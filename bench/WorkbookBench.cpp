@@ -13,7 +13,7 @@
 #include "bench/ListImage.h"
 #include "bench/RunProgram.h"
 #include "formats/Workbook.h"
-#include "tables/SpeciesLists.h"
+#include "tables/ImageLists.h"
 #include "tables/SpeciesTable.h"
 #include "tables/WorkbookTables.h"
 

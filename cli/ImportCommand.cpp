@@ -14,7 +14,7 @@
 #include "tables/ImageFiles.h"
 #include "tables/SpeciesTable.h"
 #include "tables/TableDiff.h"
-#include "tables/TableFormats.h"
+#include "tables/SpeciesRows.h"
 #include "tables/TableImport.h"
 
 namespace cli {
@@ -51,14 +51,14 @@ int RunImport(const ImportOptions& options) {
     if (!options.format.empty()) {
         format = tables::FormatFromName(options.format);
         if (!format) {
-            Message("--format must be csv, json or xlsx; it is \"" + options.format + "\".");
+            Message("--format must be " + formats::FormatNames() + "; it is \"" + options.format + "\".");
             return kUsage;
         }
     } else {
         format = tables::FormatFromPath(options.file);
         if (!format) {
-            Message("cannot tell the format of \"" + options.file +
-                    "\" from its name; give --format csv or --format json.");
+            Message("cannot tell the format of \"" + options.file + "\" from its name; give --format " +
+                    formats::FormatNames() + ".");
             return kUsage;
         }
     }
@@ -118,7 +118,7 @@ void AddImportCommand(CLI::App& app, CommandStatus& status) {
         ->required();
     command->add_option("--table", options->table,
                         "species (the default: the 23 fields), machines, evolutions, moves or egg-moves");
-    command->add_option("--format", options->format, "csv, json or xlsx; without it, the extension of FILE");
+    command->add_option("--format", options->format, formats::FormatNames() + "; without it, the extension of FILE");
     command->add_flag("--dry-run", options->dryRun, "Check and show the changes, write nothing");
     command->add_flag("--in-place", options->inPlace,
                       "Write only the changed bytes into the image itself (for an image with other hard links or in "

@@ -2,29 +2,23 @@
 
 #include <unistd.h>
 
-#include <algorithm>
-#include <cctype>
 #include <string>
 #include <vector>
 
 #include "cli/Commands.h"
 #include "cli/ListCommands.h"
 #include "cli/Output.h"
+#include "formats/Formats.h"
 #include "tables/ImageFiles.h"
 #include "tables/ListTables.h"
-#include "tables/SpeciesLists.h"
-#include "tables/TableFormats.h"
+#include "tables/ImageLists.h"
+#include "tables/SpeciesRows.h"
 #include "tables/TableImport.h"
 #include "tables/WorkbookTables.h"
 
 namespace cli {
 
 namespace {
-
-std::string Lowercase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return text;
-}
 
 std::string Plural(size_t count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
@@ -33,8 +27,8 @@ std::string Plural(size_t count, const char* one, const char* many) {
 }  // namespace
 
 bool IsWorkbook(const std::string& format, const std::string& file) {
-    if (!format.empty()) return Lowercase(format) == "xlsx";
-    return Lowercase(file).ends_with(".xlsx");
+    const auto named = format.empty() ? formats::FormatFromPath(file) : formats::FormatFromName(format);
+    return named == formats::TableFormat::Xlsx;
 }
 
 int RunWorkbookExport(const std::string& imagePath, const std::string& output) {

@@ -20,6 +20,9 @@
 #include <utility>
 #include <vector>
 
+#include "formats/Refusals.h"
+#include "formats/Rows.h"
+
 namespace formats {
 
 // One cell: empty, a number or text. A number read from a workbook keeps the
@@ -116,5 +119,32 @@ struct WorkbookRead {
 // sheets are listed in sheetNames but not unpacked.
 WorkbookRead ReadWorkbook(std::string_view bytes, const std::vector<std::string>& wanted = {},
                           const WorkbookLimits& limits = {});
+
+// ---- the workbook as a table format ------------------------------------------
+
+// The rows of one sheet read as a table of `shape`: the header row names the
+// columns as in a CSV file, cells are taken as the CSV reader takes their
+// text (a number cell as its decimal digits, "45" for 45.0), and every
+// refusal is placed in its cell ("Moves!C781") or row ("Moves row 781").
+RowsRead SheetRows(const ReadSheet& sheet, const Shape& shape);
+
+// Places a refusal of a sheet read by SheetRows (its line the row, its column
+// the column from 1) in the sheet's cell or row; one already placed is kept.
+void PlaceInSheet(Refusal& refusal, std::string_view sheet);
+
+// The sheet of `names` that a table's JSON key names, without regard to
+// case, spaces and dashes ("egg-moves" names "Egg moves"); empty for none.
+std::string SheetNameOf(std::string_view arrayKey, const std::vector<std::string>& names);
+
+// A table's rows as a sheet named `name`: its columns as the header row,
+// number cells as numbers, text cells as text.
+WorkbookSheet SheetOf(const TableDocument& document, std::string name);
+
+// The workbook format of the table of formats: the sheet the shape's JSON
+// key names, read as SheetRows reads it; written as a workbook of one sheet
+// (and About of the document's members). A workbook that cannot be read, or
+// has no such sheet, is one refusal.
+RowsRead ReadWorkbookRows(std::string_view bytes, const Shape& shape);
+std::string WriteWorkbookRows(const TableDocument& document);
 
 }  // namespace formats

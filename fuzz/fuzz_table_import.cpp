@@ -33,9 +33,9 @@
 #include "rom/ImageFacts.h"
 #include "rom/ReleaseLayouts.h"
 #include "tables/ListTables.h"
-#include "tables/SpeciesLists.h"
+#include "tables/ImageLists.h"
 #include "tables/SpeciesTable.h"
-#include "tables/TableFormats.h"
+#include "tables/SpeciesRows.h"
 #include "tables/TableImport.h"
 #include "tests/support/PackedLists.h"
 

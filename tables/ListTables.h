@@ -31,9 +31,10 @@
 #include <string_view>
 #include <vector>
 
-#include "tables/SpeciesLists.h"
+#include "tables/ImageLists.h"
 #include "tables/SpeciesTable.h"
-#include "tables/TableFormats.h"
+#include "formats/Formats.h"
+#include "tables/SpeciesRows.h"
 
 namespace tables {
 
@@ -52,6 +53,17 @@ std::vector<std::string> ListTableColumns(ListTable table, rom::GameVersion vers
 // The species whose list this table cannot show: "12 Butterfree: <why>".
 std::vector<std::string> UnreadableLists(const SpeciesLists& lists, ListTable table);
 
+// The most rows a list table file may hold: far more than any image's lists
+// (a list area is one 16 KiB bank); past it the file is refused at once.
+inline constexpr size_t kMostListRowsRead = 20000;
+
+// What the readers expect of the table's file.
+formats::Shape ListTableShape(ListTable table, rom::GameVersion version);
+
+// The rows of the table, each cell typed. Species with an unreadable list
+// have no row; a species whose list is empty has one row of empty cells.
+formats::TableDocument ListTableDocument(const TableImage& image, const SpeciesLists& lists, ListTable table);
+
 // The table as CSV or JSON. Species with an unreadable list have no row.
 std::string ExportListTable(const TableImage& image, const SpeciesLists& lists, ListTable table,
                             TableFormat format);
@@ -68,6 +80,9 @@ struct ImportedLists {
 };
 
 ImportedLists ReadListTable(std::string_view text, TableFormat format, ListTable table, const TableImage& image,
+                            const SpeciesLists& lists);
+// The same from rows a format has read with ListTableShape(table, ...).
+ImportedLists ListsFromRows(const formats::RowsRead& read, ListTable table, const TableImage& image,
                             const SpeciesLists& lists);
 
 // The image's bytes with the import laid in (machine bytes in the base

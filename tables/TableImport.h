@@ -14,7 +14,7 @@
 #include "rom/ImageReplacement.h"
 #include "tables/SpeciesTable.h"
 #include "tables/TableDiff.h"
-#include "tables/TableFormats.h"
+#include "tables/SpeciesRows.h"
 
 namespace tables {
 

@@ -1,15 +1,12 @@
 // The workbook of an image's five tables, and its import.
 //
-// A sheet holds exactly its table's CSV export, each cell typed by its
-// column; a sheet read back is handed to the same table readers as a CSV
-// file whose line numbers are the sheet's row numbers and whose fields are
-// its columns from A on, so that every refusal names its cell.
+// A sheet holds the rows of its table's export, typed as the table types
+// them; a sheet read back goes through the rows readers every format shares
+// (formats::SheetRows), and every refusal names its cell.
 
 #include "tables/WorkbookTables.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
 #include <filesystem>
 #include <iterator>
 #include <string>
@@ -19,13 +16,12 @@
 #include "rom/ReleaseLayouts.h"
 #include "rom/SpeciesLayout.h"
 #include "rom/VersionDetection.h"
-#include "tables/Csv.h"
 #include "tables/FieldText.h"
 #include "tables/ListDiff.h"
 #include "tables/ListTables.h"
 #include "tables/ReleasedImages.h"
+#include "tables/SpeciesRows.h"
 #include "tables/TableDiff.h"
-#include "tables/TableFormats.h"
 #include "tables/TableImport.h"
 
 namespace tables {
@@ -74,40 +70,6 @@ std::vector<WorkbookCell> EvolutionsDropdown(std::string_view column) {
 
 // ---- export ------------------------------------------------------------------
 
-// Whether the column's values are numbers (the JSON export's numbers).
-bool IsNumberColumn(std::string_view sheet, std::string_view column) {
-    if (column == "Position") return true;
-    if (sheet == "Species") {
-        const rom::SpeciesField* field = rom::FindField(column);
-        return field != nullptr && IsNumberField(*field);
-    }
-    if (sheet == "Machines") return IsMachineColumn(column);
-    return column == "Level";
-}
-
-// The table's CSV export as rows of typed cells.
-std::vector<std::vector<WorkbookCell>> TypedRows(std::string_view sheet, std::string_view csv) {
-    const CsvRead read = ReadCsv(csv);
-    std::vector<std::vector<WorkbookCell>> rows;
-    if (read.records.empty()) return rows;
-    const std::vector<std::string>& header = read.records[0].fields;
-    for (const CsvRecord& record : read.records) {
-        std::vector<WorkbookCell>& row = rows.emplace_back();
-        for (size_t c = 0; c < record.fields.size(); ++c) {
-            const std::string& text = record.fields[c];
-            const std::optional<int64_t> number = WholeNumber(text);
-            if (text.empty()) {
-                row.emplace_back();
-            } else if (&record != &read.records[0] && c < header.size() && IsNumberColumn(sheet, header[c]) && number) {
-                row.push_back(WorkbookCell::Number(double(*number)));
-            } else {
-                row.push_back(WorkbookCell::Text(text));
-            }
-        }
-    }
-    return rows;
-}
-
 // The list's index in `lists`, added when no equal list is there yet.
 size_t ListIndex(std::vector<formats::WorkbookList>& lists, std::vector<WorkbookCell> entries) {
     for (size_t i = 0; i < lists.size(); ++i) {
@@ -117,13 +79,11 @@ size_t ListIndex(std::vector<formats::WorkbookList>& lists, std::vector<Workbook
     return lists.size() - 1;
 }
 
-void AddSheet(formats::WorkbookContent& content, std::string_view name, std::string_view csv) {
-    formats::WorkbookSheet sheet{std::string(name), TypedRows(name, csv), {}};
-    if (!sheet.rows.empty()) {
-        for (size_t c = 0; c < sheet.rows[0].size(); ++c) {
-            std::vector<WorkbookCell> entries = DropdownEntries(name, sheet.rows[0][c].text);
-            if (!entries.empty()) sheet.dropdowns.push_back({c, ListIndex(content.lists, std::move(entries))});
-        }
+void AddSheet(formats::WorkbookContent& content, std::string_view name, const formats::TableDocument& document) {
+    formats::WorkbookSheet sheet = formats::SheetOf(document, std::string(name));
+    for (size_t c = 0; c < document.columns.size(); ++c) {
+        std::vector<WorkbookCell> entries = DropdownEntries(name, document.columns[c]);
+        if (!entries.empty()) sheet.dropdowns.push_back({c, ListIndex(content.lists, std::move(entries))});
     }
     content.sheets.push_back(std::move(sheet));
 }
@@ -149,44 +109,10 @@ std::pair<std::string, std::string> OriginRow(const TableImage& image) {
 
 // ---- import ------------------------------------------------------------------
 
-// A number cell's text as the table readers take it: whole numbers in
-// decimal digits ("45" for 45.0), others as the workbook stored them.
-std::string NumberText(const WorkbookCell& cell) {
-    if (std::floor(cell.number) == cell.number && std::fabs(cell.number) < 1e15) {
-        return std::to_string(int64_t(cell.number));
-    }
-    return cell.text;
-}
-
-// The sheet as a CSV file: line n is row n, field k column k (from A).
-std::string SheetCsv(const formats::ReadSheet& sheet) {
-    std::string text;
-    uint32_t line = 0;
-    // Spreadsheets leave empty cells out: every row has the header's width.
-    const size_t width = sheet.rows.empty() ? 0 : sheet.rows.front().cells.back().column + 1;
-    for (const formats::ReadRow& row : sheet.rows) {
-        for (; line + 1 < row.number; ++line) text += "\r\n";
-        std::vector<std::string> fields(std::max<size_t>(width, row.cells.back().column + 1));
-        for (const formats::ReadCell& cell : row.cells) {
-            const bool number = cell.value.kind == WorkbookCell::Kind::Number;
-            fields[cell.column] = number ? NumberText(cell.value) : cell.value.text;
-        }
-        text += CsvRecordLine(fields);
-        line = row.number;
-    }
-    return text;
-}
-
-// "Moves!C781 (Move): ..." for a refusal of the sheet read as SheetCsv.
-std::string PlacedRefusal(std::string_view sheet, const Refusal& refusal) {
-    std::string place(sheet);
-    if (refusal.line > 0 && refusal.column > 0) {
-        place += "!" + formats::CellReference(uint32_t(refusal.line), uint32_t(refusal.column - 1));
-    } else if (refusal.line > 0) {
-        place += " row " + std::to_string(refusal.line);
-    }
-    if (!refusal.columnName.empty()) place += " (" + refusal.columnName + ")";
-    return place + ": " + refusal.message;
+// The refusals of a sheet's table, each placed in its cell or row.
+formats::Refusals Placed(std::string_view sheet, formats::Refusals status) {
+    for (Refusal& refusal : status.refusals) formats::PlaceInSheet(refusal, sheet);
+    return status;
 }
 
 // The image as `bytes` make it, for the next sheet to be read against.
@@ -276,23 +202,23 @@ private:
 
     // Every sheet read against the image as it is, every refusal listed.
     void CheckAll() {
+        formats::Refusals all;
         for (const std::string_view name : present_) {
-            const std::string csv = SheetCsv(*FindSheet(read_, name));
             const std::optional<ListTable> table = ListTableOfSheet(name);
-            Refuse(name, table ? ReadListTable(csv, TableFormat::Csv, *table, image_, lists_).status
-                               : ReadTable(csv, TableFormat::Csv));
+            all.Append(Placed(name, table ? ListsOf(name, *table, image_, lists_).status : Species(name)));
         }
+        for (const Refusal& refusal : all.refusals) result_.refusals.push_back(RefusalText(refusal));
+        result_.unlistedRefusals = all.unlistedRefusals;
     }
 
-    void Refuse(std::string_view sheet, const ImportedTable& status) {
-        for (const Refusal& refusal : status.refusals) {
-            if (result_.refusals.size() < kMostRefusalsListed) {
-                result_.refusals.push_back(PlacedRefusal(sheet, refusal));
-            } else {
-                ++result_.unlistedRefusals;
-            }
-        }
-        result_.unlistedRefusals += status.unlistedRefusals;
+    ImportedLists ListsOf(std::string_view sheet, ListTable table, const TableImage& image,
+                          const SpeciesLists& lists) const {
+        const formats::RowsRead rows = formats::SheetRows(*FindSheet(read_, sheet), ListTableShape(table, image.version));
+        return ListsFromRows(rows, table, image, lists);
+    }
+
+    ImportedTable Species(std::string_view sheet) const {
+        return SpeciesFromRows(formats::SheetRows(*FindSheet(read_, sheet), SpeciesShape()));
     }
 
     // The list sheets in order, each read against the image the ones before
@@ -300,26 +226,24 @@ private:
     void LayAll() {
         TableImage current = image_;
         for (const std::string_view name : present_) {
-            const std::string csv = SheetCsv(*FindSheet(read_, name));
             const std::optional<ListTable> table = ListTableOfSheet(name);
             if (!table) continue;
             const SpeciesLists lists = ReadSpeciesLists(current);
-            const ListImportPlan plan =
-                PlanListImport(current, lists, ReadListTable(csv, TableFormat::Csv, *table, current, lists));
+            const ListImportPlan plan = PlanListImport(current, lists, ListsOf(name, *table, current, lists));
             if (!plan.refusal.empty()) {
                 result_.failure = std::string(name) + ": " + plan.refusal;
                 return;
             }
             current = WithBytes(current, plan.after);
         }
-        if (const formats::ReadSheet* species = FindSheet(read_, "Species")) LaySpecies(*species, current);
+        if (FindSheet(read_, "Species") != nullptr) LaySpecies(current);
         if (result_.failure.empty()) Describe(current);
     }
 
     // A Pointer as exported from this image (before the list sheets packed the
     // lists again) is no change: it keeps the pointer the lists now have.
-    void LaySpecies(const formats::ReadSheet& sheet, TableImage& current) {
-        ImportedTable imported = ReadTable(SheetCsv(sheet), TableFormat::Csv);
+    void LaySpecies(TableImage& current) {
+        ImportedTable imported = Species("Species");
         const size_t pointer = FieldIndex(*rom::FindField("Pointer"));
         for (ImportedRow& row : imported.rows) {
             FieldBytes& value = row.values.fields[pointer];
@@ -401,10 +325,10 @@ std::vector<std::pair<std::string, std::string>> AboutRows(const TableImage& ima
 
 formats::WorkbookContent ImageWorkbook(const TableImage& image, const SpeciesLists& lists, std::string_view program) {
     formats::WorkbookContent content;
-    AddSheet(content, kWorkbookSheets[0], ExportTable(image, TableFormat::Csv));
+    AddSheet(content, kWorkbookSheets[0], SpeciesDocument(image.table));
     for (const ListTable table : {ListTable::Machines, ListTable::Evolutions, ListTable::Moves, ListTable::EggMoves}) {
         if (table == ListTable::EggMoves && !lists.hasEggMoves) continue;
-        AddSheet(content, kWorkbookSheets[size_t(table) + 1], ExportListTable(image, lists, table, TableFormat::Csv));
+        AddSheet(content, kWorkbookSheets[size_t(table) + 1], ListTableDocument(image, lists, table));
     }
     content.about = AboutRows(image, lists.hasEggMoves, program);
     return content;

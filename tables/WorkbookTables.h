@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "formats/Workbook.h"
-#include "tables/SpeciesLists.h"
+#include "tables/ImageLists.h"
 #include "tables/SpeciesTable.h"
 
 namespace tables {

@@ -1,6 +1,6 @@
-#include "tables/Csv.h"
+#include "formats/Csv.h"
 
-namespace tables {
+namespace formats {
 
 std::string CsvField(std::string_view text) {
     const bool quote = text.find_first_of(",\"\r\n") != std::string_view::npos ||
@@ -165,4 +165,4 @@ CsvRead ReadCsv(std::string_view text, const CsvLimits& limits, char separator) 
     return result;
 }
 
-}  // namespace tables
+}  // namespace formats
