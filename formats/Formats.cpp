@@ -1,5 +1,7 @@
 #include "formats/Formats.h"
 
+#include "formats/Text.h"
+
 namespace formats {
 
 namespace {
@@ -56,7 +58,15 @@ RowsRead ReadRows(std::string_view bytes, TableFormat format, const Shape& shape
                                          std::to_string(shape.budget.mostBytes) + " a table file may be."});
         return out;
     }
-    return EntryOf(format).read(bytes, shape);
+    const FormatEntry& entry = EntryOf(format);
+    if (entry.binary) return entry.read(bytes, shape);
+    const DecodedText decoded = DecodeText(bytes);
+    if (decoded.refusal) {
+        RowsRead out;
+        out.status.Refuse(*decoded.refusal);
+        return out;
+    }
+    return entry.read(decoded.text, shape);
 }
 
 std::string WriteRows(const TableDocument& document, TableFormat format) { return EntryOf(format).write(document); }

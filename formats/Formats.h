@@ -62,7 +62,7 @@ std::optional<TableFormat> FormatFromPath(std::string_view path);
 std::string FormatNames();
 
 // Reads with the format's reader, after refusing a file larger than the
-// shape's budget.
+// shape's budget; a text format's bytes are first decoded (Text.h).
 RowsRead ReadRows(std::string_view bytes, TableFormat format, const Shape& shape);
 std::string WriteRows(const TableDocument& document, TableFormat format);
 

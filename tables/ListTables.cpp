@@ -307,6 +307,7 @@ private:
     void MachineRow(size_t p, std::span<const Cell> cells) {
         MachineBytes bytes = out_.machines[p];
         for (size_t k = 0; k < machines_; ++k) {
+            if (!cells[k].given) continue;  // a machine the file leaves out keeps its bit
             const std::string_view value = Trimmed(cells[k].text);
             const std::string_view code = lists::kMachines[k].code;
             if (value != "0" && value != "1") {
@@ -449,8 +450,16 @@ std::vector<std::string> UnreadableLists(const SpeciesLists& lists, ListTable ta
 formats::Shape ListTableShape(ListTable table, rom::GameVersion version) {
     formats::Shape shape;
     shape.columns = ListTableColumns(table, version);
-    shape.required.assign(shape.columns.size(), true);
-    shape.required[1] = false;  // Species only names the row for people
+    // Position and the columns that say what an entry is are needed; Species
+    // only names the row for people. A machines file may hold any of the
+    // machines, an evolutions file leaves out the columns its methods leave
+    // empty.
+    shape.required.assign(shape.columns.size(), table != ListTable::Machines);
+    shape.required[0] = true;
+    shape.required[1] = false;
+    if (table == ListTable::Evolutions) {
+        for (size_t c = 3; c <= 6; ++c) shape.required[c] = false;  // Level, Item, When, Stats
+    }
     shape.arrayKey = std::string(ListTableName(table));
     shape.budget.mostRows = kMostListRowsRead;
     shape.budget.mostColumns = kMostColumnsRead;

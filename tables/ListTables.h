@@ -12,7 +12,9 @@
 // A species whose list is empty has one row whose other cells are empty, so
 // that an export names every species and an import can empty a list. A
 // species absent from an imported evolutions, moves or egg-moves file keeps
-// its list; one absent from a machines file keeps its machines.
+// its list; one absent from a machines file keeps its machines. A machines
+// file may leave out any machine's column (that machine is kept), and an
+// evolutions file the Level, Item, When and Stats columns (read as empty).
 //
 // Texts: moves by name (or number), species as the species table writes
 // them (or number), items as the species table writes held items (the

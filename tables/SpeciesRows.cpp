@@ -31,6 +31,30 @@ std::optional<int32_t> PositionOf(std::string_view text) {
     return value < rom::kSpeciesCount ? std::optional<int32_t>(value) : std::nullopt;
 }
 
+// A two-byte hex text (the Pointer) as a spreadsheet program leaves it after
+// reading a text such as "3E68", "12E4" or "0E12" as a number in scientific
+// notation: "3E+068", "3.00E+68", "120000", "0". Such a text holds a sign or a
+// decimal point, or only decimal digits but not the four exported; a text of
+// four decimal digits ("1234") is valid hex and taken. The refusal, or
+// nullopt for any other text.
+std::optional<std::string> SpreadsheetDamage(const rom::SpeciesField& field, std::string_view text) {
+    if (field.presentation != rom::Presentation::HexText || field.width != 2) return std::nullopt;
+    const std::string_view value = Trimmed(text);
+    if (value.empty()) return std::nullopt;
+    bool digitsOnly = true;
+    bool numberSigns = false;
+    for (char c : value) {
+        digitsOnly = digitsOnly && c >= '0' && c <= '9';
+        numberSigns = numberSigns || c == '+' || c == '.' || c == ',';
+    }
+    if (!numberSigns && !(digitsOnly && value.size() != 4)) return std::nullopt;
+    const std::string column(field.control);
+    return column + " holds \"" + std::string(value) + "\", which is how a spreadsheet program writes back hex " +
+           "text such as \"3E68\", \"12E4\" or \"0E12\" after reading it as a number: the exported 4 hex " +
+           "digits are lost. Set the " + column + " column's type to text when opening the file (or export again), " +
+           "or leave the column out of the file.";
+}
+
 // Checks the rows one by one: each position new and from 0 to 250, each
 // value by the window's rules. A row with any refusal adds no row.
 class RowChecker {
@@ -44,7 +68,9 @@ public:
         CheckPosition(row.cells[0], imported);
         for (size_t f = 0; f < kFieldCount; ++f) {
             const Cell& cell = row.cells[2 + f];
-            if (cell.given) CheckField(rom::kSpeciesFields[f], cell, imported.values.fields[f]);
+            if (!cell.given) continue;
+            imported.given[f] = true;
+            CheckField(rom::kSpeciesFields[f], cell, imported.values.fields[f]);
         }
         if (out_.RefusalCount() == refusalsBefore) out_.rows.push_back(imported);
     }
@@ -78,6 +104,10 @@ private:
                        "); it holds " + cell.text + ".");
             return;
         }
+        if (const std::optional<std::string> damage = SpreadsheetDamage(field, cell.text)) {
+            Refuse(cell, field.control, *damage);
+            return;
+        }
         const rom::Encoded encoded = EncodeValueText(field, cell.text);
         if (!encoded.ok()) {
             Refuse(cell, field.control, encoded.refusal);
@@ -93,8 +123,10 @@ private:
 formats::Shape MakeShape() {
     formats::Shape shape;
     shape.columns = ExportColumns();
-    shape.required.assign(shape.columns.size(), true);
-    shape.required[1] = false;  // Species only names the row for people
+    // Position says which species a row is; every other column may be left
+    // out (Species only names the row for people).
+    shape.required.assign(shape.columns.size(), false);
+    shape.required[0] = true;
     shape.arrayKey = "species";
     shape.budget.mostRows = kMostRowsRead;
     shape.budget.mostColumns = kMostColumnsRead;

@@ -3,7 +3,8 @@
 //
 // Columns: Position (0 to 250), Species (the list entry), then one per field
 // of the field table, named by its control (HP, ATK, ..., Length, Gender);
-// one row per species in list order. Number fields (decimal fields, Pitch,
+// one row per species in list order. A file read back needs only Position:
+// any other column may be left out, and only the fields present are taken. Number fields (decimal fields, Pitch,
 // Echo, Length, Gender) and Position are number cells; hex text and list
 // fields are text cells (so JSON writes them as strings).
 //
@@ -15,6 +16,7 @@
 // The rows read are checked by the window's save rules (FieldText.h), every
 // refusal listed with its place (up to formats::kMostRefusalsListed).
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -48,10 +50,13 @@ std::string ExportCsv(const SpeciesTable& table);
 std::string ExportJson(const TableImage& image);
 std::string ExportTable(const TableImage& image, TableFormat format);
 
+// A row read: its position and the values of the fields the file holds.
+// A file may leave out any field's column; a field it leaves out is kept.
 struct ImportedRow {
     int line = 0;
     int32_t position = 0;
     SpeciesValues values;
+    std::array<bool, kFieldCount> given{};  // the file holds this field
 };
 
 // The most rows of a file read: a table has one row per species (251); past

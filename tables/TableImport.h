@@ -18,8 +18,8 @@
 
 namespace tables {
 
-// The image's table with the imported rows put in; rows left out keep their
-// values. Only for a table without refusals.
+// The image's table with the imported rows put in; rows and columns left out
+// keep their values. Only for a table without refusals.
 SpeciesTable WithImportedRows(const SpeciesTable& table, const ImportedTable& imported);
 
 // The fields the import changes. Empty for a table with any refusal: a
