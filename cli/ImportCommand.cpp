@@ -12,6 +12,7 @@
 #include "cli/Output.h"
 #include "cli/WorkbookCommands.h"
 #include "tables/ImageFiles.h"
+#include "tables/PointerTargets.h"
 #include "tables/SpeciesTable.h"
 #include "tables/TableDiff.h"
 #include "tables/SpeciesRows.h"
@@ -76,7 +77,8 @@ int RunImport(const ImportOptions& options) {
     if (!bytes) return kFailure;
     const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
 
-    const tables::ImportedTable imported = tables::ReadTable(text, *format);
+    tables::ImportedTable imported = tables::ReadTable(text, *format);
+    if (imported.ok()) tables::RefuseStrayPointers(*image, imported);
     if (!imported.ok()) {
         for (const tables::Refusal& each : imported.refusals) {
             Message(options.file + ": " + tables::RefusalText(each));

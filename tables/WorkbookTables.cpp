@@ -19,6 +19,7 @@
 #include "tables/FieldText.h"
 #include "tables/ListDiff.h"
 #include "tables/ListTables.h"
+#include "tables/PointerTargets.h"
 #include "tables/ReleasedImages.h"
 #include "tables/SpeciesRows.h"
 #include "tables/TableDiff.h"
@@ -237,18 +238,27 @@ private:
             current = WithBytes(current, plan.after);
         }
         if (FindSheet(read_, "Species") != nullptr) LaySpecies(current);
-        if (result_.failure.empty()) Describe(current);
+        if (result_.failure.empty() && result_.refusals.empty()) Describe(current);
     }
 
     // A Pointer as exported from this image (before the list sheets packed the
     // lists again) is no change: it keeps the pointer the lists now have.
+    // Any other is judged against the lists as they now lie.
     void LaySpecies(TableImage& current) {
         ImportedTable imported = Species("Species");
         const size_t pointer = FieldIndex(*rom::FindField("Pointer"));
         for (ImportedRow& row : imported.rows) {
             FieldBytes& value = row.values.fields[pointer];
             const auto p = size_t(row.position);
-            if (value == image_.table[p].fields[pointer]) value = current.table[p].fields[pointer];
+            if (row.given[pointer] && value == image_.table[p].fields[pointer]) value = current.table[p].fields[pointer];
+        }
+        RefuseStrayPointers(current, imported);
+        if (!imported.ok()) {
+            for (const Refusal& refusal : Placed("Species", imported).refusals) {
+                result_.refusals.push_back(RefusalText(refusal));
+            }
+            result_.unlistedRefusals = imported.unlistedRefusals;
+            return;
         }
         std::vector<uint8_t> after = current.bytes;
         if (!LayChanges(current, PlanImport(current, imported), after, result_.failure)) return;
