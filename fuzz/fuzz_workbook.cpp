@@ -3,7 +3,9 @@
 //  - a read workbook lists every sheet it read among its sheet names, and
 //    holds each sheet's rows in increasing order, each row's cells in
 //    increasing column order, every cell within the largest sheet and none
-//    of them empty.
+//    of them empty;
+//  - each sheet read as a table gives rows in row order, each refusal placed
+//    in the sheet.
 
 #include <cstdint>
 #include <cstdlib>
@@ -32,6 +34,23 @@ void CheckSheet(const formats::ReadSheet& sheet) {
     }
 }
 
+// The sheet read as a table of three columns, one of them required.
+void CheckTable(const formats::ReadSheet& sheet) {
+    formats::Shape shape;
+    shape.columns = {"Position", "Species", "Move"};
+    shape.required = {true, false, false};
+    shape.budget.mostRows = 1000;
+    const formats::RowsRead table = formats::SheetRows(sheet, shape);
+    int previous = 0;
+    for (const formats::Row& row : table.rows) {
+        Check(row.line > previous && row.cells.size() == shape.columns.size());
+        previous = row.line;
+    }
+    for (const formats::Refusal& refusal : table.status.refusals) {
+        Check(refusal.cell.starts_with(sheet.name) && !refusal.message.empty());
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -46,6 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const auto& name : read.sheetNames) listed = listed || name == sheet.name;
         Check(listed);
         CheckSheet(sheet);
+        CheckTable(sheet);
     }
     return 0;
 }

@@ -140,6 +140,40 @@ TEST(Workbook, ReadsTheFormsSpreadsheetProgramsWrite) {
 }
 
 // One message for each fault, and no rows.
+// A sheet read as a table: rows by their numbers, empty cells and rows left
+// out, numbers as their decimal digits, every refusal placed in its cell.
+TEST(WorkbookRows, ReadASheetAsTheCsvReaderReadsAFileAndPlaceEveryRefusal) {
+    const std::string rows =
+        R"(<row r="1"><c r="A1" t="inlineStr"><is><t>position</t></is></c><c r="B1" t="inlineStr"><is><t>Move</t></is></c>)"
+        R"(<c r="C1" t="inlineStr"><is><t>Level</t></is></c></row>)"
+        R"(<row r="4"><c r="A4"><v>3.0</v></c><c r="B4" t="inlineStr"><is><t>Pound</t></is></c></row>)"
+        R"(<row r="6"><c r="A6"><v>1.5</v></c><c r="C6"><v>45</v></c></row>)";
+    const auto read = ReadWorkbook(OneSheet(rows));
+    ASSERT_TRUE(read.ok()) << read.error;
+    formats::Shape shape;
+    shape.columns = {"Position", "Move", "Level"};
+    shape.required = {true, false, false};
+    const formats::RowsRead table = formats::SheetRows(read.sheets[0], shape);
+    ASSERT_TRUE(table.status.ok()) << formats::RefusalText(table.status.refusals.front());
+    ASSERT_EQ(table.rows.size(), 2u);
+    EXPECT_EQ(table.rows[0].line, 4);
+    EXPECT_EQ(table.rows[0].cells[0].text, "3");
+    EXPECT_EQ(table.rows[0].cells[2].text, "");  // left out by the spreadsheet
+    EXPECT_EQ(table.rows[1].cells[0].text, "1.5");
+    EXPECT_EQ(table.rows[1].cells[2].column, 3);
+
+    formats::Refusal value{6, 3, "Level", "no such level"};
+    formats::PlaceInSheet(value, "Moves");
+    EXPECT_EQ(formats::RefusalText(value), "Moves!C6 (Level): no such level");
+    shape.columns.push_back("Species");
+    shape.required.push_back(true);
+    const auto refused = formats::SheetRows(read.sheets[0], shape);
+    ASSERT_EQ(refused.status.refusals.size(), 1u);
+    EXPECT_EQ(formats::RefusalText(refused.status.refusals[0]),
+              "Moves row 1: the header row lacks the column(s) Species.");
+    EXPECT_EQ(formats::SheetNameOf("egg-moves", {"Species", "Egg moves"}), "Egg moves");
+}
+
 TEST(Workbook, RefusesEachFaultWithOneMessage) {
     const std::string cell = R"(<row r="1"><c r="A1"><v>1</v></c></row>)";
     const std::string entities = R"(<?xml version="1.0"?><!DOCTYPE x [<!ENTITY a "aaaaaaaaaa"><!ENTITY b "&a;&a;&a;">]>)"
