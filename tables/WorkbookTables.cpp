@@ -155,7 +155,8 @@ private:
         return std::move(result_);
     }
 
-    // The About sheet names the image the workbook was exported from.
+    // The About sheet names the image the workbook was exported from: its
+    // version, and its release or layout, must be this image's.
     bool CheckAbout() {
         const formats::ReadSheet* about = FindSheet(read_, formats::kAboutSheetName);
         if (about == nullptr) {
@@ -164,18 +165,17 @@ private:
         }
         const auto own = AboutRows(image_, lists_.hasEggMoves, "");
         for (const formats::ReadRow& row : about->rows) {
-            if (row.cells.size() < 2 || row.cells[0].column != 0 || row.cells[1].column != 1) continue;
+            if (options_.fromOtherImage || row.cells.size() < 2 || row.cells[0].column != 0) continue;
             const std::string& key = row.cells[0].value.text;
             if (key != kVersionKey && key != kReleaseKey && key != kLayoutKey) continue;
             const auto mine = std::find_if(own.begin(), own.end(), [&](const auto& r) { return r.first == key; });
-            const std::string theirs = row.cells[1].value.text;
+            const std::string& theirs = row.cells[1].value.text;
             if (mine != own.end() && mine->second == theirs) continue;
-            if (options_.fromOtherImage) continue;
-            result_.failure = "The workbook was exported from another image: its About sheet names " + key + " \"" +
-                              theirs + "\", this image " + (mine == own.end() ? "has no " + key : "\"" +
-                              mine->second + "\"") + ". Give --from-other-image to take the sheets and columns it "
-                              "holds (leave out those that must not be carried, such as Pointer), or export this "
-                              "image again.";
+            const std::string ours = mine == own.end() ? OriginRow(image_).second : mine->second;
+            result_.failure = "The workbook comes from another image: its About sheet names " + key + " \"" + theirs +
+                              "\", this image is \"" + ours + "\". Give --from-other-image to take the sheets and "
+                              "columns it holds (delete those that must not be carried, such as Pointer), or export "
+                              "this image.";
             return false;
         }
         return true;

@@ -192,6 +192,19 @@ class Workbooks(unittest.TestCase):
         book["Species"]["C2"].value = 1
         book["Moves"]["C3"].value = 99
         book.save(workbook)
+        # Refusals of every sheet, each in its cell; nothing written.
+        book["Moves"]["D4"].value = "Vine Wip"
+        book["Species"]["D3"].value = 300
+        book.save(workbook)
+        refused = run("import", image, workbook, check=False)
+        self.assertEqual(refused.returncode, 1)
+        self.assertIn("Moves!D4 (Move): Move must be", refused.stderr)
+        self.assertIn("Species!D3 (ATK)", refused.stderr)
+        self.assertIn('2 values or rows were refused', refused.stderr)
+        self.assertEqual(sha1(image), sha1(self.image(GOLD_ROW, "o.gbc")))
+        book["Moves"]["D4"].value = book["Moves"]["D3"].value
+        book.save(workbook)
+
         done = run("import", image, workbook, "--table", "moves")
         self.assertNotIn("HP", done.stdout)
         self.assertEqual(self.csv_rows(image, "species")[1][2], self.csv_rows(self.image(GOLD_ROW, "o.gbc"), "species")[1][2])
