@@ -3,12 +3,16 @@
 // libxlsxwriter writes to a named file only, so the workbook is written to a
 // private temporary file, read back whole and the file removed; the caller
 // then writes the bytes where the user asked, as every whole file is written.
+// A build without libxlsxwriter (the page's WebAssembly) has a writer that
+// says so.
 
 #include "formats/Workbook.h"
 
+#if __has_include(<xlsxwriter.h>)
+#define QUILLMERE_HAS_WORKBOOK_WRITER 1
 #include <xlsxwriter.h>
-
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <charconv>
@@ -60,6 +64,8 @@ std::optional<std::pair<uint32_t, uint32_t>> ParseCellReference(std::string_view
     }
     return std::pair{row, column - 1};
 }
+
+#ifdef QUILLMERE_HAS_WORKBOOK_WRITER
 
 namespace {
 
@@ -235,5 +241,13 @@ WrittenWorkbook WriteWorkbook(const WorkbookContent& content) {
     if (bytes.empty()) return {{}, "cannot read back the workbook written"};
     return {std::move(bytes), {}};
 }
+
+#else
+
+WrittenWorkbook WriteWorkbook(const WorkbookContent&) {
+    return {{}, "this build writes no workbooks (it was built without libxlsxwriter)"};
+}
+
+#endif
 
 }  // namespace formats

@@ -1,5 +1,7 @@
 // The zip archive and the streaming XML reader under the workbook reader.
 
+#if __has_include(<zip.h>) && __has_include(<expat.h>)
+
 #include "formats/WorkbookParts.h"
 
 #include <zip.h>
@@ -198,3 +200,5 @@ bool ParseXml(const ZipParts& zip, const std::string& part, XmlPartReader& reade
 }
 
 }  // namespace formats::parts
+
+#endif

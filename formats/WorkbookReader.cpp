@@ -1,6 +1,11 @@
 // The workbook reader: finds the sheets by name through the workbook part and
 // its relationships, reads the shared strings, then each sheet wanted, every
-// part streamed through expat (WorkbookParts.h).
+// part streamed through expat (WorkbookParts.h). A build without libzip and
+// expat (the page's WebAssembly) has a reader that says so.
+
+#include "formats/Workbook.h"
+
+#if __has_include(<zip.h>) && __has_include(<expat.h>)
 
 #include <algorithm>
 #include <charconv>
@@ -335,3 +340,17 @@ WorkbookRead ReadWorkbook(std::string_view bytes, const std::vector<std::string>
 }
 
 }  // namespace formats
+
+#else
+
+namespace formats {
+
+WorkbookRead ReadWorkbook(std::string_view, const std::vector<std::string>&, const WorkbookLimits&) {
+    WorkbookRead read;
+    read.error = "this build reads no workbooks (it was built without libzip and expat)";
+    return read;
+}
+
+}  // namespace formats
+
+#endif
