@@ -77,7 +77,7 @@ int RunImport(const ImportOptions& options) {
     if (!bytes) return kFailure;
     const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
 
-    tables::ImportedTable imported = tables::ReadTable(text, *format);
+    tables::ImportedTable imported = tables::ReadTable(text, *format, *image);
     if (imported.ok()) tables::RefuseStrayPointers(*image, imported);
     if (!imported.ok()) {
         for (const tables::Refusal& each : imported.refusals) {

@@ -45,124 +45,142 @@ char DetectSeparator(std::string_view text) {
     return ',';
 }
 
-CsvRead ReadCsv(std::string_view text, const CsvLimits& limits, char separator) {
-    CsvRead result;
-    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+namespace {
 
-    int line = 1;
-    size_t i = 0;
-    CsvRecord record;
-    std::string field;
-    bool fieldStarted = false;  // the record has a field under way (even an empty one)
+// Reads the records of a text field by field; each step returns false when
+// the reading stops (a quoting error, or a bound: result.error says where).
+class CsvScanner {
+public:
+    CsvScanner(std::string_view text, const CsvLimits& limits, char separator)
+        : text_(text), limits_(limits), separator_(separator) {}
 
-    // Each returns false when a bound stops the reading (result.error says where).
-    const auto endField = [&]() -> bool {
-        if (record.fields.size() >= limits.mostFields) {
-            result.error = CsvError{CsvStop::TooManyFields, record.fieldLines.back(),
-                                    static_cast<int>(record.fields.size()) + 1,
-                                    "a record has more than " + std::to_string(limits.mostFields) + " fields"};
-            return false;
+    CsvRead Run() {
+        while (i_ < text_.size()) {
+            // At the start of a field.
+            if (record_.fields.empty() && field_.empty() && !fieldStarted_) record_.line = line_;
+            record_.fieldLines.push_back(line_);
+            const int column = static_cast<int>(record_.fields.size()) + 1;
+            const bool read = text_[i_] == '"' ? QuotedField(column) : PlainField(column);
+            if (!read || !AfterField()) break;
         }
-        record.fields.push_back(std::move(field));
-        field.clear();
-        return true;
-    };
-    const auto endRecord = [&]() -> bool {
-        // A line with nothing on it is no record.
-        if (!(record.fields.size() == 1 && record.fields[0].empty() && !fieldStarted)) {
-            if (result.records.size() >= limits.mostRecords) {
-                result.error = CsvError{CsvStop::TooManyRecords, record.line, 0,
-                                        "the file has more than " + std::to_string(limits.mostRecords) +
-                                            " records"};
-                return false;
+        return std::move(result_);
+    }
+
+private:
+    bool Fail(CsvStop stop, int line, int column, std::string message) {
+        result_.error = CsvError{stop, line, column, std::move(message)};
+        return false;
+    }
+
+    bool AtBreak() const { return text_[i_] == '\r' || text_[i_] == '\n'; }
+
+    // Consumes one line break at i_ (CRLF, LF or CR).
+    void LineBreak() {
+        i_ += text_[i_] == '\r' && i_ + 1 < text_.size() && text_[i_ + 1] == '\n' ? 2 : 1;
+        ++line_;
+    }
+
+    bool QuotedField(int column) {
+        fieldStarted_ = true;
+        const int openedOn = line_;
+        ++i_;
+        for (;;) {
+            if (i_ >= text_.size()) {
+                return Fail(CsvStop::Quoting, openedOn, column, "a quoted field is not closed before the end of the file");
             }
-            result.records.push_back(std::move(record));
-        }
-        record = CsvRecord{};
-        fieldStarted = false;
-        return true;
-    };
-    // Consumes one line break at i (CRLF, LF or CR); returns false when there is none.
-    const auto lineBreak = [&]() -> bool {
-        if (text[i] == '\r') {
-            i += (i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
-        } else if (text[i] == '\n') {
-            i += 1;
-        } else {
-            return false;
-        }
-        ++line;
-        return true;
-    };
-
-    while (i < text.size()) {
-        // At the start of a field.
-        if (record.fields.empty() && field.empty() && !fieldStarted) record.line = line;
-        record.fieldLines.push_back(line);
-        const int column = static_cast<int>(record.fields.size()) + 1;
-        if (text[i] == '"') {
-            fieldStarted = true;
-            const int openedOn = line;
-            ++i;
-            bool closed = false;
-            while (i < text.size()) {
-                if (text[i] == '"') {
-                    if (i + 1 < text.size() && text[i + 1] == '"') {
-                        field += '"';
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    closed = true;
-                    break;
-                }
-                if (text[i] == '\r' || text[i] == '\n') {
-                    const size_t before = i;
-                    lineBreak();
-                    field.append(text.substr(before, i - before));
+            if (text_[i_] == '"') {
+                if (i_ + 1 < text_.size() && text_[i_ + 1] == '"') {
+                    field_ += '"';
+                    i_ += 2;
                     continue;
                 }
-                field += text[i++];
+                ++i_;
+                break;
             }
-            if (!closed) {
-                result.error = CsvError{CsvStop::Quoting, openedOn, column,
-                                        "a quoted field is not closed before the end of the file"};
-                return result;
+            if (AtBreak()) {
+                const size_t before = i_;
+                LineBreak();
+                field_.append(text_.substr(before, i_ - before));
+                continue;
             }
-            if (i < text.size() && text[i] != separator && text[i] != '\r' && text[i] != '\n') {
-                result.error = CsvError{CsvStop::Quoting, line, column,
-                                        "a quoted field goes on after its closing quote; a quote inside a quoted "
-                                        "field is written twice (\"\")"};
-                return result;
-            }
-        } else {
-            while (i < text.size() && text[i] != separator && text[i] != '\r' && text[i] != '\n') {
-                if (text[i] == '"') {
-                    result.error = CsvError{CsvStop::Quoting, line, column,
-                                            "a double quote inside a field that does not start with one; such a "
-                                            "field must be enclosed in quotes, with the quote written twice"};
-                    return result;
-                }
-                field += text[i++];
-            }
+            field_ += text_[i_++];
         }
-        // After a field: a separator, a line break, or the end.
-        if (i < text.size() && text[i] == separator) {
-            ++i;
-            fieldStarted = true;
-            if (!endField()) return result;
-            if (i == text.size()) {
-                // A separator at the very end leaves one empty field behind it.
-                record.fieldLines.push_back(line);
-                if (!endField() || !endRecord()) return result;
-            }
-            continue;
+        if (i_ < text_.size() && text_[i_] != separator_ && !AtBreak()) {
+            return Fail(CsvStop::Quoting, line_, column,
+                        "a quoted field goes on after its closing quote; a quote inside a quoted field is written "
+                        "twice (\"\")");
         }
-        if (!endField()) return result;
-        if (i < text.size()) lineBreak();
-        if (!endRecord()) return result;
+        return true;
     }
-    return result;
+
+    bool PlainField(int column) {
+        while (i_ < text_.size() && text_[i_] != separator_ && !AtBreak()) {
+            if (text_[i_] == '"') {
+                return Fail(CsvStop::Quoting, line_, column,
+                            "a double quote inside a field that does not start with one; such a field must be "
+                            "enclosed in quotes, with the quote written twice");
+            }
+            field_ += text_[i_++];
+        }
+        return true;
+    }
+
+    // After a field: a separator, a line break, or the end.
+    bool AfterField() {
+        if (i_ < text_.size() && text_[i_] == separator_) {
+            ++i_;
+            fieldStarted_ = true;
+            if (!EndField()) return false;
+            if (i_ < text_.size()) return true;
+            // A separator at the very end leaves one empty field behind it.
+            record_.fieldLines.push_back(line_);
+            return EndField() && EndRecord();
+        }
+        if (!EndField()) return false;
+        if (i_ < text_.size()) LineBreak();
+        return EndRecord();
+    }
+
+    bool EndField() {
+        if (record_.fields.size() >= limits_.mostFields) {
+            return Fail(CsvStop::TooManyFields, record_.fieldLines.back(), static_cast<int>(record_.fields.size()) + 1,
+                        "a record has more than " + std::to_string(limits_.mostFields) + " fields");
+        }
+        record_.fields.push_back(std::move(field_));
+        field_.clear();
+        return true;
+    }
+
+    bool EndRecord() {
+        // A line with nothing on it is no record.
+        if (!(record_.fields.size() == 1 && record_.fields[0].empty() && !fieldStarted_)) {
+            if (result_.records.size() >= limits_.mostRecords) {
+                return Fail(CsvStop::TooManyRecords, record_.line, 0,
+                            "the file has more than " + std::to_string(limits_.mostRecords) + " records");
+            }
+            result_.records.push_back(std::move(record_));
+        }
+        record_ = CsvRecord{};
+        fieldStarted_ = false;
+        return true;
+    }
+
+    std::string_view text_;
+    const CsvLimits& limits_;
+    char separator_;
+    CsvRead result_;
+    int line_ = 1;
+    size_t i_ = 0;
+    CsvRecord record_;
+    std::string field_;
+    bool fieldStarted_ = false;  // the record has a field under way (even an empty one)
+};
+
+}  // namespace
+
+CsvRead ReadCsv(std::string_view text, const CsvLimits& limits, char separator) {
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    return CsvScanner(text, limits, separator).Run();
 }
 
 }  // namespace formats

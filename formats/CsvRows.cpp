@@ -78,6 +78,7 @@ RowsRead ReadCsvRows(std::string_view bytes, const Shape& shape) {
         return out;
     }
     const CsvRecord& header = read.records.front();
+    for (const std::string& name : header.fields) out.names.emplace_back(Trimmed(name));
     const std::vector<int> fieldOf = HeaderColumns(header, shape, out.status);
     if (!out.status.ok()) return out;  // the rows cannot be read without their columns
     for (const int f : fieldOf) out.present.push_back(f >= 0);

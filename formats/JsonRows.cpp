@@ -108,6 +108,7 @@ private:
         if (skipDepth_ > 0) return true;
         if (depth_ != 3) return Scalar(CellKind::Text, what);
         if (!CountMember()) return true;
+        if (rowCount_ == 1) out_.names.push_back(key_);
         const std::optional<size_t> index = matcher_.Find(key_);
         const std::string name = index ? shape_.columns[*index] : key_;
         out_.status.Refuse({place_.line, place_.column, name,
@@ -148,6 +149,7 @@ private:
 
     void Member(CellKind kind, const std::string& text) {
         if (!CountMember()) return;
+        if (rowCount_ == 1) out_.names.push_back(key_);
         const std::optional<size_t> index = matcher_.Find(key_);
         if (!index) {
             out_.status.Refuse({keyLine_, keyColumn_, key_,

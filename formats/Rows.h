@@ -73,6 +73,9 @@ struct RowsRead {
     std::vector<Row> rows;
     Refusals status;
     std::vector<bool> present;  // per column: the header (CSV) or any row (JSON) holds it
+    // The column names as the file spells them: the CSV header's, or the
+    // members of the first JSON row (known or not).
+    std::vector<std::string> names;
     std::vector<AboutMember> about;
 };
 

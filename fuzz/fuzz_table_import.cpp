@@ -168,7 +168,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CheckListTable(text, format, kTables[pick - 4]);
         return 0;
     }
-    const tables::ImportedTable imported = tables::ReadTable(text, format);
+    const tables::ImportedTable imported = tables::ReadTable(text, format, Image());
 
     if (!imported.ok()) {
         for (const tables::Refusal& refusal : imported.refusals) {

@@ -8,6 +8,7 @@
 #include "rom/VersionDetection.h"
 #include "formats/Formats.h"
 #include "tables/FieldText.h"
+#include "tables/FileOrigin.h"
 
 namespace tables {
 
@@ -30,7 +31,9 @@ Cell Number(int value) { return Cell::Number(value); }
 Cell Text(std::string text) { return Cell::Text(std::move(text)); }
 Cell Empty() { return Cell::Empty(); }
 
-std::string_view JsonFormatName(ListTable table) {
+}  // namespace
+
+std::string_view ListTableFormatName(ListTable table) {
     switch (table) {
         case ListTable::Machines:
             return "quillmere machines table";
@@ -43,6 +46,8 @@ std::string_view JsonFormatName(ListTable table) {
     }
     return "";
 }
+
+namespace {
 
 bool Readable(const SpeciesLists& lists, ListTable table, size_t p) {
     switch (table) {
@@ -470,7 +475,7 @@ formats::Shape ListTableShape(ListTable table, rom::GameVersion version) {
 
 formats::TableDocument ListTableDocument(const TableImage& image, const SpeciesLists& lists, ListTable table) {
     formats::TableDocument document;
-    document.about = {{"format", std::string(JsonFormatName(table))},
+    document.about = {{"format", std::string(ListTableFormatName(table))},
                       {"version", std::string(rom::VersionCaption(image.version))},
                       {"layout", std::string(rom::LayoutName(image.layout))}};
     document.arrayKey = std::string(ListTableName(table));
@@ -511,6 +516,10 @@ ImportedLists ListsFromRows(const formats::RowsRead& read, ListTable table, cons
         out.status.Refuse({1, 0, "",
                            "this image has no known egg move table (an image of a known release has one; a \".tables\" "
                            "file gives it with an \"eggs\" line), so egg moves cannot be imported."});
+        return out;
+    }
+    if (const std::optional<Refusal> other = OtherFileRefusal(read, ListTableName(table), image)) {
+        out.status.Refuse(*other);
         return out;
     }
     out.status.Append(read.status);

@@ -42,6 +42,9 @@ namespace tables {
 
 enum class ListTable { Machines, Evolutions, Moves, EggMoves };
 
+// The JSON "format" of the table's export: "quillmere moves table".
+std::string_view ListTableFormatName(ListTable table);
+
 // "machines", "evolutions", "moves", "egg-moves"; nullopt for anything else.
 std::optional<ListTable> ListTableFromName(std::string_view name);
 std::string_view ListTableName(ListTable table);

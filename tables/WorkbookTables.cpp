@@ -17,6 +17,7 @@
 #include "rom/SpeciesLayout.h"
 #include "rom/VersionDetection.h"
 #include "tables/FieldText.h"
+#include "tables/FileOrigin.h"
 #include "tables/ListDiff.h"
 #include "tables/ListTables.h"
 #include "tables/PointerTargets.h"
@@ -218,8 +219,15 @@ private:
         return ListsFromRows(rows, table, image, lists);
     }
 
+    // A sheet that holds another table's columns is said so once, as a file is.
     ImportedTable Species(std::string_view sheet) const {
-        return SpeciesFromRows(formats::SheetRows(*FindSheet(read_, sheet), SpeciesShape()));
+        const formats::RowsRead rows = formats::SheetRows(*FindSheet(read_, sheet), SpeciesShape());
+        if (std::optional<Refusal> other = OtherFileRefusal(rows, kSpeciesTableName, image_)) {
+            ImportedTable refused;
+            refused.Refuse(std::move(*other));
+            return refused;
+        }
+        return SpeciesFromRows(rows);
     }
 
     // The list sheets in order, each read against the image the ones before

@@ -425,6 +425,25 @@ TEST(TableFormats, TextEncodingsOfTheFile) {
     ExpectRefusals(tables::ReadCsvTable("\xFF\xFEP\0"), {{1, 0, "", "not valid UTF-16"}});
 }
 
+// Read for an image, another table's file or another version's export is
+// one refusal that says so; an ordinary mistake keeps its own refusals.
+TEST(TableFormats, AFileOfAnotherTableOrVersionIsOneRefusal) {
+    const tables::TableImage image = ImageWith(SpeciesTable{});
+    const auto only = [&](const std::string& text, TableFormat format, const std::string& fragment) {
+        const ImportedTable read = tables::ReadTable(text, format, image);
+        ASSERT_EQ(read.refusals.size(), 1u) << text;
+        EXPECT_NE(read.refusals[0].message.find(fragment), std::string::npos) << read.refusals[0].message;
+    };
+    only("{\"format\": \"quillmere egg-moves table\", \"egg-moves\": [{\"Position\": 0, \"Move\": 33}]}",
+         TableFormat::Json, "import it with --table egg-moves.");
+    only("{\"format\": \"a list\", \"species\": []}", TableFormat::Json, "it is no export of a species table");
+    only(JsonWith({{"Kreblin Crystal Version", "Kreblin Silver Version"}}), TableFormat::Json,
+         "exported from an image of Kreblin Silver Version, and this image is Kreblin Crystal Version");
+    only("Position,Evolves\r\n", TableFormat::Csv, "\"Evolves\" is not a column");
+    only("position;METHOD;into\r\n1;Level;3\r\n", TableFormat::Csv, "are those of an evolutions table");
+    EXPECT_TRUE(tables::ReadTable(Export(SpeciesTable{}, TableFormat::Json), TableFormat::Json, image).ok());
+}
+
 TEST(TableFormats, FormatNames) {
     EXPECT_EQ(tables::FormatFromName("CSV"), TableFormat::Csv);
     EXPECT_EQ(tables::FormatFromName("json"), TableFormat::Json);
