@@ -55,9 +55,8 @@ void RefuseStrayPointers(const TableImage& image, ImportedTable& imported) {
     const size_t pointer = FieldIndex(*rom::FindField("Pointer"));
     std::optional<SpeciesLists> lists;  // read once, only when a pointer changes
     for (const ImportedRow& row : imported.rows) {
-        if (!row.given[pointer]) continue;  // a file without the column keeps every pointer
         const FieldBytes& wanted = row.values.fields[pointer];
-        if (wanted == image.table[static_cast<size_t>(row.position)].fields[pointer]) continue;
+        if (!row.given[pointer] || wanted == image.table[static_cast<size_t>(row.position)].fields[pointer]) continue;
         if (!lists) lists = ReadSpeciesLists(image);
         const auto address = static_cast<uint16_t>(wanted[0] | wanted[1] << 8);
         const std::string stray = StrayTarget(image, *lists, address);

@@ -141,6 +141,17 @@ TEST_F(ListReleaseCli, EveryReleaseExportsItsListsAndPacksAGrownListInsideItsBan
         EXPECT_EQ(exported["machines"], first->second);
         // Bulbasaur's first machine byte is 5: TM01 and TM03, not TM02.
         EXPECT_NE(exported["machines"].find("\r\n0,Bulbasaur,1,0,1,"), std::string::npos);
+        // Each of the five tables, imported as exported, changes nothing:
+        // no rule refuses what the image holds (species 88's levels fall).
+        const Outcome species = Quillmere({"export", image.path()});
+        ASSERT_EQ(species.status, 0) << species.err;
+        exported["species"] = species.out;
+        for (const auto& [table, text] : exported) {
+            WriteFile(InFolder("same.csv"), text);
+            const Outcome same = Quillmere({"import", image.path(), InFolder("same.csv"), "--table", table});
+            EXPECT_EQ(same.status, 0) << table << ": " << same.err;
+            EXPECT_EQ(same.out + same.err, "Nothing changed.\n") << table;
+        }
         EXPECT_TRUE(image.ReadAll() == before);
 
         const Outcome run = Quillmere({"import", image.path(), grown, "--table", "moves"});
@@ -235,6 +246,12 @@ TEST_F(ListReleaseCli, ASpeciesTableMayChangeAPointerOnlyToTheStartOfAList) {
                          "table again, or leave the Pointer column out."),
               std::string::npos);
     refused("one-row.csv", header + row5 + "\r\n", "1 value or row was");
+
+    // The remedy: the same edit without the Pointer column lands.
+    WriteFile(InFolder("hp.csv"), "Position,HP\n5,77\n");
+    const Outcome hp = Quillmere({"import", image.path(), InFolder("hp.csv"), "--dry-run"});
+    EXPECT_EQ(hp.status, 0) << hp.err;
+    EXPECT_NE(hp.out.find("Would change 1 field of 1 species."), std::string::npos) << hp.out;
 
     // A species table of another release, exported from the French image.
     const Outcome frenchExport = Quillmere({"export", french.path()});

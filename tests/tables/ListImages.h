@@ -16,6 +16,7 @@
 #include "rom/ReleaseLayouts.h"
 #include "rom/VersionDetection.h"
 #include "tables/ImageLists.h"
+#include "tests/support/PackedLists.h"
 #include "tests/support/TestImage.h"
 
 namespace listtest {
@@ -30,7 +31,8 @@ struct Lists {
 };
 
 // Lists of every kind: each evolution method, species without evolutions,
-// moves at one level and at rising levels, species without egg moves (one
+// moves at one level and at rising levels, species 88's levels out of order
+// as in every release, species without egg moves (one
 // shared lone 0xFF) and a shared non-empty egg list.
 inline Lists SyntheticLists() {
     Lists lists;
@@ -58,6 +60,7 @@ inline Lists SyntheticLists() {
         for (int k = 0; k < count; ++k) {
             c.moves.push_back({static_cast<uint8_t>(k == 0 ? 1 : 4 * k), static_cast<uint8_t>((p * 7 + k) % 251 + 1)});
         }
+        if (p == testsupport::kOutOfOrderSpecies) c.moves = testsupport::OutOfOrderLevelUpMoves();
         std::vector<uint8_t>& egg = lists.eggMoves[static_cast<size_t>(p)];
         if (p % 4 == 1) egg = {33, 45};
         if (p % 4 == 2) egg = {static_cast<uint8_t>(p % 251 + 1), static_cast<uint8_t>((p + 9) % 251 + 1), 200};
