@@ -24,23 +24,42 @@ std::string NumberText(const WorkbookCell& cell) {
     return cell.text;
 }
 
-// The sheet as a CSV file: line n is row n, field k column k. Spreadsheets
+// Line breaks in `text` (CRLF, CR or LF), as the CSV reader counts lines.
+uint32_t LineBreaks(std::string_view text) {
+    uint32_t breaks = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) ++breaks;
+    }
+    return breaks;
+}
+
+// The sheet as a CSV file, field k of a record being column k, and the sheet
+// row of each of its lines (a text cell may hold line breaks). Spreadsheets
 // leave empty cells out, so every row is given at least the header's width.
-std::string SheetCsv(const ReadSheet& sheet) {
-    std::string text;
-    uint32_t line = 0;
+struct SheetText {
+    std::string csv;
+    std::vector<uint32_t> rowOfLine{0};  // [line] -> row; line 0 unused
+};
+
+SheetText SheetCsv(const ReadSheet& sheet) {
+    SheetText out;
     const size_t width = sheet.rows.empty() ? 0 : sheet.rows.front().cells.back().column + 1;
     for (const ReadRow& row : sheet.rows) {
-        for (; line + 1 < row.number; ++line) text += "\r\n";
         std::vector<std::string> fields(std::max<size_t>(width, row.cells.back().column + 1));
         for (const ReadCell& cell : row.cells) {
             const bool number = cell.value.kind == WorkbookCell::Kind::Number;
             fields[cell.column] = number ? NumberText(cell.value) : cell.value.text;
         }
-        text += CsvRecordLine(fields);
-        line = row.number;
+        const std::string record = CsvRecordLine(fields);
+        out.csv += record;
+        out.rowOfLine.insert(out.rowOfLine.end(), LineBreaks(record), row.number);
     }
-    return text;
+    return out;
+}
+
+// The line of the CSV text as the sheet's row.
+int RowOf(const SheetText& text, int line) {
+    return line > 0 && static_cast<size_t>(line) < text.rowOfLine.size() ? static_cast<int>(text.rowOfLine[line]) : line;
 }
 
 std::string Normalized(std::string_view name) {
@@ -65,8 +84,16 @@ void PlaceInSheet(Refusal& refusal, std::string_view sheet) {
 }
 
 RowsRead SheetRows(const ReadSheet& sheet, const Shape& shape) {
-    RowsRead read = ReadCsvRows(SheetCsv(sheet), shape);
-    for (Refusal& refusal : read.status.refusals) PlaceInSheet(refusal, sheet.name);
+    const SheetText text = SheetCsv(sheet);
+    RowsRead read = ReadCsvRows(text.csv, shape);
+    for (Row& row : read.rows) {
+        row.line = RowOf(text, row.line);
+        for (Cell& cell : row.cells) cell.line = RowOf(text, cell.line);
+    }
+    for (Refusal& refusal : read.status.refusals) {
+        refusal.line = RowOf(text, refusal.line);
+        PlaceInSheet(refusal, sheet.name);
+    }
     return read;
 }
 

@@ -147,7 +147,9 @@ TEST(WorkbookRows, ReadASheetAsTheCsvReaderReadsAFileAndPlaceEveryRefusal) {
         R"(<row r="1"><c r="A1" t="inlineStr"><is><t>position</t></is></c><c r="B1" t="inlineStr"><is><t>Move</t></is></c>)"
         R"(<c r="C1" t="inlineStr"><is><t>Level</t></is></c></row>)"
         R"(<row r="4"><c r="A4"><v>3.0</v></c><c r="B4" t="inlineStr"><is><t>Pound</t></is></c></row>)"
-        R"(<row r="6"><c r="A6"><v>1.5</v></c><c r="C6"><v>45</v></c></row>)";
+        R"(<row r="6"><c r="A6"><v>1.5</v></c><c r="C6"><v>45</v></c></row>)"
+        R"(<row r="7"><c r="A7"><v>4</v></c><c r="B7" t="inlineStr"><is><t>two&#10;lines</t></is></c></row>)"
+        R"(<row r="9"><c r="A9"><v>5</v></c></row>)";
     const auto read = ReadWorkbook(OneSheet(rows));
     ASSERT_TRUE(read.ok()) << read.error;
     formats::Shape shape;
@@ -155,8 +157,11 @@ TEST(WorkbookRows, ReadASheetAsTheCsvReaderReadsAFileAndPlaceEveryRefusal) {
     shape.required = {true, false, false};
     const formats::RowsRead table = formats::SheetRows(read.sheets[0], shape);
     ASSERT_TRUE(table.status.ok()) << formats::RefusalText(table.status.refusals.front());
-    ASSERT_EQ(table.rows.size(), 2u);
+    ASSERT_EQ(table.rows.size(), 4u);
     EXPECT_EQ(table.rows[0].line, 4);
+    EXPECT_EQ(table.rows[2].cells[1].text, "two\nlines");
+    EXPECT_EQ(table.rows[3].line, 9);  // a cell's line break moves no row
+    EXPECT_EQ(table.rows[3].cells[0].line, 9);
     EXPECT_EQ(table.rows[0].cells[0].text, "3");
     EXPECT_EQ(table.rows[0].cells[2].text, "");  // left out by the spreadsheet
     EXPECT_EQ(table.rows[1].cells[0].text, "1.5");
