@@ -248,6 +248,13 @@ std::string SortRows(std::vector<ReadRow>& rows) {
     return {};
 }
 
+// A fault of a sheet in its words: "Moves!B2 ..." for one of its cells,
+// "sheet Moves: ..." for anything else.
+std::string SheetFault(const std::string& sheet, const std::string& fault) {
+    if (fault.starts_with("cell ") && fault.size() > 5 && fault[5] != '"') return sheet + "!" + fault.substr(5);
+    return "sheet " + sheet + ": " + fault;
+}
+
 std::string FolderOf(const std::string& part) {
     const size_t slash = part.rfind('/');
     return slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
@@ -309,11 +316,11 @@ private:
     bool ReadOneSheet(const std::string& part, ReadSheet& sheet, std::string& error) {
         SheetReader reader(budget_, shared_ ? &shared_->strings : nullptr);
         if (!ParseXml(*zip_, part, reader, budget_, error)) {
-            error = "sheet " + sheet.name + ": " + error;
+            error = SheetFault(sheet.name, error);
             return false;
         }
         error = SortRows(reader.rows);
-        if (!error.empty()) error = "sheet " + sheet.name + ": " + error;
+        if (!error.empty()) error = SheetFault(sheet.name, error);
         sheet.rows = std::move(reader.rows);
         return error.empty();
     }
