@@ -8,10 +8,8 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <iterator>
 #include <string>
 
-#include "lists/ChoiceLists.h"
 #include "rom/HexDigits.h"
 #include "rom/ReleaseLayouts.h"
 #include "rom/SpeciesLayout.h"

@@ -55,7 +55,6 @@ struct WorkbookImport {
     std::vector<uint8_t> after;      // the image with the import laid in
     std::string changes;             // what changed, by species, as diff shows it
     size_t speciesChanged = 0;
-    bool ok() const { return failure.empty() && refusals.empty(); }
 };
 WorkbookImport PlanWorkbookImport(const TableImage& image, std::string_view workbook,
                                   const WorkbookImportOptions& options);
