@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/ListImage.h"
 #include "bench/RunProgram.h"
 #include "rom/ImageFacts.h"
 #include "rom/ReleaseLayouts.h"
@@ -27,60 +28,6 @@
 #include "tests/support/PackedLists.h"
 
 namespace {
-
-// A Crystal image of the first release's layout in a temporary folder, its
-// lists packed by the library after their pointer tables.
-class ListImage {
-public:
-    ListImage() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quillmere-bench-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create a temporary folder");
-        folder_ = pattern;
-        path_ = (folder_ / "image.gbc").string();
-
-        const rom::ReleaseLayout& row = *rom::FindReleaseLayout("BYTE", 0);
-        tables::TableImage image;
-        image.version = rom::GameVersion::Crystal;
-        image.layout = rom::ImageLayout::Released;
-        image.profile = row.tables;
-        image.bytes.assign(static_cast<size_t>(row.imageSize), 0);
-        image.bytes[rom::kVersionByteOffset] = rom::HeaderByteOf(image.version);
-        std::copy(row.gameCode.begin(), row.gameCode.end(), image.bytes.begin() + rom::kGameCodeOffset);
-        image.bytes[rom::kRomSizeOffset] = 6;  // 2 MiB
-        std::array<tables::EvoMoveContents, rom::kSpeciesCount> evoMoves;
-        std::array<std::vector<uint8_t>, rom::kSpeciesCount> eggMoves;
-        for (size_t p = 0; p < evoMoves.size(); ++p) {
-            const auto base = static_cast<size_t>(row.tables.BaseStatsOffset) + 32 * p;
-            image.bytes[base] = static_cast<uint8_t>(p + 1);
-            for (size_t k = 0; k < 8; ++k) image.bytes[base + 24 + k] = static_cast<uint8_t>(p * 13 + k * 7);
-            if (p % 3 == 0) evoMoves[p].evolutions.push_back({tables::EvolutionMethod::Level, 16, 0, 0, 0, 2});
-            for (uint8_t k = 0; k < 4; ++k) {
-                evoMoves[p].moves.push_back({static_cast<uint8_t>(1 + 9 * k), static_cast<uint8_t>(p % 200 + k + 1)});
-            }
-            if (p % 2 == 0) eggMoves[p] = {static_cast<uint8_t>(p % 251 + 1), 45};
-        }
-        evoMoves[testsupport::kOutOfOrderSpecies].moves = testsupport::OutOfOrderLevelUpMoves();
-        if (!testsupport::PackLists(image, row, evoMoves, eggMoves).empty()) {
-            throw std::runtime_error("the benchmark image's lists do not fit");
-        }
-        image.bytes[rom::kHeaderChecksumOffset] = rom::HeaderChecksum(image.bytes);
-        std::ofstream(path_, std::ios::binary)
-            .write(reinterpret_cast<const char*>(image.bytes.data()), static_cast<std::streamsize>(image.bytes.size()));
-    }
-    ~ListImage() {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
-    }
-    ListImage(const ListImage&) = delete;
-    ListImage& operator=(const ListImage&) = delete;
-
-    const std::string& path() const { return path_; }
-    std::string InFolder(const std::string& name) const { return (folder_ / name).string(); }
-
-private:
-    std::filesystem::path folder_;
-    std::string path_;
-};
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -121,7 +68,7 @@ std::string Changed(const std::string& exported, tables::ListTable table) {
 }
 
 void ExportProcess(benchmark::State& state, tables::ListTable table) {
-    const ListImage image;
+    const bench::ListImage image;
     const std::string name(tables::ListTableName(table));
     for (auto _ : state) {
         if (!bench::RunProgram(QUILLMERE_CLI_PATH, {"export", image.path(), "--table", name})) {
@@ -131,7 +78,7 @@ void ExportProcess(benchmark::State& state, tables::ListTable table) {
 }
 
 void ImportProcess(benchmark::State& state, tables::ListTable table, bool changing) {
-    const ListImage image;
+    const bench::ListImage image;
     const std::string name(tables::ListTableName(table));
     const std::string unchanged = image.InFolder("unchanged.csv");
     const std::string changed = image.InFolder("changed.csv");

@@ -57,6 +57,10 @@ ROWS = [
     ("BM_TableImportCsv_Unchanged_Process", "quillmere-cli import, unchanged", None, 0),
     ("BM_TableImportCsv_AllChanged_Process", "quillmere-cli import, every field", None, 0),
     ("BM_TableImportCsv_AllChanged_InPlace_Process", "quillmere-cli import --in-place, every field", None, 0),
+    ("BM_WorkbookSpeciesCsvExport_Process", "quillmere-cli export, species CSV (list image)", None, 0),
+    ("BM_WorkbookExport_Process", "quillmere-cli export, workbook of every table", 150000.0, 0),
+    ("BM_WorkbookImport_Unchanged_Process", "quillmere-cli import, unchanged workbook", 150000.0, 0),
+    ("BM_WorkbookImport_Changed_Process", "quillmere-cli import, workbook: HP, one move", 150000.0, 0),
 ]
 MEMORY_TARGET_MB = 60.0
 

@@ -1,4 +1,5 @@
-// quillmere-cli export IMAGE [--table NAME] [--format csv|json] [-o FILE]: all 251 species.
+// quillmere-cli export IMAGE [--table NAME] [--format csv|json|xlsx] [-o FILE]: all 251 species; a
+// workbook holds every table.
 
 #include <memory>
 #include <optional>
@@ -7,6 +8,7 @@
 #include "cli/Commands.h"
 #include "cli/ListCommands.h"
 #include "cli/Output.h"
+#include "cli/WorkbookCommands.h"
 #include "tables/ImageFiles.h"
 #include "tables/SpeciesTable.h"
 #include "tables/SpeciesRows.h"
@@ -19,10 +21,18 @@ struct ExportOptions {
     std::string image;
     std::string format;
     std::string output;
-    std::string table = "species";
+    std::string table;  // empty: the species table, or every table in a workbook
 };
 
 int RunExport(const ExportOptions& options) {
+    if (IsWorkbook(options.format, IsStandardOutputName(options.output) ? "" : options.output)) {
+        if (!options.table.empty()) {
+            Message("A workbook holds every table, one sheet each; --table is for csv and json.");
+            return kUsage;
+        }
+        if (OutputIsTheImageOrSay(options.output, options.image, "the export")) return kUsage;
+        return RunWorkbookExport(options.image, options.output);
+    }
     std::optional<tables::TableFormat> format = tables::TableFormat::Csv;
     if (!options.format.empty()) {
         format = tables::FormatFromName(options.format);
@@ -34,7 +44,7 @@ int RunExport(const ExportOptions& options) {
         return kUsage;
     }
     const std::optional<tables::ListTable> listTable = tables::ListTableFromName(options.table);
-    if (!listTable && options.table != "species") {
+    if (!listTable && !options.table.empty() && options.table != "species") {
         Message("--table must be " + std::string(kTableNames) + "; it is \"" + options.table + "\".");
         return kUsage;
     }
@@ -53,7 +63,7 @@ void AddExportCommand(CLI::App& app, CommandStatus& status) {
     auto options = std::make_shared<ExportOptions>();
     CLI::App* command = app.add_subcommand(
         "export", "Writes the data of all 251 species as a table: CSV (the default) or JSON, to standard output or "
-                  "to a file.");
+                  "to a file; or every table as one workbook (xlsx) to a file.");
     command->add_option("IMAGE", options->image, "The image file (*.gbc)")->required();
     command->add_option("--table", options->table,
                         "species (the default: the 23 fields), machines, evolutions, moves or egg-moves");

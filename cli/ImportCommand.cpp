@@ -1,6 +1,6 @@
-// quillmere-cli import IMAGE FILE [--table NAME] [--format csv|json] [--dry-run]
-// [--in-place]: writes an edited export back into the image, after checking
-// every value.
+// quillmere-cli import IMAGE FILE [--table NAME] [--format csv|json|xlsx] [--dry-run]
+// [--in-place] [--from-other-image]: writes an edited export back into the
+// image, after checking every value.
 
 #include <memory>
 #include <optional>
@@ -10,6 +10,7 @@
 #include "cli/Commands.h"
 #include "cli/ListCommands.h"
 #include "cli/Output.h"
+#include "cli/WorkbookCommands.h"
 #include "tables/ImageFiles.h"
 #include "tables/PointerTargets.h"
 #include "tables/SpeciesTable.h"
@@ -25,9 +26,10 @@ struct ImportOptions {
     std::string image;
     std::string file;
     std::string format;
-    std::string table = "species";
+    std::string table;  // empty: the species table, or every sheet of a workbook
     bool dryRun = false;
     bool inPlace = false;
+    bool fromOtherImage = false;
 };
 
 std::string Plural(size_t count, const char* one, const char* many) {
@@ -35,6 +37,17 @@ std::string Plural(size_t count, const char* one, const char* many) {
 }
 
 int RunImport(const ImportOptions& options) {
+    const rom::ImageWriteMode mode = options.inPlace ? rom::ImageWriteMode::InPlace : rom::ImageWriteMode::Whole;
+    if (IsWorkbook(options.format, options.file)) {
+        WorkbookImportRequest request{options.image, options.file, std::nullopt, options.dryRun,
+                                      options.fromOtherImage, mode};
+        if (!options.table.empty()) request.table = options.table;
+        return RunWorkbookImport(request);
+    }
+    if (options.fromOtherImage) {
+        Message("--from-other-image is for workbooks (.xlsx).");
+        return kUsage;
+    }
     std::optional<tables::TableFormat> format;
     if (!options.format.empty()) {
         format = tables::FormatFromName(options.format);
@@ -51,11 +64,10 @@ int RunImport(const ImportOptions& options) {
         }
     }
     const std::optional<tables::ListTable> listTable = tables::ListTableFromName(options.table);
-    if (!listTable && options.table != "species") {
+    if (!listTable && !options.table.empty() && options.table != "species") {
         Message("--table must be " + std::string(kTableNames) + "; it is \"" + options.table + "\".");
         return kUsage;
     }
-    const rom::ImageWriteMode mode = options.inPlace ? rom::ImageWriteMode::InPlace : rom::ImageWriteMode::Whole;
     if (listTable) return RunListImport(options.image, options.file, *listTable, *format, options.dryRun, mode);
 
     const std::optional<tables::TableImage> image = OpenImageOrSay(options.image);
@@ -104,7 +116,8 @@ void AddImportCommand(CLI::App& app, CommandStatus& status) {
                   "refusal nothing is written. The image is replaced whole (a new file beside it, flushed and "
                   "renamed over it), so that a failure or a kill leaves it as it was or fully imported.");
     command->add_option("IMAGE", options->image, "The image file (*.gbc)")->required();
-    command->add_option("FILE", options->file, "The table to import (.csv or .json)")->required();
+    command->add_option("FILE", options->file, "The table to import (.csv or .json), or a workbook (.xlsx)")
+        ->required();
     command->add_option("--table", options->table,
                         "species (the default: the 23 fields), machines, evolutions, moves or egg-moves");
     command->add_option("--format", options->format, formats::FormatNames() + "; without it, the extension of FILE");
@@ -112,6 +125,9 @@ void AddImportCommand(CLI::App& app, CommandStatus& status) {
     command->add_flag("--in-place", options->inPlace,
                       "Write only the changed bytes into the image itself (for an image with other hard links or in "
                       "a folder that cannot take a new file); a failure can leave part of the import");
+    command->add_flag("--from-other-image", options->fromOtherImage,
+                      "Take a workbook whose About sheet names another version or release: only the sheets and "
+                      "columns it holds");
     command->callback([options, &status] { status = {RunImport(*options), kFailure}; });
 }
 

@@ -1,5 +1,7 @@
 // The CSV format over the row model.
 
+#include <cstdint>
+
 #include "formats/Csv.h"
 #include "formats/Formats.h"
 
@@ -62,8 +64,10 @@ std::vector<int> HeaderColumns(const CsvRecord& header, const Shape& shape, Refu
 RowsRead ReadCsvRows(std::string_view bytes, const Shape& shape) {
     RowsRead out;
     // Spreadsheets write commas, semicolons or tabs: the header line tells which.
+    // The header is one record more than the rows (without passing the largest count).
+    const size_t mostRecords = shape.budget.mostRows + (shape.budget.mostRows < SIZE_MAX ? 1 : 0);
     const CsvRead read =
-        ReadCsv(bytes, CsvLimits{shape.budget.mostRows + 1, shape.budget.mostColumns}, DetectSeparator(bytes));
+        ReadCsv(bytes, CsvLimits{mostRecords, shape.budget.mostColumns}, DetectSeparator(bytes));
     if (read.error) {
         out.status.Refuse(StopRefusal(read, shape));
         return out;

@@ -14,7 +14,7 @@
 
 namespace formats {
 
-enum class TableFormat { Csv, Json };
+enum class TableFormat { Csv, Json, Xlsx };
 
 // CSV: a header row naming the columns, then one record per row; the
 // separator (comma, semicolon or tab) is found from the header line, a
@@ -40,10 +40,16 @@ struct FormatEntry {
 
 inline constexpr std::array<std::string_view, 1> kCsvExtensions = {"csv"};
 inline constexpr std::array<std::string_view, 1> kJsonExtensions = {"json"};
+inline constexpr std::array<std::string_view, 1> kXlsxExtensions = {"xlsx"};
 
-inline constexpr std::array<FormatEntry, 2> kFormats = {{
+// The workbook (Workbook.h): one sheet per table, typed cells.
+RowsRead ReadWorkbookRows(std::string_view bytes, const Shape& shape);
+std::string WriteWorkbookRows(const TableDocument& document);
+
+inline constexpr std::array<FormatEntry, 3> kFormats = {{
     {TableFormat::Csv, "csv", kCsvExtensions, false, ReadCsvRows, WriteCsvRows},
     {TableFormat::Json, "json", kJsonExtensions, false, ReadJsonRows, WriteJsonRows},
+    {TableFormat::Xlsx, "xlsx", kXlsxExtensions, true, ReadWorkbookRows, WriteWorkbookRows},
 }};
 
 const FormatEntry& EntryOf(TableFormat format);

@@ -521,6 +521,11 @@ std::string ExportListTable(const TableImage& image, const SpeciesLists& lists, 
 
 ImportedLists ReadListTable(std::string_view text, TableFormat format, ListTable table, const TableImage& image,
                             const SpeciesLists& lists) {
+    return ListsFromRows(formats::ReadRows(text, format, ListTableShape(table, image.version)), table, image, lists);
+}
+
+ImportedLists ListsFromRows(const formats::RowsRead& read, ListTable table, const TableImage& image,
+                            const SpeciesLists& lists) {
     ImportedLists out;
     out.table = table;
     out.machines = lists.machines;
@@ -534,7 +539,6 @@ ImportedLists ReadListTable(std::string_view text, TableFormat format, ListTable
                            "file gives it with an \"eggs\" line), so egg moves cannot be imported."});
         return out;
     }
-    const formats::RowsRead read = formats::ReadRows(text, format, ListTableShape(table, image.version));
     if (const std::optional<Refusal> other = OtherFileRefusal(read, ListTableName(table), image)) {
         out.status.Refuse(*other);
         return out;

@@ -89,6 +89,9 @@ struct ImportedLists {
 
 ImportedLists ReadListTable(std::string_view text, TableFormat format, ListTable table, const TableImage& image,
                             const SpeciesLists& lists);
+// The same from rows a format has read with ListTableShape(table, ...).
+ImportedLists ListsFromRows(const formats::RowsRead& read, ListTable table, const TableImage& image,
+                            const SpeciesLists& lists);
 
 // The image's bytes with the import laid in (machine bytes in the base
 // records; lists in place or packed again), or the refusal that says why

@@ -117,6 +117,23 @@ std::vector<FieldChange> PlanImport(const TableImage& image, const ImportedTable
     return Differences(image.table, WithImportedRows(image.table, imported));
 }
 
+bool LayChanges(const TableImage& image, std::span<const FieldChange> changes, std::vector<uint8_t>& after,
+                std::string& failure) {
+    for (const FieldChange& change : changes) {
+        const rom::SpeciesField& field = rom::kSpeciesFields[change.field];
+        const std::optional<int32_t> offset = rom::FieldOffset(image.profile, change.position, field);
+        if (!offset || static_cast<size_t>(*offset) + static_cast<size_t>(field.width) > after.size()) {
+            failure = "the " + std::string(field.control) + " of species " + std::to_string(change.position) +
+                      " lies past the end of the image; an import never makes an image longer.";
+            return false;
+        }
+        for (int32_t k = 0; k < field.width; ++k) {
+            after[static_cast<size_t>(*offset + k)] = change.after[static_cast<size_t>(k)];
+        }
+    }
+    return true;
+}
+
 bool WriteChanges(const TableImage& image, std::span<const FieldChange> changes, rom::ImageWriteMode mode) {
     if (changes.empty()) return true;
     std::vector<uint8_t> after = image.bytes;

@@ -26,6 +26,12 @@ SpeciesTable WithImportedRows(const SpeciesTable& table, const ImportedTable& im
 // refused import changes nothing.
 std::vector<FieldChange> PlanImport(const TableImage& image, const ImportedTable& imported);
 
+// Lays the changed fields into `after` (the image's bytes, or bytes of the
+// same length made from them). False, with the reason in `failure`, when a
+// changed field lies past the end of the image.
+bool LayChanges(const TableImage& image, std::span<const FieldChange> changes, std::vector<uint8_t>& after,
+                std::string& failure);
+
 // Writes the import into image.path: `image.bytes` with the changed fields
 // put in, through WriteChangedBytes. No changes: nothing is opened or
 // written (the modification time is kept). A change past the end of the file

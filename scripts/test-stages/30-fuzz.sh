@@ -40,6 +40,9 @@ for source in fuzz/fuzz_*.cpp; do
   # The table readers need room for a header row and a few species rows.
   case $target in
     table_import) max_len=2048 ;;
+    # A workbook is a zip archive of several XML parts: the seeds are some
+    # kilobytes, stored unpacked so that mutations reach the XML.
+    workbook) max_len=24576 ;;
     *) max_len=512 ;;
   esac
   dict=()

@@ -81,7 +81,8 @@ TEST(Rows, OptionalColumnsMayBeLeftOutAndTheBudgetHolds) {
 }
 
 TEST(Rows, TheTableOfFormatsNamesThem) {
-    EXPECT_EQ(formats::FormatNames(), "csv or json");
+    EXPECT_EQ(formats::FormatNames(), "csv, json or xlsx");
+    EXPECT_EQ(formats::FormatFromPath("tables.XLSX"), TableFormat::Xlsx);
     EXPECT_EQ(formats::FormatFromName("JSON"), TableFormat::Json);
     EXPECT_EQ(formats::FormatFromPath("a.b/c.Csv"), TableFormat::Csv);
     EXPECT_EQ(formats::FormatFromPath("a.csv/c"), std::nullopt);

@@ -1,0 +1,62 @@
+#pragma once
+// The whole image as one workbook: the species table and the four list
+// tables, one sheet each holding exactly the table's CSV export (numbers as
+// number cells, hex texts and names as text cells), dropdowns of the list
+// columns' entries, and an About sheet naming the image; and a workbook
+// brought back into an image as one import of every table sheet it holds.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "formats/Workbook.h"
+#include "tables/ImageLists.h"
+#include "tables/SpeciesTable.h"
+
+namespace tables {
+
+// The table sheets in the workbook's order, and the table each one holds.
+inline constexpr std::array<std::string_view, 5> kWorkbookSheets = {"Species", "Machines", "Evolutions", "Moves",
+                                                                     "Egg moves"};
+// "Moves" for "moves", "Egg moves" for "egg-moves"; nullopt for other names.
+std::optional<std::string_view> SheetOfTable(std::string_view table);
+
+// The entries the dropdown of a column of a table sheet offers: every value
+// the column can hold, as the export writes it. None for other columns.
+std::vector<formats::WorkbookCell> DropdownEntries(std::string_view sheet, std::string_view column);
+
+// The About sheet's rows for the image: its file name, version, release (or
+// layout), the table offsets, SHA-1 and the program that wrote the workbook.
+std::vector<std::pair<std::string, std::string>> AboutRows(const TableImage& image, bool hasEggMoves,
+                                                           std::string_view program);
+
+// The workbook's content for the image. An image without a known egg move
+// table has no Egg moves sheet, and its About says so.
+formats::WorkbookContent ImageWorkbook(const TableImage& image, const SpeciesLists& lists, std::string_view program);
+
+struct WorkbookImportOptions {
+    std::optional<std::string_view> onlySheet;  // --table: that sheet alone
+    bool fromOtherImage = false;                // take a workbook whose About names another image
+};
+
+// A workbook brought into the image: checked whole first, then the list
+// sheets laid in (machines, evolutions, moves, egg moves), then the species
+// sheet over the image they made.
+struct WorkbookImport {
+    std::string failure;                // the one reason nothing can be imported, or empty
+    std::vector<std::string> refusals;  // "Moves!C781 (Move): ...", the first kMostRefusalsListed
+    size_t unlistedRefusals = 0;
+    std::vector<std::string> notes;  // said once each, to standard error
+    std::vector<uint8_t> after;      // the image with the import laid in
+    std::string changes;             // what changed, by species, as diff shows it
+    size_t speciesChanged = 0;
+};
+WorkbookImport PlanWorkbookImport(const TableImage& image, std::string_view workbook,
+                                  const WorkbookImportOptions& options);
+
+}  // namespace tables
