@@ -1,0 +1,365 @@
+// The page: shows what the libraries answer and asks them for every change.
+// No rule of the data is checked here; every refusal is the library's own.
+
+const core = await window.openQuillmereCore();
+const $ = (id) => document.getElementById(id);
+const alertBox = $("alert");
+
+let image = null;    // what "open" answered: fields, machines, choices
+let chosen = -1;     // the species whose lists are shown
+let committed = new Map();  // control -> the value the image holds
+
+function say(message) { alertBox.textContent = message || ""; }
+function status(text) { $("status").textContent = text || ""; }
+
+function element(tag, properties = {}, children = []) {
+  const node = document.createElement(tag);
+  for (const [key, value] of Object.entries(properties)) {
+    if (key === "label") node.setAttribute("aria-label", value);
+    else if (key === "dataset") Object.assign(node.dataset, value);
+    else node[key] = value;
+  }
+  for (const child of children) node.append(child);
+  return node;
+}
+
+function options(select, entries, value) {
+  select.replaceChildren(...entries.map(([code, text]) => new Option(text, code, false, code === value)));
+}
+
+function hex(byte) { return byte.toString(16).toUpperCase().padStart(2, "0"); }
+
+// ---- Opening ---------------------------------------------------------------
+
+async function openFiles(files) {
+  const list = [...files];
+  const tablesFile = list.find((file) => file.name.toLowerCase().endsWith(".tables"));
+  const imageFile = list.find((file) => file !== tablesFile);
+  if (!imageFile) { say("Choose the image itself (with its .tables file, if it has one)."); return; }
+  const started = performance.now();
+  const bytes = new Uint8Array(await imageFile.arrayBuffer());
+  const tables = tablesFile ? await tablesFile.text() : null;
+  const answer = core.call({ op: "open", name: imageFile.name, tables }, bytes);
+  image = null;
+  chosen = -1;
+  $("editor").hidden = true;
+  $("caption").textContent = "";
+  if (!answer.ok) { say(answer.message); return; }
+  image = answer;
+  say(answer.note);
+  $("caption").textContent = answer.name + ": " + (answer.release || answer.caption +
+    (answer.layout === "released" ? "" : " (" + answer.layout + " layout)"));
+  buildTable();
+  showLists(-1);
+  refresh();
+  $("editor").hidden = false;
+  document.body.dataset.openMs = (performance.now() - started).toFixed(1);
+}
+
+$("open-image").addEventListener("change", (event) => {
+  if (event.target.files.length > 0) openFiles(event.target.files);
+  event.target.value = "";
+});
+document.addEventListener("dragover", (event) => event.preventDefault());
+document.addEventListener("drop", (event) => {
+  event.preventDefault();
+  if (event.dataTransfer.files.length > 0) openFiles(event.dataTransfer.files);
+});
+
+// ---- The species table -----------------------------------------------------
+
+function fieldControl(field, column, position, name) {
+  const label = field.column + " of " + name;
+  const data = { dataset: { position, column: field.column, cell: column }, label };
+  if (!field.list) return element("input", { ...data, type: "text", className: field.column === "Pointer" ? "wide" : "" });
+  return element("select", data);
+}
+
+function buildTable() {
+  const head = $("species-head");
+  head.replaceChildren(...image.columns.map((text) => element("th", { scope: "col", textContent: text })));
+  const rows = [];
+  const answer = core.call({ op: "species" });
+  answer.rows.forEach((row, position) => {
+    const cells = [element("td", { textContent: String(position) }),
+      element("td", {}, [element("button", { type: "button", className: "species-name", textContent: row.name,
+        dataset: { choose: position } })])];
+    image.fields.forEach((field, index) => {
+      cells.push(element("td", {}, [fieldControl(field, index + 2, position, row.name)]));
+    });
+    rows.push(element("tr", { dataset: { position } }, cells));
+  });
+  $("species-body").replaceChildren(...rows);
+  showValues(answer.rows);
+}
+
+// Puts the image's values into the table; a list field's control gets its
+// entries only when it is first used (thousands of long lists are slow).
+function showValues(rows) {
+  committed = new Map();
+  for (const control of $("species-body").querySelectorAll("[data-column]")) {
+    const position = Number(control.dataset.position);
+    const index = Number(control.dataset.cell) - 2;
+    const field = image.fields[index];
+    const value = rows[position].values[index];
+    control.removeAttribute("aria-invalid");
+    if (field.list) {
+      const code = hex(value);
+      control.dataset.filled = "";
+      options(control, [[code, value < field.entries.length ? field.entries[value] : code]], code);
+      committed.set(control, code);
+    } else {
+      control.value = value;
+      committed.set(control, value);
+    }
+  }
+}
+
+function fillList(select) {
+  if (select.dataset.filled === "yes") return;
+  const field = image.fields[Number(select.dataset.cell) - 2];
+  const value = select.value;
+  const entries = field.entries.map((text, index) => [hex(index), text]);
+  if (parseInt(value, 16) >= entries.length) entries.push([value, value]);
+  options(select, entries, value);
+  select.dataset.filled = "yes";
+}
+
+const body = $("species-body");
+for (const type of ["focusin", "mousedown", "pointerdown"]) {
+  body.addEventListener(type, (event) => { if (event.target.tagName === "SELECT") fillList(event.target); });
+}
+body.addEventListener("click", (event) => {
+  const button = event.target.closest("[data-choose]");
+  if (button) showLists(Number(button.dataset.choose));
+});
+body.addEventListener("change", (event) => {
+  const control = event.target;
+  if (!control.dataset.column) return;
+  const started = performance.now();
+  const answer = core.call({ op: "setField", position: Number(control.dataset.position),
+    column: control.dataset.column, text: control.value });
+  if (!answer.ok) {
+    control.setAttribute("aria-invalid", "true");
+    say(answer.message);
+  } else {
+    control.removeAttribute("aria-invalid");
+    say("");
+    if (control.tagName === "INPUT") control.value = answer.value;
+    committed.set(control, control.value);
+    if (answer.changed) afterChange();
+  }
+  document.body.dataset.editMs = (performance.now() - started).toFixed(1);
+});
+
+// Arrow keys move between cells: up and down always, left and right at the
+// ends of a text.
+body.addEventListener("keydown", (event) => {
+  const control = event.target;
+  if (!control.dataset.column || event.altKey || event.ctrlKey || event.metaKey) return;
+  const row = Number(control.dataset.position);
+  const cell = Number(control.dataset.cell);
+  const atStart = control.tagName !== "INPUT" || control.selectionStart === 0 && control.selectionEnd === 0;
+  const atEnd = control.tagName !== "INPUT" || control.selectionStart === control.value.length;
+  const moves = { ArrowUp: [row - 1, cell], ArrowDown: [row + 1, cell],
+    ArrowLeft: atStart ? [row, cell - 1] : null, ArrowRight: atEnd ? [row, cell + 1] : null };
+  const target = moves[event.key];
+  if (!target || control.tagName === "SELECT" && (event.key === "ArrowUp" || event.key === "ArrowDown")) return;
+  const next = body.querySelector(`[data-position="${target[0]}"][data-cell="${target[1]}"]`);
+  if (next) {
+    event.preventDefault();
+    next.focus();
+  }
+});
+
+// ---- The lists of one species ----------------------------------------------
+
+const LIST_TABLES = {
+  evolutions: { title: "Evolutions", add: "Add evolution",
+    columns: [["Method", "select"], ["Level", "input"], ["Item", "select", true], ["When", "select", true],
+      ["Stats", "select", true], ["Into", "select"]] },
+  moves: { title: "Level-up moves", add: "Add level-up move", columns: [["Level", "input"], ["Move", "select"]] },
+  "egg-moves": { title: "Egg moves", add: "Add egg move", columns: [["Move", "select"]] },
+};
+
+function listControl([name, kind, optional], value) {
+  if (kind === "input") return element("input", { type: "text", name, value, label: name });
+  const select = element("select", { name, label: name });
+  const entries = (optional || value === "" ? [["", ""]] : []).concat(image.choices[name]);
+  options(select, entries, value);
+  return select;
+}
+
+function listRegion(table, name, rows, unreadable) {
+  const spec = LIST_TABLES[table];
+  const region = element("section", { label: spec.title + " of " + name, dataset: { table } });
+  region.setAttribute("role", "region");
+  region.append(element("h3", { textContent: spec.title }));
+  if (unreadable) {
+    region.append(element("p", { className: "note", textContent: "Unreadable: " + unreadable }));
+    return region;
+  }
+  const tbody = element("tbody");
+  const addRow = (values) => {
+    const cells = spec.columns.map((column, k) => element("td", {}, [listControl(column, values[k])]));
+    cells.push(element("td", {}, [element("button", { type: "button", textContent: "Remove",
+      dataset: { remove: "" } })]));
+    tbody.append(element("tr", {}, cells));
+  };
+  rows.forEach(addRow);
+  region.append(element("table", { className: "list-rows" }, [
+    element("thead", {}, [element("tr", {}, spec.columns.map(([column]) => element("th", { textContent: column })))]),
+    tbody]));
+  region.append(element("button", { type: "button", textContent: spec.add,
+    onclick: () => { addRow(spec.columns.map(() => "")); tbody.lastChild.querySelector("input, select").focus(); } }));
+  region.addEventListener("change", () => sendList(region));
+  region.addEventListener("click", (event) => {
+    if (!event.target.closest("[data-remove]")) return;
+    event.target.closest("tr").remove();
+    sendList(region);
+  });
+  return region;
+}
+
+function sendList(region) {
+  const rows = [...region.querySelectorAll("tbody tr")].map((row) =>
+    [...row.querySelectorAll("input, select")].map((control) => control.value));
+  answerList(core.call({ op: "setList", position: chosen, table: region.dataset.table, rows }), region);
+}
+
+function answerList(answer, region) {
+  if (!answer.ok) {
+    region.querySelectorAll("input, select").forEach((c) => c.setAttribute("aria-invalid", "true"));
+    say(answer.message);
+    return;
+  }
+  say("");
+  if (answer.changed) afterChange();
+  else showLists(chosen);
+}
+
+function roomText(room, what) {
+  if (!room) return "";
+  if (room.free === null) return `Room for ${what}: unknown (a list cannot be read).`;
+  return `Room for ${what}: ${room.free} bytes free of ${room.area}` +
+    (room.grows ? "." : " (this image tells no free space after its lists).");
+}
+
+function machinesRegion(name, machines) {
+  const region = element("section", { label: "Machines of " + name, dataset: { table: "machines" } });
+  region.setAttribute("role", "region");
+  region.append(element("h3", { textContent: "Machines" }));
+  const boxes = machines.map((on, k) => {
+    const code = image.machines[k + 2];
+    return element("label", {}, [element("input", { type: "checkbox", checked: on, name: code }), " " + code]);
+  });
+  region.append(element("div", { className: "machines" }, boxes));
+  region.addEventListener("change", () => {
+    const cells = [...region.querySelectorAll("input")].map((box) => (box.checked ? "1" : "0"));
+    answerList(core.call({ op: "setList", position: chosen, table: "machines", rows: [cells] }), region);
+  });
+  return region;
+}
+
+function showLists(position) {
+  chosen = position;
+  for (const row of body.querySelectorAll("tr.chosen")) row.classList.remove("chosen");
+  const section = $("lists");
+  if (position < 0) {
+    section.replaceChildren(element("h2", { id: "lists-title", textContent: "Lists" }),
+      element("p", { className: "note", textContent: "Choose a species by its name in the table." }));
+    return;
+  }
+  body.querySelector(`tr[data-position="${position}"]`).classList.add("chosen");
+  const lists = core.call({ op: "lists", position });
+  const name = lists.species;
+  const parts = [element("h2", { id: "lists-title", textContent: `${position} ${name}` }),
+    element("p", { className: "note", textContent: [roomText(lists.room, "evolutions and level-up moves"),
+      roomText(lists.eggRoom, "egg moves")].join(" ") }),
+    machinesRegion(name, lists.machines),
+    listRegion("evolutions", name, lists.evolutions, lists.evoMovesUnreadable),
+    listRegion("moves", name, lists.moves, lists.evoMovesUnreadable)];
+  if (lists.eggMoves) parts.push(listRegion("egg-moves", name, lists.eggMoves, lists.eggMovesUnreadable));
+  section.replaceChildren(...parts);
+}
+
+// ---- History ---------------------------------------------------------------
+
+function refresh() {
+  const history = core.call({ op: "history" });
+  $("undo").disabled = !history.canUndo;
+  $("redo").disabled = !history.canRedo;
+  $("steps").replaceChildren(...history.steps.map((step) =>
+    element("li", { textContent: step.what, className: step.done ? "" : "undone" })));
+  $("changes").textContent = history.changes || "No changes against the image as opened.";
+}
+
+function afterChange() {
+  showValues(core.call({ op: "species" }).rows);
+  if (chosen >= 0) showLists(chosen);
+  refresh();
+}
+
+function walk(op) {
+  const answer = core.call({ op });
+  if (!answer.ok) { say(answer.message); return; }
+  say("");
+  if (answer.changed) {
+    status((op === "undo" ? "Undone: " : "Redone: ") + answer.step);
+    afterChange();
+  }
+}
+
+$("undo").addEventListener("click", () => walk("undo"));
+$("redo").addEventListener("click", () => walk("redo"));
+document.addEventListener("keydown", (event) => {
+  if (!image || !(event.ctrlKey || event.metaKey) || event.altKey) return;
+  const key = event.key.toLowerCase();
+  const op = key === "z" && !event.shiftKey ? "undo" : key === "y" || key === "z" && event.shiftKey ? "redo" : null;
+  if (!op) return;
+  // A text being typed keeps the browser's own undo until it is left.
+  const control = document.activeElement;
+  if (control && control.tagName === "INPUT" && control.type === "text" && committed.has(control) &&
+      committed.get(control) !== control.value) return;
+  event.preventDefault();
+  walk(op);
+});
+
+// ---- Saving, export and import -----------------------------------------------
+
+function give(answer) {
+  if (!answer.ok) { say(answer.message); return false; }
+  const link = element("a", { href: URL.createObjectURL(new Blob([answer.bytes || new Uint8Array(0)])),
+    download: answer.name });
+  document.body.append(link);
+  link.click();
+  link.remove();
+  setTimeout(() => URL.revokeObjectURL(link.href), 10000);
+  return true;
+}
+
+$("download-image").addEventListener("click", () => {
+  const answer = core.call({ op: "image" });
+  if (give(answer)) $("image-note").textContent = answer.message;
+});
+$("download-patch").addEventListener("click", () => {
+  const answer = core.call({ op: "patch" });
+  if (give(answer)) status(answer.message);
+});
+$("export-tables").addEventListener("click", () => {
+  const answer = core.call({ op: "export", table: $("table-choice").value, format: $("format-choice").value });
+  if (give(answer)) status(answer.message || "Exported " + answer.name + ".");
+});
+$("import-tables").addEventListener("change", async (event) => {
+  const file = event.target.files[0];
+  event.target.value = "";
+  if (!file) return;
+  const bytes = new Uint8Array(await file.arrayBuffer());
+  const answer = core.call({ op: "import", table: $("table-choice").value, name: file.name }, bytes);
+  if (!answer.ok) { say(answer.message); return; }
+  say("");
+  status(answer.changed ? "Imported " + file.name + "." : "Nothing changed.");
+  if (answer.changed) afterChange();
+});
+
+document.body.dataset.ready = "yes";
