@@ -86,7 +86,8 @@ EMSCRIPTEN_KEEPALIVE void qm_free(void* pointer) { std::free(pointer); }
 EMSCRIPTEN_KEEPALIVE const char* qm_call(const char* request, const uint8_t* data, size_t size) {
     output.clear();
     try {
-        answer = Dispatch(json::parse(request), data, size).dump();
+        // Texts quoted from the user's files may hold bytes that are no UTF-8.
+        answer = Dispatch(json::parse(request), data, size).dump(-1, ' ', false, json::error_handler_t::replace);
     } catch (const std::exception& error) {
         answer = json{{"ok", false}, {"message", std::string("The request failed: ") + error.what()}}.dump();
     }

@@ -192,10 +192,15 @@ json Session::Open(const std::string& name, const std::vector<uint8_t>& bytes,
     current_.reset();
     steps_.clear();
     done_ = 0;
+    std::error_code ignored;
+    if (!path_.empty()) {
+        // The image opened before, and its ".tables" file, leave the page's memory.
+        std::filesystem::remove(path_, ignored);
+        std::filesystem::remove(path_ + ".tables", ignored);
+    }
     name_ = FileNameOf(name);
     path_ = folder_ + "/" + name_;
     rom::ScopedFailureCapture capture;
-    std::error_code ignored;
     std::filesystem::remove(path_ + ".tables", ignored);
     const std::string_view content(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     bool written = tables::ReplaceFileContents(path_, content);

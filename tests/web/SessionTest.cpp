@@ -14,6 +14,7 @@
 #include "patches/BpsPatch.h"
 #include "rom/ImageFacts.h"
 #include "rom/SpeciesLayout.h"
+#include "tables/FieldText.h"
 #include "tests/web/WebImages.h"
 #include "web/Session.h"
 
@@ -92,6 +93,14 @@ TEST_F(SessionTest, FieldEditsAreStepsAndRefusalsWriteNothing) {
     // The same value again is no step.
     EXPECT_FALSE(session_->SetField(webtest::kPikachu, "HP", "40")["changed"]);
     EXPECT_EQ(session_->History()["steps"].size(), 1u);
+
+    // The page's lists send an entry's code.
+    for (const char* code : {"0A", "0B"}) {
+        answer = session_->SetField(0, "Type1", code);
+        EXPECT_TRUE(answer["ok"]) << answer.dump();
+    }
+    EXPECT_EQ(Bytes()[static_cast<size_t>(*rom::FieldOffset(webtest::Release().tables, 0, *tables::FieldOfColumn("Type1")))],
+              0x0B);
 }
 
 TEST_F(SessionTest, UndoAndRedoGiveBackTheExactBytes) {
