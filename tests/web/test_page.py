@@ -239,7 +239,8 @@ def main():
         page = Page(driver, "file://" + os.path.abspath(args.page), downloads)
         if args.screenshot:
             edit_session(page, os.path.join(work, "crystal.gbc"))
-            driver.execute_script("document.querySelector('.table-pane').scrollTop = 330")
+            driver.execute_script("window.scrollTo(0, 0); document.getElementById('lists').scrollTop = 0;"
+                                  "document.querySelector('.table-pane').scrollTop = 330")
             driver.save_screenshot(args.screenshot)
             return 0
         run_tests(args, page, work)
