@@ -84,7 +84,7 @@ function escaped(text) {
 // holds only its value's entry until it is first used.
 function rowHtml(species, position) {
   const cells = [`<span role="cell">${position}</span>`,
-    `<span role="cell"><button type="button" class="species-name" data-choose="${position}">` +
+    `<span role="cell"><button type="button" class="species-name">` +
     `${escaped(species.name)}</button></span>`];
   image.fields.forEach((field, index) => {
     const label = escaped(field.column + " of " + species.name);
@@ -151,9 +151,11 @@ const body = $("species-body");
 for (const type of ["focusin", "mousedown", "pointerdown"]) {
   body.addEventListener(type, (event) => { if (event.target.tagName === "SELECT") fillList(event.target); });
 }
+// A click on a species' name, or on its row outside the controls, shows its lists.
 body.addEventListener("click", (event) => {
-  const button = event.target.closest("[data-choose]");
-  if (button) showLists(Number(button.dataset.choose));
+  if (event.target.closest("input, select")) return;
+  const row = event.target.closest(".row[data-position]");
+  if (row && Number(row.dataset.position) !== chosen) showLists(Number(row.dataset.position));
 });
 body.addEventListener("change", (event) => {
   const control = event.target;
