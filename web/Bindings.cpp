@@ -43,6 +43,10 @@ json Given(const web::Download& download) {
 json Dispatch(const json& request, const uint8_t* data, size_t size) {
     web::Session& session = TheSession();
     const std::string op = request.at("op").get<std::string>();
+    if (op == "fits") {
+        return web::Session::Fits(request.at("what").get<std::string>(), request.at("name").get<std::string>(),
+                                  request.at("size").get<double>());
+    }
     if (op == "open") {
         std::optional<std::string> tables;
         if (request.contains("tables") && !request["tables"].is_null()) tables = request["tables"].get<std::string>();

@@ -186,6 +186,14 @@ std::string Session::Stem() const {
     return dot == std::string::npos || dot == 0 ? name_ : name_.substr(0, dot);
 }
 
+json Session::Fits(const std::string& what, const std::string& name, double size) {
+    const int64_t limit = what == "image" ? tables::kLargestImage : tables::kLargestTableFile;
+    if (size <= static_cast<double>(limit)) return {{"ok", true}};
+    return Refused("Could not read the " + what + " \"" + name + "\": the file is " +
+                   std::to_string(static_cast<int64_t>(size)) + " bytes, more than the " + std::to_string(limit) +
+                   " this program reads.");
+}
+
 json Session::Open(const std::string& name, const std::vector<uint8_t>& bytes,
                    const std::optional<std::string>& tablesText) {
     original_.reset();
@@ -425,10 +433,7 @@ json Session::Import(const std::string& table, const std::string& fileName, cons
     if (!format) {
         return Refused("Cannot tell the format of \"" + fileName + "\" from its name: it must end in .csv or .json.");
     }
-    if (text.size() > static_cast<size_t>(tables::kLargestTableFile)) {
-        return Refused("\"" + fileName + "\" is larger than any table file (" +
-                       std::to_string(tables::kLargestTableFile) + " bytes). Nothing was written.");
-    }
+    if (json fits = Fits("table file", fileName, static_cast<double>(text.size())); !fits["ok"]) return fits;
     const std::string what = "Import of " + fileName;
     if (const std::optional<tables::ListTable> list = tables::ListTableFromName(table)) {
         return ImportLists(*list, text, *format, fileName, what);

@@ -35,6 +35,11 @@ public:
     // `folder` holds the edited image; `scratch` the copies made for a download.
     Session(std::string folder, std::string scratch);
 
+    // Whether a file of `size` bytes may be read as an image ("image") or a
+    // table file ("table file"), by the bounds the command line reads them
+    // with: {ok} or {ok:false, message}, before the page reads its bytes.
+    static nlohmann::json Fits(const std::string& what, const std::string& name, double size);
+
     // Opens the image (and the ".tables" file the user gave with it). Answers
     // {ok, caption, release, layout, note, columns, fields, lists} or {ok:false, message}.
     nlohmann::json Open(const std::string& name, const std::vector<uint8_t>& bytes,

@@ -205,6 +205,8 @@ TEST_F(SessionTest, ImportsAreOneStepAndTheirOwnExportChangesNothing) {
               std::string::npos) << refused.dump();
     EXPECT_EQ(Bytes(), original_);
     EXPECT_FALSE(session_->Import("species", "table.txt", "")["ok"]);
+    EXPECT_TRUE(web::Session::Fits("image", "a.gbc", 8 * 1024 * 1024)["ok"]);
+    EXPECT_FALSE(web::Session::Fits("image", "a.gbc", 8 * 1024 * 1024 + 1)["ok"]);
 }
 
 }  // namespace

@@ -35,6 +35,10 @@ async function openFiles(files) {
   const tablesFile = list.find((file) => file.name.toLowerCase().endsWith(".tables"));
   const imageFile = list.find((file) => file !== tablesFile);
   if (!imageFile) { say("Choose the image itself (with its .tables file, if it has one)."); return; }
+  for (const [file, what] of [[imageFile, "image"], [tablesFile, "\".tables\" file"]]) {
+    const fits = file ? core.call({ op: "fits", what, name: file.name, size: file.size }) : { ok: true };
+    if (!fits.ok) { say(fits.message); return; }
+  }
   const started = performance.now();
   const bytes = new Uint8Array(await imageFile.arrayBuffer());
   const tables = tablesFile ? await tablesFile.text() : null;
@@ -382,6 +386,8 @@ $("import-tables").addEventListener("change", async (event) => {
   const file = event.target.files[0];
   event.target.value = "";
   if (!file) return;
+  const fits = core.call({ op: "fits", what: "table file", name: file.name, size: file.size });
+  if (!fits.ok) { say(fits.message); return; }
   const bytes = new Uint8Array(await file.arrayBuffer());
   const answer = core.call({ op: "import", table: $("table-choice").value, name: file.name }, bytes);
   if (!answer.ok) { say(answer.message); return; }
