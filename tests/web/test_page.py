@@ -122,8 +122,10 @@ def cli_result(cli, image, work, move_name):
     run("import", edited, os.path.join(folder, "moves.csv"), "--table", "moves")
     run("checksum", edited, "--fix")
     run("patch", "create", image, edited, os.path.join(folder, "crystal.bps"))
+    exported = subprocess.run([cli, "export", edited, "--table", "moves", "--format", "json"], capture_output=True,
+                              check=True).stdout
     with open(edited, "rb") as f, open(os.path.join(folder, "crystal.bps"), "rb") as g:
-        return f.read(), g.read()
+        return f.read(), g.read(), exported
 
 
 def check(condition, what):
@@ -182,9 +184,23 @@ def run_tests(args, page, work):
     saved = page.download("Download image", "crystal.gbc")
     patch = page.download("Download patch", "crystal.bps")
     check("checksum" in page.driver.find_element(By.ID, "image-note").text.lower(), "the checksums are said")
-    cli_image, cli_patch = cli_result(args.cli, image, work, move_name)
+    Select(page.driver.find_element(By.ID, "table-choice")).select_by_value("moves")
+    Select(page.driver.find_element(By.ID, "format-choice")).select_by_value("json")
+    exported = page.download("Export tables", "crystal-moves.json")
+    cli_image, cli_patch, cli_export = cli_result(args.cli, image, work, move_name)
     check(saved == cli_image, "the downloaded image is the command line's, byte for byte")
     check(patch == cli_patch, "the downloaded patch is the command line's, byte for byte")
+    check(exported == cli_export, "the exported moves table is the command line's, byte for byte")
+
+    # An import with a refused value is said with its place, and writes nothing.
+    damaged = os.path.join(work, "damaged.json")
+    with open(damaged, "wb") as f:
+        f.write(exported.replace(b'"Level":11,', b'"Level":111,'))
+    page.driver.find_element(By.ID, "import-tables").send_keys(damaged)
+    page.wait(lambda _: "Nothing was written." in page.alert())
+    check("damaged.json" in page.alert() and "Level" in page.alert(), "a refused import is said: " +
+          page.alert().splitlines()[0])
+    check(page.download("Download image", "crystal.gbc") == saved, "a refused import writes nothing")
 
     page.open(os.path.join(work, "moved.gbc"))
     page.wait(lambda _: "moved.gbc" in page.alert())
