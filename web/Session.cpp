@@ -267,11 +267,18 @@ json Session::SetField(int position, const std::string& column, const std::strin
     imported.rows.push_back(row);
     const std::vector<tables::FieldChange> changes = tables::PlanImport(*current_, imported);
     const std::vector<uint8_t> before = current_->bytes;
+    const auto p = static_cast<size_t>(position);
+    const tables::EvoMoveList listsBefore = currentLists_.evoMoves[p];
     rom::ScopedFailureCapture capture;
     if (!tables::WriteChanges(*current_, changes)) return Failed(capture, "The change was not written.");
     json answer = Finish(before, column + " of " + std::string(tables::SpeciesName(position)));
     if (answer["ok"]) {
-        answer["value"] = tables::ValueText(*field, current_->table[static_cast<size_t>(position)].fields[index]);
+        answer["value"] = tables::ValueText(*field, current_->table[p].fields[index]);
+        // A new Pointer leads to other lists.
+        const tables::EvoMoveList& listsAfter = currentLists_.evoMoves[p];
+        answer["listsChanged"] = listsAfter.evolutions != listsBefore.evolutions ||
+                                 listsAfter.moves != listsBefore.moves ||
+                                 listsAfter.place.unreadable != listsBefore.place.unreadable;
     }
     return answer;
 }

@@ -94,6 +94,15 @@ TEST_F(SessionTest, FieldEditsAreStepsAndRefusalsWriteNothing) {
     EXPECT_FALSE(session_->SetField(webtest::kPikachu, "HP", "40")["changed"]);
     EXPECT_EQ(session_->History()["steps"].size(), 1u);
 
+    // A Pointer leading to another species' list changes the lists shown.
+    const size_t pointer = tables::FieldIndex(*tables::FieldOfColumn("Pointer"));
+    const std::string raichus = session_->Species()["rows"][webtest::kPikachu + 1]["values"][pointer];
+    answer = session_->SetField(webtest::kPikachu, "Pointer", raichus);
+    ASSERT_TRUE(answer["ok"]) << answer.dump();
+    EXPECT_TRUE(answer["listsChanged"]);
+    EXPECT_TRUE(session_->Lists(webtest::kPikachu)["moves"].empty());
+    EXPECT_FALSE(session_->SetField(webtest::kPikachu, "ATK", "1")["listsChanged"]);
+
     // The page's lists send an entry's code.
     for (const char* code : {"0A", "0B"}) {
         answer = session_->SetField(0, "Type1", code);

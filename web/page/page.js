@@ -83,62 +83,92 @@ function escaped(text) {
   return String(text).replace(/[&<>"']/g, (c) => `&#${c.charCodeAt(0)};`);
 }
 
-// One row of the table as HTML: 251 rows of 25 controls are made far quicker
-// by the browser's parser than one element at a time. A list field's control
-// holds only its value's entry until it is first used.
-function rowHtml(species, position) {
-  const cells = [`<span role="cell">${position}</span>`,
-    `<span role="cell"><button type="button" class="species-name">` +
-    `${escaped(species.name)}</button></span>`];
-  image.fields.forEach((field, index) => {
-    const label = escaped(field.column + " of " + species.name);
-    const data = `data-position="${position}" data-column="${field.column}" data-cell="${index + 2}" ` +
-      `aria-label="${label}"`;
-    const raw = species.values[index];
-    if (field.list) {
-      const code = hex(raw);
-      const text = raw < field.entries.length ? field.entries[raw] : code;
-      cells.push(`<span role="cell"><select ${data} data-value="${code}"><option value="${code}">` +
-        `${escaped(text)}</option></select></span>`);
-    } else {
-      cells.push(`<span role="cell"><input type="text" ${data} value="${escaped(raw)}" ` +
-        `data-value="${escaped(raw)}"></span>`);
-    }
-  });
-  return `<div role="row" class="row" data-position="${position}">${cells.join("")}</div>`;
+// The table: a grid of 251 rows. A row far from view holds its values as
+// text; it gets its controls (an <input>, or a <select> holding only its
+// value's entry until it is first used) when it comes near view, so that the
+// table opens, answers and scrolls quickly.
+let speciesRows = [];         // the values the image holds, as "species" answers them
+let rowObserver = null;
+const LIVE_AT_OPEN = 40;      // rows given their controls at once
+
+function valueOf(field, raw) { return field.list ? hex(raw) : raw; }
+function entryText(field, raw) { return raw < field.entries.length ? field.entries[raw] : hex(raw); }
+
+function cellHtml(field, index, species, position, live) {
+  const raw = species.values[index];
+  const value = valueOf(field, raw);
+  if (!live) return `<span role="cell">${escaped(field.list ? entryText(field, raw) : value)}</span>`;
+  const data = `data-position="${position}" data-column="${field.column}" data-cell="${index + 2}" ` +
+    `aria-label="${escaped(field.column + " of " + species.name)}" data-value="${escaped(value)}"`;
+  if (field.list) {
+    return `<span role="cell"><select ${data}><option value="${value}">${escaped(entryText(field, raw))}` +
+      "</option></select></span>";
+  }
+  return `<span role="cell"><input type="text" ${data} value="${escaped(value)}"></span>`;
 }
 
-// The table is a grid of rows that the browser lays out only when they come
-// into view, so that 251 rows of 25 controls open and answer quickly.
+function rowCells(position, live) {
+  const species = speciesRows[position];
+  return `<span role="cell">${position}</span><span role="cell"><button type="button" class="species-name">` +
+    `${escaped(species.name)}</button></span>` +
+    image.fields.map((field, index) => cellHtml(field, index, species, position, live)).join("");
+}
+
+function makeLive(row) {
+  if (row.dataset.live) return;
+  row.innerHTML = rowCells(Number(row.dataset.position), true);
+  row.dataset.live = "yes";
+  if (rowObserver) rowObserver.unobserve(row);
+}
+
 function buildTable() {
   const widths = ["4.4rem", "7.5rem"].concat(image.fields.map((field) =>
     field.list ? "9.5rem" : ["Pointer", "Length", "Size", "Groups"].includes(field.column) ? "4.8rem" : "3.6rem"));
   $("species").style.setProperty("--columns", widths.join(" "));
   $("species-head").innerHTML = `<div role="row" class="row">` +
     image.columns.map((text) => `<span role="columnheader">${escaped(text)}</span>`).join("") + "</div>";
-  const answer = core.call({ op: "species" });
-  $("species-body").innerHTML = answer.rows.map(rowHtml).join("");
+  speciesRows = core.call({ op: "species" }).rows;
+  $("species-body").innerHTML = speciesRows.map((_, position) => {
+    const live = position < LIVE_AT_OPEN;
+    return `<div role="row" class="row" data-position="${position}"${live ? ' data-live="yes"' : ""}>` +
+      `${rowCells(position, live)}</div>`;
+  }).join("");
+  if (rowObserver) rowObserver.disconnect();
+  rowObserver = new IntersectionObserver((entries) => {
+    for (const entry of entries) if (entry.isIntersecting) makeLive(entry.target);
+  }, { root: document.querySelector(".table-pane"), rootMargin: "600px 0px" });
+  for (const row of $("species-body").querySelectorAll(".row:not([data-live])")) rowObserver.observe(row);
 }
 
-// Puts the image's values into the table, touching only the controls whose
-// value changed (each keeps the value the image holds in data-value).
+// Puts the image's values into the table, touching only what changed (each
+// control keeps the value the image holds in data-value; a row without
+// controls cannot have been edited, so its values are compared with the last).
 function showValues(rows) {
-  for (const control of $("species-body").querySelectorAll("[data-column]")) {
-    const position = Number(control.dataset.position);
-    const index = Number(control.dataset.cell) - 2;
-    const field = image.fields[index];
-    const raw = rows[position].values[index];
-    const value = field.list ? hex(raw) : raw;
-    if (control.dataset.value === value && control.value === value) continue;
-    control.removeAttribute("aria-invalid");
-    if (field.list) {
-      control.dataset.filled = "";
-      options(control, [[value, raw < field.entries.length ? field.entries[raw] : value]], value);
-    } else {
-      control.value = value;
+  const before = speciesRows;
+  speciesRows = rows;
+  for (const row of $("species-body").children) {
+    const position = Number(row.dataset.position);
+    if (row.dataset.live) {
+      for (const control of row.querySelectorAll("[data-column]")) showValue(control, rows[position]);
+    } else if (JSON.stringify(before[position].values) !== JSON.stringify(rows[position].values)) {
+      row.innerHTML = rowCells(position, false);
     }
-    control.dataset.value = value;
   }
+}
+
+function showValue(control, species) {
+  const field = image.fields[Number(control.dataset.cell) - 2];
+  const raw = species.values[Number(control.dataset.cell) - 2];
+  const value = valueOf(field, raw);
+  if (control.dataset.value === value && control.value === value) return;
+  control.removeAttribute("aria-invalid");
+  if (field.list) {
+    control.dataset.filled = "";
+    options(control, [[value, entryText(field, raw)]], value);
+  } else {
+    control.value = value;
+  }
+  control.dataset.value = value;
 }
 
 function fillList(select) {
@@ -175,9 +205,9 @@ body.addEventListener("change", (event) => {
     say("");
     if (control.tagName === "INPUT") control.value = answer.value;
     control.dataset.value = control.value;
-    // A field edit changes that field alone; the lists shown read it (Pointer).
+    // A field edit changes that field alone, and the lists it points at.
     if (answer.changed) {
-      if (chosen === Number(control.dataset.position)) showLists(chosen);
+      if (answer.listsChanged && chosen === Number(control.dataset.position)) showLists(chosen);
       refresh();
     }
   }
@@ -197,6 +227,8 @@ body.addEventListener("keydown", (event) => {
     ArrowLeft: atStart ? [row, cell - 1] : null, ArrowRight: atEnd ? [row, cell + 1] : null };
   const target = moves[event.key];
   if (!target || control.tagName === "SELECT" && (event.key === "ArrowUp" || event.key === "ArrowDown")) return;
+  const nextRow = body.querySelector(`.row[data-position="${target[0]}"]`);
+  if (nextRow) makeLive(nextRow);
   const next = body.querySelector(`[data-column][data-position="${target[0]}"][data-cell="${target[1]}"]`);
   if (next) {
     event.preventDefault();
