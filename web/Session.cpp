@@ -12,6 +12,7 @@
 #include "rom/FailureReporter.h"
 #include "rom/FieldConversions.h"
 #include "rom/ImageLength.h"
+#include "rom/TablesFile.h"
 #include "rom/VersionDetection.h"
 #include "tables/Csv.h"
 #include "tables/FieldText.h"
@@ -187,7 +188,9 @@ std::string Session::Stem() const {
 }
 
 json Session::Fits(const std::string& what, const std::string& name, double size) {
-    const int64_t limit = what == "image" ? tables::kLargestImage : tables::kLargestTableFile;
+    const int64_t limit = what == "image"        ? tables::kLargestImage
+                          : what == "table file" ? tables::kLargestTableFile
+                                                 : rom::kLargestTablesFile;
     if (size <= static_cast<double>(limit)) return {{"ok", true}};
     return Refused("Could not read the " + what + " \"" + name + "\": the file is " +
                    std::to_string(static_cast<int64_t>(size)) + " bytes, more than the " + std::to_string(limit) +

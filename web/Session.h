@@ -35,9 +35,9 @@ public:
     // `folder` holds the edited image; `scratch` the copies made for a download.
     Session(std::string folder, std::string scratch);
 
-    // Whether a file of `size` bytes may be read as an image ("image") or a
-    // table file ("table file"), by the bounds the command line reads them
-    // with: {ok} or {ok:false, message}, before the page reads its bytes.
+    // Whether a file of `size` bytes may be read as an image ("image"), a
+    // table file ("table file") or a ".tables" file (any other `what`), by the
+    // bounds the command line reads them with: {ok} or {ok:false, message}, before the page reads its bytes.
     static nlohmann::json Fits(const std::string& what, const std::string& name, double size);
 
     // Opens the image (and the ".tables" file the user gave with it). Answers

@@ -14,6 +14,7 @@
 #include "patches/BpsPatch.h"
 #include "rom/ImageFacts.h"
 #include "rom/SpeciesLayout.h"
+#include "rom/TablesFile.h"
 #include "tables/FieldText.h"
 #include "tests/web/WebImages.h"
 #include "web/Session.h"
@@ -65,6 +66,16 @@ TEST_F(SessionTest, OpensAsTheProgramsDoAndRefusesMovedTables) {
     EXPECT_EQ(opened["release"], "Kreblin Crystal Version (America)");
     EXPECT_EQ(opened["columns"].size(), 2 + rom::kSpeciesFields.size());
     EXPECT_EQ(session.Species()["rows"].size(), 251u);
+
+    // Its ".tables" file makes the moved image editable where it says.
+    const rom::VersionProfile moved = testsupport::TestImage::MovedTables(webtest::Release(), webtest::kMovedBy);
+    opened = session.Open("moved.gbc", webtest::MovedTablesImage(), rom::TablesFileText(moved));
+    ASSERT_TRUE(opened["ok"]) << opened.dump();
+    EXPECT_EQ(opened["layout"], "tables file");
+    ASSERT_TRUE(session.SetField(webtest::kPikachu, "HP", "7")["changed"]);
+    EXPECT_EQ(session.SavedImage().bytes[static_cast<size_t>(
+                  *rom::FieldOffset(moved, webtest::kPikachu, *tables::FieldOfColumn("HP")))],
+              7);
 
     opened = session.Open("moved.gbc", webtest::MovedTablesImage(), std::nullopt);
     EXPECT_FALSE(opened["ok"]);

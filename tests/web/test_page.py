@@ -145,6 +145,13 @@ def edit_session(page, image):
     page.wait(lambda _: "HP:" in page.changes())
     check("24 Pikachu" in page.changes(), "the change of HP of Pikachu is listed")
 
+    page.named("HP of Pikachu").send_keys(Keys.ARROW_DOWN)
+    check(page.driver.switch_to.active_element.get_attribute("aria-label") == "HP of Raichu",
+          "the arrow keys move between cells")
+    page.driver.execute_script("document.querySelector('.table-pane').scrollTop = 1e6")
+    page.wait(lambda d: d.find_elements(By.CSS_SELECTOR, '[aria-label="HP of Celebi"]'))
+    check(True, "rows get their controls as they come into view")
+
     refused = page.type_into("HP of Bulbasaur", "300")
     page.wait(lambda _: "HP" in page.alert())
     check(refused.get_attribute("aria-invalid") == "true", "a refused value is marked and said: " + page.alert())
