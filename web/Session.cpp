@@ -166,8 +166,6 @@ json FieldsOf() {
     return fields;
 }
 
-std::optional<tables::TableFormat> FormatOf(const std::string& name) { return tables::FormatFromName(name); }
-
 }  // namespace
 
 Session::Session(std::string folder, std::string scratch) : folder_(std::move(folder)), scratch_(std::move(scratch)) {}
@@ -197,25 +195,27 @@ json Session::Fits(const std::string& what, const std::string& name, double size
                    " this program reads.");
 }
 
-json Session::Open(const std::string& name, const std::vector<uint8_t>& bytes,
-                   const std::optional<std::string>& tablesText) {
+void Session::Forget() {
     original_.reset();
     current_.reset();
     steps_.clear();
     done_ = 0;
+    if (path_.empty()) return;
+    // The image opened before, and its ".tables" file, leave the page's memory.
     std::error_code ignored;
-    if (!path_.empty()) {
-        // The image opened before, and its ".tables" file, leave the page's memory.
-        std::filesystem::remove(path_, ignored);
-        std::filesystem::remove(path_ + ".tables", ignored);
-    }
+    std::filesystem::remove(path_, ignored);
+    std::filesystem::remove(rom::TablesFilePathOf(path_), ignored);
+}
+
+json Session::Open(const std::string& name, const std::vector<uint8_t>& bytes,
+                   const std::optional<std::string>& tablesText) {
+    Forget();
     name_ = FileNameOf(name);
     path_ = folder_ + "/" + name_;
     rom::ScopedFailureCapture capture;
-    std::filesystem::remove(path_ + ".tables", ignored);
     const std::string_view content(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     bool written = tables::ReplaceFileContents(path_, content);
-    if (written && tablesText) written = tables::ReplaceFileContents(path_ + ".tables", *tablesText);
+    if (written && tablesText) written = tables::ReplaceFileContents(rom::TablesFilePathOf(path_), *tablesText);
     std::string refusal;
     std::optional<tables::TableImage> image;
     if (written) image = tables::OpenTableImage(path_, refusal);
@@ -499,7 +499,7 @@ Download Session::Patch() const {
 
 Download Session::Export(const std::string& table, const std::string& format) const {
     Download out{{}, {}, {}, false};
-    const std::optional<tables::TableFormat> chosen = FormatOf(format);
+    const std::optional<tables::TableFormat> chosen = tables::FormatFromName(format);
     const std::optional<tables::ListTable> list = tables::ListTableFromName(table);
     if (!current_ || !chosen || (!list && table != "species")) {
         out.message = "No such table or format.";

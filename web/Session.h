@@ -83,6 +83,8 @@ private:
         std::vector<Run> runs;
     };
 
+    // Closes the image: its steps, and its files in the folder.
+    void Forget();
     // Reads the image's file again after a library call wrote it.
     bool Reload(std::string& message);
     // Reads the image again and keeps what changed since `before` as one step.
