@@ -291,14 +291,16 @@ json Session::Failed(const rom::ScopedFailureCapture& capture, const std::string
 }
 
 bool Session::Reload(std::string& message) {
+    // The layout stays: it rests on bytes that no edit writes.
     rom::ScopedFailureCapture capture;
-    std::optional<tables::TableImage> image = tables::OpenTableImage(path_, message);
-    if (!image) {
-        message = Said(capture.captured() ? capture.captured()->description : message);
+    std::optional<std::vector<uint8_t>> bytes = tables::ReadWholeFile(path_, tables::kLargestImage, "image");
+    if (!bytes) {
+        message = Said(capture.captured() ? capture.captured()->description : "The image could not be read again.");
         return false;
     }
-    current_ = std::move(image);
-    currentLists_ = tables::ReadSpeciesLists(*current_);
+    current_->bytes = std::move(*bytes);
+    current_->table = tables::ReadSpeciesTable(current_->bytes, current_->profile);
+    currentLists_ = tables::ReadSpeciesLists(current_->bytes, current_->profile, currentLists_.layout);
     return true;
 }
 
