@@ -430,7 +430,17 @@ json Session::ImportLists(tables::ListTable table, const std::string& text, tabl
                        "Nothing was written.");
     }
     const tables::ImportedLists imported = tables::ReadListTable(text, format, table, *current_, currentLists_);
-    if (!imported.status.ok()) return Refused(RefusalsText(imported.status, file));
+    if (!imported.status.ok()) {
+        json answer = Refused(RefusalsText(imported.status, file));
+        // Where the page's own rows were refused: the row (the file's line
+        // less its header) and the column.
+        json places = json::array();
+        for (const tables::Refusal& each : imported.status.refusals) {
+            places.push_back({{"row", each.line - 2}, {"column", each.columnName}});
+        }
+        if (file.empty()) answer["places"] = places;
+        return answer;
+    }
     const tables::ListImportPlan plan = tables::PlanListImport(*current_, currentLists_, imported);
     if (!plan.refusal.empty()) return Refused(plan.refusal);
     const std::vector<uint8_t> before = current_->bytes;

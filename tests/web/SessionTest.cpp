@@ -162,8 +162,9 @@ TEST_F(SessionTest, ListEditsTakeTheImportsRulesAndRoom) {
     EXPECT_EQ(after["room"]["free"].get<int64_t>(), before["room"]["free"].get<int64_t>() - 2);
     const std::vector<uint8_t> edited = Bytes();
 
-    answer = session_->SetList(webtest::kPikachu, "moves", {{"0", "84"}});
+    answer = session_->SetList(webtest::kPikachu, "moves", {{"1", "84"}, {"0", "84"}});
     EXPECT_FALSE(answer["ok"]);
+    EXPECT_EQ(answer["places"], json::parse(R"([{"row": 1, "column": "Level"}])"));
     EXPECT_NE(answer["message"].get<std::string>().find("Level must be a whole number from 1 to 100"),
               std::string::npos) << answer.dump();
     answer = session_->SetList(webtest::kPikachu, "evolutions", {{"1", "", "16", "", "", "26"}});

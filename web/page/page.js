@@ -247,7 +247,7 @@ const LIST_TABLES = {
 };
 
 function listControl([name, kind, optional], value) {
-  if (kind === "input") return element("input", { type: "text", name, value, label: name });
+  if (kind === "input") return element("input", { type: "text", name, defaultValue: value, label: name });
   const select = element("select", { name, label: name });
   const entries = (optional || value === "" ? [["", ""]] : []).concat(image.choices[name]);
   options(select, entries, value);
@@ -293,7 +293,13 @@ function sendList(region) {
 
 function answerList(answer, region) {
   if (!answer.ok) {
-    region.querySelectorAll("input, select").forEach((c) => c.setAttribute("aria-invalid", "true"));
+    // The refused cells are marked; a refusal of the whole list marks all.
+    const rows = region.querySelectorAll("tbody tr");
+    const places = answer.places || [];
+    const marked = places.map(({ row, column }) => rows[row]?.querySelector(`[name="${column}"]`)).filter(Boolean);
+    region.querySelectorAll("[aria-invalid]").forEach((c) => c.removeAttribute("aria-invalid"));
+    (marked.length > 0 ? marked : region.querySelectorAll("input, select"))
+      .forEach((c) => c.setAttribute("aria-invalid", "true"));
     say(answer.message);
     return;
   }
@@ -383,8 +389,8 @@ document.addEventListener("keydown", (event) => {
   if (!op) return;
   // A text being typed keeps the browser's own undo until it is left.
   const control = document.activeElement;
-  if (control && control.tagName === "INPUT" && control.dataset.value !== undefined &&
-      control.dataset.value !== control.value) return;
+  if (control && control.tagName === "INPUT" && control.type === "text" &&
+      control.value !== (control.dataset.value ?? control.defaultValue)) return;
   event.preventDefault();
   walk(op);
 });
