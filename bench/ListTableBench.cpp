@@ -23,7 +23,7 @@
 #include "rom/ReleaseLayouts.h"
 #include "rom/VersionDetection.h"
 #include "tables/ListTables.h"
-#include "tables/SpeciesLists.h"
+#include "tables/ImageLists.h"
 #include "tests/support/PackedLists.h"
 
 namespace {

@@ -22,7 +22,7 @@
 #include "bench/RunProgram.h"
 #include "rom/FailureReporter.h"
 #include "tables/SpeciesTable.h"
-#include "tables/TableFormats.h"
+#include "tables/SpeciesRows.h"
 #include "tables/TableImport.h"
 
 namespace {

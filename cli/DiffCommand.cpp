@@ -10,7 +10,7 @@
 #include "cli/ListCommands.h"
 #include "cli/Output.h"
 #include "tables/ListDiff.h"
-#include "tables/SpeciesLists.h"
+#include "tables/ImageLists.h"
 #include "tables/SpeciesTable.h"
 #include "tables/TableDiff.h"
 

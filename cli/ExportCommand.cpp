@@ -9,7 +9,7 @@
 #include "cli/Output.h"
 #include "tables/ImageFiles.h"
 #include "tables/SpeciesTable.h"
-#include "tables/TableFormats.h"
+#include "tables/SpeciesRows.h"
 
 namespace cli {
 
@@ -30,7 +30,7 @@ int RunExport(const ExportOptions& options) {
         format = tables::FormatFromPath(options.output).value_or(tables::TableFormat::Csv);
     }
     if (!format) {
-        Message("--format must be csv or json; it is \"" + options.format + "\".");
+        Message("--format must be " + formats::FormatNames() + "; it is \"" + options.format + "\".");
         return kUsage;
     }
     const std::optional<tables::ListTable> listTable = tables::ListTableFromName(options.table);
@@ -58,7 +58,7 @@ void AddExportCommand(CLI::App& app, CommandStatus& status) {
     command->add_option("--table", options->table,
                         "species (the default: the 23 fields), machines, evolutions, moves or egg-moves");
     command->add_option("--format", options->format,
-                        "csv or json; without it, the extension of the -o file, else csv");
+                        formats::FormatNames() + "; without it, the extension of the -o file, else csv");
     command->add_option("-o,--output", options->output,
                         "Write to this file instead of standard output (\"-\"): a file is replaced whole through a "
                         "temporary file, a link's file likewise, a device or pipe is written into");

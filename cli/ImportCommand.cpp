@@ -13,7 +13,7 @@
 #include "tables/ImageFiles.h"
 #include "tables/SpeciesTable.h"
 #include "tables/TableDiff.h"
-#include "tables/TableFormats.h"
+#include "tables/SpeciesRows.h"
 #include "tables/TableImport.h"
 
 namespace cli {
@@ -38,14 +38,14 @@ int RunImport(const ImportOptions& options) {
     if (!options.format.empty()) {
         format = tables::FormatFromName(options.format);
         if (!format) {
-            Message("--format must be csv or json; it is \"" + options.format + "\".");
+            Message("--format must be " + formats::FormatNames() + "; it is \"" + options.format + "\".");
             return kUsage;
         }
     } else {
         format = tables::FormatFromPath(options.file);
         if (!format) {
-            Message("cannot tell the format of \"" + options.file +
-                    "\" from its name; give --format csv or --format json.");
+            Message("cannot tell the format of \"" + options.file + "\" from its name; give --format " +
+                    formats::FormatNames() + ".");
             return kUsage;
         }
     }
@@ -64,7 +64,7 @@ int RunImport(const ImportOptions& options) {
     if (!bytes) return kFailure;
     const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
 
-    const tables::ImportedTable imported = tables::ReadTable(text, *format);
+    const tables::ImportedTable imported = tables::ReadTable(text, *format, *image);
     if (!imported.ok()) {
         for (const tables::Refusal& each : imported.refusals) {
             Message(options.file + ": " + tables::RefusalText(each));
@@ -105,7 +105,7 @@ void AddImportCommand(CLI::App& app, CommandStatus& status) {
     command->add_option("FILE", options->file, "The table to import (.csv or .json)")->required();
     command->add_option("--table", options->table,
                         "species (the default: the 23 fields), machines, evolutions, moves or egg-moves");
-    command->add_option("--format", options->format, "csv or json; without it, the extension of FILE");
+    command->add_option("--format", options->format, formats::FormatNames() + "; without it, the extension of FILE");
     command->add_flag("--dry-run", options->dryRun, "Check and show the changes, write nothing");
     command->add_flag("--in-place", options->inPlace,
                       "Write only the changed bytes into the image itself (for an image with other hard links or in "

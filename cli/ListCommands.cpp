@@ -8,7 +8,7 @@
 #include "cli/Output.h"
 #include "tables/ImageFiles.h"
 #include "tables/ListDiff.h"
-#include "tables/SpeciesLists.h"
+#include "tables/ImageLists.h"
 #include "tables/SpeciesTable.h"
 #include "tables/TableImport.h"
 

@@ -6,7 +6,7 @@
 
 #include "tables/ListTables.h"
 #include "rom/ImageReplacement.h"
-#include "tables/TableFormats.h"
+#include "tables/SpeciesRows.h"
 
 namespace cli {
 

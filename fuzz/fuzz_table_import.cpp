@@ -33,9 +33,9 @@
 #include "rom/ImageFacts.h"
 #include "rom/ReleaseLayouts.h"
 #include "tables/ListTables.h"
-#include "tables/SpeciesLists.h"
+#include "tables/ImageLists.h"
 #include "tables/SpeciesTable.h"
-#include "tables/TableFormats.h"
+#include "tables/SpeciesRows.h"
 #include "tables/TableImport.h"
 #include "tests/support/PackedLists.h"
 
@@ -168,7 +168,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CheckListTable(text, format, kTables[pick - 4]);
         return 0;
     }
-    const tables::ImportedTable imported = tables::ReadTable(text, format);
+    const tables::ImportedTable imported = tables::ReadTable(text, format, Image());
 
     if (!imported.ok()) {
         for (const tables::Refusal& refusal : imported.refusals) {

@@ -10,13 +10,6 @@
 
 namespace tables {
 
-std::string_view Trimmed(std::string_view text) {
-    const auto isSpace = [](char c) { return c == ' ' || c == '\t'; };
-    while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
-    return text;
-}
-
 std::optional<int64_t> WholeNumber(std::string_view text) {
     const std::string_view digits = Trimmed(text);
     if (digits.empty()) return std::nullopt;
@@ -211,26 +204,6 @@ int32_t NearestListEntry(std::span<const std::string_view> entries, std::string_
         }
     }
     return lowest;
-}
-
-std::string NormalizedColumnName(std::string_view name) {
-    std::string normal;
-    for (char c : name) {
-        if (c == ' ' || c == '\t' || c == '.') continue;
-        normal += Lowered(c);
-    }
-    return normal;
-}
-
-std::string NotAColumnText(std::string_view name, std::string_view columnList, bool first) {
-    std::string text = "\"" + std::string(name) + "\" is not a column of the table";
-    if (!first) return text + ".";
-    return text + " (names are matched without regard to case, spaces and dots); the columns are " +
-           std::string(columnList) + ".";
-}
-
-bool AllCellsEmpty(std::span<const std::string> cells) {
-    return std::all_of(cells.begin(), cells.end(), [](const std::string& cell) { return Trimmed(cell).empty(); });
 }
 
 const rom::SpeciesField* FieldOfColumn(std::string_view name) {

@@ -17,11 +17,17 @@
 #include <string>
 #include <string_view>
 
+#include "formats/Rows.h"
 #include "rom/FieldConversions.h"
 #include "rom/SpeciesLayout.h"
 #include "tables/SpeciesTable.h"
 
 namespace tables {
+
+using formats::AllCellsEmpty;
+using formats::NormalizedColumnName;
+using formats::NotAColumnText;
+using formats::Trimmed;
 
 // The choice list of a list field (Type1, Item2, Sprite, ...); empty for
 // every other field.
@@ -60,19 +66,6 @@ std::optional<std::string_view> AcceptedName(std::span<const std::string_view> e
 // no value may take); with no entry near, `lowest` is the example.
 int32_t NearestListEntry(std::span<const std::string_view> entries, std::string_view text, int32_t lowest = 0);
 
-// A column name as compared: without case, spaces and dots ("S.ATK", "s atk"
-// and "SATK" all give "satk").
-std::string NormalizedColumnName(std::string_view name);
-
-// The refusal of a name that is no column of a table whose columns are
-// `columnList` ("Position, Species, ..."): with the way names are matched and
-// the columns for the first such name, shorter for every later one.
-std::string NotAColumnText(std::string_view name, std::string_view columnList, bool first);
-
-// True when every cell of a CSV row is empty or only spaces and tabs: the
-// rows a spreadsheet leaves below a table, read as no row at all.
-bool AllCellsEmpty(std::span<const std::string> cells);
-
 // The field whose column (its control's name) `name` names by
 // NormalizedColumnName; nullptr for none.
 const rom::SpeciesField* FieldOfColumn(std::string_view name);
@@ -90,10 +83,6 @@ rom::Encoded EncodeValueText(const rom::SpeciesField& field, std::string_view te
 
 // The bytes of an accepted value's hex byte-string (2 or 4 digits).
 FieldBytes BytesOfHex(std::string_view hex);
-
-// The text without the spaces and tabs around it, as the window's
-// conversions compare texts.
-std::string_view Trimmed(std::string_view text);
 
 // A whole number written with decimal digits only, spaces and tabs around it
 // allowed; nullopt for anything else. A number too large for any value

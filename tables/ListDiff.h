@@ -17,7 +17,7 @@
 
 #include "rom/SpeciesLayout.h"
 #include "tables/ListTables.h"
-#include "tables/SpeciesLists.h"
+#include "tables/ImageLists.h"
 #include "tables/TableDiff.h"
 
 namespace tables {

@@ -1,16 +1,14 @@
 #include "tables/ListTables.h"
 
-#include <nlohmann/json.hpp>
-
 #include "lists/ChoiceLists.h"
 #include "lists/Moves.h"
 #include "rom/FieldConversions.h"
 #include "rom/HexDigits.h"
 #include "rom/ImageFacts.h"
 #include "rom/VersionDetection.h"
-#include "tables/Csv.h"
+#include "formats/Formats.h"
 #include "tables/FieldText.h"
-#include "tables/TableRows.h"
+#include "tables/FileOrigin.h"
 
 namespace tables {
 
@@ -27,19 +25,15 @@ std::optional<int32_t> FindEntry(std::span<const std::string_view> entries, std:
     return FindListEntry(entries, text);
 }
 
-// One cell as exported: its text, and whether JSON writes it as a number or
-// as null.
-struct OutCell {
-    std::string text;
-    bool number = false;
-    bool empty = false;
-};
+using formats::Cell;
 
-OutCell Number(int value) { return {std::to_string(value), true, false}; }
-OutCell Text(std::string text) { return {std::move(text), false, false}; }
-OutCell Empty() { return {std::string(), false, true}; }
+Cell Number(int value) { return Cell::Number(value); }
+Cell Text(std::string text) { return Cell::Text(std::move(text)); }
+Cell Empty() { return Cell::Empty(); }
 
-std::string_view JsonFormatName(ListTable table) {
+}  // namespace
+
+std::string_view ListTableFormatName(ListTable table) {
     switch (table) {
         case ListTable::Machines:
             return "quillmere machines table";
@@ -52,6 +46,8 @@ std::string_view JsonFormatName(ListTable table) {
     }
     return "";
 }
+
+namespace {
 
 bool Readable(const SpeciesLists& lists, ListTable table, size_t p) {
     switch (table) {
@@ -67,11 +63,11 @@ bool Readable(const SpeciesLists& lists, ListTable table, size_t p) {
 }
 
 // The rows of one species, without Position and Species.
-std::vector<std::vector<OutCell>> RowsOf(const SpeciesLists& lists, ListTable table, size_t p, size_t machines) {
-    std::vector<std::vector<OutCell>> rows;
+std::vector<std::vector<Cell>> RowsOf(const SpeciesLists& lists, ListTable table, size_t p, size_t machines) {
+    std::vector<std::vector<Cell>> rows;
     switch (table) {
         case ListTable::Machines: {
-            std::vector<OutCell> row;
+            std::vector<Cell> row;
             for (size_t k = 0; k < machines; ++k) {
                 row.push_back(Number(MachineBit(lists.machines[p], lists::kMachines[k].bit) ? 1 : 0));
             }
@@ -88,7 +84,7 @@ std::vector<std::vector<OutCell>> RowsOf(const SpeciesLists& lists, ListTable ta
                                 e.method == EvolutionMethod::Stats ? Text(StatsText(e.stats)) : Empty(),
                                 Text(SpeciesNumberText(e.into))});
             }
-            if (rows.empty()) rows.push_back(std::vector<OutCell>(6, Empty()));
+            if (rows.empty()) rows.push_back(std::vector<Cell>(6, Empty()));
             break;
         case ListTable::Moves:
             for (const LevelMove& m : lists.evoMoves[p].moves) rows.push_back({Number(m.level), Text(MoveText(m.move))});
@@ -100,13 +96,6 @@ std::vector<std::vector<OutCell>> RowsOf(const SpeciesLists& lists, ListTable ta
             break;
     }
     return rows;
-}
-
-// A JSON number for a text that may not be one (a value written as text).
-nlohmann::ordered_json JsonOf(const OutCell& cell) {
-    if (cell.empty) return nullptr;
-    if (cell.number) return std::stoi(cell.text);
-    return cell.text;
 }
 
 // ---- reading values ----------------------------------------------------------
@@ -216,9 +205,9 @@ public:
     ListReader(ListTable table, rom::GameVersion version, const SpeciesLists& lists, ImportedLists& out)
         : table_(table), machines_(MachineCount(version)), lists_(lists), out_(out) {}
 
-    void Row(const TableRow& row) {
+    void Row(const formats::Row& row) {
         const size_t refusalsBefore = out_.status.RefusalCount();
-        const RowCell& positionCell = row.cells[0];
+        const Cell& positionCell = row.cells[0];
         const std::optional<int32_t> position = PositionOf(positionCell.text);
         if (!position) {
             Refuse(positionCell, "Position", "Position must be a whole number from 0 to " +
@@ -234,9 +223,9 @@ public:
             return;
         }
         // The value cells, after Position and Species.
-        const std::span<const RowCell> cells = std::span<const RowCell>(row.cells).subspan(2);
+        const std::span<const Cell> cells = std::span<const Cell>(row.cells).subspan(2);
         bool empty = true;
-        for (const RowCell& cell : cells) empty = empty && Trimmed(cell.text).empty();
+        for (const Cell& cell : cells) empty = empty && Trimmed(cell.text).empty();
         const bool firstRow = !out_.given[p];
         if (table_ != ListTable::Machines) {
             if (firstRow) Clear(p);
@@ -302,17 +291,17 @@ private:
         }
     }
 
-    void Refuse(const RowCell& cell, const std::string& column, std::string message) {
+    void Refuse(const Cell& cell, const std::string& column, std::string message) {
         out_.status.Refuse({cell.line, cell.column, column, std::move(message)});
     }
 
     // The value read, or its refusal listed (the value is then 0).
-    Read Take(const RowCell& cell, std::string_view column, Read read) {
+    Read Take(const Cell& cell, std::string_view column, Read read) {
         if (!read.refusal.empty()) Refuse(cell, std::string(column), read.refusal);
         return read;
     }
 
-    void MustBeEmpty(const RowCell& cell, std::string_view column, EvolutionMethod method) {
+    void MustBeEmpty(const Cell& cell, std::string_view column, EvolutionMethod method) {
         if (Trimmed(cell.text).empty()) return;
         const std::string_view name = MethodText(method);
         Refuse(cell, std::string(column),
@@ -320,9 +309,10 @@ private:
                    std::string(name) + " evolution; " + Holds(cell.text));
     }
 
-    void MachineRow(size_t p, std::span<const RowCell> cells) {
+    void MachineRow(size_t p, std::span<const Cell> cells) {
         MachineBytes bytes = out_.machines[p];
         for (size_t k = 0; k < machines_; ++k) {
+            if (!cells[k].given) continue;  // a machine the file leaves out keeps its bit
             const std::string_view value = Trimmed(cells[k].text);
             const std::string_view code = lists::kMachines[k].code;
             if (value != "0" && value != "1") {
@@ -334,9 +324,9 @@ private:
         out_.machines[p] = bytes;
     }
 
-    void EvolutionRow(size_t p, std::span<const RowCell> cells) {
+    void EvolutionRow(size_t p, std::span<const Cell> cells) {
         const size_t before = out_.status.RefusalCount();
-        const RowCell& methodCell = cells[0];
+        const Cell& methodCell = cells[0];
         const Read method = Take(methodCell, "Method",
                                  ReadNamed("Method", kMethodNames, methodCell.text));
         const Read into = Take(cells[5], "Into", ReadInto(cells[5].text));
@@ -344,10 +334,10 @@ private:
         Evolution evolution;
         evolution.method = static_cast<EvolutionMethod>(method.value);
         evolution.into = into.value;
-        const RowCell& level = cells[1];
-        const RowCell& item = cells[2];
-        const RowCell& when = cells[3];
-        const RowCell& stats = cells[4];
+        const Cell& level = cells[1];
+        const Cell& item = cells[2];
+        const Cell& when = cells[3];
+        const Cell& stats = cells[4];
         switch (evolution.method) {
             case EvolutionMethod::Level:
             case EvolutionMethod::Stats:
@@ -380,7 +370,7 @@ private:
         if (out_.status.RefusalCount() == before) out_.evoMoves[p].evolutions.push_back(evolution);
     }
 
-    void MoveRow(size_t p, std::span<const RowCell> cells) {
+    void MoveRow(size_t p, std::span<const Cell> cells) {
         const size_t before = out_.status.RefusalCount();
         const Read level = Take(cells[0], "Level", ReadLevel(cells[0].text));
         const Read move = Take(cells[1], "Move", ReadMove(cells[1].text));
@@ -462,46 +452,50 @@ std::vector<std::string> UnreadableLists(const SpeciesLists& lists, ListTable ta
     return unreadable;
 }
 
-std::string ExportListTable(const TableImage& image, const SpeciesLists& lists, ListTable table,
-                            TableFormat format) {
-    const std::vector<std::string> columns = ListTableColumns(table, image.version);
-    const size_t machines = MachineCount(image.version);
-    const bool csv = format == TableFormat::Csv;
-    std::string text;
-    if (csv) {
-        text = CsvRecordLine(columns);
-    } else {
-        using ordered = nlohmann::ordered_json;
-        text = "{\n";
-        text += "  \"format\": " + ordered(std::string(JsonFormatName(table))).dump() + ",\n";
-        text += "  \"version\": " + ordered(std::string(rom::VersionCaption(image.version))).dump() + ",\n";
-        text += "  \"layout\": " + ordered(std::string(rom::LayoutName(image.layout))).dump() + ",\n";
-        text += "  " + ordered(std::string(ListTableName(table))).dump() + ": [";
+formats::Shape ListTableShape(ListTable table, rom::GameVersion version) {
+    formats::Shape shape;
+    shape.columns = ListTableColumns(table, version);
+    // Position and the columns that say what an entry is are needed; Species
+    // only names the row for people. A machines file may hold any of the
+    // machines, an evolutions file leaves out the columns its methods leave
+    // empty.
+    shape.required.assign(shape.columns.size(), table != ListTable::Machines);
+    shape.required[0] = true;
+    shape.required[1] = false;
+    if (table == ListTable::Evolutions) {
+        for (size_t c = 3; c <= 6; ++c) shape.required[c] = false;  // Level, Item, When, Stats
     }
-    bool firstJsonRow = true;
-    std::vector<std::string> line(columns.size());
+    shape.arrayKey = std::string(ListTableName(table));
+    shape.budget.mostRows = kMostListRowsRead;
+    shape.budget.mostColumns = kMostColumnsRead;
+    shape.tooManyRows = "any image's lists: no more than " + std::to_string(kMostListRowsRead) +
+                        " are read; reading stopped here.";
+    return shape;
+}
+
+formats::TableDocument ListTableDocument(const TableImage& image, const SpeciesLists& lists, ListTable table) {
+    formats::TableDocument document;
+    document.about = {{"format", std::string(ListTableFormatName(table))},
+                      {"version", std::string(rom::VersionCaption(image.version))},
+                      {"layout", std::string(rom::LayoutName(image.layout))}};
+    document.arrayKey = std::string(ListTableName(table));
+    document.columns = ListTableColumns(table, image.version);
+    const size_t machines = MachineCount(image.version);
     for (size_t p = 0; p < lists.evoMoves.size(); ++p) {
         if (!Readable(lists, table, p)) continue;
         const std::string species(SpeciesName(static_cast<int32_t>(p)));
-        for (const std::vector<OutCell>& cells : RowsOf(lists, table, p, machines)) {
-            if (csv) {
-                line[0] = std::to_string(p);
-                line[1] = species;
-                for (size_t c = 0; c < cells.size(); ++c) line[2 + c] = cells[c].text;
-                text += CsvRecordLine(line);
-                continue;
-            }
-            nlohmann::ordered_json row;
-            row[columns[0]] = p;
-            row[columns[1]] = species;
-            for (size_t c = 0; c < cells.size(); ++c) row[columns[2 + c]] = JsonOf(cells[c]);
-            text += firstJsonRow ? "\n    " : ",\n    ";
-            text += row.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-            firstJsonRow = false;
+        for (std::vector<Cell>& cells : RowsOf(lists, table, p, machines)) {
+            std::vector<Cell> row{Cell::Number(static_cast<int64_t>(p)), Cell::Text(species)};
+            row.insert(row.end(), std::make_move_iterator(cells.begin()), std::make_move_iterator(cells.end()));
+            document.rows.push_back(std::move(row));
         }
     }
-    if (!csv) text += firstJsonRow ? "]\n}\n" : "\n  ]\n}\n";
-    return text;
+    return document;
+}
+
+std::string ExportListTable(const TableImage& image, const SpeciesLists& lists, ListTable table,
+                            TableFormat format) {
+    return formats::WriteRows(ListTableDocument(image, lists, table), format);
 }
 
 ImportedLists ReadListTable(std::string_view text, TableFormat format, ListTable table, const TableImage& image,
@@ -519,11 +513,15 @@ ImportedLists ReadListTable(std::string_view text, TableFormat format, ListTable
                            "file gives it with an \"eggs\" line), so egg moves cannot be imported."});
         return out;
     }
-    const std::vector<std::string> columns = ListTableColumns(table, image.version);
-    RowsRead read = ReadRows(text, format, columns, ListTableName(table));
-    out.status = std::move(read.status);
+    const formats::RowsRead read = formats::ReadRows(text, format, ListTableShape(table, image.version));
+    if (const std::optional<Refusal> other = OtherFileRefusal(read, ListTableName(table), image)) {
+        out.status.Refuse(*other);
+        return out;
+    }
+    out.status.Append(read.status);
     ListReader reader(table, image.version, lists, out);
-    for (const TableRow& row : read.rows) reader.Row(row);
+    for (const formats::Row& row : read.rows) reader.Row(row);
+    out.status.SortByLine();
     return out;
 }
 
@@ -549,10 +547,10 @@ ListImportPlan PlanListImport(const TableImage& image, const SpeciesLists& lists
         }
         case ListTable::Evolutions:
         case ListTable::Moves:
-            plan.refusal = LayEvoMoveLists(plan.after, lists, imported.evoMoves);
+            plan.refusal = tables::LayEvoMoveLists(plan.after, lists, imported.evoMoves);
             break;
         case ListTable::EggMoves:
-            plan.refusal = LayEggMoveLists(plan.after, lists, imported.eggMoves);
+            plan.refusal = tables::LayEggMoveLists(plan.after, lists, imported.eggMoves);
             break;
     }
     return plan;

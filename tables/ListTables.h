@@ -12,7 +12,9 @@
 // A species whose list is empty has one row whose other cells are empty, so
 // that an export names every species and an import can empty a list. A
 // species absent from an imported evolutions, moves or egg-moves file keeps
-// its list; one absent from a machines file keeps its machines.
+// its list; one absent from a machines file keeps its machines. A machines
+// file may leave out any machine's column (that machine is kept), and an
+// evolutions file the Level, Item, When and Stats columns (read as empty).
 //
 // Texts: moves by name (or number), species as the species table writes
 // them (or number), items as the species table writes held items (the
@@ -31,13 +33,17 @@
 #include <string_view>
 #include <vector>
 
-#include "tables/SpeciesLists.h"
+#include "tables/ImageLists.h"
 #include "tables/SpeciesTable.h"
-#include "tables/TableFormats.h"
+#include "formats/Formats.h"
+#include "tables/SpeciesRows.h"
 
 namespace tables {
 
 enum class ListTable { Machines, Evolutions, Moves, EggMoves };
+
+// The JSON "format" of the table's export: "quillmere moves table".
+std::string_view ListTableFormatName(ListTable table);
 
 // "machines", "evolutions", "moves", "egg-moves"; nullopt for anything else.
 std::optional<ListTable> ListTableFromName(std::string_view name);
@@ -51,6 +57,17 @@ std::vector<std::string> ListTableColumns(ListTable table, rom::GameVersion vers
 
 // The species whose list this table cannot show: "12 Butterfree: <why>".
 std::vector<std::string> UnreadableLists(const SpeciesLists& lists, ListTable table);
+
+// The most rows a list table file may hold: far more than any image's lists
+// (a list area is one 16 KiB bank); past it the file is refused at once.
+inline constexpr size_t kMostListRowsRead = 20000;
+
+// What the readers expect of the table's file.
+formats::Shape ListTableShape(ListTable table, rom::GameVersion version);
+
+// The rows of the table, each cell typed. Species with an unreadable list
+// have no row; a species whose list is empty has one row of empty cells.
+formats::TableDocument ListTableDocument(const TableImage& image, const SpeciesLists& lists, ListTable table);
 
 // The table as CSV or JSON. Species with an unreadable list have no row.
 std::string ExportListTable(const TableImage& image, const SpeciesLists& lists, ListTable table,

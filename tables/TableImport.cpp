@@ -103,7 +103,12 @@ bool WriteWhole(const std::string& path, std::span<const uint8_t> after) {
 
 SpeciesTable WithImportedRows(const SpeciesTable& table, const ImportedTable& imported) {
     SpeciesTable result = table;
-    for (const ImportedRow& row : imported.rows) result[static_cast<size_t>(row.position)] = row.values;
+    for (const ImportedRow& row : imported.rows) {
+        SpeciesValues& values = result[static_cast<size_t>(row.position)];
+        for (size_t f = 0; f < kFieldCount; ++f) {
+            if (row.given[f]) values.fields[f] = row.values.fields[f];
+        }
+    }
     return result;
 }
 

@@ -14,12 +14,12 @@
 #include "rom/ImageReplacement.h"
 #include "tables/SpeciesTable.h"
 #include "tables/TableDiff.h"
-#include "tables/TableFormats.h"
+#include "tables/SpeciesRows.h"
 
 namespace tables {
 
-// The image's table with the imported rows put in; rows left out keep their
-// values. Only for a table without refusals.
+// The image's table with the imported rows put in; rows and columns left out
+// keep their values. Only for a table without refusals.
 SpeciesTable WithImportedRows(const SpeciesTable& table, const ImportedTable& imported);
 
 // The fields the import changes. Empty for a table with any refusal: a

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "tables/TableFormats.h"
+#include "tables/SpeciesRows.h"
 #include "tests/cli/CliProcess.h"
 #include "tests/tables/TablesTestSupport.h"
 

@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "tables/TableFormats.h"
+#include "tables/SpeciesRows.h"
 #include "tests/cli/CliProcess.h"
 #include "tests/tables/ListImages.h"
 #include "tests/tables/TablesTestSupport.h"

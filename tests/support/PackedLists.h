@@ -11,7 +11,7 @@
 
 #include "rom/ImageFacts.h"
 #include "rom/ReleaseLayouts.h"
-#include "tables/SpeciesLists.h"
+#include "tables/ImageLists.h"
 #include "tables/SpeciesTable.h"
 
 namespace testsupport {

@@ -15,7 +15,7 @@
 #include "rom/ImageFacts.h"
 #include "rom/ReleaseLayouts.h"
 #include "rom/VersionDetection.h"
-#include "tables/SpeciesLists.h"
+#include "tables/ImageLists.h"
 #include "tests/support/TestImage.h"
 
 namespace listtest {

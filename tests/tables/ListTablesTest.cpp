@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tables/Csv.h"
+#include "formats/Csv.h"
 #include "tables/ListDiff.h"
 #include "tests/tables/ListImages.h"
 
@@ -255,16 +255,16 @@ TEST_F(ListTables, JsonRefusalsPointAtTheValueOrTheKey) {
     }
     EXPECT_EQ(refusals,
               (std::vector<std::string>{
+                  "line 2, column 28 (Level): Level must be a whole number from 1 to 100; it holds \"0\".",
                   "line 3, column 39 (Move): \"Move\" must be a number, a string or null, not true.",
                   "line 3, column 45 (Power): \"Power\" is not a column of the table (names are matched without "
                   "regard to case, spaces and dots); the columns are Position, Species, Level, Move.",
-                  "line 4, column 3: the row lacks Level.",
-                  "line 2, column 28 (Level): Level must be a whole number from 1 to 100; it holds \"0\"."}));
+                  "line 4, column 3: the row lacks Level."}));
 }
 
 // The CSV text of `records` with `separator` between fields, each field
 // quoted when it holds the separator or a quote; `header` renames the columns.
-std::string Rejoined(const std::vector<tables::CsvRecord>& records, char separator,
+std::string Rejoined(const std::vector<formats::CsvRecord>& records, char separator,
                      const std::function<std::string(const std::string&)>& header) {
     std::string text;
     for (size_t r = 0; r < records.size(); ++r) {
@@ -308,7 +308,7 @@ TEST_F(ListTables, SpreadsheetFormsOfAnExportReadBackAsTheSameRows) {
         const std::string exported = tables::ExportListTable(image_, lists_, table, TableFormat::Csv);
         const tables::ImportedLists original = Read(exported, table);
         ASSERT_TRUE(original.status.ok());
-        const tables::CsvRead parsed = tables::ReadCsv(exported);
+        const formats::CsvRead parsed = formats::ReadCsv(exported);
         ASSERT_FALSE(parsed.error);
         const size_t columns = parsed.records.front().fields.size();
         for (const char separator : {';', '\t', ','}) {

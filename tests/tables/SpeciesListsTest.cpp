@@ -1,4 +1,4 @@
-#include "tables/SpeciesLists.h"
+#include "tables/ImageLists.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "tables/TableFormats.h"
+#include "tables/SpeciesRows.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tables/Csv.h"
+#include "formats/Csv.h"
 #include "tables/FieldText.h"
 #include "tables/TableImport.h"
 #include "tests/tables/TablesTestSupport.h"
@@ -61,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(Formats, TableFormatRoundTrip, testing::Values(TableFor
 
 TEST(TableFormats, CsvHeaderAndRowsInListOrder) {
     const std::string text = tables::ExportCsv(EveryByteValue()[0]);
-    const tables::CsvRead read = tables::ReadCsv(text);
+    const formats::CsvRead read = formats::ReadCsv(text);
     ASSERT_FALSE(read.error);
     ASSERT_EQ(read.records.size(), 252u);
     EXPECT_EQ(text.substr(0, text.find("\r\n")),
@@ -156,7 +156,7 @@ std::string CsvWith(const std::vector<std::pair<std::string, std::string>>& repl
 // The table as a spreadsheet saves it: another separator, a byte-order mark,
 // column names in its own spelling, rows of empty cells below the table.
 std::string AsSpreadsheet(const std::string& csv, char separator) {
-    const tables::CsvRead read = tables::ReadCsv(csv);
+    const formats::CsvRead read = formats::ReadCsv(csv);
     std::string text = "\xEF\xBB\xBF";
     for (size_t r = 0; r < read.records.size(); ++r) {
         std::vector<std::string> fields = read.records[r].fields;
@@ -221,7 +221,7 @@ TEST(TableFormats, CsvRefusalsListEveryBadValueWithLineAndColumn) {
                                                  {"\r\n250,Celebi,0,0,0,0,0,0,Normal,Normal,0,0,00 - None,00 - None,0,00,0,00,"
                                                   "00-N/A,0000,00 = Sandshrew,0,0,0,0",
                                                   "\r\n250,Celebi,0,0,0,0,0,0,Fire ,? ,0,0,00 - None,00 - None,0,"
-                                                  "123,0,00,00-N/A,12345,77 = Nope,256,0,65536,256"}})),
+                                                  "123,0,00,00-N/A,12A45,77 = Nope,256,0,65536,256"}})),
                    {{26, 3, "HP", "HP must be a whole number from 0 to 255; it holds \"300\"."},
                     {26, 4, "ATK", "ATK must be a whole number from 0 to 255; it holds \"x\"."},
                     {32, 3, "HP", "it holds \"-1\""},
@@ -237,11 +237,10 @@ TEST(TableFormats, CsvRefusalsListEveryBadValueWithLineAndColumn) {
 TEST(TableFormats, CsvRefusesBadHeadersRowsAndPositions) {
     ExpectRefusals(tables::ReadCsvTable(CsvWith({{",HP,", ",Hit Points,"}})),
                    {{1, 3, "Hit Points", "\"Hit Points\" is not a column of the table (names are matched without "
-                                         "regard to case, spaces and dots); the columns are Position, Species, HP"},
-                    {1, 0, "", "the header row lacks the column(s) HP."}});
+                                         "regard to case, spaces and dots); the columns are Position, Species, HP"}});
     ExpectRefusals(tables::ReadCsvTable(CsvWith({{",ATK,", ",HP,"}, {"Position,", ""}})),
                    {{1, 3, "HP", "the column \"HP\" is given twice; column 2 has it first."},
-                    {1, 0, "", "the header row lacks the column(s) Position, ATK."}});
+                    {1, 0, "", "the header row lacks the column(s) Position."}});
     ExpectRefusals(tables::ReadCsvTable(CsvWith({{"\r\n5,Charizard,", "\r\n4,Charizard,"},
                                                  {"\r\n7,Wartortle,", "\r\n,Wartortle,"},
                                                  {"\r\n8,Blastoise,", "\r\n251,Blastoise,"},
@@ -254,7 +253,7 @@ TEST(TableFormats, CsvRefusesBadHeadersRowsAndPositions) {
                     {12, 0, "", "the row has 26 fields; the header row has 25."}});
     // The list of columns comes once, not with every unknown name.
     const ImportedTable twoUnknown = tables::ReadCsvTable(CsvWith({{",HP,ATK,", ",Hit Points,Attack,"}}));
-    ASSERT_EQ(twoUnknown.refusals.size(), 3u);
+    ASSERT_EQ(twoUnknown.refusals.size(), 2u);
     EXPECT_NE(twoUnknown.refusals[0].message.find("the columns are"), std::string::npos);
     EXPECT_EQ(twoUnknown.refusals[1].message, "\"Attack\" is not a column of the table.");
     ExpectRefusals(tables::ReadCsvTable(""), {{1, 0, "", "the file holds no header row"}});
@@ -286,11 +285,10 @@ TEST(TableFormats, JsonRefusalsCarryLineColumnAndField) {
                                                    {"\"Position\":7,\"Species\":\"Wartortle\",\"HP\":0",
                                                     "\"Position\":7,\"Species\":\"Wartortle\",\"HP\":[1]"}})),
                    {{9, 47, "HP", "HP must be a whole number from 0 to 255; it holds \"4.5\"."},
-                    {10, 58, "ATK", "ATK must be a whole number from 0 to 255; it holds \"true\"."},
+                    {10, 58, "ATK", "\"ATK\" must be a number, a string or null, not true."},
                     {11, 98, "Type1", "Type1 must be a JSON string"},
                     {12, 17, "Position", "Position 5 (Charizard) is given again; line 11 gave it first."},
-                    {13, 46, "HP", "\"HP\" must be a number or a string, not an array."},
-                    {13, 5, "", "the row lacks HP."}});
+                    {13, 46, "HP", "\"HP\" must be a number, a string or null, not an array."}});
 }
 
 TEST(TableFormats, JsonRefusesBadDocumentsAndRows) {
@@ -301,8 +299,8 @@ TEST(TableFormats, JsonRefusesBadDocumentsAndRows) {
     ExpectRefusals(tables::ReadJsonTable("{\"species\": [1]}"), {{1, 14, "", "each row of \"species\" must be an object"}});
     ExpectRefusals(tables::ReadJsonTable("{\"species\": [{\"Position\": 1, \"Position\": 2, \"Colour\": \"red\"}]}"),
                    {{1, 30, "Position", "\"Position\" is given twice in this row."},
-                    {1, 45, "Colour", "\"Colour\" is not a column of the table"},
-                    {1, 14, "", "the row lacks HP, ATK"}});
+                    {1, 45, "Colour", "\"Colour\" is not a column of the table"}});
+    ExpectRefusals(tables::ReadJsonTable("{\"species\": [{\"HP\": 1}]}"), {{1, 14, "", "the row lacks Position."}});
     // Rows left out, and the description members, are fine.
     const ImportedTable empty = tables::ReadJsonTable("{\"species\": [], \"version\": {\"any\": [1, 2]}}");
     EXPECT_TRUE(empty.ok());
@@ -359,8 +357,91 @@ TEST(TableFormats, HostileFilesGiveABoundedListOfRefusals) {
     std::string members = "{\"species\":[{\"HP\":1";
     for (int i = 0; i < 100000; ++i) members += ",\"x\":1";
     const ImportedTable wideRow = tables::ReadJsonTable(members + "}]}");
-    EXPECT_EQ(wideRow.RefusalCount(), 101u);  // the bound, 99 unknown members, the missing ones
-    EXPECT_NE(wideRow.refusals.front().message.find("the row has more than 100 members"), std::string::npos);
+    EXPECT_EQ(wideRow.RefusalCount(), 101u);  // 99 unknown members, the bound, the missing ones
+    EXPECT_NE(wideRow.refusals[99].message.find("the row has more than 100 members"), std::string::npos);
+}
+
+// Only Position is needed: the fields a file leaves out keep the image's
+// values, in both formats and whatever the order of the columns.
+TEST(TableFormats, ColumnsLeftOutKeepTheImagesValues) {
+    const SpeciesTable before = EveryByteValue()[0];
+    const size_t hp = tables::FieldIndex(*rom::FindField("HP"));
+    const size_t pointer = tables::FieldIndex(*rom::FindField("Pointer"));
+    for (const auto& [text, format] : std::vector<std::pair<std::string, TableFormat>>{
+             {"HP;Position\r\n77;3\r\n", TableFormat::Csv},
+             {"{\"species\": [{\"HP\": 77, \"Position\": 3}, {\"Position\": 4}]}", TableFormat::Json}}) {
+        const ImportedTable imported = tables::ReadTable(text, format);
+        ASSERT_TRUE(imported.ok()) << tables::RefusalText(imported.refusals.front());
+        const SpeciesTable after = tables::WithImportedRows(before, imported);
+        SpeciesTable expected = before;
+        expected[3].fields[hp] = {77, 0};
+        EXPECT_EQ(after, expected) << text;
+        EXPECT_EQ(after[3].fields[pointer], before[3].fields[pointer]);
+    }
+    EXPECT_TRUE(tables::ReadCsvTable("Position\r\n3\r\n").ok());
+}
+
+// What a spreadsheet program makes of hex pointers is refused, naming the
+// conversion and the way out; valid hex, all-decimal four digits included,
+// is taken.
+TEST(TableFormats, SpreadsheetNumbersInThePointerColumnAreRefused) {
+    for (const std::string damaged : {"3E+068", "3E+68", "3.00E+68", "120000", "0", "12", "\" 3,00E+68\""}) {
+        const ImportedTable read = tables::ReadCsvTable("Position,Pointer\r\n3," + damaged + "\r\n");
+        ASSERT_EQ(read.refusals.size(), 1u) << damaged;
+        EXPECT_EQ(read.refusals[0].columnName, "Pointer");
+        EXPECT_NE(read.refusals[0].message.find("spreadsheet program"), std::string::npos) << damaged;
+        EXPECT_NE(read.refusals[0].message.find("leave the column out"), std::string::npos) << damaged;
+    }
+    for (const std::string valid : {"3E68", "0E12", "1234", "00ff", "7a"}) {
+        EXPECT_TRUE(tables::ReadCsvTable("Position,Pointer\r\n3," + valid + "\r\n").ok()) << valid;
+    }
+    // Size and Groups are one byte: a dropped leading zero keeps the value.
+    EXPECT_TRUE(tables::ReadCsvTable("Position,Size,Groups\r\n3,5,0\r\n").ok());
+}
+
+// UTF-16 (by its byte-order mark or its zero bytes) reads as the same table;
+// a file in another encoding is refused once, with its line.
+TEST(TableFormats, TextEncodingsOfTheFile) {
+    const std::string utf8 = "Position,Species,Type1\r\n3,Venusaur,Grass\r\n";
+    const auto utf16 = [&](bool little, bool marked) {
+        std::string out = marked ? (little ? "\xFF\xFE" : "\xFE\xFF") : "";
+        for (char c : utf8) out += little ? std::string{c, '\0'} : std::string{'\0', c};
+        return out;
+    };
+    const ImportedTable expected = tables::ReadCsvTable(utf8);
+    ASSERT_TRUE(expected.ok());
+    for (const bool little : {true, false}) {
+        for (const bool marked : {true, false}) {
+            const ImportedTable read = tables::ReadCsvTable(utf16(little, marked));
+            ASSERT_TRUE(read.ok()) << tables::RefusalText(read.refusals.front());
+            ASSERT_EQ(read.rows.size(), 1u);
+            EXPECT_EQ(read.rows[0].values, expected.rows[0].values);
+        }
+    }
+    ExpectRefusals(tables::ReadCsvTable("Position,Species,HP\r\n3,Venusaur,1\r\n4,Pok\xE9mon,\xE9\xE9\r\n"),
+                   {{3, 0, "", "the file is not UTF-8 text: the byte 0xE9 on this line is not UTF-8"}});
+    ExpectRefusals(tables::ReadJsonTable("{\"species\": [\n{\"Position\": \"\xFF\"}]}"),
+                   {{2, 0, "", "not UTF-8 text"}});
+    ExpectRefusals(tables::ReadCsvTable("\xFF\xFEP\0"), {{1, 0, "", "not valid UTF-16"}});
+}
+
+// Read for an image, another table's file or another version's export is
+// one refusal that says so; an ordinary mistake keeps its own refusals.
+TEST(TableFormats, AFileOfAnotherTableOrVersionIsOneRefusal) {
+    const tables::TableImage image = ImageWith(SpeciesTable{});
+    const auto only = [&](const std::string& text, TableFormat format, const std::string& fragment) {
+        const ImportedTable read = tables::ReadTable(text, format, image);
+        ASSERT_EQ(read.refusals.size(), 1u) << text;
+        EXPECT_NE(read.refusals[0].message.find(fragment), std::string::npos) << read.refusals[0].message;
+    };
+    only("{\"format\": \"quillmere egg-moves table\", \"egg-moves\": [{\"Position\": 0, \"Move\": 33}]}",
+         TableFormat::Json, "import it with --table egg-moves.");
+    only("{\"format\": \"a list\", \"species\": []}", TableFormat::Json, "it is no export of a species table");
+    only(JsonWith({{"Kreblin Crystal Version", "Kreblin Silver Version"}}), TableFormat::Json,
+         "exported from an image of Kreblin Silver Version, and this image is Kreblin Crystal Version");
+    only("Position,Evolves\r\n", TableFormat::Csv, "\"Evolves\" is not a column");
+    only("position;METHOD;into\r\n1;Level;3\r\n", TableFormat::Csv, "are those of an evolutions table");
+    EXPECT_TRUE(tables::ReadTable(Export(SpeciesTable{}, TableFormat::Json), TableFormat::Json, image).ok());
 }
 
 TEST(TableFormats, FormatNames) {

@@ -14,7 +14,7 @@
 
 #include "rom/HexFunctions.h"
 #include "tables/TableDiff.h"
-#include "tables/TableFormats.h"
+#include "tables/SpeciesRows.h"
 #include "tests/support/RecordingReporter.h"
 #include "tests/support/TestNames.h"
 #include "tests/tables/TablesTestSupport.h"

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tables {
+namespace formats {
 
 struct CsvRecord {
     int line = 0;  // the line the record starts on, counted from 1
@@ -60,4 +60,4 @@ struct CsvRead {
 };
 CsvRead ReadCsv(std::string_view text, const CsvLimits& limits = {}, char separator = ',');
 
-}  // namespace tables
+}  // namespace formats

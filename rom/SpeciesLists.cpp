@@ -1,4 +1,4 @@
-#include "tables/SpeciesLists.h"
+#include "rom/SpeciesLists.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,9 +6,8 @@
 
 #include "rom/ImageFacts.h"
 #include "rom/ReleaseLayouts.h"
-#include "tables/FieldText.h"
 
-namespace tables {
+namespace rom {
 
 namespace {
 
@@ -150,16 +149,12 @@ struct TableLists {
     int64_t pointers = 0;
     bool areaEndsWithBank = false;
     bool shareIdentical = false;
-    std::array<const ListPlace*, rom::kSpeciesCount> places{};
-    std::array<std::vector<uint8_t>, rom::kSpeciesCount> wanted;
+    std::array<const ListPlace*, kSpeciesCount> places{};
+    std::array<std::vector<uint8_t>, kSpeciesCount> wanted;
 };
 
 bool Overlap(const ListPlace& a, const ListPlace& b) {
     return a.offset < b.offset + b.length && b.offset < a.offset + a.length;
-}
-
-std::string Where(int32_t position) {
-    return "species " + std::to_string(position) + " (" + std::string(SpeciesName(position)) + ")";
 }
 
 // Writes each changed list where it lies, when every changed list keeps its
@@ -168,7 +163,7 @@ bool LayInPlace(std::vector<uint8_t>& image, const TableLists& table, std::span<
     for (const int32_t p : changed) {
         const ListPlace& place = *table.places[static_cast<size_t>(p)];
         if (static_cast<int64_t>(table.wanted[static_cast<size_t>(p)].size()) != place.length) return false;
-        for (int32_t q = 0; q < rom::kSpeciesCount; ++q) {
+        for (int32_t q = 0; q < kSpeciesCount; ++q) {
             const ListPlace& other = *table.places[static_cast<size_t>(q)];
             if (q != p && other.readable() && Overlap(place, other)) return false;
         }
@@ -182,13 +177,6 @@ bool LayInPlace(std::vector<uint8_t>& image, const TableLists& table, std::span<
 
 std::string Pack(std::vector<uint8_t>& image, const TableLists& table) {
     const std::string nothing = " Nothing was written.";
-    for (int32_t p = 0; p < rom::kSpeciesCount; ++p) {
-        const ListPlace& place = *table.places[static_cast<size_t>(p)];
-        if (!place.readable()) {
-            return "The " + std::string(table.what) + " must be packed again, but the list of " + Where(p) +
-                   " is unreadable: " + place.unreadable + "." + nothing;
-        }
-    }
     const int64_t start = table.pointers + kPointerTableLength;
     const int64_t bankEnd = BankStart(table.pointers) + kBankSize;
     // The lists as they lie now, in file order, to find the area's end and
@@ -238,9 +226,9 @@ std::string Pack(std::vector<uint8_t>& image, const TableLists& table) {
     }
 
     std::vector<uint8_t> packed;
-    std::array<int64_t, rom::kSpeciesCount> offsets{};
+    std::array<int64_t, kSpeciesCount> offsets{};
     std::map<std::vector<uint8_t>, int64_t> placed;
-    for (int32_t p = 0; p < rom::kSpeciesCount; ++p) {
+    for (int32_t p = 0; p < kSpeciesCount; ++p) {
         const std::vector<uint8_t>& bytes = table.wanted[static_cast<size_t>(p)];
         if (table.shareIdentical) {
             if (const auto found = placed.find(bytes); found != placed.end()) {
@@ -264,7 +252,7 @@ std::string Pack(std::vector<uint8_t>& image, const TableLists& table) {
     }
     std::copy(packed.begin(), packed.end(), image.begin() + start);
     std::fill(image.begin() + start + size, image.begin() + end, uint8_t{0});
-    for (int32_t p = 0; p < rom::kSpeciesCount; ++p) {
+    for (int32_t p = 0; p < kSpeciesCount; ++p) {
         const int64_t address = kLowestAddress + (offsets[static_cast<size_t>(p)] - BankStart(table.pointers));
         const auto entry = static_cast<size_t>(table.pointers + int64_t{2} * p);
         image[entry] = static_cast<uint8_t>(address & 0xFF);
@@ -273,9 +261,9 @@ std::string Pack(std::vector<uint8_t>& image, const TableLists& table) {
     return {};
 }
 
-std::string Lay(std::vector<uint8_t>& image, const TableLists& table) {
+std::optional<ListLayRefusal> Lay(std::vector<uint8_t>& image, const TableLists& table) {
     std::vector<int32_t> changed;
-    for (int32_t p = 0; p < rom::kSpeciesCount; ++p) {
+    for (int32_t p = 0; p < kSpeciesCount; ++p) {
         const ListPlace& place = *table.places[static_cast<size_t>(p)];
         if (!place.readable()) continue;  // the import refuses any change to it
         const std::vector<uint8_t>& bytes = table.wanted[static_cast<size_t>(p)];
@@ -284,16 +272,23 @@ std::string Lay(std::vector<uint8_t>& image, const TableLists& table) {
             changed.push_back(p);
         }
     }
-    if (changed.empty() || LayInPlace(image, table, changed)) return {};
-    return Pack(image, table);
+    if (changed.empty() || LayInPlace(image, table, changed)) return std::nullopt;
+    // Packing moves every list: each must be readable.
+    for (int32_t p = 0; p < kSpeciesCount; ++p) {
+        const ListPlace& place = *table.places[static_cast<size_t>(p)];
+        if (!place.readable()) return ListLayRefusal{place.unreadable, p};
+    }
+    std::string refusal = Pack(image, table);
+    if (refusal.empty()) return std::nullopt;
+    return ListLayRefusal{std::move(refusal)};
 }
 
 }  // namespace
 
-ListLayout ListLayoutOf(const TableImage& image) {
+ListLayout ListLayoutOf(std::span<const uint8_t> image, const VersionProfile& profile,
+                        const ResolvedLayout& resolved) {
     ListLayout layout;
-    layout.evoMovePointers = image.profile.EvoMovePointerOffset;
-    const rom::ResolvedLayout& resolved = image.resolved;
+    layout.evoMovePointers = profile.EvoMovePointerOffset;
     if (!resolved.tablesFile.empty()) {
         // The file's own "eggs" line, if any; its lists may shrink but not grow.
         layout.eggMovePointers = resolved.eggMovePointerOffset;
@@ -302,23 +297,23 @@ ListLayout ListLayoutOf(const TableImage& image) {
     // A release's egg table and the free end of its bank are used only when
     // the header itself names that release: an image built by hand whose
     // base records merely stand where a release keeps them confirms neither.
-    const rom::ReleaseLayout* row = resolved.release;
-    const auto revisionAt = static_cast<size_t>(rom::kRomVersionOffset);
-    const bool named = row != nullptr && rom::GameCodeOf(image.bytes) == row->gameCode &&
-                       revisionAt < image.bytes.size() && image.bytes[revisionAt] == row->revision;
+    const ReleaseLayout* row = resolved.release;
+    const auto revisionAt = static_cast<size_t>(kRomVersionOffset);
+    const bool named = row != nullptr && GameCodeOf(image) == row->gameCode && revisionAt < image.size() &&
+                       image[revisionAt] == row->revision;
     if (!named) return layout;
     layout.eggMovePointers = row->eggMovePointerOffset;
     layout.areaEndsWithBank = true;
     return layout;
 }
 
-SpeciesLists ReadSpeciesLists(std::span<const uint8_t> image, const rom::VersionProfile& profile,
+SpeciesLists ReadSpeciesLists(std::span<const uint8_t> image, const VersionProfile& profile,
                               const ListLayout& layout) {
     SpeciesLists lists;
     lists.layout = layout;
-    const rom::SpeciesField& firstField = rom::kSpeciesFields[0];  // in the base record
-    for (int32_t p = 0; p < rom::kSpeciesCount; ++p) {
-        const int64_t record = int64_t{*rom::FieldOffset(profile, p, firstField)} - firstField.offsetInEntry;
+    const SpeciesField& firstField = kSpeciesFields[0];  // in the base record
+    for (int32_t p = 0; p < kSpeciesCount; ++p) {
+        const int64_t record = int64_t{*FieldOffset(profile, p, firstField)} - firstField.offsetInEntry;
         for (int32_t k = 0; k < kMachineBytes; ++k) {
             const int64_t at = record + kMachineBytesOffset + k;
             lists.machines[static_cast<size_t>(p)][static_cast<size_t>(k)] =
@@ -329,10 +324,6 @@ SpeciesLists ReadSpeciesLists(std::span<const uint8_t> image, const rom::Version
     }
     lists.hasEggMoves = layout.eggMovePointers.has_value();
     return lists;
-}
-
-SpeciesLists ReadSpeciesLists(const TableImage& image) {
-    return ReadSpeciesLists(image.bytes, image.profile, ListLayoutOf(image));
 }
 
 bool MachineBit(const MachineBytes& bytes, int k) {
@@ -382,8 +373,8 @@ std::vector<uint8_t> EggMoveBytes(std::span<const uint8_t> moves) {
     return bytes;
 }
 
-std::string LayEvoMoveLists(std::vector<uint8_t>& image, const SpeciesLists& lists,
-                            const std::array<EvoMoveContents, rom::kSpeciesCount>& wanted) {
+std::optional<ListLayRefusal> LayEvoMoveLists(std::vector<uint8_t>& image, const SpeciesLists& lists,
+                            const std::array<EvoMoveContents, kSpeciesCount>& wanted) {
     TableLists table;
     table.what = "evolution and move lists";
     table.pointers = lists.layout.evoMovePointers;
@@ -395,9 +386,11 @@ std::string LayEvoMoveLists(std::vector<uint8_t>& image, const SpeciesLists& lis
     return Lay(image, table);
 }
 
-std::string LayEggMoveLists(std::vector<uint8_t>& image, const SpeciesLists& lists,
-                            const std::array<std::vector<uint8_t>, rom::kSpeciesCount>& wanted) {
-    if (!lists.layout.eggMovePointers) return "This image has no known egg move table. Nothing was written.";
+std::optional<ListLayRefusal> LayEggMoveLists(std::vector<uint8_t>& image, const SpeciesLists& lists,
+                            const std::array<std::vector<uint8_t>, kSpeciesCount>& wanted) {
+    if (!lists.layout.eggMovePointers) {
+        return ListLayRefusal{"This image has no known egg move table. Nothing was written."};
+    }
     TableLists table;
     table.what = "egg move lists";
     table.pointers = *lists.layout.eggMovePointers;
@@ -410,4 +403,4 @@ std::string LayEggMoveLists(std::vector<uint8_t>& image, const SpeciesLists& lis
     return Lay(image, table);
 }
 
-}  // namespace tables
+}  // namespace rom

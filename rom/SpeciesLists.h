@@ -17,13 +17,13 @@
 #include <string>
 #include <vector>
 
+#include "rom/ImageFacts.h"
 #include "rom/SpeciesLayout.h"
-#include "tables/SpeciesTable.h"
 
-namespace tables {
+namespace rom {
 
 inline constexpr int64_t kBankSize = 0x4000;
-inline constexpr int32_t kPointerTableLength = rom::kSpeciesCount * 2;
+inline constexpr int32_t kPointerTableLength = kSpeciesCount * 2;
 inline constexpr int32_t kMachineBytesOffset = 24;  // in the base record
 inline constexpr int32_t kMachineBytes = 8;
 inline constexpr int32_t kHighestLevel = 100;
@@ -46,7 +46,8 @@ struct ListLayout {
 // its header names (game code at 0x13F to 0x142, revision at 0x14C) or of its
 // ".tables" file's "eggs" line, else none; growth up to the end of the bank
 // only for a release its header names.
-ListLayout ListLayoutOf(const TableImage& image);
+ListLayout ListLayoutOf(std::span<const uint8_t> image, const VersionProfile& profile,
+                        const ResolvedLayout& resolved);
 
 enum class EvolutionMethod : uint8_t { Level = 1, Item = 2, Trade = 3, Happiness = 4, Stats = 5 };
 
@@ -93,16 +94,15 @@ using MachineBytes = std::array<uint8_t, kMachineBytes>;
 
 struct SpeciesLists {
     ListLayout layout;
-    std::array<MachineBytes, rom::kSpeciesCount> machines{};
-    std::array<EvoMoveList, rom::kSpeciesCount> evoMoves;
+    std::array<MachineBytes, kSpeciesCount> machines{};
+    std::array<EvoMoveList, kSpeciesCount> evoMoves;
     bool hasEggMoves = false;  // false: eggMoves holds nothing
-    std::array<EggMoveList, rom::kSpeciesCount> eggMoves;
+    std::array<EggMoveList, kSpeciesCount> eggMoves;
 };
 
 // Reads the machines and every list of every species.
-SpeciesLists ReadSpeciesLists(std::span<const uint8_t> image, const rom::VersionProfile& profile,
+SpeciesLists ReadSpeciesLists(std::span<const uint8_t> image, const VersionProfile& profile,
                               const ListLayout& layout);
-SpeciesLists ReadSpeciesLists(const TableImage& image);
 
 // Whether the machine bit k (0 to 63) is set.
 bool MachineBit(const MachineBytes& bytes, int k);
@@ -123,11 +123,15 @@ struct EvoMoveContents {
 // memory only): a changed list that keeps its length and is nobody else's is
 // written where it lies; otherwise every list of the table is packed again
 // after its pointer table, in species order (identical egg lists once), the
-// pointers rewritten and the rest of the area set to 0. Returns the refusal,
-// or an empty text when the lists were laid in.
-std::string LayEvoMoveLists(std::vector<uint8_t>& image, const SpeciesLists& lists,
-                            const std::array<EvoMoveContents, rom::kSpeciesCount>& wanted);
-std::string LayEggMoveLists(std::vector<uint8_t>& image, const SpeciesLists& lists,
-                            const std::array<std::vector<uint8_t>, rom::kSpeciesCount>& wanted);
+// pointers rewritten and the rest of the area set to 0. Returns why they
+// cannot be, or nothing when the lists were laid in.
+struct ListLayRefusal {
+    std::string text;  // the whole refusal; or, with unreadableSpecies, why that list is unreadable
+    int32_t unreadableSpecies = -1;  // the species whose unreadable list stopped the packing
+};
+std::optional<ListLayRefusal> LayEvoMoveLists(std::vector<uint8_t>& image, const SpeciesLists& lists,
+                            const std::array<EvoMoveContents, kSpeciesCount>& wanted);
+std::optional<ListLayRefusal> LayEggMoveLists(std::vector<uint8_t>& image, const SpeciesLists& lists,
+                            const std::array<std::vector<uint8_t>, kSpeciesCount>& wanted);
 
-}  // namespace tables
+}  // namespace rom

@@ -1,4 +1,4 @@
-#include "tables/Csv.h"
+#include "formats/Csv.h"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +7,10 @@
 
 namespace {
 
-using tables::CsvField;
-using tables::ReadCsv;
+using formats::CsvField;
+using formats::ReadCsv;
 
-std::vector<std::vector<std::string>> Fields(const tables::CsvRead& read) {
+std::vector<std::vector<std::string>> Fields(const formats::CsvRead& read) {
     std::vector<std::vector<std::string>> all;
     for (const auto& record : read.records) all.push_back(record.fields);
     return all;
@@ -28,7 +28,7 @@ TEST(CsvWriter, QuotesOnlyWhatNeedsIt) {
     EXPECT_EQ(CsvField("Girafarig "), "\"Girafarig \"");
     EXPECT_EQ(CsvField(" x"), "\" x\"");
     const std::vector<std::string> record{"1", "a,b", ""};
-    EXPECT_EQ(tables::CsvRecordLine(record), "1,\"a,b\",\r\n");
+    EXPECT_EQ(formats::CsvRecordLine(record), "1,\"a,b\",\r\n");
 }
 
 TEST(CsvReader, ReadsWhatTheWriterWrites) {
@@ -38,8 +38,8 @@ TEST(CsvReader, ReadsWhatTheWriterWrites) {
         {"last"},
     };
     std::string text;
-    for (const auto& record : records) text += tables::CsvRecordLine(record);
-    const tables::CsvRead read = ReadCsv(text);
+    for (const auto& record : records) text += formats::CsvRecordLine(record);
+    const formats::CsvRead read = ReadCsv(text);
     ASSERT_FALSE(read.error) << read.error->message;
     EXPECT_EQ(Fields(read), records);
     // The third record starts on line 5: the quoted line breaks count.
@@ -52,12 +52,12 @@ TEST(CsvReader, ReadsWhatTheWriterWrites) {
 TEST(CsvReader, AcceptsEveryLineEndAMarkAndNoFinalBreak) {
     const std::vector<std::vector<std::string>> expected = {{"a", "b"}, {"c", "d"}, {"e", ""}};
     for (const char* text : {"a,b\nc,d\ne,", "a,b\r\nc,d\r\ne,\r\n", "a,b\rc,d\re,\r", "\xEF\xBB\xBF" "a,b\nc,d\ne,\n"}) {
-        const tables::CsvRead read = ReadCsv(text);
+        const formats::CsvRead read = ReadCsv(text);
         ASSERT_FALSE(read.error) << text;
         EXPECT_EQ(Fields(read), expected) << text;
     }
     // Empty lines are no records, but they count.
-    const tables::CsvRead read = ReadCsv("\n\na\n\n\"\"\n");
+    const formats::CsvRead read = ReadCsv("\n\na\n\n\"\"\n");
     ASSERT_FALSE(read.error);
     EXPECT_EQ(Fields(read), (std::vector<std::vector<std::string>>{{"a"}, {""}}));
     EXPECT_EQ(read.records[0].line, 3);
@@ -78,7 +78,7 @@ TEST(CsvReader, RefusesBadQuotingWithItsPlace) {
         {"\"x\"\"", 1, 1},                      // a doubled quote, then the end
     };
     for (const Case& c : cases) {
-        const tables::CsvRead read = ReadCsv(c.text);
+        const formats::CsvRead read = ReadCsv(c.text);
         ASSERT_TRUE(read.error) << c.text;
         EXPECT_EQ(read.error->line, c.line) << c.text;
         EXPECT_EQ(read.error->column, c.column) << c.text;
@@ -89,27 +89,27 @@ TEST(CsvReader, RefusesBadQuotingWithItsPlace) {
 // The bounds stop the reading at the first record or field past them, so
 // that millions of commas or lines are never all kept.
 TEST(CsvReader, StopsAtItsBoundsWithThePlace) {
-    const tables::CsvLimits limits{3, 4};
-    const tables::CsvRead fits = ReadCsv("a,b,c,d\n1\n2\n", limits);
+    const formats::CsvLimits limits{3, 4};
+    const formats::CsvRead fits = ReadCsv("a,b,c,d\n1\n2\n", limits);
     EXPECT_FALSE(fits.error);
     EXPECT_EQ(fits.records.size(), 3u);
 
-    const tables::CsvRead records = ReadCsv("a\n\nb\nc\nd\ne\n", limits);
+    const formats::CsvRead records = ReadCsv("a\n\nb\nc\nd\ne\n", limits);
     ASSERT_TRUE(records.error);
-    EXPECT_EQ(records.error->stop, tables::CsvStop::TooManyRecords);
+    EXPECT_EQ(records.error->stop, formats::CsvStop::TooManyRecords);
     EXPECT_EQ(records.error->line, 5);
     EXPECT_EQ(records.records.size(), 3u);
 
     for (const std::string& text : {std::string("a\n1,2,3,4,5,6"), std::string("a\n1,2,3,4,"),
                                     std::string("a\n1,2,3,4,\"5\"\n") + std::string(1 << 20, ',')}) {
-        const tables::CsvRead fields = ReadCsv(text, limits);
+        const formats::CsvRead fields = ReadCsv(text, limits);
         ASSERT_TRUE(fields.error) << text.substr(0, 20);
-        EXPECT_EQ(fields.error->stop, tables::CsvStop::TooManyFields);
+        EXPECT_EQ(fields.error->stop, formats::CsvStop::TooManyFields);
         EXPECT_EQ(fields.error->line, 2);
         EXPECT_EQ(fields.error->column, 5);
     }
     // A quoting error is told from a bound.
-    EXPECT_EQ(ReadCsv("\"a", limits).error->stop, tables::CsvStop::Quoting);
+    EXPECT_EQ(ReadCsv("\"a", limits).error->stop, formats::CsvStop::Quoting);
 }
 
 }  // namespace
@@ -117,15 +117,15 @@ TEST(CsvReader, StopsAtItsBoundsWithThePlace) {
 namespace {
 
 TEST(CsvReader, TakesTheSeparatorTheHeaderLineUses) {
-    EXPECT_EQ(tables::DetectSeparator("Position,Species,HP\r\n"), ',');
-    EXPECT_EQ(tables::DetectSeparator("\xEF\xBB\xBFPosition;Species;HP\r\n1,5;x;2\r\n"), ';');
-    EXPECT_EQ(tables::DetectSeparator("Position\tSpecies\tHP"), '\t');
+    EXPECT_EQ(formats::DetectSeparator("Position,Species,HP\r\n"), ',');
+    EXPECT_EQ(formats::DetectSeparator("\xEF\xBB\xBFPosition;Species;HP\r\n1,5;x;2\r\n"), ';');
+    EXPECT_EQ(formats::DetectSeparator("Position\tSpecies\tHP"), '\t');
     // Separators inside quotes, or on later lines, do not count.
-    EXPECT_EQ(tables::DetectSeparator("\"a;b;c\",d\r\n;;;;"), ',');
-    EXPECT_EQ(tables::DetectSeparator("Position"), ',');
-    EXPECT_EQ(tables::DetectSeparator(""), ',');
+    EXPECT_EQ(formats::DetectSeparator("\"a;b;c\",d\r\n;;;;"), ',');
+    EXPECT_EQ(formats::DetectSeparator("Position"), ',');
+    EXPECT_EQ(formats::DetectSeparator(""), ',');
 
-    const tables::CsvRead read = tables::ReadCsv("a;\"b;c\";d\r\n1,5;2;\r\n", {}, ';');
+    const formats::CsvRead read = formats::ReadCsv("a;\"b;c\";d\r\n1,5;2;\r\n", {}, ';');
     ASSERT_FALSE(read.error);
     ASSERT_EQ(read.records.size(), 2u);
     EXPECT_EQ(read.records[0].fields, (std::vector<std::string>{"a", "b;c", "d"}));

@@ -12,9 +12,9 @@
 #include <string>
 #include <string_view>
 
-#include "tables/TableFormats.h"
+#include "formats/Refusals.h"
 
-namespace tables {
+namespace formats {
 
 // Where the reader stands in the text: the line and column (both from 1) of
 // the first character of the latest token begun.
@@ -136,7 +136,7 @@ public:
 
 protected:
     // `refusals` takes the refusal of a text that is not JSON.
-    PlacedHandler(std::string_view text, ImportedTable& refusals) : text_(text), refusals_(refusals) {}
+    PlacedHandler(std::string_view text, Refusals& refusals) : text_(text), refusals_(refusals) {}
 
     virtual bool Open(bool object) = 0;
     virtual void EndRow() = 0;
@@ -163,7 +163,7 @@ private:
         return true;
     }
 
-    ImportedTable& refusals_;
+    Refusals& refusals_;
 };
 
-}  // namespace tables
+}  // namespace formats

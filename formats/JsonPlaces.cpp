@@ -1,9 +1,9 @@
-#include "tables/JsonPlaces.h"
+#include "formats/JsonPlaces.h"
 
 #include <algorithm>
 #include <string>
 
-namespace tables {
+namespace formats {
 
 void PlacedHandler::Parse() {
     const PlaceIterator first(text_.data(), &place_);
@@ -29,4 +29,4 @@ Refusal NotJsonRefusal(std::string_view text, std::size_t position, const nlohma
     return {line, column, "", "the file is not valid JSON: " + what};
 }
 
-}  // namespace tables
+}  // namespace formats

@@ -1,0 +1,27 @@
+#pragma once
+// Whether a file given to import one table is another table's file, or the
+// JSON export of an image of another version: said in one refusal that
+// names the table or version and the --table the file is for, instead of
+// one refusal per column or row.
+
+#include <optional>
+#include <string_view>
+
+#include "formats/Rows.h"
+#include "tables/SpeciesTable.h"
+
+namespace tables {
+
+// The --table name of the species table.
+inline constexpr std::string_view kSpeciesTableName = "species";
+
+// The refusal for a file read for the table named `table` (as --table names
+// it) into `image`, or nullopt when nothing says the file is another's:
+//  - a JSON "format" that names another table (or none of ours);
+//  - a JSON "version" other than the image's;
+//  - a file refused for its columns whose columns are all another table's
+//    (or, for the machines of a Gold or Silver image, a Crystal image's).
+std::optional<formats::Refusal> OtherFileRefusal(const formats::RowsRead& read, std::string_view table,
+                                                 const TableImage& image);
+
+}  // namespace tables
