@@ -5,6 +5,8 @@
 #include <set>
 #include <utility>
 
+#include "formats/Csv.h"
+#include "formats/Formats.h"
 #include "lists/ChoiceLists.h"
 #include "lists/Moves.h"
 #include "patches/BpsPatch.h"
@@ -14,13 +16,12 @@
 #include "rom/ImageLength.h"
 #include "rom/TablesFile.h"
 #include "rom/VersionDetection.h"
-#include "tables/Csv.h"
 #include "tables/FieldText.h"
 #include "tables/ImageFiles.h"
 #include "tables/ListDiff.h"
 #include "tables/ListTables.h"
 #include "tables/TableDiff.h"
-#include "tables/TableFormats.h"
+#include "tables/SpeciesRows.h"
 #include "tables/TableImport.h"
 
 namespace web {
@@ -261,22 +262,15 @@ json Session::SetField(int position, const std::string& column, const std::strin
     if (!current_ || field == nullptr || position < 0 || position >= rom::kSpeciesCount) {
         return Refused("There is no field \"" + column + "\" of species " + std::to_string(position) + ".");
     }
-    const rom::Encoded encoded = tables::EncodeValueText(*field, text);
-    if (!encoded.ok()) return Refused(encoded.refusal);
-    const size_t index = tables::FieldIndex(*field);
-    tables::ImportedRow row{0, position, current_->table[static_cast<size_t>(position)]};
-    row.values.fields[index] = tables::BytesOfHex(encoded.hex);
-    tables::ImportedTable imported;
-    imported.rows.push_back(row);
-    const std::vector<tables::FieldChange> changes = tables::PlanImport(*current_, imported);
-    const std::vector<uint8_t> before = current_->bytes;
+    // The cell as a table file of one row and one column, read as the import reads it.
+    const std::string file = formats::CsvRecordLine(std::vector<std::string>{"Position", column}) +
+                             formats::CsvRecordLine(std::vector<std::string>{std::to_string(position), text});
     const auto p = static_cast<size_t>(position);
     const tables::EvoMoveList listsBefore = currentLists_.evoMoves[p];
-    rom::ScopedFailureCapture capture;
-    if (!tables::WriteChanges(*current_, changes)) return Failed(capture, "The change was not written.");
-    json answer = Finish(before, column + " of " + std::string(tables::SpeciesName(position)));
+    json answer = ImportSpecies(file, tables::TableFormat::Csv, {}, column + " of " +
+                                std::string(tables::SpeciesName(position)));
     if (answer["ok"]) {
-        answer["value"] = tables::ValueText(*field, current_->table[p].fields[index]);
+        answer["value"] = tables::ValueText(*field, current_->table[p].fields[tables::FieldIndex(*field)]);
         // A new Pointer leads to other lists.
         const tables::EvoMoveList& listsAfter = currentLists_.evoMoves[p];
         answer["listsChanged"] = listsAfter.evolutions != listsBefore.evolutions ||
@@ -284,6 +278,17 @@ json Session::SetField(int position, const std::string& column, const std::strin
                                  listsAfter.place.unreadable != listsBefore.place.unreadable;
     }
     return answer;
+}
+
+json Session::ImportSpecies(const std::string& text, tables::TableFormat format, const std::string& file,
+                            const std::string& what) {
+    const tables::ImportedTable imported = tables::ReadTable(text, format, *current_);
+    if (!imported.ok()) return Refused(RefusalsText(imported, file));
+    const std::vector<tables::FieldChange> changes = tables::PlanImport(*current_, imported);
+    const std::vector<uint8_t> before = current_->bytes;
+    rom::ScopedFailureCapture capture;
+    if (!tables::WriteChanges(*current_, changes)) return Failed(capture, "The change was not written.");
+    return Finish(before, what);
 }
 
 json Session::Failed(const rom::ScopedFailureCapture& capture, const std::string& otherwise) const {
@@ -409,14 +414,14 @@ json Session::SetList(int position, const std::string& table, const std::vector<
     if (!current_ || !which || position < 0 || position >= rom::kSpeciesCount) return Refused("No such list.");
     // The rows as one species' part of the table file, read by the import's reader.
     const std::vector<std::string> columns = tables::ListTableColumns(*which, current_->version);
-    std::string text = tables::CsvRecordLine(columns);
+    std::string text = formats::CsvRecordLine(columns);
     const std::vector<std::vector<std::string>> given =
         rows.empty() ? std::vector<std::vector<std::string>>{std::vector<std::string>(columns.size() - 2)} : rows;
     for (const std::vector<std::string>& cells : given) {
         std::vector<std::string> record = {std::to_string(position), std::string(tables::SpeciesName(position))};
         record.insert(record.end(), cells.begin(), cells.end());
         record.resize(columns.size());
-        text += tables::CsvRecordLine(record);
+        text += formats::CsvRecordLine(record);
     }
     const std::string what = std::string(ListWhat(*which)) + " of " + std::string(tables::SpeciesName(position));
     return ImportLists(*which, text, tables::TableFormat::Csv, {}, what);
@@ -453,20 +458,15 @@ json Session::Import(const std::string& table, const std::string& fileName, cons
     if (!current_) return Refused("No image is open.");
     const std::optional<tables::TableFormat> format = tables::FormatFromPath(fileName);
     if (!format) {
-        return Refused("Cannot tell the format of \"" + fileName + "\" from its name: it must end in .csv or .json.");
+        return Refused("Cannot tell the format of \"" + fileName + "\" from its name: it must be " +
+                       formats::FormatNames() + ".");
     }
     if (json fits = Fits("table file", fileName, static_cast<double>(text.size())); !fits["ok"]) return fits;
     const std::string what = "Import of " + fileName;
     if (const std::optional<tables::ListTable> list = tables::ListTableFromName(table)) {
         return ImportLists(*list, text, *format, fileName, what);
     }
-    const tables::ImportedTable imported = tables::ReadTable(text, *format);
-    if (!imported.ok()) return Refused(RefusalsText(imported, fileName));
-    const std::vector<tables::FieldChange> changes = tables::PlanImport(*current_, imported);
-    const std::vector<uint8_t> before = current_->bytes;
-    rom::ScopedFailureCapture capture;
-    if (!tables::WriteChanges(*current_, changes)) return Failed(capture, "The import was not written.");
-    return Finish(before, what);
+    return ImportSpecies(text, *format, fileName, what);
 }
 
 Download Session::SavedImage() const {

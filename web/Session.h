@@ -18,7 +18,7 @@
 
 #include "rom/FailureReporter.h"
 #include "tables/ListTables.h"
-#include "tables/SpeciesLists.h"
+#include "tables/ImageLists.h"
 #include "tables/SpeciesTable.h"
 
 namespace web {
@@ -91,6 +91,8 @@ private:
     nlohmann::json Finish(const std::vector<uint8_t>& before, const std::string& what);
     nlohmann::json Walk(bool forward);
     nlohmann::json Failed(const rom::ScopedFailureCapture& capture, const std::string& otherwise) const;
+    nlohmann::json ImportSpecies(const std::string& text, tables::TableFormat format, const std::string& file,
+                                 const std::string& what);
     nlohmann::json ImportLists(tables::ListTable table, const std::string& text, tables::TableFormat format,
                                const std::string& file, const std::string& what);
     std::vector<uint8_t> Applied(const Step& step, bool forward) const;
