@@ -154,6 +154,27 @@ std::string_view ListWhat(tables::ListTable table) {
     return "";
 }
 
+// The tables the import and export take, by the names --table takes.
+json TablesOf() {
+    json names = json::array({"species"});
+    for (const tables::ListTable table : {tables::ListTable::Machines, tables::ListTable::Evolutions,
+                                          tables::ListTable::Moves, tables::ListTable::EggMoves}) {
+        names.push_back(std::string(tables::ListTableName(table)));
+    }
+    return names;
+}
+
+// The table formats the import and export take: name and file extensions.
+json FormatsOf() {
+    json list = json::array();
+    for (const formats::FormatEntry& entry : formats::kFormats) {
+        json extensions = json::array();
+        for (const std::string_view extension : entry.extensions) extensions.push_back("." + std::string(extension));
+        list.push_back({{"name", std::string(entry.name)}, {"extensions", extensions}});
+    }
+    return list;
+}
+
 json FieldsOf() {
     json fields = json::array();
     for (const rom::SpeciesField& field : rom::kSpeciesFields) {
@@ -236,7 +257,9 @@ json Session::Open(const std::string& name, const std::vector<uint8_t>& bytes,
             {"columns", tables::ExportColumns()},
             {"fields", FieldsOf()},
             {"machines", tables::ListTableColumns(tables::ListTable::Machines, current_->version)},
-            {"choices", ChoiceLists()}};
+            {"choices", ChoiceLists()},
+            {"formats", FormatsOf()},
+            {"tables", TablesOf()}};
 }
 
 json Session::Species() const {
@@ -517,7 +540,7 @@ Download Session::Export(const std::string& table, const std::string& format) co
         out.message = "No such table or format.";
         return out;
     }
-    out.name = Stem() + "-" + table + (*chosen == tables::TableFormat::Csv ? ".csv" : ".json");
+    out.name = Stem() + "-" + table + "." + std::string(formats::EntryOf(*chosen).extensions.front());
     if (list == tables::ListTable::EggMoves && !currentLists_.hasEggMoves) {
         out.message = "\"" + name_ + "\" has no known egg move table (an image of a known release has one; a "
                       "\".tables\" file gives it with an \"eggs\" line). Nothing was exported.";

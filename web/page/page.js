@@ -53,6 +53,12 @@ async function openFiles(files) {
   $("caption").textContent = answer.name + ": " + (answer.release || answer.caption +
     (answer.layout === "released" ? "" : " (" + answer.layout + " layout)"));
   $("editor").hidden = false;
+  // The tables and formats the libraries read and write.
+  const table = $("table-choice");
+  options(table, answer.tables.map((name) => [name, name]), table.value || "species");
+  const format = $("format-choice");
+  options(format, answer.formats.map(({ name }) => [name, name.toUpperCase()]), format.value || "csv");
+  $("import-tables").accept = answer.formats.flatMap(({ extensions }) => extensions).join(",");
   buildTable();
   showLists(-1);
   refresh();
