@@ -37,11 +37,13 @@ public:
 
     // Whether a file of `size` bytes may be read as an image ("image"), a
     // table file ("table file") or a ".tables" file (any other `what`), by the
-    // bounds the command line reads them with: {ok} or {ok:false, message}, before the page reads its bytes.
+    // bounds the command line reads them with: {ok} or {ok:false, message},
+    // asked before the page reads the file's bytes.
     static nlohmann::json Fits(const std::string& what, const std::string& name, double size);
 
     // Opens the image (and the ".tables" file the user gave with it). Answers
-    // {ok, caption, release, layout, note, columns, fields, lists} or {ok:false, message}.
+    // {ok, name, caption, release, layout, note, columns, fields, machines,
+    // choices, formats, tables} or {ok:false, message}.
     nlohmann::json Open(const std::string& name, const std::vector<uint8_t>& bytes,
                         const std::optional<std::string>& tablesText);
     bool IsOpen() const { return current_.has_value(); }
@@ -49,7 +51,8 @@ public:
     // Every species' fields: {rows: [{name, values: [...]}]}; list fields as
     // their byte, the others as the export writes them.
     nlohmann::json Species() const;
-    // One field typed into the table. {ok, value} or {ok:false, message}.
+    // One field typed into the table, read as a one-cell table file by the
+    // import's reader: {ok, changed, value, listsChanged} or {ok:false, message}.
     nlohmann::json SetField(int position, const std::string& column, const std::string& text);
 
     // The machines and lists of one species, and the room left in each area.
@@ -67,7 +70,8 @@ public:
     Download SavedImage() const;
     // A BPS patch from the image as opened to SavedImage().
     Download Patch() const;
-    // A table as the command line exports it ("species" or a list table; "csv" or "json").
+    // A table as the command line exports it (a name and a format as --table
+    // and --format take them).
     Download Export(const std::string& table, const std::string& format) const;
     // A table file read as the command line's import reads it, as one step.
     nlohmann::json Import(const std::string& table, const std::string& fileName, const std::string& text);
