@@ -59,6 +59,7 @@ public:
             }
             if (p % 2 == 0) eggMoves[p] = {static_cast<uint8_t>(p % 251 + 1), 45};
         }
+        evoMoves[testsupport::kOutOfOrderSpecies].moves = testsupport::OutOfOrderLevelUpMoves();
         if (!testsupport::PackLists(image, row, evoMoves, eggMoves).empty()) {
             throw std::runtime_error("the benchmark image's lists do not fit");
         }

@@ -1,7 +1,8 @@
 // BPS and IPS patches for synthetic 2 MiB pairs that behave like modified
 // games: one species edited, 64 KiB inserted in the middle, 5% of the bytes
 // changed in scattered runs, banks swapped, another version's tables laid
-// over. For each pair: creating each format (the patch's size and the size of
+// over, a revision (the header and a dozen places in code, some of them
+// moving the code after them by a few bytes). For each pair: creating each format (the patch's size and the size of
 // the change as counters), and applying the BPS patch beside applying one
 // without copies (SourceRead, TargetRead and runs only, as patches were
 // made before copies were searched for) to show what the copies cost the

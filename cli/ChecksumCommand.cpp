@@ -12,6 +12,10 @@
 #include "cli/Output.h"
 #include "patches/HeaderChecksums.h"
 #include "rom/HexDigits.h"
+#include "rom/ImageLength.h"
+#include "rom/WholeFiles.h"
+#include "tables/ImageFiles.h"
+#include "tables/ImageInfo.h"
 
 namespace cli {
 
@@ -42,7 +46,23 @@ int ShowChecksums(const std::string& image) {
     return report.ExitCode();
 }
 
+// Says so when the file is no image of the three versions; its checksums
+// are then none of this program's business, and --fix would write into it.
+// A file that cannot be read or holds no header is left to the checks below,
+// which say why in their own words.
+bool NotAnImageSaid(const std::string& path) {
+    const rom::FileRead read = rom::ReadWholeFile(path, static_cast<uint64_t>(tables::kLargestImage));
+    if (read.status != rom::FileStatus::Done || !rom::HoldsHeader(static_cast<int64_t>(read.bytes.size()))) {
+        return false;
+    }
+    const std::string notAnImage = tables::NotAKreblinImage(read.bytes, path);
+    if (notAnImage.empty()) return false;
+    Message(notAnImage + " Nothing was written.");
+    return true;
+}
+
 int RunChecksum(const ChecksumOptions& options) {
+    if (NotAnImageSaid(options.image)) return kTrouble;
     if (options.fix) {
         const patches::ChecksumFix fix = patches::FixChecksums(
             options.image, options.force, options.inPlace ? rom::ImageWriteMode::InPlace : rom::ImageWriteMode::Whole);

@@ -9,6 +9,7 @@
 #include "cli/Commands.h"
 #include "cli/ListCommands.h"
 #include "cli/Output.h"
+#include "rom/VersionDetection.h"
 #include "tables/ListDiff.h"
 #include "tables/ImageLists.h"
 #include "tables/SpeciesTable.h"
@@ -27,6 +28,18 @@ struct DiffOptions {
     std::string table;  // empty: the fields and every list table
 };
 
+// The line that counts the species of `image` that can learn a machine the
+// other image's version lacks (Crystal's tutor machines against Gold or
+// Silver); empty when there are none.
+std::string TutorLine(const tables::SpeciesLists& lists, const tables::TableImage& image,
+                      rom::GameVersion otherVersion) {
+    const size_t count = tables::SpeciesWithMachinesTheOtherLacks(lists, image.version, otherVersion);
+    if (count == 0) return {};
+    return "Tutor machines (MT01 to MT03): " + std::to_string(count) + " species" +
+           " of \"" + image.path + "\" can learn some; " + std::string(rom::VersionCaption(otherVersion)) +
+           " has none.\n";
+}
+
 int RunDiff(const DiffOptions& options) {
     const std::optional<tables::ListTable> only = tables::ListTableFromName(options.table);
     const bool fields = options.table.empty() || options.table == "species";
@@ -43,6 +56,7 @@ int RunDiff(const DiffOptions& options) {
     std::vector<tables::FieldChange> changes;
     std::vector<tables::ListChanges> listChanges;
     size_t moved = 0;
+    std::string tutored;  // the machines only one of the versions has
     if (fields && !options.table.empty()) {
         changes = tables::Differences(images[0]->table, images[1]->table);
     } else {
@@ -65,13 +79,19 @@ int RunDiff(const DiffOptions& options) {
                                                    lists[1], moved);
         }
         listChanges = tables::ListDifferences(lists[0], images[0]->version, lists[1], images[1]->version, only);
+        if (!only || only == tables::ListTable::Machines) {
+            for (int i = 0; i < 2 && tutored.empty(); ++i) {
+                tutored = TutorLine(lists[i], *images[i], images[1 - i]->version);
+            }
+        }
     }
     Data(tables::DescribeAllChanges(changes, listChanges));
     if (moved > 0) {
         Data("Pointers of " + std::to_string(moved) + " more species differ, each leading to the same evolutions "
              "and moves (the lists were packed again).\n");
     }
-    return changes.empty() && listChanges.empty() && moved == 0 ? kSame : kDifferent;
+    Data(tutored);
+    return changes.empty() && listChanges.empty() && moved == 0 && tutored.empty() ? kSame : kDifferent;
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "cli/ListCommands.h"
 #include "cli/Output.h"
 #include "tables/ImageFiles.h"
+#include "tables/PointerTargets.h"
 #include "tables/SpeciesTable.h"
 #include "tables/TableDiff.h"
 #include "tables/SpeciesRows.h"
@@ -64,7 +65,8 @@ int RunImport(const ImportOptions& options) {
     if (!bytes) return kFailure;
     const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
 
-    const tables::ImportedTable imported = tables::ReadTable(text, *format, *image);
+    tables::ImportedTable imported = tables::ReadTable(text, *format, *image);
+    if (imported.ok()) tables::RefuseStrayPointers(*image, imported);
     if (!imported.ok()) {
         for (const tables::Refusal& each : imported.refusals) {
             Message(options.file + ": " + tables::RefusalText(each));

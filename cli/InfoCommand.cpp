@@ -89,20 +89,26 @@ std::string ReleaseText(const tables::ImageInfo& info) {
     return "no (not a known release)";
 }
 
-// Where the base records of a refused complete image seem to stand, and how
-// to say so; never used by any tool by itself.
+// Where the tables of a refused complete image seem to stand, and how to say
+// so; never used by any tool by itself. Lines the image does not confirm are
+// left for the user to fill in.
 std::string HintText(const tables::ImageInfo& info, const std::string& path) {
-    if (!info.numberedBaseRecords) return {};
-    const std::string tablesFile = rom::TablesFilePathOf(path);
-    return "\nHint: base records numbered 1 to 251 stand at " + Offset(*info.numberedBaseRecords) +
+    if (!info.tablesHint) return {};
+    const tables::TablesHint& hint = *info.tablesHint;
+    const auto line = [](const char* key, const std::optional<int64_t>& at) {
+        return "    " + std::string(key) + " = " + (at ? Offset(*at) : std::string("0x...")) + "\n";
+    };
+    const bool allConfirmed = hint.icons && hint.cries && hint.pointers && hint.eggs;
+    return "\nHint: base records numbered 1 to 251 stand at " + Offset(hint.base) +
            " in this image, and nowhere else.\n"
-           "If this is a modified game whose tables moved, find where its menu icons, cry entries and\n"
-           "move/evolution pointers stand too, and write all four into \"" + tablesFile + "\":\n"
-           "    base = " + Offset(*info.numberedBaseRecords) + "\n"
-           "    icons = 0x...\n"
-           "    cries = 0x...\n"
-           "    pointers = 0x...\n"
-           "(comments start with #). Every tool then uses those offsets, once the image confirms them.\n";
+           "If this is a modified game whose tables moved, write where its tables stand into \"" +
+           rom::TablesFilePathOf(path) + "\":\n" + line("base", hint.base) + line("icons", hint.icons) +
+           line("cries", hint.cries) + line("pointers", hint.pointers) + line("eggs", hint.eggs) +
+           (allConfirmed ? std::string()
+                         : "Fill in each 0x... first: the image does not confirm that table where a release keeps "
+                           "it.\nFind it with the game's own tools or notes; the eggs line may be left out (egg "
+                           "moves are then not known).\n") +
+           "Comments start with #. Every tool then uses those offsets, once the image confirms them.\n";
 }
 
 std::string ChecksumText(bool right, const std::string& stored, const std::string& computed) {
@@ -128,7 +134,8 @@ std::string AsText(const tables::ImageInfo& info, const rom::ImageLength& length
          ChecksumText(info.headerChecksumRight, Hex2(info.header.headerChecksum), Hex2(info.headerChecksumComputed))},
         {"Global checksum", ChecksumText(info.globalChecksumRight, Hex4(info.header.globalChecksum),
                                          Hex4(info.globalChecksumComputed))},
-        {"Version", std::string(rom::VersionCaption(info.version))},
+        {"Version", info.version ? std::string(rom::VersionCaption(info.version))
+                                 : "none (not an image of a Kreblin version)"},
         {"Layout", LayoutText(info)},
         {"Released image", ReleaseText(info)},
         {"SHA-1", info.sha1},
@@ -158,7 +165,8 @@ std::string AsJson(const tables::ImageInfo& info, const rom::ImageLength& length
     out["globalChecksum"] = {{"stored", info.header.globalChecksum},
                              {"computed", info.globalChecksumComputed},
                              {"right", info.globalChecksumRight}};
-    out["version"] = std::string(rom::VersionCaption(info.version));
+    out["version"] = info.version ? nlohmann::ordered_json(std::string(rom::VersionCaption(info.version)))
+                                  : nlohmann::ordered_json(nullptr);
     const auto orNull = [](bool present, auto value) {
         return present ? nlohmann::ordered_json(value) : nlohmann::ordered_json(nullptr);
     };
@@ -184,6 +192,14 @@ std::string AsJson(const tables::ImageInfo& info, const rom::ImageLength& length
     out["modified"] = orNull(info.namedRelease != nullptr, info.release == nullptr);
     out["numberedBaseRecords"] =
         orNull(info.numberedBaseRecords.has_value(), info.numberedBaseRecords.value_or(0));
+    if (info.tablesHint) {
+        const tables::TablesHint& hint = *info.tablesHint;
+        const auto at = [&](const std::optional<int64_t>& offset) { return orNull(offset.has_value(), offset.value_or(0)); };
+        out["tablesHint"] = {{"base", hint.base}, {"icons", at(hint.icons)}, {"cries", at(hint.cries)},
+                             {"pointers", at(hint.pointers)}, {"eggs", at(hint.eggs)}};
+    } else {
+        out["tablesHint"] = nullptr;
+    }
     out["sha1"] = info.sha1;
     return out.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
@@ -201,7 +217,12 @@ int RunInfo(const InfoOptions& options) {
     if (length.Differs()) Message(rom::LengthWarning(options.image, length));
     const tables::ImageInfo info = tables::DescribeImage(*bytes, options.image);
     const std::string text = options.json ? AsJson(info, length, options.image) : AsText(info, length, options.image);
-    return WriteOutput(options.output, text) ? kSuccess : kFailure;
+    if (!WriteOutput(options.output, text)) return kFailure;
+    // The facts are shown, but a file of another kind is said to be one.
+    const std::string notAnImage = tables::NotAKreblinImage(*bytes, options.image);
+    if (notAnImage.empty()) return kSuccess;
+    Message(notAnImage);
+    return kFailure;
 }
 
 }  // namespace

@@ -96,6 +96,7 @@ int RunListImport(const std::string& imagePath, const std::string& file, tables:
         Message(plan.refusal);
         return kFailure;
     }
+    for (const std::string& warning : imported.warnings) Message("warning: " + warning);
     const bool same = plan.after == image->bytes;
     if (!dryRun && !same && !tables::WriteChangedBytes(image->path, image->bytes, plan.after, mode)) return kFailure;
 

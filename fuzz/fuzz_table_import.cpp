@@ -95,6 +95,7 @@ const tables::TableImage& ListImage() {
                     static_cast<uint8_t>(p * 13 + k * 7);
             }
         }
+        evoMoves[testsupport::kOutOfOrderSpecies].moves = testsupport::OutOfOrderLevelUpMoves();
         if (!testsupport::PackLists(made, row, evoMoves, eggMoves).empty()) Fail("the fuzz image's lists fit");
         return made;
     }();

@@ -1,6 +1,7 @@
 #include "patches/BpsPatch.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -118,7 +119,13 @@ namespace {
 
 // Bytes the variable-length number takes in a patch.
 size_t NumberSize(uint64_t value) {
-    size_t size = 1;
+    // The largest numbers of one, two and three bytes: 7F, 7F FF, 7F 7F FF.
+    if (value < 0x80) return 1;
+    if (value < 0x4080) return 2;
+    if (value < 0x204080) return 3;
+    size_t size = 4;
+    value = (((value >> 7) - 1) >> 7) - 1;
+    value = (value >> 7) - 1;
     while (value >= 0x80) {
         value = (value >> 7) - 1;
         ++size;
@@ -173,110 +180,302 @@ void AppendActionsInPlace(Bytes& out, ByteSpan original, ByteSpan modified) {
     }
 }
 
-// Matches are measured up to this length to choose among them; only those
-// that reach it are followed to their end, so that a choice never costs more
-// than a few times the bytes it covers.
-constexpr size_t kMeasuredLength = 256;
+// A copy that is the cheapest way to reach a position and goes on for at
+// least this many bytes more is taken to its end without looking at what
+// else could start inside it: nothing is cheaper than a copy going on.
+constexpr size_t kSureLength = 16;
 
-// A copy with a cursor move is put off when one that starts up to this many
-// bytes later saves more than the literal bytes before it cost.
-constexpr size_t kLookAhead = 8;
+// The longest action whose first number takes one, two, three and four
+// bytes: past each, the number takes a byte more.
+constexpr uint64_t kLongestForNumberSize[] = {32, 4128, 528416, 67637280};
 
-// Actions that copy from wherever the bytes already are: the source at the
-// same offset (SourceRead), anywhere in the source (SourceCopy), or anywhere
-// in the target written so far, overlapping what is being written for runs
-// (TargetCopy). At each position the candidates are the index's nearest
-// suffixes and the places the copy cursors point to; the copy that saves most
-// bytes against writing them out is taken, unless one starting a little later
-// saves more: one byte later for a SourceRead, up to kLookAhead bytes for the
-// copies, which may cover a changed byte by chance only to cost more than a
-// SourceRead after it.
+// The most copies of each kind followed at once; the costliest go first.
+constexpr size_t kMostOpen = 8;
+
+// The smallest patch that copies from wherever the bytes already are: the
+// source at the same offset (SourceRead), anywhere in the source
+// (SourceCopy), anywhere in the target written so far, overlapping what is
+// being written for runs (TargetCopy), or the bytes themselves (TargetRead).
+// One pass over the target keeps, for each position, the cheapest way found
+// to end an action there, and follows the actions that could go on past it:
+// TargetRead and SourceRead (two of a kind only while the longer one's
+// number may yet cost more), and a few copies, each started at the
+// cheapest end before it from the places the match index and the copy
+// cursors point to, and each priced byte by byte as its numbers grow. Every
+// end of every action is thus weighed against every other, which matters
+// most for small changes: a copy ended one byte early, or a few equal bytes
+// written out rather than a SourceRead between two TargetReads. The cursors
+// a move is priced from are those of the cheapest way to the start. Besides
+// the index, it takes 28 bytes for each target byte.
 class CopyingEncoder {
 public:
     CopyingEncoder(Bytes& out, ByteSpan source, ByteSpan target)
-        : out_(out), source_(source), target_(target), index_(source, target) {}
+        : out_(out), source_(source), target_(target), index_(source, target), ends_(target.size() + 1) {}
 
     void Run() {
         const size_t m = target_.size();
-        size_t i = 0;
-        while (i < m) {
-            const Copy best = BestCached(i);
-            const bool pending = literalStart_ < i;
-            if (!Worth(best, i, pending) || BetterLater(i, best, pending)) {
-                ++i;
-                continue;
-            }
-            Copy copy = best;
-            const size_t start = ExtendBackwards(i, copy);
-            FlushLiterals(start);
-            Emit(start, copy);
-            i = start + copy.length;
-            literalStart_ = i;
-            // The cursors have moved: what was worked out ahead no longer holds.
-            ahead_.clear();
+        if (m == 0) return;
+        ends_[0].cost = 0;
+        for (size_t i = 0; i < m; ++i) {
+            Extend(i);
+            if (ends_[i].cost != kUnreached) Start(i);
+            Settle(i + 1);
+            i = TakeSureCopy(i + 1) - 1;
         }
-        FlushLiterals(m);
+        Write();
     }
 
 private:
-    struct Copy {
-        Action action = kTargetRead;  // kTargetRead: no copy
-        uint64_t from = 0;
-        size_t length = 0;
-        int64_t saving = 0;
-        bool longer = false;  // reached kMeasuredLength
+    static constexpr uint32_t kUnreached = UINT32_MAX;
+
+    // The cheapest way found to write the target up to a position: the
+    // action that ends there, and the cursors after it. Both inputs are
+    // under 4 GiB (kMaxIndexedSize), and so is every cost.
+    struct End {
+        uint32_t cost = kUnreached;
+        uint32_t start = 0;
+        uint32_t from = 0;
+        uint32_t sourceCursor = 0;
+        // Where in the target the last SourceCopy ended.
+        uint32_t sourceCopyEnd = 0;
+        uint32_t targetCursor = 0;
+        Action action() const { return static_cast<Action>(kind); }
+        uint8_t kind = kTargetRead;
     };
 
-    // A copy is worth taking when it costs no more than its bytes would with
-    // a TargetRead's header (saving 0). After literal bytes, whose header is
-    // paid already, it has to cost less than the bytes alone and also pay for
-    // the header of the TargetRead that may start again after it (saving 2),
-    // or, when it ends the target, only cost less (saving 1).
-    bool Worth(const Copy& copy, size_t position, bool pending) const {
-        if (copy.length == 0) return false;
-        if (!pending) return copy.saving >= 0;
-        return copy.saving >= (position + copy.length == target_.size() ? 1 : 2);
-    }
+    // An action that may go on: what it costs so far, and where the byte it
+    // would copy next lies (the target position for a TargetRead).
+    struct Open {
+        Action action;
+        size_t start;
+        uint64_t from;
+        size_t length;
+        uint64_t cost;
+        uint64_t next() const { return from + length; }
+    };
 
-    // Whether writing the byte at `position` as a literal and starting a copy
-    // after it saves more than taking `best` now.
-    bool BetterLater(size_t position, const Copy& best, bool pending) {
-        const size_t reach = best.action == kSourceRead ? (best.longer ? 0 : 1) : kLookAhead;
-        for (size_t later = 1; later <= reach && position + later < target_.size(); ++later) {
-            const Copy copy = BestCached(position + later);
-            // The literal bytes in between, and the TargetRead's header when
-            // none are pending yet.
-            const auto literals = static_cast<int64_t>(later + (pending ? 0 : 1));
-            if (Worth(copy, position + later, true) && copy.saving - literals > best.saving) return true;
+    // The open actions, in the order they were started. There are never
+    // more than kMostOpen copies of each kind after each start, a few
+    // more while they are offered, and a few TargetReads and SourceReads.
+    class OpenList {
+    public:
+        Open* begin() { return items_.data(); }
+        Open* end() { return items_.data() + size_; }
+        size_t size() const { return size_; }
+        Open& operator[](size_t k) { return items_[k]; }
+        void push_back(const Open& open) { items_[size_++] = open; }
+        void resize(size_t size) { size_ = size; }
+        void clear() { size_ = 0; }
+        void erase(Open* at) {
+            std::copy(at + 1, end(), at);
+            --size_;
         }
-        return false;
-    }
 
-    // Moves the start of a copy at `position` back over literal bytes that
-    // it covers too, so that fewer are written out. Returns the new start.
-    size_t ExtendBackwards(size_t position, Copy& copy) const {
-        const ByteSpan from = copy.action == kTargetCopy ? target_ : source_;
-        while (position > literalStart_ && copy.from > 0 && copy.from - 1 < from.size() &&
-               from[copy.from - 1] == target_[position - 1]) {
-            --position;
-            --copy.from;
-            ++copy.length;
+    private:
+        std::array<Open, 6 * kMostOpen> items_{};
+        size_t size_ = 0;
+    };
+
+    bool Matches(Action action, uint64_t at, size_t position) const {
+        switch (action) {
+            case kTargetRead: return true;
+            case kSourceRead:
+            case kSourceCopy: return at < source_.size() && source_[at] == target_[position];
+            default: return at < position && target_[at] == target_[position];
         }
-        return position;
     }
 
-    // Best(position), kept while the cursors stay where they are.
-    Copy BestCached(size_t position) {
-        for (const auto& [at, copy] : ahead_) {
-            if (at == position) return copy;
+    // The cost of one more byte: the literal itself, and a byte more for
+    // the action's number when its length crosses a boundary.
+    static uint64_t Growth(Action action, size_t length) {
+        const uint64_t before = length == 0 ? 0 : NumberSize((uint64_t{length} - 1) << 2);
+        return NumberSize(uint64_t{length} << 2) - before + (action == kTargetRead ? 1 : 0);
+    }
+
+    // Carries every open action over the byte at `position`, or drops it.
+    void Extend(size_t position) {
+        size_t kept = 0;
+        for (Open& open : open_) {
+            if (!Matches(open.action, open.next(), position)) continue;
+            open.cost += Growth(open.action, open.length);
+            ++open.length;
+            if (&open_[kept] != &open) open_[kept] = open;
+            ++kept;
         }
-        const Copy copy = Best(position);
-        if (ahead_.size() > 2 * kLookAhead) ahead_.erase(ahead_.begin(), ahead_.begin() + kLookAhead);
-        ahead_.emplace_back(position, copy);
-        return copy;
+        open_.resize(kept);
     }
 
-    size_t Extent(ByteSpan from, uint64_t at, size_t position, size_t limit) const {
+    uint64_t MoveCost(Action action, uint64_t from, const End& end) const {
+        if (action == kSourceCopy) return NumberSize(EncodedMove(end.sourceCursor, from));
+        if (action == kTargetCopy) return NumberSize(EncodedMove(end.targetCursor, from));
+        return 0;
+    }
+
+    // Starts, at the cheapest end at `position`, each action that can write
+    // its byte, unless the same action is open already for less.
+    void Start(size_t position) {
+        const End& end = ends_[position];
+        const size_t n = source_.size();
+        const MatchIndex::Neighbours& near = index_.At(position);
+        Offer(position, kTargetRead, position);
+        Offer(position, kSourceRead, position);
+        // The source cursor where it stands, and moved along with the target
+        // since the last SourceCopy (bytes replaced in place after it); the
+        // index's nearest suffixes (kNone reads as past the end).
+        const uint64_t sources[] = {end.sourceCursor, uint64_t{end.sourceCursor} + (position - end.sourceCopyEnd),
+                                    static_cast<uint64_t>(near.sourceBefore), static_cast<uint64_t>(near.sourceAfter)};
+        for (const uint64_t from : sources) {
+            // From the same offset a SourceRead is cheaper.
+            if (from < n && from != position) Offer(position, kSourceCopy, from);
+        }
+        Limit(kSourceCopy);
+        // The byte before (runs), the target cursor, the nearest suffixes.
+        const uint64_t targets[] = {uint64_t{position} - 1, end.targetCursor, static_cast<uint64_t>(near.targetBefore),
+                                    static_cast<uint64_t>(near.targetAfter)};
+        for (const uint64_t from : targets) {
+            if (from < position) Offer(position, kTargetCopy, from);
+        }
+        Limit(kTargetCopy);
+    }
+
+    void Offer(size_t position, Action action, uint64_t from) {
+        if (!Matches(action, from, position)) return;
+        const End& end = ends_[position];
+        const uint64_t move = MoveCost(action, from, end);
+        // A copy costs one byte and its move; one no longer than its move
+        // costs as much as its bytes in a TargetRead of their own, or more,
+        // and is not followed.
+        const size_t shortest = std::min<size_t>(move + 1, target_.size() - position);
+        for (size_t k = 1; k < shortest; ++k) {
+            if (!Matches(action, from + k, position + k)) return;
+        }
+        const Open offered{action, position, from, 1, end.cost + move + Growth(action, 0)};
+        // Of two actions that copy the same bytes from here on, one is
+        // dropped only when it never costs less, however long they grow.
+        bool dropped = false;
+        size_t kept = 0;
+        for (const Open& open : open_) {
+            const bool same = open.action == action && open.next() == from + 1;
+            if (same && !dropped && NeverCheaper(offered, open)) dropped = true;
+            if (same && !dropped && NeverCheaper(open, offered)) continue;
+            if (&open_[kept] != &open) open_[kept] = open;
+            ++kept;
+        }
+        open_.resize(kept);
+        if (!dropped) open_.push_back(offered);
+    }
+
+    // The cost of an action that goes on for `more` bytes.
+    static uint64_t CostLater(const Open& open, uint64_t more) {
+        return open.cost + NumberSize((open.length + more - 1) << 2) - NumberSize((uint64_t{open.length} - 1) << 2);
+    }
+
+    // Whether `a` costs at least as much as `b` however many bytes both go
+    // on for. Checked now and where b's number takes a byte more: between
+    // those b's cost stays and a's never falls.
+    static bool NeverCheaper(const Open& a, const Open& b) {
+        if (a.cost < b.cost) return false;
+        // b's number cannot grow by more bytes than that.
+        if (a.cost >= b.cost + std::size(kLongestForNumberSize)) return true;
+        for (const uint64_t longest : kLongestForNumberSize) {
+            if (longest < b.length) continue;
+            const uint64_t more = longest + 1 - b.length;
+            if (CostLater(a, more) < CostLater(b, more)) return false;
+        }
+        return true;
+    }
+
+    // At most kMostOpen copies of the kind, the cheapest.
+    void Limit(Action action) {
+        if (open_.size() <= kMostOpen) return;
+        size_t count = 0;
+        for (const Open& open : open_) count += open.action == action;
+        while (count-- > kMostOpen) {
+            auto costliest = open_.end();
+            for (auto it = open_.begin(); it != open_.end(); ++it) {
+                if (it->action == action && (costliest == open_.end() || it->cost > costliest->cost)) costliest = it;
+            }
+            open_.erase(costliest);
+        }
+    }
+
+    // The cheapest open action is the way to `position`; of two as cheap,
+    // one that cannot go on, as the other stays open to go on anyway.
+    void Settle(size_t position) {
+        Open* best = nullptr;
+        bool tied = false;
+        for (Open& open : open_) {
+            if (best == nullptr || open.cost < best->cost) {
+                best = &open;
+                tied = false;
+            } else if (open.cost == best->cost) {
+                tied = true;
+            }
+        }
+        if (best == nullptr) return;
+        auto goesOn = [&](const Open& open) {
+            return position < target_.size() && Matches(open.action, open.next(), position);
+        };
+        if (tied && goesOn(*best)) {
+            for (Open& open : open_) {
+                if (open.cost == best->cost && !goesOn(open)) {
+                    best = &open;
+                    break;
+                }
+            }
+        }
+        ends_[position] = EndAfter(*best, position);
+    }
+
+    End EndAfter(const Open& open, size_t position) const {
+        End end = ends_[open.start];
+        end.cost = static_cast<uint32_t>(open.cost);
+        end.kind = static_cast<uint8_t>(open.action);
+        end.start = static_cast<uint32_t>(open.start);
+        end.from = static_cast<uint32_t>(open.from);
+        if (open.action == kSourceCopy) {
+            end.sourceCursor = static_cast<uint32_t>(open.next());
+            end.sourceCopyEnd = static_cast<uint32_t>(position);
+        } else if (open.action == kTargetCopy) {
+            end.targetCursor = static_cast<uint32_t>(open.next());
+        }
+        return end;
+    }
+
+    // When the cheapest way to `position` is a copy that goes on for
+    // kSureLength bytes more, takes it to its end, or to the length where its
+    // number grows, drops the other open actions and returns where it ends
+    // now; otherwise returns `position`.
+    size_t TakeSureCopy(size_t position) {
+        const size_t m = target_.size();
+        const End& end = ends_[position];
+        if (position == m || end.cost == kUnreached || end.action() == kTargetRead) return position;
+        auto it = std::find_if(open_.begin(), open_.end(), [&](const Open& open) {
+            return open.action == end.action() && open.start == end.start &&
+                   open.from == end.from;
+        });
+        if (it == open_.end()) return position;
+        Open open = *it;
+        if (Extent(open, position, kSureLength) < kSureLength) return position;
+        // Not past a length where its number grows: ending it just before
+        // may be cheaper.
+        const uint64_t longest = *std::find_if(std::begin(kLongestForNumberSize), std::end(kLongestForNumberSize),
+                                               [&](uint64_t length) { return length >= open.length; });
+        const size_t more = Extent(open, position, std::min<uint64_t>(m - position, longest - open.length));
+        if (more == 0) return position;
+        open.cost = CostLater(open, more);
+        open.length += more;
+        open_.clear();
+        ends_[position + more] = EndAfter(open, position + more);
+        open_.push_back(open);
+        return position + more;
+    }
+
+    // How many bytes from `position` on the open action can go on copying.
+    size_t Extent(const Open& open, size_t position, size_t limit) const {
+        const ByteSpan from = open.action == kTargetCopy ? target_ : source_;
+        const uint64_t at = open.next();
+        if (at >= from.size()) return 0;
         const size_t most = std::min({limit, target_.size() - position, from.size() - static_cast<size_t>(at)});
         const uint8_t* a = from.data() + at;
         const uint8_t* b = target_.data() + position;
@@ -285,73 +484,27 @@ private:
         return k;
     }
 
-    int64_t Cost(Action action, uint64_t from, size_t length) const {
-        size_t cost = NumberSize(((uint64_t{length} - 1) << 2) | action);
-        if (action == kSourceCopy) cost += NumberSize(EncodedMove(sourceCursor_, from));
-        if (action == kTargetCopy) cost += NumberSize(EncodedMove(targetCursor_, from));
-        return static_cast<int64_t>(cost);
-    }
-
-    Copy Best(size_t position) const {
-        struct Candidate {
-            Action action;
-            uint64_t from;
-        };
-        // The same-offset source, three source and four target positions.
-        Candidate candidates[9];
-        size_t count = 0;
-        auto add = [&](Action action, uint64_t from) {
-            for (size_t k = 0; k < count; ++k) {
-                if (candidates[k].action == action && candidates[k].from == from) return;
+    // Follows the cheapest ends back from the end of the target and writes
+    // the actions on that way.
+    void Write() {
+        std::vector<size_t> way;
+        for (size_t position = target_.size(); position > 0; position = ends_[position].start) way.push_back(position);
+        uint64_t sourceCursor = 0;
+        uint64_t targetCursor = 0;
+        for (auto it = way.rbegin(); it != way.rend(); ++it) {
+            const End& end = ends_[*it];
+            const size_t length = *it - end.start;
+            AppendAction(out_, end.action(), length);
+            if (end.action() == kTargetRead) {
+                out_.insert(out_.end(), target_.begin() + static_cast<std::ptrdiff_t>(end.start),
+                            target_.begin() + static_cast<std::ptrdiff_t>(*it));
+            } else if (end.action() == kSourceCopy) {
+                AppendBpsNumber(out_, EncodedMove(sourceCursor, end.from));
+                sourceCursor = end.from + length;
+            } else if (end.action() == kTargetCopy) {
+                AppendBpsNumber(out_, EncodedMove(targetCursor, end.from));
+                targetCursor = end.from + length;
             }
-            candidates[count++] = {action, from};
-        };
-        const size_t n = source_.size();
-        const MatchIndex::Neighbours& near = index_.At(position);
-        if (position < n) add(kSourceRead, position);
-        // The source cursor where it stands, and moved along with the target
-        // since the last SourceCopy (bytes replaced in place after it).
-        if (sourceCursor_ < n) add(kSourceCopy, sourceCursor_);
-        const uint64_t aligned = sourceCursor_ + (position - sourceCopyEnd_);
-        if (aligned < n) add(kSourceCopy, aligned);
-        if (near.sourceBefore != MatchIndex::kNone) add(kSourceCopy, static_cast<uint64_t>(near.sourceBefore));
-        if (near.sourceAfter != MatchIndex::kNone) add(kSourceCopy, static_cast<uint64_t>(near.sourceAfter));
-        if (position > 0) add(kTargetCopy, position - 1);
-        if (targetCursor_ < position) add(kTargetCopy, targetCursor_);
-        if (near.targetBefore != MatchIndex::kNone) add(kTargetCopy, static_cast<uint64_t>(near.targetBefore));
-        if (near.targetAfter != MatchIndex::kNone) add(kTargetCopy, static_cast<uint64_t>(near.targetAfter));
-
-        Copy best;
-        for (size_t k = 0; k < count; ++k) {
-            const Candidate& c = candidates[k];
-            const ByteSpan from = c.action == kTargetCopy ? target_ : source_;
-            size_t length = Extent(from, c.from, position, kMeasuredLength);
-            const bool longer = length == kMeasuredLength;
-            if (longer) length = Extent(from, c.from, position, target_.size());
-            if (length == 0) continue;
-            const int64_t saving = static_cast<int64_t>(length) - Cost(c.action, c.from, length);
-            if (best.length == 0 || saving > best.saving) best = {c.action, c.from, length, saving, longer};
-        }
-        return best;
-    }
-
-    void FlushLiterals(size_t end) {
-        if (end <= literalStart_) return;
-        AppendAction(out_, kTargetRead, end - literalStart_);
-        out_.insert(out_.end(), target_.begin() + static_cast<std::ptrdiff_t>(literalStart_),
-                    target_.begin() + static_cast<std::ptrdiff_t>(end));
-        literalStart_ = end;
-    }
-
-    void Emit(size_t position, const Copy& copy) {
-        AppendAction(out_, copy.action, copy.length);
-        if (copy.action == kSourceCopy) {
-            AppendBpsNumber(out_, EncodedMove(sourceCursor_, copy.from));
-            sourceCursor_ = copy.from + copy.length;
-            sourceCopyEnd_ = position + copy.length;
-        } else if (copy.action == kTargetCopy) {
-            AppendBpsNumber(out_, EncodedMove(targetCursor_, copy.from));
-            targetCursor_ = copy.from + copy.length;
         }
     }
 
@@ -359,13 +512,8 @@ private:
     ByteSpan source_;
     ByteSpan target_;
     MatchIndex index_;
-    uint64_t sourceCursor_ = 0;
-    uint64_t targetCursor_ = 0;
-    // Where in the target the last SourceCopy ended.
-    size_t sourceCopyEnd_ = 0;
-    size_t literalStart_ = 0;
-    // Best() of the positions just ahead, with the cursors as they are.
-    std::vector<std::pair<size_t, Copy>> ahead_;
+    std::vector<End> ends_;
+    OpenList open_;
 };
 
 }  // namespace

@@ -34,11 +34,12 @@ BpsNumber ReadBpsNumber(ByteSpan bytes, size_t& position, size_t end);
 // kMaxBpsTargetSize. Up to 8 MiB each (kMaxIndexedSize), bytes are copied from
 // wherever they already are: SourceRead for bytes unchanged in place,
 // SourceCopy from anywhere in the original, TargetCopy from anywhere in the
-// target written so far (runs of one value overlap what they write), each
-// chosen where it costs fewer bytes than the others and than TargetRead of the
-// bytes themselves. Larger pairs get SourceRead, TargetRead and TargetCopy for
-// long runs only. For identical inputs the patch holds one SourceRead (none
-// when they are empty).
+// target written so far (runs of one value overlap what they write), or
+// written out with TargetRead, each ended where the whole patch comes out
+// smallest (every end of every action found is weighed against the others).
+// Larger pairs get SourceRead, TargetRead and TargetCopy for long runs only.
+// For identical inputs the patch holds one SourceRead (none when they are
+// empty).
 BytesResult CreateBps(ByteSpan original, ByteSpan modified);
 
 // A patch without copies from elsewhere: SourceRead for bytes unchanged in

@@ -68,11 +68,9 @@ private:
     int64_t limit_;
 };
 
-void ReadEvoMoves(std::span<const uint8_t> image, int64_t table, int32_t position, EvoMoveList& list) {
-    const std::optional<int64_t> start = Target(image, table, position, list.place.unreadable);
-    if (!start) return;
-    list.place.offset = *start;
-    ListReader reader(image, *start);
+void ReadEvoMovesFrom(std::span<const uint8_t> image, int64_t start, EvoMoveList& list) {
+    list.place.offset = start;
+    ListReader reader(image, start);
     const auto fail = [&](std::string why) {
         list.place.unreadable = std::move(why);
         list.evolutions.clear();
@@ -84,7 +82,7 @@ void ReadEvoMoves(std::span<const uint8_t> image, int64_t table, int32_t positio
         if (!method) return fail(reader.Unterminated());
         if (*method == 0) break;
         if (*method > static_cast<uint8_t>(EvolutionMethod::Stats)) {
-            return fail("its list at " + Hex(*start) + " holds the unknown evolution method " +
+            return fail("its list at " + Hex(start) + " holds the unknown evolution method " +
                         std::to_string(*method) + " at " + Hex(at));
         }
         Evolution evolution;
@@ -125,6 +123,11 @@ void ReadEvoMoves(std::span<const uint8_t> image, int64_t table, int32_t positio
     list.place.length = reader.Length();
 }
 
+void ReadEvoMoves(std::span<const uint8_t> image, int64_t table, int32_t position, EvoMoveList& list) {
+    const std::optional<int64_t> start = Target(image, table, position, list.place.unreadable);
+    if (start) ReadEvoMovesFrom(image, *start, list);
+}
+
 void ReadEggMoves(std::span<const uint8_t> image, int64_t table, int32_t position, EggMoveList& list) {
     const std::optional<int64_t> start = Target(image, table, position, list.place.unreadable);
     if (!start) return;
@@ -149,6 +152,7 @@ struct TableLists {
     int64_t pointers = 0;
     bool areaEndsWithBank = false;
     bool shareIdentical = false;
+    std::vector<uint8_t> emptyList;  // of a table that shares its lists
     std::array<const ListPlace*, kSpeciesCount> places{};
     std::array<std::vector<uint8_t>, kSpeciesCount> wanted;
 };
@@ -173,6 +177,35 @@ bool LayInPlace(std::vector<uint8_t>& image, const TableLists& table, std::span<
         std::copy(bytes.begin(), bytes.end(), image.begin() + table.places[static_cast<size_t>(p)]->offset);
     }
     return true;
+}
+
+// Lays the wanted lists one after another from `start`, in species order. A
+// table of shared lists (egg moves) keeps identical lists once, and keeps its
+// empty list, which the releases point every species without egg moves at,
+// after the last list, as the releases lay it.
+void PackInOrder(const TableLists& table, int64_t start, std::vector<uint8_t>& packed,
+                 std::array<int64_t, kSpeciesCount>& offsets) {
+    std::map<std::vector<uint8_t>, int64_t> placed;
+    std::vector<size_t> sharingEmpty;
+    for (size_t p = 0; p < offsets.size(); ++p) {
+        const std::vector<uint8_t>& bytes = table.wanted[p];
+        if (table.shareIdentical) {
+            if (bytes == table.emptyList) {
+                sharingEmpty.push_back(p);
+                continue;
+            }
+            if (const auto found = placed.find(bytes); found != placed.end()) {
+                offsets[p] = found->second;
+                continue;
+            }
+            placed.emplace(bytes, start + static_cast<int64_t>(packed.size()));
+        }
+        offsets[p] = start + static_cast<int64_t>(packed.size());
+        packed.insert(packed.end(), bytes.begin(), bytes.end());
+    }
+    if (sharingEmpty.empty()) return;
+    for (const size_t p : sharingEmpty) offsets[p] = start + static_cast<int64_t>(packed.size());
+    packed.insert(packed.end(), table.emptyList.begin(), table.emptyList.end());
 }
 
 std::string Pack(std::vector<uint8_t>& image, const TableLists& table) {
@@ -227,19 +260,7 @@ std::string Pack(std::vector<uint8_t>& image, const TableLists& table) {
 
     std::vector<uint8_t> packed;
     std::array<int64_t, kSpeciesCount> offsets{};
-    std::map<std::vector<uint8_t>, int64_t> placed;
-    for (int32_t p = 0; p < kSpeciesCount; ++p) {
-        const std::vector<uint8_t>& bytes = table.wanted[static_cast<size_t>(p)];
-        if (table.shareIdentical) {
-            if (const auto found = placed.find(bytes); found != placed.end()) {
-                offsets[static_cast<size_t>(p)] = found->second;
-                continue;
-            }
-            placed.emplace(bytes, start + static_cast<int64_t>(packed.size()));
-        }
-        offsets[static_cast<size_t>(p)] = start + static_cast<int64_t>(packed.size());
-        packed.insert(packed.end(), bytes.begin(), bytes.end());
-    }
+    PackInOrder(table, start, packed, offsets);
     const int64_t room = end - start;
     const auto size = static_cast<int64_t>(packed.size());
     if (size > room) {
@@ -326,6 +347,16 @@ SpeciesLists ReadSpeciesLists(std::span<const uint8_t> image, const VersionProfi
     return lists;
 }
 
+EvoMoveList ReadEvoMoveListAt(std::span<const uint8_t> image, int64_t table, uint16_t address) {
+    EvoMoveList list;
+    if (address < kLowestAddress || address > kHighestAddress) {
+        list.place.unreadable = "the address " + Hex(address) + " lies outside 0x4000 to 0x7FFF";
+        return list;
+    }
+    ReadEvoMovesFrom(image, BankStart(table) + (address - kLowestAddress), list);
+    return list;
+}
+
 bool MachineBit(const MachineBytes& bytes, int k) {
     return (bytes[static_cast<size_t>(k / 8)] >> (k % 8) & 1) != 0;
 }
@@ -396,6 +427,7 @@ std::optional<ListLayRefusal> LayEggMoveLists(std::vector<uint8_t>& image, const
     table.pointers = *lists.layout.eggMovePointers;
     table.areaEndsWithBank = lists.layout.areaEndsWithBank;
     table.shareIdentical = true;
+    table.emptyList = EggMoveBytes({});
     for (size_t p = 0; p < wanted.size(); ++p) {
         table.places[p] = &lists.eggMoves[p].place;
         table.wanted[p] = EggMoveBytes(wanted[p]);

@@ -104,6 +104,11 @@ struct SpeciesLists {
 SpeciesLists ReadSpeciesLists(std::span<const uint8_t> image, const VersionProfile& profile,
                               const ListLayout& layout);
 
+// The evolutions and level-up moves at a bank-local `address` of the bank
+// that holds the pointer table at `table`, as a pointer holding it would
+// lead to them; unreadable for an address outside 0x4000 to 0x7FFF.
+EvoMoveList ReadEvoMoveListAt(std::span<const uint8_t> image, int64_t table, uint16_t address);
+
 // Whether the machine bit k (0 to 63) is set.
 bool MachineBit(const MachineBytes& bytes, int k);
 void SetMachineBit(MachineBytes& bytes, int k, bool on);
@@ -122,7 +127,8 @@ struct EvoMoveContents {
 // Lays the lists into `image` (a copy of the image's bytes, changed in
 // memory only): a changed list that keeps its length and is nobody else's is
 // written where it lies; otherwise every list of the table is packed again
-// after its pointer table, in species order (identical egg lists once), the
+// after its pointer table, in species order (identical egg lists once, and
+// the one empty egg list after the last list, as the releases lay them), the
 // pointers rewritten and the rest of the area set to 0. Returns why they
 // cannot be, or nothing when the lists were laid in.
 struct ListLayRefusal {

@@ -1,16 +1,96 @@
 #include "tables/ImageInfo.h"
 
+#include <algorithm>
+#include <functional>
 #include <vector>
 
 #include "rom/FieldConversions.h"
 #include "rom/VersionDetection.h"
+#include "tables/ImageLists.h"
 
 namespace tables {
+
+namespace {
+
+// The places a table may stand in a modified game: where each release of the
+// version keeps it, and there moved as far as the base records moved.
+using TableOf = int64_t (*)(const rom::ReleaseLayout&);
+std::vector<int64_t> Candidates(rom::GameVersion version, int64_t base, TableOf table) {
+    std::vector<int64_t> places;
+    for (const rom::ReleaseLayout& row : rom::kReleaseLayouts) {
+        if (row.version != version) continue;
+        for (const int64_t at : {table(row), table(row) + base - row.tables.BaseStatsOffset}) {
+            if (std::find(places.begin(), places.end(), at) == places.end()) places.push_back(at);
+        }
+    }
+    return places;
+}
+
+// The one candidate `confirms` accepts, or none when none or several do.
+std::optional<int64_t> OnlyConfirmed(const std::vector<int64_t>& candidates,
+                                     const std::function<bool(int64_t)>& confirms) {
+    std::optional<int64_t> found;
+    for (const int64_t at : candidates) {
+        if (!confirms(at)) continue;
+        if (found) return std::nullopt;
+        found = at;
+    }
+    return found;
+}
+
+bool CriesAt(std::span<const uint8_t> image, int64_t at) {
+    const int64_t size = rom::EntrySize(rom::SpeciesTable::CryEntry);
+    if (at < 0 || at + size * rom::kSpeciesCount > static_cast<int64_t>(image.size())) return false;
+    for (int64_t k = 0; k < rom::kSpeciesCount; ++k) {
+        if (image[static_cast<size_t>(at + k * size + 1)] != 0) return false;
+    }
+    return true;
+}
+
+// Every list of the pointer table at `at` readable (`eggs`: the egg move
+// table, else the evolution/move table).
+bool ListsAt(std::span<const uint8_t> image, int64_t base, int64_t at, bool eggs) {
+    if (at < 0 || at + kPointerTableLength > static_cast<int64_t>(image.size())) return false;
+    rom::VersionProfile profile;
+    profile.BaseStatsOffset = static_cast<int32_t>(base);
+    profile.EvoMovePointerOffset = static_cast<int32_t>(at);
+    ListLayout layout{static_cast<int32_t>(at), std::nullopt, false};
+    if (eggs) layout.eggMovePointers = static_cast<int32_t>(at);
+    const SpeciesLists lists = ReadSpeciesLists(image, profile, layout);
+    for (size_t p = 0; p < lists.evoMoves.size(); ++p) {
+        if (!(eggs ? lists.eggMoves[p].place : lists.evoMoves[p].place).readable()) return false;
+    }
+    return true;
+}
+
+TablesHint HintFor(std::span<const uint8_t> image, rom::GameVersion version, int64_t base) {
+    TablesHint hint;
+    hint.base = base;
+    hint.cries = OnlyConfirmed(Candidates(version, base, [](const rom::ReleaseLayout& row) -> int64_t { return row.tables.CryTableOffset; }),
+                               [&](int64_t at) { return CriesAt(image, at); });
+    hint.pointers = OnlyConfirmed(Candidates(version, base, [](const rom::ReleaseLayout& row) -> int64_t { return row.tables.EvoMovePointerOffset; }),
+                                  [&](int64_t at) { return ListsAt(image, base, at, false); });
+    hint.eggs = OnlyConfirmed(Candidates(version, base, [](const rom::ReleaseLayout& row) -> int64_t { return row.eggMovePointerOffset; }),
+                              [&](int64_t at) { return ListsAt(image, base, at, true); });
+    return hint;
+}
+
+}  // namespace
 
 std::optional<rom::GameVersion> VersionOfImage(std::span<const uint8_t> image) {
     // A byte the file does not hold reads as 0, as the byte layer reads it.
     const uint8_t byte = rom::kVersionByteOffset < static_cast<int64_t>(image.size()) ? image[rom::kVersionByteOffset] : 0;
     return rom::RecognizeVersion(rom::TwoDigitHex(byte));
+}
+
+std::string NotAKreblinImage(std::span<const uint8_t> image, const std::string& path) {
+    if (VersionOfImage(image)) return {};
+    const uint8_t byte = rom::kVersionByteOffset < static_cast<int64_t>(image.size()) ? image[rom::kVersionByteOffset] : 0;
+    const bool checksumRight = static_cast<int64_t>(image.size()) >= rom::kHeaderEnd &&
+                               rom::HeaderChecksum(image) == image[rom::kHeaderChecksumOffset];
+    return "\"" + path + "\" is not an image of a Kreblin version: its header names none of the three (the byte at "
+           "0x13C is 0x" + rom::TwoDigitHex(byte) + ", where Gold has 0x47, Silver 0x53 and Crystal 0x41), and its "
+           "header checksum is " + (checksumRight ? "right, so it may be the image of another game." : "wrong.");
 }
 
 ImageInfo DescribeImage(std::span<const uint8_t> image, const std::string& path) {
@@ -30,7 +110,10 @@ ImageInfo DescribeImage(std::span<const uint8_t> image, const std::string& path)
     info.namedRelease = rom::FindReleaseLayout(info.header.gameCode, info.header.romVersion);
     if (info.complete && info.version && info.layout.kind == rom::ImageLayout::Unknown) {
         const std::vector<int64_t> places = rom::NumberedBaseRecordPlaces(image, 2);
-        if (places.size() == 1) info.numberedBaseRecords = places.front();
+        if (places.size() == 1) {
+            info.numberedBaseRecords = places.front();
+            info.tablesHint = HintFor(image, *info.version, places.front());
+        }
     }
     return info;
 }

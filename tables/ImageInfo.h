@@ -16,6 +16,21 @@
 
 namespace tables {
 
+// The lines of a ".tables" file for a modified game, as far as the image
+// confirms them; a hint only, which no tool uses by itself. Each table is
+// looked for where a release of the version keeps it, and there moved as far
+// as the base records moved; a line is given when exactly one of those places
+// is confirmed: byte 1 of every cry entry 0, every evolution/move pointer
+// leading to a readable list, every egg move pointer to a readable egg list.
+// Nothing confirms menu icons.
+struct TablesHint {
+    int64_t base = 0;
+    std::optional<int64_t> icons;
+    std::optional<int64_t> cries;
+    std::optional<int64_t> pointers;
+    std::optional<int64_t> eggs;
+};
+
 struct ImageInfo {
     int64_t size = 0;
     rom::CartridgeHeader header;
@@ -33,6 +48,8 @@ struct ImageInfo {
     // For a complete image whose layout is unknown: where base records
     // numbered 1 to 251 stand, when they stand in exactly one place.
     std::optional<int64_t> numberedBaseRecords;
+    // With them, the other lines of a ".tables" file that the image confirms.
+    std::optional<TablesHint> tablesHint;
 };
 
 // `path` is where the image was read from, so that a ".tables" file beside
@@ -41,5 +58,12 @@ ImageInfo DescribeImage(std::span<const uint8_t> image, const std::string& path 
 
 // The version the header byte at 0x13C names, read as the window reads it.
 std::optional<rom::GameVersion> VersionOfImage(std::span<const uint8_t> image);
+
+// For a file whose header names none of the three versions, the sentence
+// that says so: "\"x.gbc\" is not an image of a Kreblin version: ...", with
+// the byte found and whether the header checksum is right. Empty when the
+// header names a version (images built by hand for tests, whose header
+// checksum is wrong, keep being read by the rules of such images).
+std::string NotAKreblinImage(std::span<const uint8_t> image, const std::string& path);
 
 }  // namespace tables

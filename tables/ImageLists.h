@@ -33,6 +33,7 @@ using rom::ListLayout;
 using rom::ListPlace;
 using rom::MachineBit;
 using rom::MachineBytes;
+using rom::ReadEvoMoveListAt;
 using rom::ReadSpeciesLists;
 using rom::SetMachineBit;
 using rom::SpeciesLists;

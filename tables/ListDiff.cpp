@@ -160,6 +160,19 @@ std::vector<ListChanges> ListDifferences(const SpeciesLists& before, rom::GameVe
     return changes;
 }
 
+size_t SpeciesWithMachinesTheOtherLacks(const SpeciesLists& lists, rom::GameVersion version,
+                                        rom::GameVersion otherVersion) {
+    size_t count = 0;
+    for (const MachineBytes& machines : lists.machines) {
+        bool any = false;
+        for (size_t k = MachineCount(otherVersion); k < MachineCount(version); ++k) {
+            any = any || MachineBit(machines, lists::kMachines[k].bit);
+        }
+        count += any ? 1 : 0;
+    }
+    return count;
+}
+
 std::vector<FieldChange> WithoutMovedPointers(std::span<const FieldChange> fields, const SpeciesLists& before,
                                               const SpeciesLists& after, size_t& moved) {
     const size_t pointer = FieldIndex(*rom::FindField("Pointer"));

@@ -35,6 +35,12 @@ std::vector<ListChanges> ListDifferences(const SpeciesLists& before, rom::GameVe
                                          const SpeciesLists& after, rom::GameVersion afterVersion,
                                          std::optional<ListTable> only = std::nullopt);
 
+// How many species of `lists` can learn a machine that the other version
+// lacks: the tutor machines of a Crystal image compared with a Gold or Silver
+// one, which has none. 0 when `otherVersion` has every machine of `version`.
+size_t SpeciesWithMachinesTheOtherLacks(const SpeciesLists& lists, rom::GameVersion version,
+                                        rom::GameVersion otherVersion);
+
 // The evolution as the differences show it: "Level 16 into Ivysaur".
 std::string EvolutionText(const Evolution& evolution);
 

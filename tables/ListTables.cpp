@@ -267,6 +267,22 @@ public:
         }
     }
 
+    // The warnings of the species whose level-up moves the import changes so
+    // that their levels fall; a list the image holds as it is says nothing.
+    void WarnOfFallingLevels() const {
+        for (size_t p = 0; p < falls_.size(); ++p) {
+            const Fall& fall = falls_[p];
+            if (fall.line == 0 || out_.evoMoves[p].moves == lists_.evoMoves[p].moves) continue;
+            const std::string name(SpeciesName(static_cast<int32_t>(p)));
+            out_.warnings.push_back(
+                "the level-up moves of " + std::to_string(p) + " " + name + " fall from level " +
+                std::to_string(fall.from) + " to level " + std::to_string(fall.to) + " at line " +
+                std::to_string(fall.line) + "; they are written in that order. On reaching a level the game teaches "
+                "the moves of that level from the whole list, but a " + name + " it creates (met in the wild, "
+                "given) knows only moves listed before the first entry above its level.");
+        }
+    }
+
 private:
     std::string UnreadableWhy(size_t p) const {
         if (table_ == ListTable::EggMoves) {
@@ -375,16 +391,21 @@ private:
         const Read level = Take(cells[0], "Level", ReadLevel(cells[0].text));
         const Read move = Take(cells[1], "Move", ReadMove(cells[1].text));
         if (out_.status.RefusalCount() != before) return;
+        // Levels may fall: the releases hold such a list themselves. The
+        // first fall is kept, to be said when the import changes the list.
         std::vector<LevelMove>& moves = out_.evoMoves[p].moves;
-        if (!moves.empty() && level.value < moves.back().level) {
-            Refuse(cells[0], "Level",
-                   "level-up moves must be in increasing order of level: level " + std::to_string(level.value) +
-                       " comes after level " + std::to_string(moves.back().level) + " (the game stops reading at "
-                       "the first level above the one it looks for).");
-            return;
+        if (!moves.empty() && level.value < moves.back().level && falls_[p].line == 0) {
+            falls_[p] = {cells[0].line, moves.back().level, level.value};
         }
         moves.push_back({level.value, move.value});
     }
+
+    struct Fall {
+        int line = 0;
+        int from = 0;
+        int to = 0;
+    };
+    std::array<Fall, rom::kSpeciesCount> falls_{};
 
     ListTable table_;
     size_t machines_;
@@ -521,6 +542,7 @@ ImportedLists ReadListTable(std::string_view text, TableFormat format, ListTable
     out.status.Append(read.status);
     ListReader reader(table, image.version, lists, out);
     for (const formats::Row& row : read.rows) reader.Row(row);
+    reader.WarnOfFallingLevels();
     out.status.SortByLine();
     return out;
 }

@@ -82,6 +82,9 @@ struct ImportedLists {
     std::array<EvoMoveContents, rom::kSpeciesCount> evoMoves;
     std::array<std::vector<uint8_t>, rom::kSpeciesCount> eggMoves;
     ImportedTable status;  // its refusals; an import with any is never written
+    // What the import does that the game reads in its own way, said but
+    // written: a changed list of level-up moves whose levels fall.
+    std::vector<std::string> warnings;
 };
 
 ImportedLists ReadListTable(std::string_view text, TableFormat format, ListTable table, const TableImage& image,

@@ -37,8 +37,7 @@ std::optional<TableImage> OpenTableImage(const std::string& path, std::string& r
     }
     const std::optional<rom::GameVersion> version = VersionOfImage(*bytes);
     if (!version) {
-        refusal = "\"" + path + "\" is not an image of a known version: its header byte at 0x13C names none (" +
-                  std::string(rom::VersionCaption(std::nullopt)) + "). Nothing was read or written.";
+        refusal = NotAKreblinImage(*bytes, path) + " Nothing was read or written.";
         return std::nullopt;
     }
     rom::ResolvedLayout layout = rom::ResolveLayout(*bytes, *version, path);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -68,15 +69,44 @@ TEST_F(Cli, InfoAsTextAndAsJson) {
 
     const TestImage unknownVersion(0x4A, 1024);
     const Outcome unknown = Quillmere({"info", unknownVersion.path()});
-    EXPECT_EQ(unknown.status, 0);
-    EXPECT_NE(unknown.out.find("Version:           Unknown Rom\n"), std::string::npos) << unknown.out;
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_NE(unknown.out.find("Version:           none (not an image of a Kreblin version)\n"), std::string::npos)
+        << unknown.out;
     EXPECT_NE(unknown.out.find("Layout:            unknown (no version is recognised)\n"), std::string::npos)
         << unknown.out;
+    EXPECT_TRUE(nlohmann::json::parse(Quillmere({"info", "--json", unknownVersion.path()}).out)["version"].is_null());
 
     const Outcome missing = Quillmere({"info", InFolder("missing.gbc")});
     EXPECT_EQ(missing.status, 1);
     EXPECT_TRUE(missing.out.empty());
     EXPECT_NE(missing.err.find("quillmere-cli: Could not read the image"), std::string::npos) << missing.err;
+}
+
+// A file of another kind renamed .gbc (here bytes of a zip archive) is said
+// to be no image of the game by every command that reads images, once, and
+// nothing is written into it.
+TEST_F(Cli, AFileOfAnotherKindIsNotAnImageOfAKreblinVersionToEveryCommand) {
+    TestImage zip(0x00, 4096);
+    for (int64_t at = 0; at < 4096; ++at) zip.SetByte(at, static_cast<uint8_t>(at * 131 + 7));
+    zip.SetBytes(0, {'P', 'K', 3, 4});
+    zip.SetByte(0x13C, 0x9C);
+    const std::vector<uint8_t> bytes = zip.ReadAll();
+    WriteFile(InFolder("t.csv"), "Position,HP\n0,1\n");
+    const std::string said = "quillmere-cli: \"" + zip.path() + "\" is not an image of a Kreblin version: its header "
+                             "names none of the three (the byte at 0x13C is 0x9C";
+    for (const auto& [arguments, status] : std::vector<std::pair<std::vector<std::string>, int>>{
+             {{"info", zip.path()}, 1},
+             {{"export", zip.path()}, 1},
+             {{"export", zip.path(), "--table", "moves"}, 1},
+             {{"import", zip.path(), InFolder("t.csv")}, 1},
+             {{"diff", zip.path(), zip.path()}, 2},
+             {{"checksum", zip.path(), "--fix"}, 2}}) {
+        const Outcome run = Quillmere(arguments);
+        EXPECT_EQ(run.status, status) << arguments[0];
+        EXPECT_EQ(run.err.find(said), 0u) << run.err;
+        EXPECT_EQ(run.err.find("quillmere-cli:", 1), std::string::npos) << "one message: " << run.err;
+    }
+    EXPECT_TRUE(zip.ReadAll() == bytes);
 }
 
 TEST_F(Cli, ExportToStandardOutputOrAFile) {
@@ -112,7 +142,12 @@ TEST_F(Cli, ExportToStandardOutputOrAFile) {
 
 TEST_F(Cli, ImportOfAnEditedExportThenDiff) {
     const TestImage a = tablestest::PatternedImage(GameVersion::Crystal);
-    const TestImage b = tablestest::PatternedImage(GameVersion::Crystal, 50);
+    TestImage b = tablestest::PatternedImage(GameVersion::Crystal, 50);
+    // The same evolution/move pointers: a species table carried whole to
+    // another image may not point them elsewhere.
+    const int64_t pointers = rom::ReleasedProfile(GameVersion::Crystal).EvoMovePointerOffset;
+    const std::vector<uint8_t> aBytes = a.ReadAll();
+    b.SetBytes(pointers, std::span<const uint8_t>(aBytes).subspan(static_cast<size_t>(pointers), 502));
     const std::string table = InFolder("a.json");
     ASSERT_EQ(Quillmere({"export", a.path(), "-o", table}).status, 0);
 

@@ -76,13 +76,11 @@ TEST_F(ListCli, ALevelUpMoveTaughtLandsAndTravelsAsAPatch) {
 TEST_F(ListCli, RefusedImportsWriteNothing) {
     const std::string before = ReadFile(image_.path());
     const std::string moves = InFolder("moves.csv");
-    WriteFile(moves, "Position,Species,Level,Move\n0,,7,Vine Whip\n0,,5,Tackle\n");
-    const Outcome order = Quillmere({"import", image_.path(), moves, "--table", "moves"});
-    EXPECT_EQ(order.status, 1);
-    EXPECT_NE(order.err.find("moves.csv: line 3, column 3 (Level): level-up moves must be in increasing order"),
-              std::string::npos)
-        << order.err;
-    EXPECT_NE(order.err.find("1 value or row was refused"), std::string::npos);
+    WriteFile(moves, "Position,Species,Level,Move\n0,,7,Vine Whip\n0,,101,Tackle\n");
+    const Outcome level = Quillmere({"import", image_.path(), moves, "--table", "moves"});
+    EXPECT_EQ(level.status, 1);
+    EXPECT_NE(level.err.find("moves.csv: line 3, column 3 (Level): Level must be"), std::string::npos) << level.err;
+    EXPECT_NE(level.err.find("1 value or row was refused"), std::string::npos);
 
     // Far more egg moves than the bank has room for (lists that differ, so
     // that none is shared).
@@ -93,6 +91,24 @@ TEST_F(ListCli, RefusedImportsWriteNothing) {
     EXPECT_EQ(full.status, 1);
     EXPECT_NE(full.err.find("The egg move lists do not fit: packed, they take"), std::string::npos) << full.err;
     EXPECT_TRUE(ReadFile(image_.path()) == before);
+}
+
+// A changed list whose levels fall is written in the file's order, with one
+// warning of what the game makes of it, also in a dry run.
+TEST_F(ListCli, AChangedListWhoseLevelsFallIsWrittenWithAWarning) {
+    const std::string moves = InFolder("moves.csv");
+    WriteFile(moves, "Position,Species,Level,Move\n0,,7,Vine Whip\n0,,5,Tackle\n");
+    const std::string warning = "quillmere-cli: warning: the level-up moves of 0 Bulbasaur fall from level 7 to level "
+                                "5 at line 3; they are written in that order.";
+    const Outcome dry = Quillmere({"import", image_.path(), moves, "--table", "moves", "--dry-run"});
+    EXPECT_EQ(dry.status, 0) << dry.err;
+    EXPECT_EQ(dry.err.rfind(warning, 0), 0u) << dry.err;
+    const Outcome written = Quillmere({"import", image_.path(), moves, "--table", "moves"});
+    EXPECT_EQ(written.status, 0) << written.err;
+    EXPECT_EQ(written.err, dry.err);
+    const Outcome exported = Quillmere({"export", image_.path(), "--table", "moves"});
+    EXPECT_NE(exported.out.find("\r\n0,Bulbasaur,7,Vine Whip\r\n0,Bulbasaur,5,Tackle\r\n1,"), std::string::npos)
+        << exported.out.substr(0, 200);
 }
 
 // A moves file as a spreadsheet saves it (semicolons, its own spelling of

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -57,6 +59,18 @@ std::vector<uint8_t> WithEvoMoveLists(std::vector<uint8_t> image, int64_t table,
     std::array<std::vector<uint8_t>, rom::kSpeciesCount> lists;
     for (size_t p = 0; p < lists.size(); ++p) lists[p] = listtest::EvoMoveListBytes(made.evoMoves[p]);
     listtest::LayLists(image, table, lists, false);
+    return image;
+}
+
+// `image` with the egg move lists laid again by the test's own code, as the
+// releases lay them.
+std::vector<uint8_t> WithEggMoveLists(std::vector<uint8_t> image, int64_t table, const listtest::Lists& made) {
+    std::array<std::vector<uint8_t>, rom::kSpeciesCount> lists;
+    for (size_t p = 0; p < lists.size(); ++p) {
+        lists[p] = made.eggMoves[p];
+        lists[p].push_back(tables::kEggListEnd);
+    }
+    listtest::LayLists(image, table, lists, true);
     return image;
 }
 
@@ -127,6 +141,17 @@ TEST_F(ListReleaseCli, EveryReleaseExportsItsListsAndPacksAGrownListInsideItsBan
         EXPECT_EQ(exported["machines"], first->second);
         // Bulbasaur's first machine byte is 5: TM01 and TM03, not TM02.
         EXPECT_NE(exported["machines"].find("\r\n0,Bulbasaur,1,0,1,"), std::string::npos);
+        // Each of the five tables, imported as exported, changes nothing:
+        // no rule refuses what the image holds (species 88's levels fall).
+        const Outcome species = Quillmere({"export", image.path()});
+        ASSERT_EQ(species.status, 0) << species.err;
+        exported["species"] = species.out;
+        for (const auto& [table, text] : exported) {
+            WriteFile(InFolder("same.csv"), text);
+            const Outcome same = Quillmere({"import", image.path(), InFolder("same.csv"), "--table", table});
+            EXPECT_EQ(same.status, 0) << table << ": " << same.err;
+            EXPECT_EQ(same.out + same.err, "Nothing changed.\n") << table;
+        }
         EXPECT_TRUE(image.ReadAll() == before);
 
         const Outcome run = Quillmere({"import", image.path(), grown, "--table", "moves"});
@@ -136,11 +161,137 @@ TEST_F(ListReleaseCli, EveryReleaseExportsItsListsAndPacksAGrownListInsideItsBan
             WithEvoMoveLists(before, row.tables.EvoMovePointerOffset, GrownLists(lists));
         ASSERT_TRUE(expected != before);
         EXPECT_TRUE(image.ReadAll() == expected) << "bytes other than the lists and their pointers changed";
+
+        // Species 3 had no egg moves: its new list is packed in species
+        // order, and the shared empty list stays after the last list.
+        const std::string egg = InFolder("egg.csv");
+        WriteFile(egg, "Position,Species,Move\n3,,Curse\n");
+        ASSERT_EQ(Quillmere({"import", image.path(), egg, "--table", "egg-moves"}).status, 0);
+        listtest::Lists eggGrown = GrownLists(lists);
+        eggGrown.eggMoves[3] = {174};
+        EXPECT_TRUE(image.ReadAll() == WithEggMoveLists(expected, row.eggMovePointerOffset, eggGrown))
+            << "egg move lists not laid out as the releases lay them";
     }
     // Crystal's machines have three more columns than Gold's and Silver's.
     ASSERT_EQ(machinesOfVersion.size(), 3u);
     EXPECT_NE(machinesOfVersion[rom::GameVersion::Crystal].find(",MT03\r\n"), std::string::npos);
     EXPECT_NE(machinesOfVersion[rom::GameVersion::Gold].find(",HM07\r\n"), std::string::npos);
+}
+
+// The line of species `position` in a species table CSV (no quoted cells),
+// and where its cell `column` (counted from 0) starts and ends.
+struct CsvCellPlace {
+    std::string line;
+    size_t begin = 0;
+    size_t end = 0;
+};
+CsvCellPlace FindCsvCell(const std::string& csv, int position, size_t column) {
+    const size_t start = csv.find("\r\n" + std::to_string(position) + ",") + 2;
+    CsvCellPlace place{csv.substr(start, csv.find("\r\n", start) - start)};
+    for (size_t k = 0; k < column; ++k) place.begin = place.line.find(',', place.begin) + 1;
+    place.end = place.line.find(',', place.begin);
+    return place;
+}
+std::string CsvCell(const std::string& csv, int position, size_t column) {
+    const CsvCellPlace place = FindCsvCell(csv, position, column);
+    return place.line.substr(place.begin, place.end - place.begin);
+}
+// That line with the cell set to `value`.
+std::string CsvLineWith(const std::string& csv, int position, size_t column, const std::string& value) {
+    const CsvCellPlace place = FindCsvCell(csv, position, column);
+    return place.line.substr(0, place.begin) + value + place.line.substr(place.end);
+}
+
+// The species table's Pointer column and the lists reach the same pointers:
+// a species table exported before the lists were packed again, or from
+// another release, must not undo them. Each stale pointer is refused on its
+// own line and nothing is written; a pointer at another species' list start
+// is taken.
+TEST_F(ListReleaseCli, ASpeciesTableMayChangeAPointerOnlyToTheStartOfAList) {
+    const listtest::Lists lists = listtest::SyntheticLists();
+    const TestImage image = ImageFile(*rom::FindReleaseLayout("BYTE", 0), ListImageBytes(*rom::FindReleaseLayout("BYTE", 0), lists));
+    const TestImage french = ImageFile(*rom::FindReleaseLayout("BYTF", 0), ListImageBytes(*rom::FindReleaseLayout("BYTF", 0), lists));
+    const std::string old = InFolder("old.csv");
+    ASSERT_EQ(Quillmere({"export", image.path(), "-o", old}).status, 0);
+    const std::string exported = ReadFile(old);
+    const std::string header = exported.substr(0, exported.find("\r\n") + 2);
+    const size_t pointerColumn = 19;
+    ASSERT_EQ(header.substr(header.find("Sprite,") + 7, 8), "Pointer,");
+
+    // Species 0 learns three moves: the table is packed again and the
+    // pointers of species 1 to 250 move 6 bytes on.
+    const std::string grown = InFolder("grown.csv");
+    WriteFile(grown, kGrownMoves);
+    ASSERT_EQ(Quillmere({"import", image.path(), grown, "--table", "moves"}).status, 0);
+    const std::vector<uint8_t> packed = image.ReadAll();
+
+    const auto refused = [&](const std::string& name, const std::string& csv, const std::string& count) {
+        SCOPED_TRACE(name);
+        WriteFile(InFolder(name), csv);
+        const Outcome run = Quillmere({"import", image.path(), InFolder(name)});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(run.out.empty()) << run.out;
+        EXPECT_NE(run.err.find(count + " refused in"), std::string::npos) << run.err;
+        EXPECT_TRUE(image.ReadAll() == packed) << "written";
+        return run.err;
+    };
+    // The whole old file with one HP changed, and its one row alone.
+    std::string edited = exported;
+    const std::string row5 = CsvLineWith(exported, 5, 2, "77");
+    edited.replace(exported.find("\r\n5,") + 2, FindCsvCell(exported, 5, 0).line.size(), row5);
+    const std::string whole = refused("whole.csv", edited, "values or rows were");
+    EXPECT_NE(whole.find("line 3 (Pointer): the Pointer of 1 Ivysaur changes to"), std::string::npos) << whole;
+    EXPECT_NE(whole.find("into the middle of the list of 0 Bulbasaur"), std::string::npos) << whole;
+    EXPECT_NE(whole.find("exported before the lists were packed again, or from another image: export the species "
+                         "table again, or leave the Pointer column out."),
+              std::string::npos);
+    refused("one-row.csv", header + row5 + "\r\n", "1 value or row was");
+
+    // The remedy: the same edit without the Pointer column lands.
+    WriteFile(InFolder("hp.csv"), "Position,HP\n5,77\n");
+    const Outcome hp = Quillmere({"import", image.path(), InFolder("hp.csv"), "--dry-run"});
+    EXPECT_EQ(hp.status, 0) << hp.err;
+    EXPECT_NE(hp.out.find("Would change 1 field of 1 species."), std::string::npos) << hp.out;
+
+    // A species table of another release, exported from the French image.
+    const Outcome frenchExport = Quillmere({"export", french.path()});
+    ASSERT_EQ(frenchExport.status, 0);
+    EXPECT_EQ(Quillmere({"import", french.path(), grown, "--table", "moves"}).status, 0);
+    const std::string other = refused("french.csv", frenchExport.out, "values or rows were");
+    EXPECT_NE(other.find("line 3 (Pointer): the Pointer of 1 Ivysaur changes to"), std::string::npos) << other;
+
+    // Exported again, the same edit lands; Ivysaur may share Bulbasaur's list.
+    ASSERT_EQ(Quillmere({"export", image.path(), "-o", old}).status, 0);
+    const std::string fresh = ReadFile(old);
+    const std::string text = header + CsvLineWith(fresh, 5, 2, "77") + "\r\n" +
+                             CsvLineWith(fresh, 1, pointerColumn, CsvCell(fresh, 0, pointerColumn)) + "\r\n";
+    WriteFile(InFolder("fresh.csv"), text);
+    const Outcome landed = Quillmere({"import", image.path(), InFolder("fresh.csv")});
+    ASSERT_EQ(landed.status, 0) << landed.err;
+    EXPECT_NE(landed.out.find("Changed 2 fields of 2 species."), std::string::npos) << landed.out;
+}
+
+// Gold and Silver have no tutor machines: a diff against Crystal counts the
+// Crystal species that can learn one, on one line, and so differs.
+TEST_F(ListReleaseCli, DiffAgainstCrystalCountsTheTutorMachines) {
+    const listtest::Lists lists = listtest::SyntheticLists();
+    const rom::ReleaseLayout& goldRow = *rom::FindReleaseLayout("AAUE", 0);
+    const rom::ReleaseLayout& crystalRow = *rom::FindReleaseLayout("BYTE", 0);
+    const TestImage gold = ImageFile(goldRow, ListImageBytes(goldRow, lists));
+    const TestImage crystal = ImageFile(crystalRow, ListImageBytes(crystalRow, lists));
+    size_t tutored = 0;  // machine byte 7 of species p is p * 37 + 82; MT01 to MT03 are its bits 1 to 3
+    for (int p = 0; p < rom::kSpeciesCount; ++p) tutored += ((p * 37 + 82) & 0x0E) != 0 ? 1 : 0;
+    const std::string line = "Tutor machines (MT01 to MT03): " + std::to_string(tutored) + " species of \"" +
+                             crystal.path() + "\" can learn some; Kreblin Gold Version has none.\n";
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"diff", gold.path(), crystal.path(), "--table", "machines"},
+          std::vector<std::string>{"diff", crystal.path(), gold.path()}}) {
+        const Outcome run = Quillmere(arguments);
+        EXPECT_EQ(run.status, 1) << run.err;
+        EXPECT_EQ(run.out.substr(run.out.size() - std::min(run.out.size(), line.size())), line) << run.out;
+    }
+    const Outcome moves = Quillmere({"diff", gold.path(), crystal.path(), "--table", "moves"});
+    EXPECT_EQ(moves.status, 0) << moves.out;
 }
 
 // A modified French Crystal whose tables and lists all moved 16 bytes on,
@@ -256,6 +407,33 @@ TEST_F(TablesFileLists, WithoutAnEggsLineMovesShrinkButNeitherGrowNorHaveEggMove
     // The bytes the lists gave up are 0; the game's data after them is kept.
     std::fill(expected.begin() + end, expected.begin() + LayEvoMoveLists(before_, lists_), uint8_t{0});
     EXPECT_TRUE(image_.ReadAll() == expected);
+}
+
+// info's hint gives every line the image confirms, eggs included; with the
+// icons filled in, the file it suggests reads the egg moves.
+TEST_F(TablesFileLists, TheHintOfInfoGivesEveryLineTheImageConfirms) {
+    const Outcome info = Quillmere({"info", image_.path()});
+    EXPECT_EQ(info.status, 0) << info.err;
+    std::string lines;
+    for (const auto& [key, at] : std::vector<std::pair<std::string, int64_t>>{
+             {"base", moved_.tables.BaseStatsOffset},
+             {"icons", -1},
+             {"cries", moved_.tables.CryTableOffset},
+             {"pointers", moved_.tables.EvoMovePointerOffset},
+             {"eggs", moved_.eggMovePointerOffset}}) {
+        const std::string line = key + " = " + (at < 0 ? "0x..." : Hex(at)) + "\n";
+        EXPECT_NE(info.out.find("    " + line), std::string::npos) << line << info.out;
+        lines += at < 0 ? "icons = " + Hex(moved_.tables.MenuIconOffset) + "\n" : line;
+    }
+    EXPECT_NE(info.out.find("Fill in each 0x... first"), std::string::npos) << info.out;
+    const nlohmann::json json = nlohmann::json::parse(Quillmere({"info", "--json", image_.path()}).out);
+    EXPECT_EQ(json["tablesHint"]["eggs"], moved_.eggMovePointerOffset);
+    EXPECT_TRUE(json["tablesHint"]["icons"].is_null());
+
+    image_.WriteTablesFile(lines);
+    const Outcome eggs = Quillmere({"export", image_.path(), "--table", "egg-moves"});
+    ASSERT_EQ(eggs.status, 0) << eggs.err;
+    EXPECT_EQ(eggs.out, ExpectedEggMovesCsv(lists_));
 }
 
 TEST_F(TablesFileLists, WithAnEggsLineEggMovesAreReadAndPackedThere) {

@@ -16,6 +16,15 @@
 
 namespace testsupport {
 
+// Every official release holds the level-up moves of species position 88 out
+// of level order; every release-like image of the tests, benchmarks and fuzz
+// targets holds them so (with moves of its own), so that no rule refuses
+// what the releases hold.
+inline constexpr size_t kOutOfOrderSpecies = 88;
+inline std::vector<tables::LevelMove> OutOfOrderLevelUpMoves() {
+    return {{1, 1}, {1, 50}, {1, 139}, {33, 106}, {37, 107}, {45, 124}, {23, 151}, {31, 103}, {45, 188}, {60, 114}};
+}
+
 // Takes the image as the release `row` (its header must name it: game code
 // and revision), as opening the file would; points every pointer of the
 // release's evolution-and-move table and of its egg move table at one empty

@@ -175,10 +175,11 @@ enum class Change {
     ScatteredRuns,       // 5% of the bytes, in runs of 1 to 16 at random places
     BanksSwapped,        // eight pairs of banks trade places
     OtherVersionTables,  // another version's species tables laid over
+    Revision,            // a revision: the header and a dozen places of code
 };
 
-inline constexpr Change kChanges[] = {Change::OneSpecies, Change::InsertedBlock, Change::ScatteredRuns,
-                                      Change::BanksSwapped, Change::OtherVersionTables};
+inline constexpr Change kChanges[] = {Change::OneSpecies,   Change::InsertedBlock,      Change::ScatteredRuns,
+                                      Change::BanksSwapped, Change::OtherVersionTables, Change::Revision};
 
 inline const char* ChangeName(Change change) {
     switch (change) {
@@ -187,9 +188,18 @@ inline const char* ChangeName(Change change) {
         case Change::ScatteredRuns: return "ScatteredRuns5Percent";
         case Change::BanksSwapped: return "BanksSwapped";
         case Change::OtherVersionTables: return "OtherVersionTables";
+        case Change::Revision: return "Revision";
     }
     return "";
 }
+
+// A stretch of the modified image: `length` bytes copied from the original
+// at `from`, or new bytes when `from` is kNew.
+struct Piece {
+    static constexpr size_t kNew = SIZE_MAX;
+    size_t from = kNew;
+    size_t length = 0;
+};
 
 struct Pair {
     Bytes original;
@@ -197,7 +207,112 @@ struct Pair {
     // The size of the change: bytes whose value differs at the same offset,
     // or for an insertion the bytes inserted.
     size_t changedBytes = 0;
+    // How the modified image was made, piece after piece, where the pair
+    // says (OneSpecies and Revision); empty otherwise.
+    std::vector<Piece> pieces;
 };
+
+namespace detail {
+
+// Pieces for a copy of `original` whose bytes differ only in place.
+inline std::vector<Piece> InPlacePieces(const Bytes& original, const Bytes& modified) {
+    std::vector<Piece> pieces;
+    for (size_t i = 0; i < modified.size(); ++i) {
+        const size_t from = original[i] == modified[i] ? i : Piece::kNew;
+        if (!pieces.empty() && (from == Piece::kNew ? pieces.back().from == Piece::kNew
+                                                    : pieces.back().from + pieces.back().length == from)) {
+            ++pieces.back().length;
+        } else {
+            pieces.push_back({from, 1});
+        }
+    }
+    return pieces;
+}
+
+// A revision of the game as its maker would build it: the header's version
+// and checksums, then twelve places in code, each a few bytes replaced, or a
+// few inserted or deleted with the code after them moved up to the padding
+// that takes up the difference, one address in the moved code corrected.
+class RevisionBuilder {
+public:
+    RevisionBuilder(const Bytes& original, std::mt19937& random) : original_(original), random_(random) {}
+
+    void Build(Pair& pair) {
+        Replace(0x14C, 4);
+        std::vector<size_t> places;
+        for (int k = 0; k < 12; ++k) places.push_back(0x4000 + random_() % (kImageSize - 0x5000));
+        std::sort(places.begin(), places.end());
+        for (const size_t at : places) {
+            if (at < kept_) continue;
+            const size_t window = 24 + random_() % 200;
+            switch (random_() % 3) {
+                case 0: Replace(at, 1 + random_() % 40); break;
+                case 1: Inserted(at, 1 + random_() % 6, window); break;
+                default: Deleted(at, 1 + random_() % 6, window); break;
+            }
+        }
+        Keep(original_.size());
+        pair.pieces = std::move(pieces_);
+        pair.modified = std::move(modified_);
+    }
+
+private:
+    void Keep(size_t to) { Copy(kept_, to - kept_); kept_ = to; }
+
+    void Copy(size_t from, size_t length) {
+        if (length == 0) return;
+        pieces_.push_back({from, length});
+        modified_.insert(modified_.end(), original_.begin() + static_cast<std::ptrdiff_t>(from),
+                         original_.begin() + static_cast<std::ptrdiff_t>(from + length));
+    }
+
+    // New bytes, each different from the original's at `at` on.
+    void Fresh(size_t at, size_t length) {
+        pieces_.push_back({Piece::kNew, length});
+        for (size_t k = 0; k < length; ++k) {
+            modified_.push_back(static_cast<uint8_t>(original_[at + k] ^ (1 + random_() % 255)));
+        }
+    }
+
+    // The moved code, `length` bytes from `from`, with the address in it
+    // that pointed past the change corrected by `shift`.
+    void Moved(size_t from, size_t length, int shift) {
+        const size_t address = length / 2;
+        Copy(from, address);
+        pieces_.push_back({Piece::kNew, 1});
+        modified_.push_back(static_cast<uint8_t>(original_[from + address] + shift));
+        Copy(from + address + 1, length - address - 1);
+    }
+
+    void Replace(size_t at, size_t length) {
+        Keep(at);
+        Fresh(at, length);
+        kept_ = at + length;
+    }
+
+    void Inserted(size_t at, size_t length, size_t window) {
+        Keep(at);
+        Fresh(at, length);
+        Moved(at, window - length, static_cast<int>(length));
+        kept_ = at + window;
+    }
+
+    void Deleted(size_t at, size_t length, size_t window) {
+        Keep(at);
+        Moved(at + length, window - length, -static_cast<int>(length));
+        pieces_.push_back({Piece::kNew, length});
+        modified_.insert(modified_.end(), length, 0xFF);
+        kept_ = at + window;
+    }
+
+    const Bytes& original_;
+    std::mt19937& random_;
+    Bytes modified_;
+    std::vector<Piece> pieces_;
+    size_t kept_ = 0;
+};
+
+}  // namespace detail
 
 // The Crystal-laid-out image of the seed and a modified copy of it.
 inline Pair MakePair(Change change, uint32_t seed = 20261208) {
@@ -208,6 +323,9 @@ inline Pair MakePair(Change change, uint32_t seed = 20261208) {
     modified = pair.original;
     std::mt19937 random(seed + static_cast<uint32_t>(change));
     switch (change) {
+        case Change::Revision:
+            detail::RevisionBuilder(pair.original, random).Build(pair);
+            break;
         case Change::OneSpecies:
             for (const rom::SpeciesField& field : rom::kSpeciesFields) {
                 const std::optional<int32_t> offset = rom::FieldOffset(rom::DefaultProfile(kVersion), 24, field);
@@ -267,6 +385,7 @@ inline Pair MakePair(Change change, uint32_t seed = 20261208) {
             break;
         }
     }
+    if (change == Change::OneSpecies) pair.pieces = detail::InPlacePieces(pair.original, modified);
     pair.changedBytes = detail::DifferentBytes(pair.original, modified);
     return pair;
 }

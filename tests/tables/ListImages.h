@@ -16,6 +16,7 @@
 #include "rom/ReleaseLayouts.h"
 #include "rom/VersionDetection.h"
 #include "tables/ImageLists.h"
+#include "tests/support/PackedLists.h"
 #include "tests/support/TestImage.h"
 
 namespace listtest {
@@ -30,7 +31,8 @@ struct Lists {
 };
 
 // Lists of every kind: each evolution method, species without evolutions,
-// moves at one level and at rising levels, species without egg moves (one
+// moves at one level and at rising levels, species 88's levels out of order
+// as in every release, species without egg moves (one
 // shared lone 0xFF) and a shared non-empty egg list.
 inline Lists SyntheticLists() {
     Lists lists;
@@ -58,6 +60,7 @@ inline Lists SyntheticLists() {
         for (int k = 0; k < count; ++k) {
             c.moves.push_back({static_cast<uint8_t>(k == 0 ? 1 : 4 * k), static_cast<uint8_t>((p * 7 + k) % 251 + 1)});
         }
+        if (p == testsupport::kOutOfOrderSpecies) c.moves = testsupport::OutOfOrderLevelUpMoves();
         std::vector<uint8_t>& egg = lists.eggMoves[static_cast<size_t>(p)];
         if (p % 4 == 1) egg = {33, 45};
         if (p % 4 == 2) egg = {static_cast<uint8_t>(p % 251 + 1), static_cast<uint8_t>((p + 9) % 251 + 1), 200};
@@ -81,26 +84,34 @@ inline std::vector<uint8_t> EvoMoveListBytes(const EvoMoveContents& c) {
     return bytes;
 }
 
-// Lays the lists after the pointer table at `table`, in species order
-// (identical lists once when `share`), and zeros the rest of the bank.
-// Returns the first byte after the last list.
+// Lays the lists after the pointer table at `table`, in species order, and
+// zeros the rest of the bank. With `share` (egg moves), as the releases lay
+// them: identical lists once, and the lone 0xFF of every species without egg
+// moves after the last list. Returns the first byte after the last list.
 inline int64_t LayLists(std::vector<uint8_t>& image, int64_t table,
                         const std::array<std::vector<uint8_t>, rom::kSpeciesCount>& lists, bool share) {
     const int64_t bank = table / tables::kBankSize * tables::kBankSize;
     int64_t at = table + tables::kPointerTableLength;
+    const std::vector<uint8_t> empty = {tables::kEggListEnd};
     std::map<std::vector<uint8_t>, int64_t> placed;
-    for (size_t p = 0; p < lists.size(); ++p) {
-        int64_t offset = at;
-        if (const auto found = placed.find(lists[p]); share && found != placed.end()) {
-            offset = found->second;
-        } else {
-            placed.emplace(lists[p], at);
-            std::copy(lists[p].begin(), lists[p].end(), image.begin() + at);
-            at += static_cast<int64_t>(lists[p].size());
-        }
+    const auto point = [&](size_t p, int64_t offset) {
         const int64_t address = 0x4000 + offset - bank;
         image[static_cast<size_t>(table + 2 * static_cast<int64_t>(p))] = static_cast<uint8_t>(address & 0xFF);
         image[static_cast<size_t>(table + 2 * static_cast<int64_t>(p) + 1)] = static_cast<uint8_t>(address >> 8);
+    };
+    for (int pass = 0; pass < (share ? 2 : 1); ++pass) {
+        for (size_t p = 0; p < lists.size(); ++p) {
+            if (share && (lists[p] == empty) != (pass == 1)) continue;
+            int64_t offset = at;
+            if (const auto found = placed.find(lists[p]); share && found != placed.end()) {
+                offset = found->second;
+            } else {
+                placed.emplace(lists[p], at);
+                std::copy(lists[p].begin(), lists[p].end(), image.begin() + at);
+                at += static_cast<int64_t>(lists[p].size());
+            }
+            point(p, offset);
+        }
     }
     std::fill(image.begin() + at, image.begin() + bank + tables::kBankSize, uint8_t{0});
     return at;

@@ -161,14 +161,6 @@ TEST_F(ListTables, EachRefusalSaysItsLineAndColumnAndWhatTheColumnTakes) {
                   "\"Pound\" or \"1\"; it holds \"252\".",
                   "line 6, column 4 (Move): Move must be a move's name or its number from 1 to 251, for example "
                   "\"Fly\" or \"19\"; it holds \"Fly Kick\"."}));
-    const std::vector<std::string> order =
-        Refusals(Header(ListTable::Moves) + "9,,10,Tackle\n9,,12,Growl\n9,,11,Ember\n", ListTable::Moves);
-    ASSERT_EQ(order.size(), 1u);
-    EXPECT_EQ(order[0].rfind("line 4, column 3 (Level): level-up moves must be in increasing order of level: level 11 "
-                             "comes after level 12",
-                             0),
-              0u)
-        << order[0];
     EXPECT_EQ(Refusals(Header(ListTable::Evolutions) + "0,,Level,16,,,,0\n0,,Level,16,,,,252\n1,,Level,,,,,2\n"
                                                        "2,,Item,5,,,,3\n2,,Swim,,,,,3\n",
                        ListTable::Evolutions),
@@ -192,6 +184,33 @@ TEST_F(ListTables, EachRefusalSaysItsLineAndColumnAndWhatTheColumnTakes) {
     const std::vector<std::string> blank =
         Refusals(Header(ListTable::Machines) + "0" + std::string(61, ',') + "\n", ListTable::Machines);
     EXPECT_EQ(blank.size(), 60u);  // every machine cell of the row: empty is neither 1 nor 0
+}
+
+// Levels in any order are taken, as the releases hold species 88's. A list
+// the import changes so that its levels fall is written in the file's order
+// with a warning; an unchanged one, however it is ordered, says nothing.
+TEST_F(ListTables, FallingLevelsAreTakenAndSaidOnlyForAChangedList) {
+    Use(GameVersion::Crystal);
+    const tables::ImportedLists same = Read(tables::ExportListTable(image_, lists_, ListTable::Moves, TableFormat::Csv),
+                                            ListTable::Moves);
+    EXPECT_TRUE(same.status.ok());
+    EXPECT_TRUE(same.warnings.empty());
+    EXPECT_EQ(same.evoMoves[88].moves, testsupport::OutOfOrderLevelUpMoves());
+
+    const std::string text = Header(ListTable::Moves) + "9,,10,Tackle\n9,,12,Growl\n9,,11,Ember\n9,,5,Cut\n";
+    const tables::ImportedLists fallen = Read(text, ListTable::Moves);
+    ASSERT_TRUE(fallen.status.ok());
+    EXPECT_EQ(fallen.evoMoves[9].moves, (std::vector<tables::LevelMove>{{10, 33}, {12, 45}, {11, 52}, {5, 15}}));
+    ASSERT_EQ(fallen.warnings.size(), 1u);
+    EXPECT_EQ(fallen.warnings[0].rfind("the level-up moves of 9 Caterpie fall from level 12 to level 11 at line 4; "
+                                       "they are written in that order. On reaching a level the game teaches the "
+                                       "moves of that level from the whole list, but a Caterpie it creates",
+                                       0),
+              0u)
+        << fallen.warnings[0];
+    const tables::SpeciesLists after =
+        tables::ReadSpeciesLists(Imported(text, ListTable::Moves), image_.profile, lists_.layout);
+    EXPECT_EQ(after.evoMoves[9].moves, fallen.evoMoves[9].moves);
 }
 
 // A refused name shows two spellings of the entry it comes closest to; each

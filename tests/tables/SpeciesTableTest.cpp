@@ -63,9 +63,16 @@ TEST(SpeciesTable, AHandBuiltImageUsesTheDefaultTablesAndAShortOneReadsZeros) {
 TEST(SpeciesTable, RefusesImagesWithoutAVersionOrWithAnUnknownLayout) {
     RecordingReporter reporter;
     std::string refusal;
-    const TestImage noVersion(0x4A);
+    TestImage noVersion(0x4A);
     EXPECT_FALSE(tables::OpenTableImage(noVersion.path(), refusal));
-    EXPECT_NE(refusal.find("names none (Unknown Rom)"), std::string::npos) << refusal;
+    EXPECT_NE(refusal.find("is not an image of a Kreblin version: its header names none of the three (the byte at "
+                           "0x13C is 0x4A, where Gold has 0x47, Silver 0x53 and Crystal 0x41), and its header "
+                           "checksum is wrong. Nothing was read or written."),
+              std::string::npos)
+        << refusal;
+    noVersion.MakeComplete();
+    EXPECT_FALSE(tables::OpenTableImage(noVersion.path(), refusal));
+    EXPECT_NE(refusal.find("checksum is right, so it may be the image of another game."), std::string::npos) << refusal;
 
     TestImage unknown(TestImage::HeaderByte(GameVersion::Crystal));
     unknown.MakeComplete();

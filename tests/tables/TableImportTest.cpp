@@ -14,9 +14,11 @@
 
 #include "rom/HexFunctions.h"
 #include "tables/TableDiff.h"
+#include "tables/PointerTargets.h"
 #include "tables/SpeciesRows.h"
 #include "tests/support/RecordingReporter.h"
 #include "tests/support/TestNames.h"
+#include "tests/tables/ListImages.h"
 #include "tests/tables/TablesTestSupport.h"
 
 namespace {
@@ -267,3 +269,53 @@ TEST(TableDiff, ListsEachDifferingFieldWithBothValues) {
 }
 
 }  // namespace
+
+// A changed Pointer is taken only at the start of a complete list; each other
+// target is refused with its reason, and a pointer left as the image holds it
+// is never judged, wherever it leads.
+TEST(PointerTargets, AChangedPointerMustLeadToTheStartOfACompleteList) {
+    const listtest::Lists made = listtest::SyntheticLists();
+    TestImage file = listtest::ReleaseLikeImage(made);
+    const int64_t table = listtest::RowOf(GameVersion::Crystal).tables.EvoMovePointerOffset;
+    file.SetBytes(table + 2 * 250, {0x00, 0x00});  // the image's own stray pointer
+    const tables::TableImage image = Open(file);
+    const tables::SpeciesLists lists = tables::ReadSpeciesLists(image);
+    const size_t pointer = tables::FieldIndex(*rom::FindField("Pointer"));
+    const auto address = [&](int64_t offset) {
+        const int64_t local = 0x4000 + offset % 0x4000;
+        return tables::FieldBytes{static_cast<uint8_t>(local & 0xFF), static_cast<uint8_t>(local >> 8)};
+    };
+    const int64_t firstList = lists.evoMoves[0].place.offset;
+    const int64_t unused = listtest::BankEnd(table) - 16;  // zeros: an empty list reads there
+    file.SetByte(unused - 8, 9);  // an unknown evolution method
+    const tables::TableImage marked = Open(file);
+    const std::vector<std::pair<tables::FieldBytes, std::string>> cases = {
+        {address(firstList), ""},  // another species' list: shared
+        {address(unused), ""},
+        {address(firstList + 1), "into the middle of the list of 0 Bulbasaur"},
+        {address(table + 10), "inside the pointer table itself"},
+        {address(firstList - 1), "inside the pointer table itself"},
+        {address(unused - 8), "where no complete list reads (its list at"},
+        {{0xFF, 0x3F}, "to no list: the address 0x3FFF lies outside 0x4000 to 0x7FFF"},
+    };
+    for (const auto& [bytes, reason] : cases) {
+        tables::ImportedTable imported;
+        imported.rows.push_back({7, 5, marked.table[5], {}});
+        imported.rows.back().values.fields[pointer] = bytes;
+        imported.rows.back().given.fill(true);
+        imported.rows.push_back({8, 250, marked.table[250], {}});
+        imported.rows.back().given.fill(true);
+        // Without its Pointer cell, a row keeps the image's pointer whatever
+        // its value reads.
+        imported.rows.push_back({9, 6, marked.table[6], {}});
+        imported.rows.back().values.fields[pointer] = {0xFF, 0x3F};
+        tables::RefuseStrayPointers(marked, imported);
+        if (reason.empty()) {
+            EXPECT_TRUE(imported.ok()) << tables::RefusalText(imported.refusals.front());
+            continue;
+        }
+        ASSERT_EQ(imported.RefusalCount(), 1u) << reason;
+        EXPECT_EQ(imported.refusals[0].line, 7);
+        EXPECT_NE(imported.refusals[0].message.find(reason), std::string::npos) << imported.refusals[0].message;
+    }
+}
