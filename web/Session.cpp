@@ -20,8 +20,9 @@
 #include "tables/ImageFiles.h"
 #include "tables/ListDiff.h"
 #include "tables/ListTables.h"
-#include "tables/TableDiff.h"
+#include "tables/PointerTargets.h"
 #include "tables/SpeciesRows.h"
+#include "tables/TableDiff.h"
 #include "tables/TableImport.h"
 
 namespace web {
@@ -305,7 +306,8 @@ json Session::SetField(int position, const std::string& column, const std::strin
 
 json Session::ImportSpecies(const std::string& text, tables::TableFormat format, const std::string& file,
                             const std::string& what) {
-    const tables::ImportedTable imported = tables::ReadTable(text, format, *current_);
+    tables::ImportedTable imported = tables::ReadTable(text, format, *current_);
+    if (imported.ok()) tables::RefuseStrayPointers(*current_, imported);
     if (!imported.ok()) return Refused(RefusalsText(imported, file));
     const std::vector<tables::FieldChange> changes = tables::PlanImport(*current_, imported);
     const std::vector<uint8_t> before = current_->bytes;
@@ -474,7 +476,12 @@ json Session::ImportLists(tables::ListTable table, const std::string& text, tabl
     const std::vector<uint8_t> before = current_->bytes;
     rom::ScopedFailureCapture capture;
     if (!tables::WriteChangedBytes(path_, before, plan.after)) return Failed(capture, "The change was not written.");
-    return Finish(before, what);
+    json answer = Finish(before, what);
+    // What the game makes of a list the rules take but warn about.
+    std::string warnings;
+    for (const std::string& warning : imported.warnings) warnings += "warning: " + warning + "\n";
+    if (answer["ok"] && !warnings.empty()) answer["warning"] = warnings;
+    return answer;
 }
 
 json Session::Import(const std::string& table, const std::string& fileName, const std::string& text) {

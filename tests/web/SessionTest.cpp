@@ -113,6 +113,12 @@ TEST_F(SessionTest, FieldEditsAreStepsAndRefusalsWriteNothing) {
     EXPECT_TRUE(answer["listsChanged"]);
     EXPECT_TRUE(session_->Lists(webtest::kPikachu)["moves"].empty());
     EXPECT_FALSE(session_->SetField(webtest::kPikachu, "ATK", "1")["listsChanged"]);
+    // One byte into Raichu's list is no list's start: refused, nothing written.
+    const int address = std::stoi(raichus.substr(2, 2) + raichus.substr(0, 2), nullptr, 16) + 1;
+    const std::vector<uint8_t> before = Bytes();
+    answer = session_->SetField(webtest::kPikachu, "Pointer", rom::TwoDigitHex(address & 0xFF) + rom::TwoDigitHex(address >> 8));
+    EXPECT_FALSE(answer["ok"]) << answer.dump();
+    EXPECT_EQ(Bytes(), before);
 
     // The page's lists send an entry's code.
     for (const char* code : {"0A", "0B"}) {
@@ -170,6 +176,11 @@ TEST_F(SessionTest, ListEditsTakeTheImportsRulesAndRoom) {
     answer = session_->SetList(webtest::kPikachu, "evolutions", {{"1", "", "16", "", "", "26"}});
     EXPECT_NE(answer["message"].get<std::string>().find("Level must be"), std::string::npos) << answer.dump();
     EXPECT_EQ(Bytes(), edited);
+
+    // Levels that fall are taken, with the library's warning.
+    answer = session_->SetList(webtest::kPikachu, "moves", {{"8", "86"}, {"6", "39"}});
+    EXPECT_TRUE(answer["changed"]) << answer.dump();
+    EXPECT_NE(answer.value("warning", "").find("warning: "), std::string::npos) << answer.dump();
 
     // Emptied, and machines by their cells.
     ASSERT_TRUE(session_->SetList(0, "egg-moves", {})["changed"]);

@@ -309,7 +309,7 @@ function answerList(answer, region) {
     say(answer.message);
     return;
   }
-  say("");
+  say(answer.warning);
   if (answer.changed) afterChange();
   else showLists(chosen);
 }
@@ -435,7 +435,7 @@ $("import-tables").addEventListener("change", async (event) => {
   const bytes = new Uint8Array(await file.arrayBuffer());
   const answer = core.call({ op: "import", table: $("table-choice").value, name: file.name }, bytes);
   if (!answer.ok) { say(answer.message); return; }
-  say("");
+  say(answer.warning);
   status(answer.changed ? "Imported " + file.name + "." : "Nothing changed.");
   if (answer.changed) afterChange();
 });
