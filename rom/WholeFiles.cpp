@@ -191,6 +191,20 @@ std::string TemporaryFileName(const std::string& name, long processId, unsigned 
 
 namespace {
 
+// Renames without replacing an existing file, where the system can. The
+// browser's memory file system has no such rename: it answers ENOSYS, and the
+// caller checks, then renames.
+int RenameWithoutReplacing(const char* from, const char* to) {
+#if defined(__EMSCRIPTEN__)
+    (void)from;
+    (void)to;
+    errno = ENOSYS;
+    return -1;
+#else
+    return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
+#endif
+}
+
 bool SameIdentity(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
 // True when `info` is the file this process's standard output writes to.
@@ -323,7 +337,7 @@ FileWrite ReplaceThroughTemporary(const std::string& path, std::span<const uint8
             return Failure(FileStatus::Failed, error,
                            "the file could not be renamed into place (" + SystemText(error) + ")");
         }
-    } else if (::renameat2(AT_FDCWD, temporary.path().c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0) {
+    } else if (RenameWithoutReplacing(temporary.path().c_str(), path.c_str()) != 0) {
         error = errno;
         if (error == EEXIST) return Failure(FileStatus::Refused, EEXIST, "the file already exists and is kept");
         if (error != EINVAL && error != ENOSYS && error != ENOTSUP) {

@@ -1,0 +1,571 @@
+#include "web/Session.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <utility>
+
+#include "formats/Csv.h"
+#include "formats/Formats.h"
+#include "lists/ChoiceLists.h"
+#include "lists/Moves.h"
+#include "patches/BpsPatch.h"
+#include "patches/HeaderChecksums.h"
+#include "rom/FailureReporter.h"
+#include "rom/FieldConversions.h"
+#include "rom/ImageLength.h"
+#include "rom/TablesFile.h"
+#include "rom/VersionDetection.h"
+#include "tables/FieldText.h"
+#include "tables/ImageFiles.h"
+#include "tables/ListDiff.h"
+#include "tables/ListTables.h"
+#include "tables/PointerTargets.h"
+#include "tables/SpeciesRows.h"
+#include "tables/TableDiff.h"
+#include "tables/TableImport.h"
+
+namespace web {
+
+namespace {
+
+using nlohmann::json;
+
+json Refused(const std::string& message) { return {{"ok", false}, {"message", message}}; }
+
+std::string Plural(size_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+// A name the memory file system can take as one file in its folder.
+std::string FileNameOf(const std::string& name) {
+    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) return "image.gbc";
+    return name;
+}
+
+// The refusals of a table file, listed as the command line lists them.
+std::string RefusalsText(const tables::ImportedTable& status, const std::string& file) {
+    std::string text;
+    for (const tables::Refusal& each : status.refusals) {
+        text += (file.empty() ? each.message : file + ": " + tables::RefusalText(each)) + "\n";
+    }
+    if (status.unlistedRefusals > 0) {
+        text += file + ": ... and " + Plural(status.unlistedRefusals, "more refusal", "more refusals") +
+                " (only the first " + std::to_string(tables::kMostRefusalsListed) + " are listed).\n";
+    }
+    if (!file.empty()) {
+        text += Plural(status.RefusalCount(), "value or row was", "values or rows were") + " refused in \"" + file +
+                "\". ";
+    }
+    return text + "Nothing was written.";
+}
+
+// The room of one pointer table's lists: the bytes of its area and the bytes
+// its lists take packed (identical egg lists once), as the packing counts them.
+json RoomOf(int64_t pointers, bool toBankEnd, const std::vector<const tables::ListPlace*>& places,
+            const std::vector<std::vector<uint8_t>>& packed) {
+    const int64_t start = pointers + tables::kPointerTableLength;
+    int64_t end = start;
+    if (toBankEnd) {
+        end = pointers / tables::kBankSize * tables::kBankSize + tables::kBankSize;
+    } else {
+        for (const tables::ListPlace* place : places) end = std::max(end, place->offset + place->length);
+    }
+    int64_t used = 0;
+    for (const std::vector<uint8_t>& bytes : packed) used += static_cast<int64_t>(bytes.size());
+    for (const tables::ListPlace* place : places) {
+        if (!place->readable()) return {{"area", end - start}, {"free", nullptr}};
+    }
+    return {{"area", end - start}, {"free", end - start - used}, {"grows", toBankEnd}};
+}
+
+json EvoMoveRoom(const tables::SpeciesLists& lists) {
+    std::vector<const tables::ListPlace*> places;
+    std::vector<std::vector<uint8_t>> packed;
+    for (const tables::EvoMoveList& list : lists.evoMoves) {
+        places.push_back(&list.place);
+        packed.push_back(tables::EvoMoveBytes(list.evolutions, list.moves));
+    }
+    return RoomOf(lists.layout.evoMovePointers, lists.layout.areaEndsWithBank, places, packed);
+}
+
+json EggMoveRoom(const tables::SpeciesLists& lists) {
+    if (!lists.hasEggMoves) return nullptr;
+    std::vector<const tables::ListPlace*> places;
+    std::set<std::vector<uint8_t>> distinct;
+    for (const tables::EggMoveList& list : lists.eggMoves) {
+        places.push_back(&list.place);
+        distinct.insert(tables::EggMoveBytes(list.moves));
+    }
+    return RoomOf(*lists.layout.eggMovePointers, lists.layout.areaEndsWithBank, places,
+                  std::vector<std::vector<uint8_t>>(distinct.begin(), distinct.end()));
+}
+
+std::string Code(int value) { return rom::TwoDigitHex(value); }
+
+json EvolutionRow(const tables::Evolution& e) {
+    using tables::EvolutionMethod;
+    const bool leveled = e.method == EvolutionMethod::Level || e.method == EvolutionMethod::Stats;
+    const bool item = e.method == EvolutionMethod::Item || e.method == EvolutionMethod::Trade;
+    return json::array({std::to_string(static_cast<int>(e.method)), leveled ? std::to_string(e.level) : "",
+                        item ? Code(e.item) : "",
+                        e.method == EvolutionMethod::Happiness ? std::to_string(e.when) : "",
+                        e.method == EvolutionMethod::Stats ? std::to_string(e.stats) : "", std::to_string(e.into)});
+}
+
+json NumberedNames(int count, std::string (*text)(uint8_t)) {
+    json names = json::array();
+    for (int k = 1; k <= count; ++k) names.push_back({std::to_string(k), text(static_cast<uint8_t>(k))});
+    return names;
+}
+
+std::string MethodName(uint8_t method) {
+    return std::string(tables::MethodText(static_cast<tables::EvolutionMethod>(method)));
+}
+
+// The entries the page's lists offer: value and text, as the tables name them.
+json ChoiceLists() {
+    json moves = json::array();
+    for (size_t k = 1; k < lists::kMoveList.size(); ++k) moves.push_back({std::to_string(k), tables::MoveText(k)});
+    json species = json::array();
+    for (int k = 1; k <= rom::kSpeciesCount; ++k) {
+        species.push_back({std::to_string(k), tables::SpeciesNumberText(static_cast<uint8_t>(k))});
+    }
+    json items = json::array();
+    for (int k = 0; k < 256; ++k) items.push_back({Code(k), tables::ItemText(static_cast<uint8_t>(k))});
+    return {{"Move", moves},
+            {"Into", species},
+            {"Item", items},
+            {"Method", NumberedNames(5, MethodName)},
+            {"When", NumberedNames(3, tables::WhenText)},
+            {"Stats", NumberedNames(3, tables::StatsText)}};
+}
+
+std::string_view ListWhat(tables::ListTable table) {
+    switch (table) {
+        case tables::ListTable::Machines:
+            return "Machines";
+        case tables::ListTable::Evolutions:
+            return "Evolutions";
+        case tables::ListTable::Moves:
+            return "Level-up moves";
+        case tables::ListTable::EggMoves:
+            return "Egg moves";
+    }
+    return "";
+}
+
+// The tables the import and export take, by the names --table takes.
+json TablesOf() {
+    json names = json::array({"species"});
+    for (const tables::ListTable table : {tables::ListTable::Machines, tables::ListTable::Evolutions,
+                                          tables::ListTable::Moves, tables::ListTable::EggMoves}) {
+        names.push_back(std::string(tables::ListTableName(table)));
+    }
+    return names;
+}
+
+// The table formats the import and export take: name and file extensions.
+json FormatsOf() {
+    json list = json::array();
+    for (const formats::FormatEntry& entry : formats::kFormats) {
+        json extensions = json::array();
+        for (const std::string_view extension : entry.extensions) extensions.push_back("." + std::string(extension));
+        list.push_back({{"name", std::string(entry.name)}, {"extensions", extensions}});
+    }
+    return list;
+}
+
+json FieldsOf() {
+    json fields = json::array();
+    for (const rom::SpeciesField& field : rom::kSpeciesFields) {
+        json entries = json::array();
+        for (const std::string_view entry : tables::ListOf(field)) entries.push_back(std::string(entry));
+        fields.push_back({{"column", std::string(field.control)},
+                          {"caption", std::string(field.caption)},
+                          {"list", !entries.empty()},
+                          {"entries", entries}});
+    }
+    return fields;
+}
+
+}  // namespace
+
+Session::Session(std::string folder, std::string scratch) : folder_(std::move(folder)), scratch_(std::move(scratch)) {}
+
+std::string Session::Said(std::string message) const {
+    for (const std::string& folder : {folder_, scratch_}) {
+        const std::string quoted = "\"" + folder + "/";
+        for (size_t at = message.find(quoted); at != std::string::npos; at = message.find(quoted, at)) {
+            message.replace(at, quoted.size(), "\"");
+        }
+    }
+    return message;
+}
+
+std::string Session::Stem() const {
+    const size_t dot = name_.rfind('.');
+    return dot == std::string::npos || dot == 0 ? name_ : name_.substr(0, dot);
+}
+
+json Session::Fits(const std::string& what, const std::string& name, double size) {
+    const int64_t limit = what == "image"        ? tables::kLargestImage
+                          : what == "table file" ? tables::kLargestTableFile
+                                                 : rom::kLargestTablesFile;
+    if (size <= static_cast<double>(limit)) return {{"ok", true}};
+    return Refused("Could not read the " + what + " \"" + name + "\": the file is " +
+                   std::to_string(static_cast<int64_t>(size)) + " bytes, more than the " + std::to_string(limit) +
+                   " this program reads.");
+}
+
+void Session::Forget() {
+    original_.reset();
+    current_.reset();
+    steps_.clear();
+    done_ = 0;
+    if (path_.empty()) return;
+    // The image opened before, and its ".tables" file, leave the page's memory.
+    std::error_code ignored;
+    std::filesystem::remove(path_, ignored);
+    std::filesystem::remove(rom::TablesFilePathOf(path_), ignored);
+}
+
+json Session::Open(const std::string& name, const std::vector<uint8_t>& bytes,
+                   const std::optional<std::string>& tablesText) {
+    Forget();
+    name_ = FileNameOf(name);
+    path_ = folder_ + "/" + name_;
+    rom::ScopedFailureCapture capture;
+    const std::string_view content(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    bool written = tables::ReplaceFileContents(path_, content);
+    if (written && tablesText) written = tables::ReplaceFileContents(rom::TablesFilePathOf(path_), *tablesText);
+    std::string refusal;
+    std::optional<tables::TableImage> image;
+    if (written) image = tables::OpenTableImage(path_, refusal);
+    if (!image) return Refused(Said(capture.captured() ? capture.captured()->description : refusal));
+
+    original_ = image;
+    current_ = std::move(image);
+    originalLists_ = currentLists_ = tables::ReadSpeciesLists(*current_);
+    const rom::ImageLength length = rom::LengthOf(current_->bytes);
+    const rom::ResolvedLayout& layout = current_->resolved;
+    return {{"ok", true},
+            {"name", name_},
+            {"caption", std::string(rom::VersionCaption(current_->version))},
+            {"release", layout.release != nullptr ? rom::ReleaseCaption(*layout.release) : ""},
+            {"layout", std::string(rom::LayoutName(current_->layout))},
+            {"note", length.Shorter() ? Said(rom::LengthWarning(path_, length)) : ""},
+            {"columns", tables::ExportColumns()},
+            {"fields", FieldsOf()},
+            {"machines", tables::ListTableColumns(tables::ListTable::Machines, current_->version)},
+            {"choices", ChoiceLists()},
+            {"formats", FormatsOf()},
+            {"tables", TablesOf()}};
+}
+
+json Session::Species() const {
+    json rows = json::array();
+    for (int32_t p = 0; p < rom::kSpeciesCount; ++p) {
+        json values = json::array();
+        const tables::SpeciesValues& species = current_->table[static_cast<size_t>(p)];
+        for (size_t f = 0; f < tables::kFieldCount; ++f) {
+            const rom::SpeciesField& field = rom::kSpeciesFields[f];
+            if (tables::ListOf(field).empty()) {
+                values.push_back(tables::ValueText(field, species.fields[f]));
+            } else {
+                values.push_back(species.fields[f][0]);
+            }
+        }
+        rows.push_back({{"name", std::string(tables::SpeciesName(p))}, {"values", values}});
+    }
+    return {{"rows", rows}};
+}
+
+json Session::SetField(int position, const std::string& column, const std::string& text) {
+    const rom::SpeciesField* field = tables::FieldOfColumn(column);
+    if (!current_ || field == nullptr || position < 0 || position >= rom::kSpeciesCount) {
+        return Refused("There is no field \"" + column + "\" of species " + std::to_string(position) + ".");
+    }
+    // The cell as a table file of one row and one column, read as the import reads it.
+    const std::string file = formats::CsvRecordLine(std::vector<std::string>{"Position", column}) +
+                             formats::CsvRecordLine(std::vector<std::string>{std::to_string(position), text});
+    const auto p = static_cast<size_t>(position);
+    const tables::EvoMoveList listsBefore = currentLists_.evoMoves[p];
+    json answer = ImportSpecies(file, tables::TableFormat::Csv, {}, column + " of " +
+                                std::string(tables::SpeciesName(position)));
+    if (answer["ok"]) {
+        answer["value"] = tables::ValueText(*field, current_->table[p].fields[tables::FieldIndex(*field)]);
+        // A new Pointer leads to other lists.
+        const tables::EvoMoveList& listsAfter = currentLists_.evoMoves[p];
+        answer["listsChanged"] = listsAfter.evolutions != listsBefore.evolutions ||
+                                 listsAfter.moves != listsBefore.moves ||
+                                 listsAfter.place.unreadable != listsBefore.place.unreadable;
+    }
+    return answer;
+}
+
+json Session::ImportSpecies(const std::string& text, tables::TableFormat format, const std::string& file,
+                            const std::string& what) {
+    tables::ImportedTable imported = tables::ReadTable(text, format, *current_);
+    if (imported.ok()) tables::RefuseStrayPointers(*current_, imported);
+    if (!imported.ok()) return Refused(RefusalsText(imported, file));
+    const std::vector<tables::FieldChange> changes = tables::PlanImport(*current_, imported);
+    const std::vector<uint8_t> before = current_->bytes;
+    rom::ScopedFailureCapture capture;
+    if (!tables::WriteChanges(*current_, changes)) return Failed(capture, "The change was not written.");
+    return Finish(before, what);
+}
+
+json Session::Failed(const rom::ScopedFailureCapture& capture, const std::string& otherwise) const {
+    return Refused(Said(capture.captured() ? capture.captured()->description : otherwise));
+}
+
+bool Session::Reload(std::string& message) {
+    // The layout stays: it rests on bytes that no edit writes.
+    rom::ScopedFailureCapture capture;
+    std::optional<std::vector<uint8_t>> bytes = tables::ReadWholeFile(path_, tables::kLargestImage, "image");
+    if (!bytes) {
+        message = Said(capture.captured() ? capture.captured()->description : "The image could not be read again.");
+        return false;
+    }
+    current_->bytes = std::move(*bytes);
+    current_->table = tables::ReadSpeciesTable(current_->bytes, current_->profile);
+    currentLists_ = tables::ReadSpeciesLists(current_->bytes, current_->profile, currentLists_.layout);
+    return true;
+}
+
+json Session::Finish(const std::vector<uint8_t>& before, const std::string& what) {
+    std::string message;
+    if (!Reload(message)) return Refused(message);
+    const std::vector<uint8_t>& after = current_->bytes;
+    Step step{what, {}};
+    for (size_t i = 0; i < after.size() && i < before.size(); ++i) {
+        if (before[i] == after[i]) continue;
+        if (step.runs.empty() || step.runs.back().offset + static_cast<int64_t>(step.runs.back().after.size()) !=
+                                     static_cast<int64_t>(i)) {
+            step.runs.push_back({static_cast<int64_t>(i), {}, {}});
+        }
+        step.runs.back().before.push_back(before[i]);
+        step.runs.back().after.push_back(after[i]);
+    }
+    if (step.runs.empty()) return {{"ok", true}, {"changed", false}};
+    steps_.resize(done_);
+    steps_.push_back(std::move(step));
+    ++done_;
+    return {{"ok", true}, {"changed", true}};
+}
+
+std::vector<uint8_t> Session::Applied(const Step& step, bool forward) const {
+    std::vector<uint8_t> bytes = current_->bytes;
+    for (const Run& run : step.runs) {
+        const std::vector<uint8_t>& put = forward ? run.after : run.before;
+        std::copy(put.begin(), put.end(), bytes.begin() + run.offset);
+    }
+    return bytes;
+}
+
+json Session::Walk(bool forward) {
+    if (!current_ || (forward ? done_ == steps_.size() : done_ == 0)) return {{"ok", true}, {"changed", false}};
+    const Step& step = steps_[forward ? done_ : done_ - 1];
+    rom::ScopedFailureCapture capture;
+    if (!tables::WriteChangedBytes(path_, current_->bytes, Applied(step, forward))) {
+        return Failed(capture, "The image could not be written.");
+    }
+    std::string message;
+    if (!Reload(message)) return Refused(message);
+    const std::string what = step.what;
+    done_ = forward ? done_ + 1 : done_ - 1;
+    return {{"ok", true}, {"changed", true}, {"step", what}};
+}
+
+json Session::Undo() { return Walk(false); }
+
+json Session::Redo() { return Walk(true); }
+
+json Session::History() const {
+    json steps = json::array();
+    for (size_t k = 0; k < steps_.size(); ++k) steps.push_back({{"what", steps_[k].what}, {"done", k < done_}});
+    if (!current_) return {{"canUndo", false}, {"canRedo", false}, {"steps", steps}, {"changes", ""}};
+    size_t moved = 0;
+    const std::vector<tables::FieldChange> fields = tables::WithoutMovedPointers(
+        tables::Differences(original_->table, current_->table), originalLists_, currentLists_, moved);
+    const std::vector<tables::ListChanges> lists =
+        tables::ListDifferences(originalLists_, original_->version, currentLists_, current_->version);
+    std::string changes = tables::DescribeAllChanges(fields, lists);
+    if (moved > 0) {
+        changes += "Pointers of " + std::to_string(moved) +
+                   " more species differ, each leading to the same evolutions and moves (the lists were packed "
+                   "again).\n";
+    }
+    return {{"canUndo", done_ > 0}, {"canRedo", done_ < steps_.size()}, {"steps", steps}, {"changes", changes}};
+}
+
+json Session::Lists(int position) const {
+    if (!current_ || position < 0 || position >= rom::kSpeciesCount) return Refused("No such species.");
+    const auto p = static_cast<size_t>(position);
+    const tables::SpeciesLists& lists = currentLists_;
+    json machines = json::array();
+    for (size_t k = 0; k < tables::MachineCount(current_->version); ++k) {
+        machines.push_back(tables::MachineBit(lists.machines[p], lists::kMachines[k].bit));
+    }
+    const tables::EvoMoveList& evoMoves = lists.evoMoves[p];
+    json answer = {{"ok", true},
+                   {"species", std::string(tables::SpeciesName(position))},
+                   {"machines", machines},
+                   {"evoMovesUnreadable", evoMoves.place.unreadable},
+                   {"room", EvoMoveRoom(lists)},
+                   {"eggRoom", EggMoveRoom(lists)}};
+    json evolutions = json::array();
+    for (const tables::Evolution& e : evoMoves.evolutions) evolutions.push_back(EvolutionRow(e));
+    json moves = json::array();
+    for (const tables::LevelMove& m : evoMoves.moves) {
+        moves.push_back(json::array({std::to_string(m.level), std::to_string(m.move)}));
+    }
+    answer["evolutions"] = evolutions;
+    answer["moves"] = moves;
+    if (lists.hasEggMoves) {
+        json eggs = json::array();
+        for (const uint8_t move : lists.eggMoves[p].moves) eggs.push_back(json::array({std::to_string(move)}));
+        answer["eggMoves"] = eggs;
+        answer["eggMovesUnreadable"] = lists.eggMoves[p].place.unreadable;
+    } else {
+        answer["eggMoves"] = nullptr;
+    }
+    return answer;
+}
+
+json Session::SetList(int position, const std::string& table, const std::vector<std::vector<std::string>>& rows) {
+    const std::optional<tables::ListTable> which = tables::ListTableFromName(table);
+    if (!current_ || !which || position < 0 || position >= rom::kSpeciesCount) return Refused("No such list.");
+    // The rows as one species' part of the table file, read by the import's reader.
+    const std::vector<std::string> columns = tables::ListTableColumns(*which, current_->version);
+    std::string text = formats::CsvRecordLine(columns);
+    const std::vector<std::vector<std::string>> given =
+        rows.empty() ? std::vector<std::vector<std::string>>{std::vector<std::string>(columns.size() - 2)} : rows;
+    for (const std::vector<std::string>& cells : given) {
+        std::vector<std::string> record = {std::to_string(position), std::string(tables::SpeciesName(position))};
+        record.insert(record.end(), cells.begin(), cells.end());
+        record.resize(columns.size());
+        text += formats::CsvRecordLine(record);
+    }
+    const std::string what = std::string(ListWhat(*which)) + " of " + std::string(tables::SpeciesName(position));
+    return ImportLists(*which, text, tables::TableFormat::Csv, {}, what);
+}
+
+json Session::ImportLists(tables::ListTable table, const std::string& text, tables::TableFormat format,
+                          const std::string& file, const std::string& what) {
+    if (table == tables::ListTable::EggMoves && !currentLists_.hasEggMoves) {
+        return Refused("\"" + name_ + "\" has no known egg move table (an image of a known release has one; a "
+                       "\".tables\" file gives it with an \"eggs\" line), so egg moves cannot be imported. "
+                       "Nothing was written.");
+    }
+    const tables::ImportedLists imported = tables::ReadListTable(text, format, table, *current_, currentLists_);
+    if (!imported.status.ok()) {
+        json answer = Refused(RefusalsText(imported.status, file));
+        // Where the page's own rows were refused: the row (the file's line
+        // less its header) and the column.
+        json places = json::array();
+        for (const tables::Refusal& each : imported.status.refusals) {
+            places.push_back({{"row", each.line - 2}, {"column", each.columnName}});
+        }
+        if (file.empty()) answer["places"] = places;
+        return answer;
+    }
+    const tables::ListImportPlan plan = tables::PlanListImport(*current_, currentLists_, imported);
+    if (!plan.refusal.empty()) return Refused(plan.refusal);
+    const std::vector<uint8_t> before = current_->bytes;
+    rom::ScopedFailureCapture capture;
+    if (!tables::WriteChangedBytes(path_, before, plan.after)) return Failed(capture, "The change was not written.");
+    json answer = Finish(before, what);
+    // What the game makes of a list the rules take but warn about.
+    std::string warnings;
+    for (const std::string& warning : imported.warnings) warnings += "warning: " + warning + "\n";
+    if (answer["ok"] && !warnings.empty()) answer["warning"] = warnings;
+    return answer;
+}
+
+json Session::Import(const std::string& table, const std::string& fileName, const std::string& text) {
+    if (!current_) return Refused("No image is open.");
+    const std::optional<tables::TableFormat> format = tables::FormatFromPath(fileName);
+    if (!format) {
+        return Refused("Cannot tell the format of \"" + fileName + "\" from its name: it must be " +
+                       formats::FormatNames() + ".");
+    }
+    if (json fits = Fits("table file", fileName, static_cast<double>(text.size())); !fits["ok"]) return fits;
+    const std::string what = "Import of " + fileName;
+    if (const std::optional<tables::ListTable> list = tables::ListTableFromName(table)) {
+        return ImportLists(*list, text, *format, fileName, what);
+    }
+    return ImportSpecies(text, *format, fileName, what);
+}
+
+Download Session::SavedImage() const {
+    Download out{name_, {}, {}, false};
+    if (!current_) return out;
+    const std::string copy = scratch_ + "/" + name_;
+    rom::ScopedFailureCapture capture;
+    const std::string_view content(reinterpret_cast<const char*>(current_->bytes.data()), current_->bytes.size());
+    if (!tables::ReplaceFileContents(copy, content)) {
+        out.message = Said(capture.captured() ? capture.captured()->description : "The image could not be made.");
+        return out;
+    }
+    const patches::ChecksumFix fix = patches::FixChecksums(copy);
+    out.message = Said(fix.message);
+    std::optional<std::vector<uint8_t>> bytes = tables::ReadWholeFile(copy, tables::kLargestImage, "image");
+    std::error_code ignored;
+    std::filesystem::remove(copy, ignored);
+    if (!bytes) {
+        out.message = Said(capture.captured() ? capture.captured()->description : "The image could not be read.");
+        return out;
+    }
+    out.bytes = std::move(*bytes);
+    out.ok = true;
+    return out;
+}
+
+Download Session::Patch() const {
+    Download image = SavedImage();
+    Download out{Stem() + ".bps", {}, image.message, false};
+    if (!image.ok) return out;
+    const patches::BytesResult patch = patches::CreateBps(original_->bytes, image.bytes);
+    if (!patch.ok()) {
+        out.message = patch.error;
+        return out;
+    }
+    out.bytes = patch.bytes;
+    out.message = "A patch of " + Plural(out.bytes.size(), "byte", "bytes") + " from the image as opened to the one "
+                  "\"Download image\" gives.";
+    out.ok = true;
+    return out;
+}
+
+Download Session::Export(const std::string& table, const std::string& format) const {
+    Download out{{}, {}, {}, false};
+    const std::optional<tables::TableFormat> chosen = tables::FormatFromName(format);
+    const std::optional<tables::ListTable> list = tables::ListTableFromName(table);
+    if (!current_ || !chosen || (!list && table != "species")) {
+        out.message = "No such table or format.";
+        return out;
+    }
+    out.name = Stem() + "-" + table + "." + std::string(formats::EntryOf(*chosen).extensions.front());
+    if (list == tables::ListTable::EggMoves && !currentLists_.hasEggMoves) {
+        out.message = "\"" + name_ + "\" has no known egg move table (an image of a known release has one; a "
+                      "\".tables\" file gives it with an \"eggs\" line). Nothing was exported.";
+        return out;
+    }
+    const std::string text = list ? tables::ExportListTable(*current_, currentLists_, *list, *chosen)
+                                  : tables::ExportTable(*current_, *chosen);
+    out.bytes.assign(text.begin(), text.end());
+    out.ok = true;
+    if (list) {
+        const std::vector<std::string> unreadable = tables::UnreadableLists(currentLists_, *list);
+        for (const std::string& each : unreadable) out.message += "Unreadable list of " + each + ". ";
+        if (!unreadable.empty()) {
+            out.message += Plural(unreadable.size(), "species has", "species have") +
+                           " an unreadable list and no rows in the export.";
+        }
+    }
+    return out;
+}
+
+}  // namespace web

@@ -1,0 +1,118 @@
+#pragma once
+// One image edited in the browser page: opened from the bytes the user
+// chose, changed one step at a time through the same library calls as
+// quillmere-cli's imports, with every step kept for undo and redo, and given
+// back as an image with its checksums made right, a BPS patch, or tables.
+//
+// The image lies in a folder of the page's own memory file system (a real
+// folder in the tests), so that the libraries read and write it exactly as
+// they do for the command line. Every answer is a JSON object for the page;
+// "message" holds the library's own words, with the folder left out of the
+// file names it quotes.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "rom/FailureReporter.h"
+#include "tables/ListTables.h"
+#include "tables/ImageLists.h"
+#include "tables/SpeciesTable.h"
+
+namespace web {
+
+struct Download {
+    std::string name;
+    std::vector<uint8_t> bytes;
+    std::string message;  // what was done to the bytes, or why they are not given
+    bool ok = false;
+};
+
+class Session {
+public:
+    // `folder` holds the edited image; `scratch` the copies made for a download.
+    Session(std::string folder, std::string scratch);
+
+    // Whether a file of `size` bytes may be read as an image ("image"), a
+    // table file ("table file") or a ".tables" file (any other `what`), by the
+    // bounds the command line reads them with: {ok} or {ok:false, message},
+    // asked before the page reads the file's bytes.
+    static nlohmann::json Fits(const std::string& what, const std::string& name, double size);
+
+    // Opens the image (and the ".tables" file the user gave with it). Answers
+    // {ok, name, caption, release, layout, note, columns, fields, machines,
+    // choices, formats, tables} or {ok:false, message}.
+    nlohmann::json Open(const std::string& name, const std::vector<uint8_t>& bytes,
+                        const std::optional<std::string>& tablesText);
+    bool IsOpen() const { return current_.has_value(); }
+
+    // Every species' fields: {rows: [{name, values: [...]}]}; list fields as
+    // their byte, the others as the export writes them.
+    nlohmann::json Species() const;
+    // One field typed into the table, read as a one-cell table file by the
+    // import's reader: {ok, changed, value, listsChanged} or {ok:false, message}.
+    nlohmann::json SetField(int position, const std::string& column, const std::string& text);
+
+    // The machines and lists of one species, and the room left in each area.
+    nlohmann::json Lists(int position) const;
+    // One species' rows of a list table ("machines", "evolutions", "moves",
+    // "egg-moves"), each row the table's cells after Position and Species.
+    nlohmann::json SetList(int position, const std::string& table, const std::vector<std::vector<std::string>>& rows);
+
+    nlohmann::json Undo();
+    nlohmann::json Redo();
+    // {canUndo, canRedo, steps, changes}: the changes as a diff against the image as opened.
+    nlohmann::json History() const;
+
+    // The edited image with both checksums made right.
+    Download SavedImage() const;
+    // A BPS patch from the image as opened to SavedImage().
+    Download Patch() const;
+    // A table as the command line exports it (a name and a format as --table
+    // and --format take them).
+    Download Export(const std::string& table, const std::string& format) const;
+    // A table file read as the command line's import reads it, as one step.
+    nlohmann::json Import(const std::string& table, const std::string& fileName, const std::string& text);
+
+private:
+    struct Run {
+        int64_t offset = 0;
+        std::vector<uint8_t> before;
+        std::vector<uint8_t> after;
+    };
+    struct Step {
+        std::string what;
+        std::vector<Run> runs;
+    };
+
+    // Closes the image: its steps, and its files in the folder.
+    void Forget();
+    // Reads the image's file again after a library call wrote it.
+    bool Reload(std::string& message);
+    // Reads the image again and keeps what changed since `before` as one step.
+    nlohmann::json Finish(const std::vector<uint8_t>& before, const std::string& what);
+    nlohmann::json Walk(bool forward);
+    nlohmann::json Failed(const rom::ScopedFailureCapture& capture, const std::string& otherwise) const;
+    nlohmann::json ImportSpecies(const std::string& text, tables::TableFormat format, const std::string& file,
+                                 const std::string& what);
+    nlohmann::json ImportLists(tables::ListTable table, const std::string& text, tables::TableFormat format,
+                               const std::string& file, const std::string& what);
+    std::vector<uint8_t> Applied(const Step& step, bool forward) const;
+    std::string Said(std::string message) const;
+    std::string Stem() const;
+
+    std::string folder_;
+    std::string scratch_;
+    std::string name_;
+    std::string path_;
+    std::optional<tables::TableImage> original_;
+    std::optional<tables::TableImage> current_;
+    tables::SpeciesLists originalLists_;
+    tables::SpeciesLists currentLists_;
+    std::vector<Step> steps_;
+    size_t done_ = 0;  // steps_[0, done_) are in the image
+};
+
+}  // namespace web
