@@ -20,6 +20,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <locale>
+#include <sstream>
 
 namespace formats {
 
@@ -65,6 +67,23 @@ std::optional<std::pair<uint32_t, uint32_t>> ParseCellReference(std::string_view
     return std::pair{row, column - 1};
 }
 
+std::optional<double> NumberOfText(std::string_view text) {
+    double number = 0;
+#if defined(__cpp_lib_to_chars) && __cpp_lib_to_chars >= 201611L
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+#else
+    // The page's C++ library has no from_chars of a double: a stream in the
+    // classic locale, refusing what from_chars refuses (spaces, a plus sign).
+    if (text.empty() || text[0] == '+' || text[0] == ' ' || text[0] == '\t' || text[0] == '\n') return std::nullopt;
+    std::istringstream in{std::string(text)};
+    in.imbue(std::locale::classic());
+    in >> number;
+    if (in.fail() || in.peek() != std::char_traits<char>::eof()) return std::nullopt;
+#endif
+    return number;
+}
+
 #ifdef QUILLMERE_HAS_WORKBOOK_WRITER
 
 namespace {
@@ -72,8 +91,9 @@ namespace {
 // The text a cell shows, for fitting the column's width.
 size_t ShownLength(const WorkbookCell& cell) {
     if (cell.kind == WorkbookCell::Kind::Number) {
+        // printf, not to_chars: the page's C++ library has no to_chars of a double.
         char digits[32];
-        return size_t(std::to_chars(std::begin(digits), std::end(digits), cell.number).ptr - digits);
+        return size_t(std::max(0, std::snprintf(digits, sizeof digits, "%.15g", cell.number)));
     }
     // Code points, not bytes: count every byte but UTF-8 continuation bytes.
     return size_t(std::count_if(cell.text.begin(), cell.text.end(), [](char c) { return (c & 0xC0) != 0x80; }));

@@ -77,6 +77,9 @@ std::string CellReference(uint32_t row, uint32_t column);
 // The row (from 1) and column (from 0) of a reference such as "AB12", or
 // nullopt when it is none or lies past the largest sheet (XFD1048576).
 std::optional<std::pair<uint32_t, uint32_t>> ParseCellReference(std::string_view reference);
+// A number cell's text ("45", "45.0", "4.5E1") as a double, the whole text or
+// nothing; read alike whatever the locale.
+std::optional<double> NumberOfText(std::string_view text);
 
 struct ReadCell {
     uint32_t column = 0;  // counted from 0

@@ -209,10 +209,9 @@ private:
         }
         if (type_ != "n" && type_ != "b" && !type_.empty()) return "has the unknown type \"" + type_ + "\"";
         if (text.empty()) return {};
-        double number = 0;
-        const auto [end, failed] = std::from_chars(text.data(), text.data() + text.size(), number);
-        if (failed != std::errc() || end != text.data() + text.size()) return "holds \"" + text + "\" as a number";
-        cell_.value = WorkbookCell{WorkbookCell::Kind::Number, number, std::move(text)};
+        const std::optional<double> number = NumberOfText(text);
+        if (!number) return "holds \"" + text + "\" as a number";
+        cell_.value = WorkbookCell{WorkbookCell::Kind::Number, *number, std::move(text)};
         return {};
     }
     std::string SharedString() {

@@ -4,7 +4,6 @@
 // row n and whose field k is its column k (from A): the same header matching,
 // budget and spreadsheet forms, and every refusal placed in its cell.
 
-#include <charconv>
 #include <cmath>
 
 #include "formats/Csv.h"
@@ -110,11 +109,9 @@ WorkbookSheet SheetOf(const TableDocument& document, std::string name) {
     for (const std::vector<Cell>& cells : document.rows) {
         std::vector<WorkbookCell>& row = sheet.rows.emplace_back();
         for (const Cell& cell : cells) {
-            double number = 0;
-            const char* end = cell.text.data() + cell.text.size();
-            const bool isNumber = cell.kind == CellKind::Number &&
-                                  std::from_chars(cell.text.data(), end, number).ptr == end;
-            row.push_back(isNumber                     ? WorkbookCell::Number(number)
+            const std::optional<double> number =
+                cell.kind == CellKind::Number ? NumberOfText(cell.text) : std::nullopt;
+            row.push_back(number                       ? WorkbookCell::Number(*number)
                           : cell.kind == CellKind::Empty ? WorkbookCell{}
                                                          : WorkbookCell::Text(cell.text));
         }

@@ -172,9 +172,7 @@ private:
             if (mine != own.end() && mine->second == theirs) continue;
             const std::string ours = mine == own.end() ? OriginRow(image_).second : mine->second;
             result_.failure = "The workbook comes from another image: its About sheet names " + key + " \"" + theirs +
-                              "\", this image is \"" + ours + "\". Give --from-other-image to take the sheets and "
-                              "columns it holds (delete those that must not be carried, such as Pointer), or export "
-                              "this image.";
+                              "\", this image is \"" + ours + "\". " + std::string(options_.otherImageAdvice);
             return false;
         }
         return true;

@@ -42,6 +42,11 @@ formats::WorkbookContent ImageWorkbook(const TableImage& image, const SpeciesLis
 struct WorkbookImportOptions {
     std::optional<std::string_view> onlySheet;  // --table: that sheet alone
     bool fromOtherImage = false;                // take a workbook whose About names another image
+    // What the refusal of another image's workbook advises, in the words of
+    // the program that reads it.
+    std::string_view otherImageAdvice =
+        "Give --from-other-image to take the sheets and columns it holds (delete those that must not be carried, "
+        "such as Pointer), or export this image.";
 };
 
 // A workbook brought into the image: checked whole first, then the list

@@ -24,6 +24,7 @@
 #include "tables/SpeciesRows.h"
 #include "tables/TableDiff.h"
 #include "tables/TableImport.h"
+#include "tables/WorkbookTables.h"
 
 namespace web {
 
@@ -42,6 +43,18 @@ std::string FileNameOf(const std::string& name) {
     if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) return "image.gbc";
     return name;
 }
+
+// The program a workbook's About sheet names.
+#ifndef QUILLMERE_VERSION
+#define QUILLMERE_VERSION "unknown"
+#endif
+constexpr char kProgram[] = "Quillmere page " QUILLMERE_VERSION;
+
+// What the page advises when a workbook names another image: it opens one
+// image, and carries no other image's lists or pointers into it.
+constexpr std::string_view kOtherImageAdvice =
+    "This page imports workbooks of the image it has open only: export this image's workbook and carry the "
+    "changes into it (quillmere-cli import --from-other-image takes the sheets and columns it holds).";
 
 // The refusals of a table file, listed as the command line lists them.
 std::string RefusalsText(const tables::ImportedTable& status, const std::string& file) {
@@ -171,7 +184,10 @@ json FormatsOf() {
     for (const formats::FormatEntry& entry : formats::kFormats) {
         json extensions = json::array();
         for (const std::string_view extension : entry.extensions) extensions.push_back("." + std::string(extension));
-        list.push_back({{"name", std::string(entry.name)}, {"extensions", extensions}});
+        // The workbook holds every table: the page's choice of table is not asked.
+        list.push_back({{"name", std::string(entry.name)},
+                        {"extensions", extensions},
+                        {"allTables", entry.format == formats::TableFormat::Xlsx}});
     }
     return list;
 }
@@ -492,11 +508,73 @@ json Session::Import(const std::string& table, const std::string& fileName, cons
                        formats::FormatNames() + ".");
     }
     if (json fits = Fits("table file", fileName, static_cast<double>(text.size())); !fits["ok"]) return fits;
+    if (*format == tables::TableFormat::Xlsx) return ImportWorkbook(fileName, text);
     const std::string what = "Import of " + fileName;
     if (const std::optional<tables::ListTable> list = tables::ListTableFromName(table)) {
         return ImportLists(*list, text, *format, fileName, what);
     }
     return ImportSpecies(text, *format, fileName, what);
+}
+
+// Every table sheet as one import, checked whole before anything is written,
+// its refusals listed as the command line lists them.
+json Session::ImportWorkbook(const std::string& fileName, const std::string& bytes) {
+    tables::WorkbookImportOptions options;
+    options.otherImageAdvice = kOtherImageAdvice;
+    const tables::WorkbookImport import = tables::PlanWorkbookImport(*current_, bytes, options);
+    std::string notes;
+    for (const std::string& note : import.notes) notes += note + "\n";
+    if (!import.failure.empty()) {
+        const bool sentence = import.failure.ends_with('.');
+        return Refused(notes + fileName + ": " + import.failure + (sentence ? " " : ". ") + "Nothing was written.");
+    }
+    if (!import.refusals.empty()) {
+        std::string text = notes;
+        for (const std::string& each : import.refusals) text += fileName + ": " + each + "\n";
+        if (import.unlistedRefusals > 0) {
+            text += fileName + ": ... and " + Plural(import.unlistedRefusals, "more refusal", "more refusals") +
+                    " (only the first " + std::to_string(tables::kMostRefusalsListed) + " are listed).\n";
+        }
+        return Refused(text + Plural(import.refusals.size() + import.unlistedRefusals, "value or row was",
+                                     "values or rows were") +
+                       " refused in \"" + fileName + "\". Nothing was written.");
+    }
+    const std::vector<uint8_t> before = current_->bytes;
+    json answer = {{"ok", true}, {"changed", false}};
+    if (import.after != before) {
+        rom::ScopedFailureCapture capture;
+        if (!tables::WriteChangedBytes(path_, before, import.after)) {
+            return Failed(capture, "The change was not written.");
+        }
+        answer = Finish(before, "Import of " + fileName);
+    }
+    if (answer["ok"] && !notes.empty()) answer["warning"] = notes;
+    return answer;
+}
+
+Download Session::ExportWorkbook() const {
+    Download out{Stem() + "." + std::string(formats::EntryOf(tables::TableFormat::Xlsx).extensions.front()), {}, {},
+                 false};
+    const formats::WrittenWorkbook workbook =
+        formats::WriteWorkbook(tables::ImageWorkbook(*current_, currentLists_, kProgram));
+    if (!workbook.ok()) {
+        out.message = workbook.error + ". Nothing was exported.";
+        return out;
+    }
+    out.bytes.assign(workbook.bytes.begin(), workbook.bytes.end());
+    out.ok = true;
+    if (!currentLists_.hasEggMoves) {
+        out.message = "\"" + name_ + "\" has no known egg move table, so the workbook has no Egg moves sheet (a "
+                      "\".tables\" file gives the table with an \"eggs\" line). ";
+    }
+    for (const tables::ListTable table : {tables::ListTable::Machines, tables::ListTable::Evolutions,
+                                          tables::ListTable::Moves, tables::ListTable::EggMoves}) {
+        for (const std::string& each : tables::UnreadableLists(currentLists_, table)) {
+            out.message += "Unreadable " + std::string(tables::ListTableName(table)) + " list of " + each +
+                           "; the workbook has no rows for it. ";
+        }
+    }
+    return out;
 }
 
 Download Session::SavedImage() const {
@@ -547,6 +625,7 @@ Download Session::Export(const std::string& table, const std::string& format) co
         out.message = "No such table or format.";
         return out;
     }
+    if (*chosen == tables::TableFormat::Xlsx) return ExportWorkbook();
     out.name = Stem() + "-" + table + "." + std::string(formats::EntryOf(*chosen).extensions.front());
     if (list == tables::ListTable::EggMoves && !currentLists_.hasEggMoves) {
         out.message = "\"" + name_ + "\" has no known egg move table (an image of a known release has one; a "

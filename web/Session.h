@@ -71,9 +71,10 @@ public:
     // A BPS patch from the image as opened to SavedImage().
     Download Patch() const;
     // A table as the command line exports it (a name and a format as --table
-    // and --format take them).
+    // and --format take them); the workbook holds every table, whatever `table`.
     Download Export(const std::string& table, const std::string& format) const;
-    // A table file read as the command line's import reads it, as one step.
+    // A table file read as the command line's import reads it, as one step; a
+    // workbook (by its name's extension) brings in every table sheet it holds.
     nlohmann::json Import(const std::string& table, const std::string& fileName, const std::string& text);
 
 private:
@@ -99,6 +100,8 @@ private:
                                  const std::string& what);
     nlohmann::json ImportLists(tables::ListTable table, const std::string& text, tables::TableFormat format,
                                const std::string& file, const std::string& what);
+    Download ExportWorkbook() const;
+    nlohmann::json ImportWorkbook(const std::string& fileName, const std::string& bytes);
     std::vector<uint8_t> Applied(const Step& step, bool forward) const;
     std::string Said(std::string message) const;
     std::string Stem() const;

@@ -2,13 +2,13 @@
 # The browser page: built by scripts/web (emscripten, the C libraries from
 # Debian's source packages), then driven in headless Chromium by
 # tests/web/test_page.py, whose downloads are compared byte for byte with
-# quillmere-cli's result of the same edits; the page's timings are printed
-# (build-web/bench.txt). Skipped (77) where the browser tools cannot be
-# installed.
+# quillmere-cli's result of the same edits (the workbooks' cells read with
+# openpyxl); the page's timings are printed (build-web/bench.txt). Skipped
+# (77) where the browser tools cannot be installed.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
-needed=(emscripten nodejs chromium chromium-driver python3-selenium dpkg-dev)
+needed=(emscripten nodejs chromium chromium-driver python3-selenium python3-openpyxl dpkg-dev)
 missing=()
 for pkg in "${needed[@]}"; do
   dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$pkg")

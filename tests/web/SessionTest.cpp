@@ -16,6 +16,8 @@
 #include "rom/SpeciesLayout.h"
 #include "rom/TablesFile.h"
 #include "tables/FieldText.h"
+#include "tables/ImageFiles.h"
+#include "tables/WorkbookTables.h"
 #include "tests/web/WebImages.h"
 #include "web/Session.h"
 
@@ -216,10 +218,11 @@ TEST_F(SessionTest, DownloadsAreTheImageWithRightChecksumsAndItsPatch) {
 
 TEST_F(SessionTest, ImportsAreOneStepAndTheirOwnExportChangesNothing) {
     for (const std::string table : {"species", "machines", "evolutions", "moves", "egg-moves"}) {
-        for (const std::string format : {"csv", "json"}) {
+        // The workbook holds every table whichever is chosen.
+        for (const std::string format : {"csv", "json", "xlsx"}) {
             const web::Download exported = session_->Export(table, format);
             ASSERT_TRUE(exported.ok) << table << ": " << exported.message;
-            EXPECT_EQ(exported.name, "crystal-" + table + "." + format);
+            EXPECT_EQ(exported.name, format == "xlsx" ? "crystal.xlsx" : "crystal-" + table + "." + format);
             const json answer =
                 session_->Import(table, exported.name, std::string(exported.bytes.begin(), exported.bytes.end()));
             EXPECT_TRUE(answer["ok"]) << answer.dump();
@@ -239,6 +242,36 @@ TEST_F(SessionTest, ImportsAreOneStepAndTheirOwnExportChangesNothing) {
     EXPECT_FALSE(session_->Import("species", "table.txt", "")["ok"]);
     EXPECT_TRUE(web::Session::Fits("image", "a.gbc", 8 * 1024 * 1024)["ok"]);
     EXPECT_FALSE(web::Session::Fits("image", "a.gbc", 8 * 1024 * 1024 + 1)["ok"]);
+}
+
+// A workbook brought in as the command line brings it: every sheet as one
+// step; another release's workbook refused with the page's own advice.
+TEST_F(SessionTest, WorkbooksAreOneStepAndAnotherReleasesIsRefused) {
+    std::string refusal;
+    const std::optional<tables::TableImage> image =
+        tables::OpenTableImage((folder_ / "edit" / "crystal.gbc").string(), refusal);
+    ASSERT_TRUE(image) << refusal;
+    formats::WorkbookContent content = tables::ImageWorkbook(*image, tables::ReadSpeciesLists(*image), "test");
+    std::vector<formats::WorkbookCell>& pikachu = content.sheets[0].rows[1 + webtest::kPikachu];
+    pikachu[2 + tables::FieldIndex(rom::kSpeciesFields[0])] = formats::WorkbookCell::Number(41);
+    for (auto& [key, value] : content.about) {
+        if (key == "Release") value = "Kreblin Gold Version (America)";
+    }
+    const formats::WrittenWorkbook other = formats::WriteWorkbook(content);
+    ASSERT_TRUE(other.ok()) << other.error;
+    const json refused = session_->Import("species", "other.xlsx", other.bytes);
+    const std::string message = refused.value("message", "");
+    EXPECT_NE(message.find("other.xlsx: The workbook comes from another image"), std::string::npos) << message;
+    EXPECT_NE(message.find("This page imports workbooks of the image it has open only"), std::string::npos);
+    EXPECT_TRUE(message.ends_with("Nothing was written.")) << message;
+    EXPECT_EQ(Bytes(), original_);
+
+    content.about = tables::AboutRows(*image, true, "test");
+    const formats::WrittenWorkbook edited = formats::WriteWorkbook(content);
+    const json taken = session_->Import("moves", "edited.xlsx", edited.bytes);
+    ASSERT_TRUE(taken["ok"]) << taken.dump();
+    EXPECT_EQ(ChangedOffsets(Bytes()), std::vector<size_t>{HpOffset()});
+    EXPECT_EQ(session_->History()["steps"].size(), 1u);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@ Opens an image laid out like a release, changes HP of Pikachu, adds a level-up
 move, undoes and redoes, downloads the image and the patch, and compares
 their bytes with what quillmere-cli makes of the same edits; checks that a
 refused value writes nothing and that an image with moved tables is refused.
+Exports the workbook and compares it sheet by sheet with quillmere-cli's,
+imports an edited one and compares the image with the command line's import.
 With --bench, also times opening the image and a field edit.
 
     test_page.py --page quillmere.html --cli quillmere-cli --images make_web_images [--bench FILE]
@@ -19,6 +21,7 @@ import sys
 import tempfile
 import time
 
+import openpyxl
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service as ChromeService
 from selenium.webdriver.common.action_chains import ActionChains
@@ -209,10 +212,71 @@ def run_tests(args, page, work):
           page.alert().splitlines()[0])
     check(page.download("Download image", "crystal.gbc") == saved, "a refused import writes nothing")
 
+    workbook_session(args, page, work)
+
     page.open(os.path.join(work, "moved.gbc"))
     page.wait(lambda _: "moved.gbc" in page.alert())
     check(page.driver.find_element(By.ID, "editor").get_attribute("hidden") is not None,
           "an image with moved tables is refused and no table is shown: " + page.alert().splitlines()[0])
+
+
+def sheets(path):
+    """Every sheet's name, state and cell values, as an independent reader sees them."""
+    book = openpyxl.load_workbook(path)
+    return [(sheet.title, sheet.sheet_state, [list(row) for row in sheet.iter_rows(values_only=True)])
+            for sheet in book.worksheets]
+
+
+def workbook_session(args, page, work):
+    """The workbook of the image as opened: exported, edited in one cell, imported; another release's refused."""
+    image = os.path.join(work, "crystal.gbc")
+    page.open(image)
+    page.wait(lambda _: page.changes().startswith("No changes"))
+    Select(page.driver.find_element(By.ID, "format-choice")).select_by_value("xlsx")
+    check(not page.driver.find_element(By.ID, "table-choice").is_enabled(), "the workbook asks for no table")
+    folder = os.path.join(work, "cli-workbook")
+    os.makedirs(folder)
+    exported = os.path.join(folder, "page.xlsx")
+    with open(exported, "wb") as f:
+        f.write(page.download("Export tables", "crystal.xlsx"))
+    cli_image = os.path.join(folder, "crystal.gbc")
+    shutil.copyfile(image, cli_image)
+    subprocess.run([args.cli, "export", cli_image, "-o", os.path.join(folder, "cli.xlsx")], check=True)
+    ours, theirs = sheets(exported), sheets(os.path.join(folder, "cli.xlsx"))
+    # Only the About sheet's Program row names who wrote the workbook.
+    for each in (ours, theirs):
+        about = next(rows for title, _, rows in each if title == "About")
+        about[:] = [row for row in about if row[0] != "Program"]
+    titles = [title for title, _, _ in ours]
+    check(titles == ["Species", "Machines", "Evolutions", "Moves", "Egg moves", "Lists", "About"] and
+          titles == [title for title, _, _ in theirs], "the page's workbook holds every table")
+    for mine, cli in zip(ours, theirs):
+        check(mine == cli, f"the workbook's {mine[0]} sheet is the command line's, cell by cell")
+
+    book = openpyxl.load_workbook(exported)
+    species = book["Species"]
+    header = [cell.value for cell in species[1]]
+    species.cell(row=2 + PIKACHU, column=1 + header.index("HP"), value=41)
+    edited = os.path.join(folder, "edited.xlsx")
+    book.save(edited)
+    about = book["About"]
+    for row in about.iter_rows():
+        if row[0].value == "Release":
+            row[1].value = "Kreblin Gold Version (America)"
+    other = os.path.join(folder, "other.xlsx")
+    book.save(other)
+
+    page.driver.find_element(By.ID, "import-tables").send_keys(other)
+    page.wait(lambda _: "Nothing was written." in page.alert())
+    check("another image" in page.alert() and page.changes().startswith("No changes"),
+          "a workbook of another release is refused and writes nothing: " + page.alert().splitlines()[0])
+    page.driver.find_element(By.ID, "import-tables").send_keys(edited)
+    page.wait(lambda _: "HP:" in page.changes())
+    saved = page.download("Download image", "crystal.gbc")
+    subprocess.run([args.cli, "import", cli_image, edited], check=True, capture_output=True)
+    subprocess.run([args.cli, "checksum", cli_image, "--fix"], check=True, capture_output=True)
+    with open(cli_image, "rb") as f:
+        check(saved == f.read(), "the image after the workbook's import is the command line's, byte for byte")
 
 
 def bench(page, work, output):

@@ -58,6 +58,7 @@ async function openFiles(files) {
   options(table, answer.tables.map((name) => [name, name]), table.value || "species");
   const format = $("format-choice");
   options(format, answer.formats.map(({ name }) => [name, name.toUpperCase()]), format.value || "csv");
+  tableChoiceFits();
   $("import-tables").accept = answer.formats.flatMap(({ extensions }) => extensions).join(",");
   buildTable();
   showLists(-1);
@@ -422,6 +423,12 @@ $("download-patch").addEventListener("click", () => {
   const answer = core.call({ op: "patch" });
   if (give(answer)) status(answer.message);
 });
+// A format that holds every table (the workbook) leaves no table to choose.
+function tableChoiceFits() {
+  const chosen = image.formats.find(({ name }) => name === $("format-choice").value);
+  $("table-choice").disabled = Boolean(chosen && chosen.allTables);
+}
+$("format-choice").addEventListener("change", tableChoiceFits);
 $("export-tables").addEventListener("click", () => {
   const answer = core.call({ op: "export", table: $("table-choice").value, format: $("format-choice").value });
   if (give(answer)) status(answer.message || "Exported " + answer.name + ".");
