@@ -11,6 +11,7 @@ cmake --build build-asan -j2
 
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:strict_string_checks=1:check_initialization_order=1:print_stacktrace=1"
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="halt_on_error=1:abort_on_error=1:print_stacktrace=1"
 
 ctest --test-dir build-asan --output-on-failure -LE e2e -j2
