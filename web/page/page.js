@@ -262,27 +262,27 @@ function listControl([name, kind, optional], value) {
 }
 
 function listRegion(table, name, rows, unreadable) {
-  const spec = LIST_TABLES[table];
-  const region = element("section", { label: spec.title + " of " + name, dataset: { table } });
+  const listShape = LIST_TABLES[table];
+  const region = element("section", { label: listShape.title + " of " + name, dataset: { table } });
   region.setAttribute("role", "region");
-  region.append(element("h3", { textContent: spec.title }));
+  region.append(element("h3", { textContent: listShape.title }));
   if (unreadable) {
     region.append(element("p", { className: "note", textContent: "Unreadable: " + unreadable }));
     return region;
   }
   const tbody = element("tbody");
   const addRow = (values) => {
-    const cells = spec.columns.map((column, k) => element("td", {}, [listControl(column, values[k])]));
+    const cells = listShape.columns.map((column, k) => element("td", {}, [listControl(column, values[k])]));
     cells.push(element("td", {}, [element("button", { type: "button", textContent: "Remove",
       dataset: { remove: "" } })]));
     tbody.append(element("tr", {}, cells));
   };
   rows.forEach(addRow);
   region.append(element("table", { className: "list-rows" }, [
-    element("thead", {}, [element("tr", {}, spec.columns.map(([column]) => element("th", { textContent: column })))]),
+    element("thead", {}, [element("tr", {}, listShape.columns.map(([column]) => element("th", { textContent: column })))]),
     tbody]));
-  region.append(element("button", { type: "button", textContent: spec.add,
-    onclick: () => { addRow(spec.columns.map(() => "")); tbody.lastChild.querySelector("input, select").focus(); } }));
+  region.append(element("button", { type: "button", textContent: listShape.add,
+    onclick: () => { addRow(listShape.columns.map(() => "")); tbody.lastChild.querySelector("input, select").focus(); } }));
   region.addEventListener("change", () => sendList(region));
   region.addEventListener("click", (event) => {
     if (!event.target.closest("[data-remove]")) return;
