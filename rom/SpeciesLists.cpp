@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <set>
 
 #include "rom/ImageFacts.h"
 #include "rom/ReleaseLayouts.h"
@@ -210,16 +211,15 @@ void PackInOrder(const TableLists& table, int64_t start, std::vector<uint8_t>& p
 
 std::string Pack(std::vector<uint8_t>& image, const TableLists& table) {
     const std::string nothing = " Nothing was written.";
-    const int64_t start = table.pointers + kPointerTableLength;
-    const int64_t bankEnd = BankStart(table.pointers) + kBankSize;
-    // The lists as they lie now, in file order, to find the area's end and
-    // every byte in it that is no list's.
+    const ListArea area = ListAreaOf(table.pointers, table.areaEndsWithBank, table.places);
+    const int64_t start = area.start;
+    // The lists as they lie now, in file order, to find every byte of the
+    // area that is no list's.
     std::vector<const ListPlace*> byOffset(table.places.begin(), table.places.end());
     std::sort(byOffset.begin(), byOffset.end(),
               [](const ListPlace* a, const ListPlace* b) { return a->offset < b->offset; });
-    int64_t end = start;
+    int64_t end = area.end;
     if (table.areaEndsWithBank) {
-        end = bankEnd;
         if (end > static_cast<int64_t>(image.size())) {
             return "The " + std::string(table.what) + " cannot be packed again: the image ends at " +
                    Hex(static_cast<int64_t>(image.size())) + ", before the end of their bank at " + Hex(end) + "." +
@@ -255,7 +255,6 @@ std::string Pack(std::vector<uint8_t>& image, const TableLists& table) {
             }
             covered = std::max(covered, place->offset + place->length);
         }
-        end = covered;
     }
 
     std::vector<uint8_t> packed;
@@ -305,6 +304,57 @@ std::optional<ListLayRefusal> Lay(std::vector<uint8_t>& image, const TableLists&
 }
 
 }  // namespace
+
+ListArea ListAreaOf(int64_t pointers, bool toBankEnd, std::span<const ListPlace* const> places) {
+    ListArea area;
+    area.start = pointers + kPointerTableLength;
+    area.toBankEnd = toBankEnd;
+    area.end = area.start;
+    if (toBankEnd) {
+        area.end = BankStart(pointers) + kBankSize;
+    } else {
+        for (const ListPlace* place : places) area.end = std::max(area.end, place->offset + place->length);
+    }
+    return area;
+}
+
+namespace {
+
+ListRoom RoomOf(int64_t pointers, bool toBankEnd, std::span<const ListPlace* const> places, int64_t packed) {
+    const ListArea area = ListAreaOf(pointers, toBankEnd, places);
+    ListRoom room;
+    room.area = area.end - area.start;
+    room.grows = toBankEnd;
+    const bool readable =
+        std::all_of(places.begin(), places.end(), [](const ListPlace* place) { return place->readable(); });
+    if (readable) room.free = room.area - packed;
+    return room;
+}
+
+}  // namespace
+
+ListRoom EvoMoveRoom(const SpeciesLists& lists) {
+    std::vector<const ListPlace*> places;
+    int64_t packed = 0;
+    for (const EvoMoveList& list : lists.evoMoves) {
+        places.push_back(&list.place);
+        packed += static_cast<int64_t>(EvoMoveBytes(list.evolutions, list.moves).size());
+    }
+    return RoomOf(lists.layout.evoMovePointers, lists.layout.areaEndsWithBank, places, packed);
+}
+
+std::optional<ListRoom> EggMoveRoom(const SpeciesLists& lists) {
+    if (!lists.hasEggMoves || !lists.layout.eggMovePointers) return std::nullopt;
+    std::vector<const ListPlace*> places;
+    std::set<std::vector<uint8_t>> distinct;
+    for (const EggMoveList& list : lists.eggMoves) {
+        places.push_back(&list.place);
+        distinct.insert(EggMoveBytes(list.moves));
+    }
+    int64_t packed = 0;
+    for (const std::vector<uint8_t>& bytes : distinct) packed += static_cast<int64_t>(bytes.size());
+    return RoomOf(*lists.layout.eggMovePointers, lists.layout.areaEndsWithBank, places, packed);
+}
 
 ListLayout ListLayoutOf(std::span<const uint8_t> image, const VersionProfile& profile,
                         const ResolvedLayout& resolved) {

@@ -100,6 +100,31 @@ struct SpeciesLists {
     std::array<EggMoveList, kSpeciesCount> eggMoves;
 };
 
+// Where the lists of one pointer table may lie when they are packed again:
+// from `start` (right after the pointer table) to `end`.
+struct ListArea {
+    int64_t start = 0;
+    int64_t end = 0;
+    bool toBankEnd = false;  // the area runs to the end of the table's bank (free bytes after the last list)
+};
+
+// The area of the lists of the pointer table at `pointers`: to the end of the
+// table's bank when `toBankEnd`, else to the end of the last list.
+ListArea ListAreaOf(int64_t pointers, bool toBankEnd, std::span<const ListPlace* const> places);
+
+// The room of one table's lists: the bytes of its area and those its lists
+// leave free when packed (identical egg lists once); `free` is none while a
+// list is unreadable, since packing would refuse.
+struct ListRoom {
+    int64_t area = 0;
+    std::optional<int64_t> free;
+    bool grows = false;  // the lists may grow into free bytes after the last one
+};
+struct SpeciesLists;
+ListRoom EvoMoveRoom(const SpeciesLists& lists);
+// None when the image has no known egg move table.
+std::optional<ListRoom> EggMoveRoom(const SpeciesLists& lists);
+
 // Reads the machines and every list of every species.
 SpeciesLists ReadSpeciesLists(std::span<const uint8_t> image, const VersionProfile& profile,
                               const ListLayout& layout);

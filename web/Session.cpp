@@ -14,6 +14,7 @@
 #include "rom/FailureReporter.h"
 #include "rom/FieldConversions.h"
 #include "rom/ImageLength.h"
+#include "rom/SpeciesLists.h"
 #include "rom/TablesFile.h"
 #include "rom/VersionDetection.h"
 #include "tables/FieldText.h"
@@ -73,45 +74,17 @@ std::string RefusalsText(const tables::ImportedTable& status, const std::string&
     return text + "Nothing was written.";
 }
 
-// The room of one pointer table's lists: the bytes of its area and the bytes
-// its lists take packed (identical egg lists once), as the packing counts them.
-json RoomOf(int64_t pointers, bool toBankEnd, const std::vector<const tables::ListPlace*>& places,
-            const std::vector<std::vector<uint8_t>>& packed) {
-    const int64_t start = pointers + tables::kPointerTableLength;
-    int64_t end = start;
-    if (toBankEnd) {
-        end = pointers / tables::kBankSize * tables::kBankSize + tables::kBankSize;
-    } else {
-        for (const tables::ListPlace* place : places) end = std::max(end, place->offset + place->length);
-    }
-    int64_t used = 0;
-    for (const std::vector<uint8_t>& bytes : packed) used += static_cast<int64_t>(bytes.size());
-    for (const tables::ListPlace* place : places) {
-        if (!place->readable()) return {{"area", end - start}, {"free", nullptr}};
-    }
-    return {{"area", end - start}, {"free", end - start - used}, {"grows", toBankEnd}};
+// The room of one pointer table's lists, as the packing counts it.
+json RoomJson(const rom::ListRoom& room) {
+    if (!room.free) return {{"area", room.area}, {"free", nullptr}};
+    return {{"area", room.area}, {"free", *room.free}, {"grows", room.grows}};
 }
 
-json EvoMoveRoom(const tables::SpeciesLists& lists) {
-    std::vector<const tables::ListPlace*> places;
-    std::vector<std::vector<uint8_t>> packed;
-    for (const tables::EvoMoveList& list : lists.evoMoves) {
-        places.push_back(&list.place);
-        packed.push_back(tables::EvoMoveBytes(list.evolutions, list.moves));
-    }
-    return RoomOf(lists.layout.evoMovePointers, lists.layout.areaEndsWithBank, places, packed);
-}
+json EvoMoveRoomJson(const tables::SpeciesLists& lists) { return RoomJson(rom::EvoMoveRoom(lists)); }
 
-json EggMoveRoom(const tables::SpeciesLists& lists) {
-    if (!lists.hasEggMoves) return nullptr;
-    std::vector<const tables::ListPlace*> places;
-    std::set<std::vector<uint8_t>> distinct;
-    for (const tables::EggMoveList& list : lists.eggMoves) {
-        places.push_back(&list.place);
-        distinct.insert(tables::EggMoveBytes(list.moves));
-    }
-    return RoomOf(*lists.layout.eggMovePointers, lists.layout.areaEndsWithBank, places,
-                  std::vector<std::vector<uint8_t>>(distinct.begin(), distinct.end()));
+json EggMoveRoomJson(const tables::SpeciesLists& lists) {
+    const std::optional<rom::ListRoom> room = rom::EggMoveRoom(lists);
+    return room ? RoomJson(*room) : json(nullptr);
 }
 
 std::string Code(int value) { return rom::TwoDigitHex(value); }
@@ -429,8 +402,8 @@ json Session::Lists(int position) const {
                    {"species", std::string(tables::SpeciesName(position))},
                    {"machines", machines},
                    {"evoMovesUnreadable", evoMoves.place.unreadable},
-                   {"room", EvoMoveRoom(lists)},
-                   {"eggRoom", EggMoveRoom(lists)}};
+                   {"room", EvoMoveRoomJson(lists)},
+                   {"eggRoom", EggMoveRoomJson(lists)}};
     json evolutions = json::array();
     for (const tables::Evolution& e : evoMoves.evolutions) evolutions.push_back(EvolutionRow(e));
     json moves = json::array();
