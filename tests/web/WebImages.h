@@ -1,8 +1,8 @@
 #pragma once
 // The images the page is tested on: one laid out like the first American
 // Crystal release with lists a species can be edited in (every other byte
-// the test pattern), and the same release with its tables moved, which the
-// programs refuse.
+// the test pattern), and the same release with its tables moved and without
+// the routines that read them, which the programs refuse.
 #include <algorithm>
 #include <cstdint>
 #include <stdexcept>
@@ -50,7 +50,7 @@ inline std::vector<uint8_t> ReleaseLikeImage() {
 }
 
 inline std::vector<uint8_t> MovedTablesImage() {
-    return testsupport::TestImage::OfRelease(Release(), kMovedBy).ReadAll();
+    return testsupport::TestImage::OfRelease(Release(), kMovedBy, /*withRoutines=*/false).ReadAll();
 }
 
 }  // namespace webtest
