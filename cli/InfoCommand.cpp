@@ -26,6 +26,7 @@ namespace {
 struct InfoOptions {
     std::string image;
     bool json = false;
+    bool tablesLines = false;
     std::string output;
 };
 
@@ -76,9 +77,46 @@ std::string LayoutText(const tables::ImageInfo& info) {
         return info.version ? name + ": " + layout.refusal : name + " (no version is recognised)";
     }
     std::string source;
-    if (layout.release != nullptr) source = ", " + rom::ReleaseCaption(*layout.release);
+    if (layout.kind == rom::ImageLayout::Modified) {
+        source = " based on " + std::string(rom::VersionCaption(info.version));
+        if (layout.release != nullptr) source += " (its game code and revision name " + rom::ReleaseCaption(*layout.release) + ")";
+    } else if (layout.release != nullptr) {
+        source = ", " + rom::ReleaseCaption(*layout.release);
+    }
     if (!layout.tablesFile.empty()) source = " \"" + layout.tablesFile + "\"";
     return name + source + ": " + OffsetsText(layout);
+}
+
+// Where the release the header names keeps a table, when it is elsewhere in
+// this image.
+std::optional<int64_t> MovedFrom(const rom::ResolvedLayout& layout, const rom::TableFact& fact) {
+    if (layout.kind != rom::ImageLayout::Modified || layout.release == nullptr) return std::nullopt;
+    const rom::ReleaseLayout& row = *layout.release;
+    const std::vector<std::pair<std::string_view, int64_t>> released = {
+        {"base", row.tables.BaseStatsOffset}, {"icons", row.tables.MenuIconOffset},
+        {"cries", row.tables.CryTableOffset}, {"pointers", row.tables.EvoMovePointerOffset},
+        {"eggs", row.eggMovePointerOffset}};
+    for (const auto& [key, offset] : released) {
+        if (key == fact.key && offset != fact.offset) return offset;
+    }
+    return std::nullopt;
+}
+
+// Each table with its offset and how it was proven.
+std::string TablesText(const rom::ResolvedLayout& layout) {
+    if (layout.tables.empty()) return {};
+    std::string text = "\nTables:\n";
+    for (const rom::TableFact& fact : layout.tables) {
+        const std::string name(fact.name);
+        text += "    " + name + ":" + std::string(name.size() < 24 ? 24 - name.size() : 1, ' ') + Offset(fact.offset) +
+                ", " + fact.proof;
+        if (const std::optional<int64_t> from = MovedFrom(layout, fact)) {
+            text += " (moved from " + Offset(*from) + ", where " + rom::ReleaseCaption(*layout.release) +
+                    " keeps it)";
+        }
+        text += "\n";
+    }
+    return text;
 }
 
 std::string ReleaseText(const tables::ImageInfo& info) {
@@ -144,7 +182,7 @@ std::string AsText(const tables::ImageInfo& info, const rom::ImageLength& length
     for (const auto& [name, value] : rows) {
         text += name + ":" + std::string(18 - name.size(), ' ') + value + "\n";
     }
-    return text + HintText(info, path);
+    return text + TablesText(info.layout) + HintText(info, path);
 }
 
 std::string AsJson(const tables::ImageInfo& info, const rom::ImageLength& length, const std::string& path) {
@@ -185,6 +223,17 @@ std::string AsJson(const tables::ImageInfo& info, const rom::ImageLength& length
     out["layoutRelease"] = orNull(layout.release != nullptr,
                                   layout.release != nullptr ? rom::ReleaseCaption(*layout.release) : "");
     out["tablesFile"] = orNull(!layout.tablesFile.empty(), layout.tablesFile);
+    out["versionFromTablesFile"] = info.versionFromTablesFile;
+    nlohmann::ordered_json proofs = nlohmann::ordered_json::array();
+    for (const rom::TableFact& fact : layout.tables) {
+        const std::optional<int64_t> from = MovedFrom(layout, fact);
+        proofs.push_back({{"table", std::string(fact.key)},
+                          {"offset", fact.offset},
+                          {"routine", orNull(fact.routineAt.has_value(), fact.routineAt.value_or(0))},
+                          {"proof", fact.proof},
+                          {"movedFrom", orNull(from.has_value(), from.value_or(0))}});
+    }
+    out["tableProofs"] = proofs;
     out["refusal"] = orNull(!layout.refusal.empty(), layout.refusal);
     out["release"] = orNull(info.release != nullptr, info.release != nullptr ? rom::ReleaseCaption(*info.release) : "");
     out["knownRelease"] = orNull(info.namedRelease != nullptr,
@@ -216,6 +265,20 @@ int RunInfo(const InfoOptions& options) {
     const rom::ImageLength length = rom::LengthOf(*bytes);
     if (length.Differs()) Message(rom::LengthWarning(options.image, length));
     const tables::ImageInfo info = tables::DescribeImage(*bytes, options.image);
+    if (options.tablesLines) {
+        // The lines of a ".tables" file for what the image proved, for the
+        // user to keep or correct; nothing when nothing is proven.
+        if (info.layout.tables.empty()) {
+            Message("\"" + options.image + "\": " +
+                    (info.layout.refusal.empty() ? std::string("no table of this image is proven.")
+                                                 : info.layout.refusal) +
+                    " No lines are written.");
+            return kFailure;
+        }
+        const std::optional<rom::GameVersion> named =
+            info.versionFromTablesFile ? info.version : std::optional<rom::GameVersion>();
+        return WriteOutput(options.output, rom::TablesFileLines(info.layout, named)) ? kSuccess : kFailure;
+    }
     const std::string text = options.json ? AsJson(info, length, options.image) : AsText(info, length, options.image);
     if (!WriteOutput(options.output, text)) return kFailure;
     // The facts are shown, but a file of another kind is said to be one.
@@ -230,10 +293,13 @@ int RunInfo(const InfoOptions& options) {
 void AddInfoCommand(CLI::App& app, CommandStatus& status) {
     auto options = std::make_shared<InfoOptions>();
     CLI::App* command = app.add_subcommand(
-        "info", "Shows the image's size, header fields, checksums, version, table layout (with its offsets) and "
-                "whether it is an official release, unmodified or modified.");
+        "info", "Shows the image's size, header fields, checksums, version, table layout (each table's offset "
+                "and how the image proves it) and whether it is an official release, unmodified or modified.");
     command->add_option("IMAGE", options->image, "The image file (*.gbc)")->required();
     command->add_flag("--json", options->json, "Print the facts as one JSON object");
+    command->add_flag("--tables", options->tablesLines,
+                      "Print only the lines of a \".tables\" file for the tables the image proves (and its "
+                      "version, when the header does not name it), to keep beside the image or correct");
     command->add_option("-o,--output", options->output,
                         "Write to this file instead of standard output (\"-\"), as export's -o does");
     command->callback([options, &status] { status = {RunInfo(*options), kFailure}; });

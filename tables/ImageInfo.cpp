@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "rom/FieldConversions.h"
+#include "rom/TablesFile.h"
 #include "rom/VersionDetection.h"
 #include "tables/ImageLists.h"
 
@@ -49,18 +50,9 @@ bool CriesAt(std::span<const uint8_t> image, int64_t at) {
 
 // Every list of the pointer table at `at` readable (`eggs`: the egg move
 // table, else the evolution/move table).
-bool ListsAt(std::span<const uint8_t> image, int64_t base, int64_t at, bool eggs) {
+bool ListsAt(std::span<const uint8_t> image, int64_t at, bool eggs) {
     if (at < 0 || at + kPointerTableLength > static_cast<int64_t>(image.size())) return false;
-    rom::VersionProfile profile;
-    profile.BaseStatsOffset = static_cast<int32_t>(base);
-    profile.EvoMovePointerOffset = static_cast<int32_t>(at);
-    ListLayout layout{static_cast<int32_t>(at), std::nullopt, false};
-    if (eggs) layout.eggMovePointers = static_cast<int32_t>(at);
-    const SpeciesLists lists = ReadSpeciesLists(image, profile, layout);
-    for (size_t p = 0; p < lists.evoMoves.size(); ++p) {
-        if (!(eggs ? lists.eggMoves[p].place : lists.evoMoves[p].place).readable()) return false;
-    }
-    return true;
+    return !rom::FirstIncompleteList(image, at, eggs).has_value();
 }
 
 TablesHint HintFor(std::span<const uint8_t> image, rom::GameVersion version, int64_t base) {
@@ -69,28 +61,31 @@ TablesHint HintFor(std::span<const uint8_t> image, rom::GameVersion version, int
     hint.cries = OnlyConfirmed(Candidates(version, base, [](const rom::ReleaseLayout& row) -> int64_t { return row.tables.CryTableOffset; }),
                                [&](int64_t at) { return CriesAt(image, at); });
     hint.pointers = OnlyConfirmed(Candidates(version, base, [](const rom::ReleaseLayout& row) -> int64_t { return row.tables.EvoMovePointerOffset; }),
-                                  [&](int64_t at) { return ListsAt(image, base, at, false); });
+                                  [&](int64_t at) { return ListsAt(image, at, false); });
     hint.eggs = OnlyConfirmed(Candidates(version, base, [](const rom::ReleaseLayout& row) -> int64_t { return row.eggMovePointerOffset; }),
-                              [&](int64_t at) { return ListsAt(image, base, at, true); });
+                              [&](int64_t at) { return ListsAt(image, at, true); });
     return hint;
 }
 
 }  // namespace
 
-std::optional<rom::GameVersion> VersionOfImage(std::span<const uint8_t> image) {
+std::optional<rom::GameVersion> VersionOfImage(std::span<const uint8_t> image, const std::string& path) {
     // A byte the file does not hold reads as 0, as the byte layer reads it.
-    const uint8_t byte = rom::kVersionByteOffset < static_cast<int64_t>(image.size()) ? image[rom::kVersionByteOffset] : 0;
-    return rom::RecognizeVersion(rom::TwoDigitHex(byte));
+    return rom::ImageVersion(image, static_cast<int64_t>(image.size()), path);
 }
 
 std::string NotAKreblinImage(std::span<const uint8_t> image, const std::string& path) {
-    if (VersionOfImage(image)) return {};
+    if (VersionOfImage(image, path)) return {};
     const uint8_t byte = rom::kVersionByteOffset < static_cast<int64_t>(image.size()) ? image[rom::kVersionByteOffset] : 0;
     const bool checksumRight = static_cast<int64_t>(image.size()) >= rom::kHeaderEnd &&
                                rom::HeaderChecksum(image) == image[rom::kHeaderChecksumOffset];
     return "\"" + path + "\" is not an image of a Kreblin version: its header names none of the three (the byte at "
            "0x13C is 0x" + rom::TwoDigitHex(byte) + ", where Gold has 0x47, Silver 0x53 and Crystal 0x41), and its "
-           "header checksum is " + (checksumRight ? "right, so it may be the image of another game." : "wrong.");
+           "header checksum is " +
+           (checksumRight ? "right, so it may be the image of another game. If it is a modified game whose title "
+                            "no longer names its version, a line \"version = crystal\" (or gold, silver) in \"" +
+                                rom::TablesFilePathOf(path) + "\" beside it says which."
+                          : "wrong.");
 }
 
 ImageInfo DescribeImage(std::span<const uint8_t> image, const std::string& path) {
@@ -102,7 +97,8 @@ ImageInfo DescribeImage(std::span<const uint8_t> image, const std::string& path)
     info.headerChecksumRight = info.size >= rom::kHeaderEnd && info.headerChecksumComputed == info.header.headerChecksum;
     info.globalChecksumRight = info.size >= rom::kHeaderEnd && info.globalChecksumComputed == info.header.globalChecksum;
     info.complete = rom::IsCompleteImage(image, info.size);
-    info.version = VersionOfImage(image);
+    info.version = VersionOfImage(image, path);
+    info.versionFromTablesFile = info.version && !VersionOfImage(image);
     if (info.version) info.layout = rom::ResolveLayout(image, *info.version, path);
     info.market = rom::MarketOfCode(info.header.gameCode);
     info.sha1 = Sha1Hex(image);

@@ -39,7 +39,8 @@ struct ImageInfo {
     bool headerChecksumRight = false;
     bool globalChecksumRight = false;
     bool complete = false;                    // a cartridge could hold it
-    std::optional<rom::GameVersion> version;  // from the header byte at 0x13C
+    std::optional<rom::GameVersion> version;  // from the header byte at 0x13C, else the ".tables" file
+    bool versionFromTablesFile = false;       // the header names none; the ".tables" file's "version" line does
     rom::ResolvedLayout layout;               // unknown also without a version
     std::optional<std::string_view> market;   // named by the game code's last letter
     std::string sha1;
@@ -56,11 +57,13 @@ struct ImageInfo {
 // it is taken into account; empty: none is.
 ImageInfo DescribeImage(std::span<const uint8_t> image, const std::string& path = {});
 
-// The version the header byte at 0x13C names, read as the window reads it.
-std::optional<rom::GameVersion> VersionOfImage(std::span<const uint8_t> image);
+// The version the header byte at 0x13C names, read as the window reads it;
+// for a complete image whose header names none, the version the ".tables"
+// file beside `path` names (empty path: none is looked for).
+std::optional<rom::GameVersion> VersionOfImage(std::span<const uint8_t> image, const std::string& path = {});
 
-// For a file whose header names none of the three versions, the sentence
-// that says so: "\"x.gbc\" is not an image of a Kreblin version: ...", with
+// For a file whose header names none of the three versions (and whose
+// ".tables" file names none either), the sentence that says so: "\"x.gbc\" is not an image of a Kreblin version: ...", with
 // the byte found and whether the header checksum is right. Empty when the
 // header names a version (images built by hand for tests, whose header
 // checksum is wrong, keep being read by the rules of such images).

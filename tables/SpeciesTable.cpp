@@ -35,7 +35,7 @@ std::optional<TableImage> OpenTableImage(const std::string& path, std::string& r
         refusal = rom::TooShortMessage(path, static_cast<int64_t>(bytes->size())) + " Nothing was read or written.";
         return std::nullopt;
     }
-    const std::optional<rom::GameVersion> version = VersionOfImage(*bytes);
+    const std::optional<rom::GameVersion> version = VersionOfImage(*bytes, path);
     if (!version) {
         refusal = NotAKreblinImage(*bytes, path) + " Nothing was read or written.";
         return std::nullopt;

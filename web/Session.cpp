@@ -241,7 +241,10 @@ json Session::Open(const std::string& name, const std::vector<uint8_t>& bytes,
     return {{"ok", true},
             {"name", name_},
             {"caption", std::string(rom::VersionCaption(current_->version))},
-            {"release", layout.release != nullptr ? rom::ReleaseCaption(*layout.release) : ""},
+            {"release", layout.kind == rom::ImageLayout::Released && layout.release != nullptr
+                            ? rom::ReleaseCaption(*layout.release)
+                            : ""},
+            {"identity", rom::LayoutCaption(layout)},
             {"layout", std::string(rom::LayoutName(current_->layout))},
             {"note", length.Shorter() ? Said(rom::LengthWarning(path_, length)) : ""},
             {"columns", tables::ExportColumns()},

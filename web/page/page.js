@@ -50,8 +50,7 @@ async function openFiles(files) {
   if (!answer.ok) { say(answer.message); return; }
   image = answer;
   say(answer.note);
-  $("caption").textContent = answer.name + ": " + (answer.release || answer.caption +
-    (answer.layout === "released" ? "" : " (" + answer.layout + " layout)"));
+  $("caption").textContent = answer.name + ": " + answer.identity;
   $("editor").hidden = false;
   // The tables and formats the libraries read and write.
   const table = $("table-choice");
