@@ -20,6 +20,7 @@
 #include "rom/TablesFile.h"
 #include "tables/FieldText.h"
 #include "tests/cli/CliProcess.h"
+#include "tests/support/TableRoutines.h"
 #include "tests/tables/ListImages.h"
 
 namespace {
@@ -295,7 +296,8 @@ TEST_F(ListReleaseCli, DiffAgainstCrystalCountsTheTutorMachines) {
 }
 
 // A modified French Crystal whose tables and lists all moved 16 bytes on,
-// placed by a ".tables" file. The game keeps data of its own right after its
+// placed by a ".tables" file (its code carries none of the routines that
+// would say where they are). The game keeps data of its own right after its
 // last lists (the test pattern up to the end of each bank), so the lists may
 // shrink there but not grow, and that data is never touched.
 class TablesFileLists : public Cli {
@@ -310,6 +312,7 @@ protected:
         moved_.tables.EvoMovePointerOffset += kMovedBy;
         moved_.eggMovePointerOffset += kMovedBy;
         std::vector<uint8_t> bytes = ListImageBytes(moved_, lists_);
+        testsupport::RemoveTableRoutines(bytes, moved_.tables.MenuIconOffset);
         for (const int64_t table : {int64_t{moved_.tables.EvoMovePointerOffset}, int64_t{moved_.eggMovePointerOffset}}) {
             const int64_t end = table == moved_.eggMovePointerOffset ? LayEggMoveLists(bytes, lists_)
                                                                      : LayEvoMoveLists(bytes, lists_);

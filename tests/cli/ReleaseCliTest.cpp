@@ -121,7 +121,7 @@ TEST_P(ReleaseCli, MovedTablesAreEditedWhereTheGameCodeReadsThem) {
                             Hex(Moved().BaseStatsOffset) + ", menu icons " + Hex(Moved().MenuIconOffset)),
               std::string::npos)
         << info.out;
-    EXPECT_NE(info.out.find("    base records:           " + Hex(Moved().BaseStatsOffset) +
+    EXPECT_NE(info.out.find("    base records:            " + Hex(Moved().BaseStatsOffset) +
                             ", read by the routine at 0x3E00, records of 32 bytes; numbered 1 to 251\n"),
               std::string::npos)
         << info.out;

@@ -6,6 +6,7 @@
 // icons' routine at the end of the icon table's own bank (that routine
 // carries no bank operand).
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <stdexcept>
@@ -52,6 +53,14 @@ inline void PlantTableRoutines(std::span<uint8_t> image, const RoutineTables& ta
     PlantAt(image, kCryRoutineAt, RoutineFor(rom::kCryRoutine, tables.cries));
     PlantAt(image, kEvoMoveRoutineAt, RoutineFor(rom::kEvoMovePointerRoutine, tables.pointers));
     PlantAt(image, kEggMoveRoutineAt, RoutineFor(rom::kEggMovePointerRoutine, tables.eggs));
+}
+
+// Clears the five routines PlantTableRoutines planted (their bytes 0): an
+// image whose code says nothing of where its tables are.
+inline void RemoveTableRoutines(std::span<uint8_t> image, int64_t icons) {
+    for (const int64_t at : {kBaseRoutineAt, kCryRoutineAt, kEvoMoveRoutineAt, kEggMoveRoutineAt, IconRoutineAt(icons)}) {
+        std::fill(image.begin() + at, image.begin() + at + 0x20, uint8_t{0});
+    }
 }
 
 }  // namespace testsupport
