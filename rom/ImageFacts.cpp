@@ -163,9 +163,9 @@ std::string_view ContentsProof(TablesEntry entry) {
     return "";
 }
 
-// The base records' routine with its record size as an operand, so that a
-// game whose records are not 32 bytes long is told apart from one without
-// the routine.
+// The base records' routine with its record size as an operand, looked for
+// only when the routine for 32 bytes is missing, so that a game whose records
+// are not 32 bytes long is told apart from one without the routine.
 constexpr std::string_view kBaseRecordRoutineOfAnySize =
     "3E BB D7 FA ?? ?? FE FD 28 ?? 3D 01 NN 00 21 LL HH CD ?? ?? 11 ?? ?? 01 NN 00 CD";
 
@@ -176,7 +176,7 @@ struct TableRoutine {
 };
 
 constexpr std::array<TableRoutine, kTablesEntryCount> kTableRoutines = {{
-    {TablesEntry::Base, kBaseRecordRoutineOfAnySize, "records of 32 bytes"},
+    {TablesEntry::Base, kBaseRecordRoutine, "records of 32 bytes"},
     {TablesEntry::Icons, kMenuIconRoutine, "entries of 1 byte, in the routine's own bank"},
     {TablesEntry::Cries, kCryRoutine, "entries of 6 bytes"},
     {TablesEntry::Pointers, kEvoMovePointerRoutine, "pointers of 2 bytes"},
@@ -203,6 +203,16 @@ RoutineFinding FindTable(std::span<const uint8_t> image, const TableRoutine& rou
     const std::string reads = "the routine through which the game reads its " + std::string(TableWords(routine.entry));
     const std::vector<RoutineMatch> matches = pattern.FindIn(image);
     if (matches.empty()) {
+        // A routine that reads records of another size tells why.
+        if (routine.entry == TablesEntry::Base) {
+            static const RoutinePattern anySize(kBaseRecordRoutineOfAnySize);
+            const std::vector<RoutineMatch> other = anySize.FindIn(image, 1);
+            if (!other.empty()) {
+                finding.fault = reads + " (at " + Hex(other.front().at) + ") reads records of " +
+                                std::to_string(other.front().length.value_or(0)) + " bytes, not 32 as in every release";
+                return finding;
+            }
+        }
         finding.fault = reads + " does not occur in it";
         return finding;
     }
@@ -216,11 +226,6 @@ RoutineFinding FindTable(std::span<const uint8_t> image, const TableRoutine& rou
                             ", giving two places (" + where(first) + " and " + where(match) + ")";
             return finding;
         }
-    }
-    if (routine.entry == TablesEntry::Base && first.length != uint8_t{32}) {
-        finding.fault = reads + " (at " + Hex(first.at) + ") reads records of " +
-                        std::to_string(first.length.value_or(0)) + " bytes, not 32 as in every release";
-        return finding;
     }
     const std::optional<int64_t> offset = first.TableOffset();
     if (!offset) {
