@@ -457,24 +457,31 @@ private:
     // When the cheapest way to `position` is a copy that goes on for
     // kSureLength bytes more, takes it to its end, or to the length where its
     // number grows, drops the other open actions and returns where it ends
-    // now; otherwise returns `position`.
+    // now; otherwise returns `position`. Of copies as cheap, the one that
+    // goes on longest: one dropped for a shorter one as cheap would have
+    // gone on where the shorter one has to be followed by another action.
     size_t TakeSureCopy(size_t position) {
         const size_t m = target_.size();
         if (position == m || !Reached(position)) return position;
         const End end = ends_.back();
         if (end.action() == kTargetRead) return position;
-        auto it = std::find_if(open_.begin(), open_.end(), [&](const Open& open) {
-            return open.action == end.action() && open.startEnd == end.previous && open.from == end.from;
-        });
-        if (it == open_.end()) return position;
-        Open open = *it;
-        if (Extent(open, position, kSureLength) < kSureLength) return position;
-        // Not past a length where its number grows: ending it just before
-        // may be cheaper.
-        const uint64_t longest = *std::find_if(std::begin(kLongestForNumberSize), std::end(kLongestForNumberSize),
-                                               [&](uint64_t length) { return length >= open.length; });
-        const size_t more = Extent(open, position, std::min<uint64_t>(m - position, longest - open.length));
-        if (more == 0) return position;
+        Open* chosen = nullptr;
+        size_t more = 0;
+        for (Open& open : open_) {
+            if (open.action == kTargetRead || open.cost != end.cost) continue;
+            // Not past a length where its number grows: ending it just
+            // before may be cheaper.
+            const uint64_t longest = *std::find_if(std::begin(kLongestForNumberSize),
+                                                   std::end(kLongestForNumberSize),
+                                                   [&](uint64_t length) { return length >= open.length; });
+            const size_t extent = Extent(open, position, std::min<uint64_t>(m - position, longest - open.length));
+            if (chosen == nullptr || extent > more) {
+                chosen = &open;
+                more = extent;
+            }
+        }
+        if (chosen == nullptr || more == 0 || Extent(*chosen, position, kSureLength) < kSureLength) return position;
+        Open open = *chosen;
         open.cost = CostLater(open, more);
         open.length += more;
         open_.clear();
