@@ -213,7 +213,10 @@ constexpr size_t kMostOpen = 8;
 class CopyingEncoder {
 public:
     CopyingEncoder(Bytes& out, ByteSpan source, ByteSpan target)
-        : out_(out), source_(source), target_(target), index_(source, target) {}
+        : out_(out), source_(source), target_(target), index_(source, target) {
+        // Most positions will be visited: room for all at once.
+        if (!index_.LooksUp()) ends_.reserve(target.size() + 1);
+    }
 
     void Run() {
         const size_t m = target_.size();

@@ -3,6 +3,7 @@
 #include <divsufsort.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <new>
@@ -44,47 +45,165 @@ size_t CommonPrefix(const uint8_t* a, const uint8_t* b, size_t most) {
     return k;
 }
 
-}  // namespace
-
-MatchIndex::MatchIndex(ByteSpan source, ByteSpan target)
-    : source_(source), target_(target), sourceSuffixes_(SortedSuffixes(source)), buckets_(65537, 0),
-      earlier_(target.size()) {
-    // The suffixes sort by their first two bytes first, so those of each key
-    // follow each other: counts of each key, summed up.
-    for (size_t at = 0; at < source.size(); ++at) ++buckets_[KeyAt(source, at) + 1];
-    for (size_t key = 1; key < buckets_.size(); ++key) buckets_[key] += buckets_[key - 1];
-
-    if (target.empty()) return;
-    const std::vector<int32_t> suffixes = SortedSuffixes(target);
-
-    // One pass down the target's sorted suffixes finds, for each, the
-    // nearest ones before and after it that start earlier in the target: the
-    // stack holds target positions rising from bottom to top; a suffix pops
-    // every larger position, which finds its nearest smaller one after it,
-    // and what is left on top is its own nearest smaller one before it. Raw
-    // pointers: the loop runs over every suffix, and stays quick in
-    // unoptimised builds too.
-    std::vector<int32_t> stack(target.size());
+// One stack pass down sorted suffixes finds, for each target suffix, the
+// nearest ones before and after it that start earlier in the target: the
+// stack holds target positions rising from bottom to top; a suffix pops every
+// larger position, which finds its nearest smaller one after it, and what is
+// left on top is its own nearest smaller one before it. `record(here, before)`
+// and `recordAfter(position, after)` keep what is found. Raw pointers: the
+// loop runs over every suffix, and stays quick in unoptimised builds too.
+template <typename Before, typename After>
+void NearestEarlier(const int32_t* sorted, size_t count, int32_t firstTarget, size_t targetSize, Before record,
+                    After recordAfter) {
+    std::vector<int32_t> stack(targetSize);
     int32_t* bottom = stack.data();
     int32_t* top = bottom;  // one past the top
-    Earlier* earlier = earlier_.data();
-    for (const int32_t here : suffixes) {
+    for (size_t k = 0; k < count; ++k) {
+        if (sorted[k] < firstTarget) continue;
+        const int32_t here = sorted[k] - firstTarget;
         while (top != bottom && top[-1] > here) {
-            earlier[top[-1]].after = here;
+            recordAfter(top[-1], here);
             --top;
         }
-        earlier[here].before = top == bottom ? kNone : top[-1];
+        record(here, top == bottom ? MatchIndex::kNone : top[-1]);
         *top++ = here;
     }
 }
 
+}  // namespace
+
+bool MostlyCopies(ByteSpan source, ByteSpan target) {
+    constexpr size_t kWindow = 16;
+    constexpr size_t kSamples = 256;
+    const size_t m = target.size();
+    if (m < (size_t{64} << 10)) return false;
+
+    // The windows looked for, by a rolling hash of their bytes, in a table
+    // with open addressing (a window may be there more than once).
+    constexpr uint64_t kBase = 0x100000001B3;
+    uint64_t highest = 1;
+    for (size_t k = 1; k < kWindow; ++k) highest *= kBase;
+    auto hashOf = [&](const uint8_t* bytes) {
+        uint64_t hash = 0;
+        for (size_t k = 0; k < kWindow; ++k) hash = hash * kBase + bytes[k];
+        return hash;
+    };
+    // A window that repeats an earlier sample's is that sample's: found in
+    // the target before it at least.
+    std::array<size_t, kSamples> places{};
+    std::array<uint64_t, kSamples> hashes{};
+    std::array<bool, kSamples> found{};
+    constexpr size_t kSlots = 1024;
+    constexpr size_t kEmpty = kSamples;
+    std::array<size_t, kSlots> slots{};
+    slots.fill(kEmpty);
+    for (size_t s = 0; s < kSamples; ++s) {
+        places[s] = (2 * s + 1) * (m - kWindow) / (2 * kSamples);
+        hashes[s] = hashOf(target.data() + places[s]);
+        size_t slot = hashes[s] % kSlots;
+        for (; slots[slot] != kEmpty && !found[s]; slot = (slot + 1) % kSlots) {
+            const size_t other = slots[slot];
+            found[s] = hashes[other] == hashes[s] &&
+                       std::memcmp(target.data() + places[other], target.data() + places[s], kWindow) == 0;
+        }
+        if (!found[s]) slots[slot] = s;
+    }
+    // Every window of `bytes`; of the target, those before the sample's own
+    // place only.
+    auto search = [&](ByteSpan bytes, bool earlierOnly) {
+        if (bytes.size() < kWindow) return;
+        uint64_t hash = hashOf(bytes.data());
+        for (size_t at = 0;; ++at) {
+            for (size_t slot = hash % kSlots; slots[slot] != kEmpty; slot = (slot + 1) % kSlots) {
+                const size_t s = slots[slot];
+                if (hashes[s] != hash || found[s] || (earlierOnly && at >= places[s])) continue;
+                found[s] = std::memcmp(bytes.data() + at, target.data() + places[s], kWindow) == 0;
+            }
+            if (at + kWindow >= bytes.size()) break;
+            hash = (hash - bytes[at] * highest) * kBase + bytes[at + kWindow];
+        }
+    };
+    search(source, false);
+    search(target, true);
+    const auto covered = static_cast<size_t>(std::count(found.begin(), found.end(), true));
+    return 4 * covered >= 3 * kSamples;
+}
+
+MatchIndex::MatchIndex(ByteSpan source, ByteSpan target) : source_(source), target_(target) {
+    if (target.empty()) return;
+    if (MostlyCopies(source, target)) {
+        SortApart();
+    } else {
+        SortTogether();
+    }
+}
+
+void MatchIndex::SortTogether() {
+    const size_t n = source_.size();
+    const size_t total = n + target_.size();
+    neighbours_.resize(target_.size());
+    std::vector<int32_t> suffixes;
+    {
+        Bytes text(total);
+        std::copy(source_.begin(), source_.end(), text.begin());
+        std::copy(target_.begin(), target_.end(), text.begin() + static_cast<std::ptrdiff_t>(n));
+        suffixes = SortedSuffixes(text);
+    }
+    const int32_t* sorted = suffixes.data();
+    Neighbours* neighbours = neighbours_.data();
+    NearestEarlier(
+        sorted, total, static_cast<int32_t>(n), target_.size(),
+        [&](int32_t here, int32_t before) { neighbours[here].targetBefore = before; },
+        [&](int32_t position, int32_t after) { neighbours[position].targetAfter = after; });
+    // One pass down finds the nearest source suffix before each target
+    // suffix, one pass up the nearest after it.
+    int32_t lastSource = kNone;
+    for (size_t k = 0; k < total; ++k) {
+        if (static_cast<size_t>(sorted[k]) < n) {
+            lastSource = sorted[k];
+        } else {
+            neighbours[static_cast<size_t>(sorted[k]) - n].sourceBefore = lastSource;
+        }
+    }
+    lastSource = kNone;
+    for (size_t k = total; k-- > 0;) {
+        if (static_cast<size_t>(sorted[k]) < n) {
+            lastSource = sorted[k];
+        } else {
+            neighbours[static_cast<size_t>(sorted[k]) - n].sourceAfter = lastSource;
+        }
+    }
+}
+
+void MatchIndex::SortApart() {
+    sourceSuffixes_ = SortedSuffixes(source_);
+    // The suffixes sort by their first two bytes first, so those of each key
+    // follow each other: counts of each key, summed up.
+    buckets_.assign(65537, 0);
+    for (size_t at = 0; at < source_.size(); ++at) ++buckets_[KeyAt(source_, at) + 1];
+    for (size_t key = 1; key < buckets_.size(); ++key) buckets_[key] += buckets_[key - 1];
+
+    earlier_.resize(target_.size());
+    const std::vector<int32_t> suffixes = SortedSuffixes(target_);
+    Earlier* earlier = earlier_.data();
+    NearestEarlier(
+        suffixes.data(), suffixes.size(), 0, target_.size(),
+        [&](int32_t here, int32_t before) { earlier[here].before = before; },
+        [&](int32_t position, int32_t after) { earlier[position].after = after; });
+}
+
 MatchIndex::Neighbours MatchIndex::At(size_t targetPosition) const {
+    if (!LooksUp()) return neighbours_[targetPosition];
     Neighbours near;
     near.targetBefore = earlier_[targetPosition].before;
     near.targetAfter = earlier_[targetPosition].after;
-    const size_t n = source_.size();
-    if (n == 0) return near;
+    SourceNeighbours(targetPosition, near);
+    return near;
+}
 
+void MatchIndex::SourceNeighbours(size_t targetPosition, Neighbours& near) const {
+    const size_t n = source_.size();
+    if (n == 0) return;
     // The first of the source's suffixes that does not sort before the
     // target's (one that is a prefix of it does), searched among those with
     // its first two bytes. What both bounds share with the target's suffix
@@ -117,7 +236,6 @@ MatchIndex::Neighbours MatchIndex::At(size_t targetPosition) const {
     }
     if (low > 0) near.sourceBefore = sorted[low - 1];
     if (low < n) near.sourceAfter = sorted[low];
-    return near;
 }
 
 }  // namespace patches
