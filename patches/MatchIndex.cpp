@@ -129,9 +129,9 @@ bool MostlyCopies(ByteSpan source, ByteSpan target) {
     return 4 * covered >= 3 * kSamples;
 }
 
-MatchIndex::MatchIndex(ByteSpan source, ByteSpan target) : source_(source), target_(target) {
+MatchIndex::MatchIndex(ByteSpan source, ByteSpan target, Sorting sorting) : source_(source), target_(target) {
     if (target.empty()) return;
-    if (MostlyCopies(source, target)) {
+    if (sorting == Sorting::Apart || (sorting == Sorting::Chosen && MostlyCopies(source, target))) {
         SortApart();
     } else {
         SortTogether();

@@ -47,9 +47,14 @@ public:
         int32_t targetAfter = kNone;
     };
 
+    // How the suffixes are sorted: chosen by MostlyCopies, or either way
+    // (both give the same neighbours but where suffixes tie, and the same
+    // longest matches).
+    enum class Sorting { Chosen, Together, Apart };
+
     // Both sizes at most kMaxIndexedSize; both inputs must outlive the
     // index. Throws std::bad_alloc when memory runs out.
-    MatchIndex(ByteSpan source, ByteSpan target);
+    MatchIndex(ByteSpan source, ByteSpan target, Sorting sorting = Sorting::Chosen);
 
     Neighbours At(size_t targetPosition) const;
 
