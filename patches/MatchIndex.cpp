@@ -6,15 +6,23 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <memory>
 #include <new>
 
 namespace patches {
 
 namespace {
 
-std::vector<int32_t> SortedSuffixes(ByteSpan bytes) {
-    std::vector<int32_t> suffixes(bytes.size());
-    if (!bytes.empty() && divsufsort(bytes.data(), suffixes.data(), static_cast<saidx_t>(bytes.size())) != 0) {
+// Room for `count` values left as they are: every one is written before it
+// is read, and setting megabytes first would cost a pass of its own.
+template <typename T>
+std::unique_ptr<T[]> Room(size_t count) {
+    return std::unique_ptr<T[]>(new T[count]);
+}
+
+std::unique_ptr<int32_t[]> SortedSuffixes(ByteSpan bytes) {
+    auto suffixes = Room<int32_t>(bytes.size());
+    if (!bytes.empty() && divsufsort(bytes.data(), suffixes.get(), static_cast<saidx_t>(bytes.size())) != 0) {
         throw std::bad_alloc();
     }
     return suffixes;
@@ -49,14 +57,15 @@ size_t CommonPrefix(const uint8_t* a, const uint8_t* b, size_t most) {
 // nearest ones before and after it that start earlier in the target: the
 // stack holds target positions rising from bottom to top; a suffix pops every
 // larger position, which finds its nearest smaller one after it, and what is
-// left on top is its own nearest smaller one before it. `record(here, before)`
-// and `recordAfter(position, after)` keep what is found. Raw pointers: the
-// loop runs over every suffix, and stays quick in unoptimised builds too.
+// left on top is its own nearest smaller one before it; those left on the
+// stack at the end have none after them. `record(here, before)` and
+// `recordAfter(position, after)` keep what is found. Raw pointers: the loop
+// runs over every suffix, and stays quick in unoptimised builds too.
 template <typename Before, typename After>
 void NearestEarlier(const int32_t* sorted, size_t count, int32_t firstTarget, size_t targetSize, Before record,
                     After recordAfter) {
-    std::vector<int32_t> stack(targetSize);
-    int32_t* bottom = stack.data();
+    const auto stack = Room<int32_t>(targetSize);
+    int32_t* bottom = stack.get();
     int32_t* top = bottom;  // one past the top
     for (size_t k = 0; k < count; ++k) {
         if (sorted[k] < firstTarget) continue;
@@ -68,6 +77,7 @@ void NearestEarlier(const int32_t* sorted, size_t count, int32_t firstTarget, si
         record(here, top == bottom ? MatchIndex::kNone : top[-1]);
         *top++ = here;
     }
+    for (const int32_t* left = bottom; left != top; ++left) recordAfter(*left, MatchIndex::kNone);
 }
 
 }  // namespace
@@ -142,14 +152,14 @@ void MatchIndex::SortTogether() {
     const size_t n = source_.size();
     const size_t total = n + target_.size();
     neighbours_.resize(target_.size());
-    std::vector<int32_t> suffixes;
+    std::unique_ptr<int32_t[]> suffixes;
     {
         Bytes text(total);
         std::copy(source_.begin(), source_.end(), text.begin());
         std::copy(target_.begin(), target_.end(), text.begin() + static_cast<std::ptrdiff_t>(n));
         suffixes = SortedSuffixes(text);
     }
-    const int32_t* sorted = suffixes.data();
+    const int32_t* sorted = suffixes.get();
     Neighbours* neighbours = neighbours_.data();
     NearestEarlier(
         sorted, total, static_cast<int32_t>(n), target_.size(),
@@ -183,11 +193,11 @@ void MatchIndex::SortApart() {
     for (size_t at = 0; at < source_.size(); ++at) ++buckets_[KeyAt(source_, at) + 1];
     for (size_t key = 1; key < buckets_.size(); ++key) buckets_[key] += buckets_[key - 1];
 
-    earlier_.resize(target_.size());
-    const std::vector<int32_t> suffixes = SortedSuffixes(target_);
-    Earlier* earlier = earlier_.data();
+    earlier_ = Room<Earlier>(target_.size());
+    const auto suffixes = SortedSuffixes(target_);
+    Earlier* earlier = earlier_.get();
     NearestEarlier(
-        suffixes.data(), suffixes.size(), 0, target_.size(),
+        suffixes.get(), target_.size(), 0, target_.size(),
         [&](int32_t here, int32_t before) { earlier[here].before = before; },
         [&](int32_t position, int32_t after) { earlier[position].after = after; });
 }
@@ -219,7 +229,7 @@ void MatchIndex::SourceNeighbours(size_t targetPosition, Neighbours& near) const
     }
     size_t sharedLow = 0;
     size_t sharedHigh = 0;
-    const int32_t* sorted = sourceSuffixes_.data();
+    const int32_t* sorted = sourceSuffixes_.get();
     while (low < high) {
         const size_t middle = low + (high - low) / 2;
         const auto at = static_cast<size_t>(sorted[middle]);

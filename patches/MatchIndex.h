@@ -20,6 +20,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "patches/PatchFormat.h"
@@ -63,9 +64,10 @@ public:
     bool LooksUp() const { return !buckets_.empty(); }
 
 private:
+    // Left unset until the index is built, which sets both of each.
     struct Earlier {
-        int32_t before = kNone;
-        int32_t after = kNone;
+        int32_t before;
+        int32_t after;
     };
 
     void SortTogether();
@@ -79,8 +81,8 @@ private:
     // Sorted apart: every target position's neighbours in the target, the
     // source's suffixes in sorted order, and where those starting with each
     // two-byte value begin among them (65,537 entries).
-    std::vector<Earlier> earlier_;
-    std::vector<int32_t> sourceSuffixes_;
+    std::unique_ptr<Earlier[]> earlier_;
+    std::unique_ptr<int32_t[]> sourceSuffixes_;
     std::vector<uint32_t> buckets_;
 };
 
