@@ -108,7 +108,8 @@ bool MostlyCopies(ByteSpan source, ByteSpan target) {
     std::array<size_t, kSlots> slots{};
     slots.fill(kEmpty);
     for (size_t s = 0; s < kSamples; ++s) {
-        places[s] = (2 * s + 1) * (m - kWindow) / (2 * kSamples);
+        // In 64 bits: the product passes 4 GiB where size_t has 32.
+        places[s] = static_cast<size_t>((2 * uint64_t{s} + 1) * (m - kWindow) / (2 * kSamples));
         hashes[s] = hashOf(target.data() + places[s]);
         size_t slot = hashes[s] % kSlots;
         for (; slots[slot] != kEmpty && !found[s]; slot = (slot + 1) % kSlots) {
