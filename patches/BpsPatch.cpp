@@ -321,12 +321,12 @@ private:
         return 0;
     }
 
-    // Starts, at the cheapest end at `position`, each action that can write
-    // its byte, unless the same action is open already for less.
     // Whether an end at `position` has been found: the ends are kept in the
     // order of their positions, and the pass is at the last one.
     bool Reached(size_t position) const { return ends_.back().position == position; }
 
+    // Starts, at the cheapest end at `position`, each action that can write
+    // its byte, unless the same action is open already for less.
     void Start(size_t position) {
         const End end = ends_.back();
         const size_t n = source_.size();
