@@ -44,12 +44,13 @@ int RunExport(const ExportOptions& options) {
         return kUsage;
     }
     const std::optional<tables::ListTable> listTable = tables::ListTableFromName(options.table);
-    if (!listTable && !options.table.empty() && options.table != "species") {
+    if (!listTable && !options.table.empty() && options.table != "species" && options.table != "palettes") {
         Message("--table must be " + std::string(kTableNames) + "; it is \"" + options.table + "\".");
         return kUsage;
     }
     if (OutputIsTheImageOrSay(options.output, options.image, "the export")) return kUsage;
 
+    if (options.table == "palettes") return RunPaletteExport(options.image, *format, options.output);
     if (listTable) return RunListExport(options.image, *listTable, *format, options.output);
     const std::optional<tables::TableImage> image = OpenImageOrSay(options.image);
     if (!image) return kFailure;
@@ -66,7 +67,7 @@ void AddExportCommand(CLI::App& app, CommandStatus& status) {
                   "to a file; or every table as one workbook (xlsx) to a file.");
     command->add_option("IMAGE", options->image, "The image file (*.gbc)")->required();
     command->add_option("--table", options->table,
-                        "species (the default: the 23 fields), machines, evolutions, moves or egg-moves");
+                        "species (the default: the 23 fields), machines, evolutions, moves, egg-moves or palettes");
     command->add_option("--format", options->format,
                         formats::FormatNames() + "; without it, the extension of the -o file, else csv");
     command->add_option("-o,--output", options->output,
