@@ -179,4 +179,19 @@ inline PlantedPictures PlantPictures(std::vector<uint8_t>& image, rom::GameVersi
     return planted;
 }
 
+// The file offset of the stream the pointer entry at `entry` leads to, through
+// the bank fix-ups PlantPictures plants.
+inline int64_t BankedStream(const std::vector<uint8_t>& image, size_t entry, rom::GameVersion version) {
+    const uint8_t stored = image[entry];
+    int64_t bank = stored;
+    if (version == rom::GameVersion::Crystal) {
+        bank = stored + 0x36;
+    } else if (stored == 0x13 || stored == 0x14) {
+        bank = stored + 0x0C;
+    } else if (stored == 0x1F) {
+        bank = 0x2E;
+    }
+    return bank * 0x4000 + (image[entry + 1] | image[entry + 2] << 8) - 0x4000;
+}
+
 }  // namespace testsupport
