@@ -93,6 +93,19 @@ ColourRead ReadColour(std::string_view column, std::string_view text) {
     return {colour, {}};
 }
 
+std::string SnappedColourText(std::string_view text) {
+    const std::string_view trimmed = Trimmed(text);
+    bool hex = trimmed.size() == 7 && trimmed[0] == '#';
+    for (size_t i = 1; hex && i < trimmed.size(); ++i) hex = rom::hexdigits::Value(trimmed[i]) >= 0;
+    if (!hex) return std::string(text);
+    uint16_t nearest = 0;
+    for (size_t c = 0; c < 3; ++c) {
+        const int channel = rom::hexdigits::Value(trimmed[1 + 2 * c]) * 16 + rom::hexdigits::Value(trimmed[2 + 2 * c]);
+        nearest = uint16_t(nearest | NearestChannel(channel) << (5 * c));
+    }
+    return ColourText(nearest);
+}
+
 std::vector<std::string> PaletteTableColumns() {
     std::vector<std::string> columns{std::string(kPositionColumn), std::string(kSpeciesColumn)};
     for (const std::string_view name : kPaletteColumns) columns.emplace_back(name);

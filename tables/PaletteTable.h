@@ -57,6 +57,10 @@ struct ColourRead {
 };
 ColourRead ReadColour(std::string_view column, std::string_view text);
 
+// Any "#RRGGBB" as the nearest colour the game can store, written as the
+// table writes it; any other text as it is (for ReadColour to refuse).
+std::string SnappedColourText(std::string_view text);
+
 std::vector<std::string> PaletteTableColumns();
 formats::Shape PaletteShape();
 formats::TableDocument PaletteDocument(const TableImage& image, const ImagePalettes& palettes);
