@@ -105,7 +105,12 @@ std::vector<RoutineMatch> RoutinePattern::FindIn(std::span<const uint8_t> image,
     std::vector<uint8_t> needle;
     needle.reserve(anchorLength_);
     for (size_t k = anchor_; k < anchor_ + anchorLength_; ++k) needle.push_back(tokens_[k].value);
+#if defined(__cpp_lib_boyer_moore_searcher)
     const std::boyer_moore_horspool_searcher searcher(needle.begin(), needle.end());
+#else
+    // The WebAssembly build's standard library has no Boyer-Moore searchers.
+    const std::default_searcher searcher(needle.begin(), needle.end());
+#endif
     auto from = image.begin();
     while (true) {
         const auto found = std::search(from, image.end(), searcher);
