@@ -34,8 +34,11 @@ std::string Holds(std::string_view text) {
 }  // namespace
 
 ImagePalettes ReadImagePalettes(const std::vector<uint8_t>& bytes, rom::GameVersion version) {
+    return ReadImagePalettes(bytes, rom::LocatePictureTables(bytes, version));
+}
+
+ImagePalettes ReadImagePalettes(const std::vector<uint8_t>& bytes, const rom::PictureTables& tables) {
     ImagePalettes out;
-    const rom::PictureTables tables = rom::LocatePictureTables(bytes, version);
     if (!tables.palettes.offset) {
         out.why = tables.palettes.why;
         return out;

@@ -45,6 +45,8 @@ struct ImagePalettes {
 };
 ImagePalettes ReadImagePalettes(const TableImage& image);
 ImagePalettes ReadImagePalettes(const std::vector<uint8_t>& bytes, rom::GameVersion version);
+// The same where the tables are already located (no edit moves them).
+ImagePalettes ReadImagePalettes(const std::vector<uint8_t>& bytes, const rom::PictureTables& tables);
 
 // "#EFD629": a stored colour as the table writes it.
 std::string ColourText(uint16_t colour);

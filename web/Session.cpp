@@ -384,8 +384,13 @@ json Session::History() const {
         tables::Differences(original_->table, current_->table), originalLists_, currentLists_, moved);
     std::vector<tables::ListChanges> lists =
         tables::ListDifferences(originalLists_, original_->version, currentLists_, current_->version);
-    tables::MergeChanges(lists, tables::PaletteDifferences(tables::ReadImagePalettes(*original_),
-                                                           tables::ReadImagePalettes(*current_)));
+    // Only a step that locates the palettes (a colour, a palettes table, a
+    // workbook) changes them: until then the image is not searched for them.
+    if (pictureTables_) {
+        tables::MergeChanges(lists,
+                             tables::PaletteDifferences(tables::ReadImagePalettes(original_->bytes, *pictureTables_),
+                                                        tables::ReadImagePalettes(current_->bytes, *pictureTables_)));
+    }
     std::string changes = tables::DescribeAllChanges(fields, lists);
     if (moved > 0) {
         changes += "Pointers of " + std::to_string(moved) +
@@ -502,6 +507,7 @@ json Session::ImportWorkbook(const std::string& fileName, const std::string& byt
     tables::WorkbookImportOptions options;
     options.otherImageAdvice = kOtherImageAdvice;
     const tables::WorkbookImport import = tables::PlanWorkbookImport(*current_, bytes, options);
+    PictureTablesOf();  // a Palettes sheet may change them
     std::string notes;
     for (const std::string& note : import.notes) notes += note + "\n";
     if (!import.failure.empty()) {
@@ -613,7 +619,7 @@ Download Session::Export(const std::string& table, const std::string& format) co
         return out;
     }
     if (table == tables::kPalettesTableName) {
-        const tables::ImagePalettes palettes = tables::ReadImagePalettes(*current_);
+        const tables::ImagePalettes palettes = tables::ReadImagePalettes(current_->bytes, PictureTablesOf());
         if (!palettes.located) {
             out.message = "\"" + name_ + "\" has no known palette table (" + palettes.why + "). Nothing was exported.";
             return out;
@@ -638,7 +644,7 @@ Download Session::Export(const std::string& table, const std::string& format) co
     return out;
 }
 
-const rom::PictureTables& Session::PictureTablesOf() {
+const rom::PictureTables& Session::PictureTablesOf() const {
     if (!pictureTables_) pictureTables_ = rom::LocatePictureTables(current_->bytes, current_->version);
     return *pictureTables_;
 }
@@ -733,7 +739,7 @@ json Session::SetColour(int position, const std::string& column, const std::stri
 
 json Session::ImportPalettes(const std::string& text, tables::TableFormat format, const std::string& file,
                              const std::string& what) {
-    const tables::ImagePalettes palettes = tables::ReadImagePalettes(*current_);
+    const tables::ImagePalettes palettes = tables::ReadImagePalettes(current_->bytes, PictureTablesOf());
     const tables::ImportedPalettes imported = tables::ReadPaletteTable(text, format, *current_, palettes);
     if (!imported.status.ok()) return Refused(RefusalsText(imported.status, file));
     const std::vector<uint8_t> before = current_->bytes;

@@ -128,8 +128,8 @@ private:
     tables::SpeciesLists currentLists_;
     // Where the pictures are: located once, on the first picture asked for
     // (no edit writes the game's code).
-    const rom::PictureTables& PictureTablesOf();
-    std::optional<rom::PictureTables> pictureTables_;
+    const rom::PictureTables& PictureTablesOf() const;
+    mutable std::optional<rom::PictureTables> pictureTables_;
     nlohmann::json ImportPalettes(const std::string& text, tables::TableFormat format, const std::string& file,
                                   const std::string& what);
 

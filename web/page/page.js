@@ -179,11 +179,14 @@ function drawThumbs() {
     const row = body.querySelector(`.row[data-position="${position}"]`);
     if (row) drawThumb(row);
   }
-  if (thumbQueue.length > 0) setTimeout(drawThumbs, 0);
+  if (thumbQueue.length > 0) later(drawThumbs);
 }
 
+// After the page has answered and painted: opening takes no longer.
+const later = window.requestIdleCallback || ((work) => setTimeout(work, 0));
+
 function wantThumb(position) {
-  if (thumbQueue.length === 0) setTimeout(drawThumbs, 0);
+  if (thumbQueue.length === 0) later(drawThumbs);
   thumbQueue.push(position);
 }
 
