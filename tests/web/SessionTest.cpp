@@ -66,6 +66,7 @@ TEST_F(SessionTest, OpensAsTheProgramsDoAndRefusesMovedTables) {
     json opened = session.Open("crystal.gbc", original_, std::nullopt);
     EXPECT_EQ(opened["caption"], "Kreblin Crystal Version");
     EXPECT_EQ(opened["release"], "Kreblin Crystal Version (America)");
+    EXPECT_EQ(opened["identity"], "Kreblin Crystal Version (America)");
     EXPECT_EQ(opened["columns"].size(), 2 + rom::kSpeciesFields.size());
     EXPECT_EQ(session.Species()["rows"].size(), 251u);
 
@@ -74,6 +75,7 @@ TEST_F(SessionTest, OpensAsTheProgramsDoAndRefusesMovedTables) {
     opened = session.Open("moved.gbc", webtest::MovedTablesImage(), rom::TablesFileText(moved));
     ASSERT_TRUE(opened["ok"]) << opened.dump();
     EXPECT_EQ(opened["layout"], "tables file");
+    EXPECT_EQ(opened["identity"], "Kreblin Crystal Version (tables file layout)");
     ASSERT_TRUE(session.SetField(webtest::kPikachu, "HP", "7")["changed"]);
     EXPECT_EQ(session.SavedImage().bytes[static_cast<size_t>(
                   *rom::FieldOffset(moved, webtest::kPikachu, *tables::FieldOfColumn("HP")))],
@@ -82,8 +84,18 @@ TEST_F(SessionTest, OpensAsTheProgramsDoAndRefusesMovedTables) {
     opened = session.Open("moved.gbc", webtest::MovedTablesImage(), std::nullopt);
     EXPECT_FALSE(opened["ok"]);
     EXPECT_NE(opened["message"].get<std::string>().find("\"moved.gbc\""), std::string::npos) << opened.dump();
+    EXPECT_NE(opened["message"].get<std::string>().find("where its tables lie is not proven"), std::string::npos);
     EXPECT_EQ(opened["message"].get<std::string>().find(folder_.string()), std::string::npos);
     EXPECT_FALSE(session.IsOpen());
+
+    // With the routines that read its tables: a modified game, named as one.
+    opened = session.Open("modified.gbc", testsupport::TestImage::OfRelease(webtest::Release(), webtest::kMovedBy).ReadAll(),
+                          std::nullopt);
+    ASSERT_TRUE(opened["ok"]) << opened.dump();
+    EXPECT_EQ(opened["layout"], "modified game");
+    EXPECT_EQ(opened["release"], "");
+    EXPECT_EQ(opened["identity"],
+              "a modified game based on Kreblin Crystal Version (game code and revision of the American release)");
 }
 
 TEST_F(SessionTest, FieldEditsAreStepsAndRefusalsWriteNothing) {
