@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "rom/HexDigits.h"
+#include "rom/SpeciesNames.h"
 
 namespace rom {
 
@@ -51,6 +52,7 @@ std::string_view TablesKey(TablesEntry entry) { return kKeys[static_cast<size_t>
 TablesFileParse ParseTablesFile(std::string_view text) {
     std::array<std::optional<int32_t>, kTablesEntryCount> values;
     TablesFile file;
+    int charsetLine = 0;
     int lineNumber = 0;
     while (!text.empty() || lineNumber == 0) {
         ++lineNumber;
@@ -68,10 +70,22 @@ TablesFileParse ParseTablesFile(std::string_view text) {
         }
         const std::string_view key = Trimmed(line.substr(0, equals));
         const std::string_view value = Trimmed(line.substr(equals + 1));
+        if (key == "charset") {
+            if (charsetLine > 0) {
+                return Fault(lineNumber, "a second \"charset\" line (the first is line " + std::to_string(charsetLine) +
+                                             ")");
+            }
+            if (!IsNameCharset(value)) {
+                return Fault(lineNumber, "\"" + std::string(value) + "\" is not a character set: en, fr, de, es or ja");
+            }
+            file.charset = std::string(value);
+            charsetLine = lineNumber;
+            continue;
+        }
         size_t entry = 0;
         while (entry < kKeys.size() && kKeys[entry] != key) ++entry;
         if (entry == kKeys.size()) {
-            return Fault(lineNumber, "\"" + std::string(key) + "\" is not one of base, icons, cries, pointers, eggs");
+            return Fault(lineNumber, "\"" + std::string(key) + "\" is not one of base, icons, cries, pointers, eggs, charset");
         }
         if (values[entry]) {
             return Fault(lineNumber, "a second \"" + std::string(key) + "\" line (the first is line " +

@@ -8,6 +8,8 @@
 //     cries = 0xF2747
 //     pointers = 0x427BD
 //     eggs = 0x239FE      (optional: the egg move pointer table)
+//     charset = fr        (optional: the species names' character set, one
+//                          of en, fr, de, es, ja; without it, the release's)
 //
 // A file is read whole or not at all: one fault anywhere refuses all of it.
 
@@ -38,6 +40,7 @@ struct TablesFile {
     VersionProfile profile;
     std::optional<int32_t> eggMovePointerOffset;
     std::array<int, kTablesEntryCount> lines{};  // the line of each entry, 1-based; 0 for an absent "eggs"
+    std::optional<std::string> charset;          // "en", "fr", "de", "es" or "ja"
 
     int LineOf(TablesEntry entry) const { return lines[static_cast<size_t>(entry)]; }
 };

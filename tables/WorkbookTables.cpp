@@ -120,6 +120,7 @@ TableImage WithBytes(const TableImage& image, std::vector<uint8_t> bytes) {
     TableImage next = image;
     next.bytes = std::move(bytes);
     next.table = ReadSpeciesTable(next.bytes, next.profile);
+    RereadNames(next.names, next.bytes);
     return next;
 }
 
@@ -223,7 +224,7 @@ private:
             refused.Refuse(std::move(*other));
             return refused;
         }
-        return SpeciesFromRows(rows);
+        return SpeciesFromRows(rows, &image_);
     }
 
     // The list sheets in order, each read against the image the ones before
@@ -265,7 +266,10 @@ private:
             return;
         }
         std::vector<uint8_t> after = current.bytes;
-        if (!LayChanges(current, PlanImport(current, imported), after, result_.failure)) return;
+        if (!LayChanges(current, PlanImport(current, imported), PlanNameImport(current, imported), after,
+                        result_.failure)) {
+            return;
+        }
         current = WithBytes(current, std::move(after));
     }
 
@@ -275,12 +279,14 @@ private:
         const std::vector<FieldChange> fields =
             WithoutMovedPointers(Differences(image_.table, current.table), lists_, after, moved);
         const std::vector<ListChanges> lists = ListDifferences(lists_, image_.version, after, image_.version);
+        const std::vector<NameChange> names = NameDifferences(image_.names, current.names);
         std::vector<int32_t> species;
+        for (const NameChange& change : names) species.push_back(change.position);
         for (const FieldChange& change : fields) species.push_back(change.position);
         for (const ListChanges& change : lists) species.push_back(change.position);
         std::sort(species.begin(), species.end());
         result_.speciesChanged = size_t(std::unique(species.begin(), species.end()) - species.begin());
-        result_.changes = DescribeAllChanges(fields, lists);
+        result_.changes = DescribeAllChanges(fields, lists, names);
         result_.after = current.bytes;
     }
 
@@ -339,7 +345,7 @@ std::vector<std::pair<std::string, std::string>> AboutRows(const TableImage& ima
 
 formats::WorkbookContent ImageWorkbook(const TableImage& image, const SpeciesLists& lists, std::string_view program) {
     formats::WorkbookContent content;
-    AddSheet(content, kWorkbookSheets[0], SpeciesDocument(image.table));
+    AddSheet(content, kWorkbookSheets[0], SpeciesDocument(image, false));
     for (const ListTable table : {ListTable::Machines, ListTable::Evolutions, ListTable::Moves, ListTable::EggMoves}) {
         if (table == ListTable::EggMoves && !lists.hasEggMoves) continue;
         AddSheet(content, kWorkbookSheets[size_t(table) + 1], ListTableDocument(image, lists, table));
