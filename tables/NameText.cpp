@@ -126,8 +126,8 @@ EncodedName EncodeName(std::string_view text, lists::Charset charset, int fieldL
     }
     if (out.bytes.size() > static_cast<size_t>(fieldLength)) {
         out.refusal = "The name " + Quoted(text) + " takes " + std::to_string(out.bytes.size()) +
-                      " bytes; the field holds " + std::to_string(fieldLength) + ", up to character " +
-                      std::to_string(fullAfter) + ".";
+                      " bytes; the field holds " + std::to_string(fieldLength) + " (characters 1 to " +
+                      std::to_string(fullAfter) + " fit).";
         out.bytes.clear();
         return out;
     }
