@@ -13,6 +13,7 @@
 #include "tables/SpeciesTable.h"
 #include "tests/support/NameImages.h"
 #include "tests/support/PackedLists.h"
+#include "tests/support/PictureImages.h"
 #include "tests/support/TestImage.h"
 
 namespace webtest {
@@ -25,7 +26,8 @@ inline constexpr int32_t kMovedBy = 16;
 // The image's bytes, laid out like the release: Pikachu with an evolution
 // and three level-up moves, Bulbasaur with two egg moves, every other list
 // empty; its own species names (Pikachu's "PIKACHU") where the routine that
-// reads them says; both checksums right.
+// reads them says; pictures and palettes planted (Pikachu's front and back
+// among them); both checksums right.
 inline std::vector<uint8_t> ReleaseLikeImage() {
     testsupport::TestImage file = testsupport::TestImage::OfRelease(Release());
     std::array<std::vector<uint8_t>, rom::kSpeciesCount> names{};
@@ -47,6 +49,7 @@ inline std::vector<uint8_t> ReleaseLikeImage() {
     refusal = testsupport::PackLists(*image, Release(), evoMoves, eggMoves);
     if (!refusal.empty()) throw std::runtime_error("the test lists do not fit: " + refusal);
     std::vector<uint8_t>& bytes = image->bytes;
+    testsupport::PlantPictures(bytes, rom::GameVersion::Crystal, Release().tables.BaseStatsOffset);
     bytes[rom::kHeaderChecksumOffset] = rom::HeaderChecksum(bytes);
     const uint16_t global = rom::GlobalChecksum(bytes);
     bytes[rom::kGlobalChecksumOffset] = static_cast<uint8_t>(global >> 8);
