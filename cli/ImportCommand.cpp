@@ -96,15 +96,17 @@ int RunImport(const ImportOptions& options) {
     }
 
     const std::vector<tables::FieldChange> changes = tables::PlanImport(*image, imported);
-    if (!options.dryRun && !tables::WriteChanges(*image, changes, mode)) return kFailure;
+    const std::vector<tables::NameChange> names = tables::PlanNameImport(*image, imported);
+    if (!options.dryRun && !tables::WriteChanges(*image, changes, names, mode)) return kFailure;
 
-    Data(tables::DescribeChanges(changes));
-    if (changes.empty()) {
+    Data(tables::DescribeChanges(changes, names));
+    if (changes.empty() && names.empty()) {
         Data("Nothing changed.\n");
     } else {
-        Data(std::string(options.dryRun ? "Would change " : "Changed ") +
-             Plural(changes.size(), "field", "fields") + " of " +
-             Plural(tables::SpeciesCount(changes), "species", "species") + ".\n");
+        std::string what = changes.empty() ? "" : Plural(changes.size(), "field", "fields");
+        if (!names.empty()) what += (what.empty() ? "" : " and ") + Plural(names.size(), "name", "names");
+        Data(std::string(options.dryRun ? "Would change " : "Changed ") + what + " of " +
+             Plural(tables::SpeciesCount(changes, names), "species", "species") + ".\n");
     }
     if (options.dryRun) Data("Dry run: nothing was written.\n");
     return kSuccess;

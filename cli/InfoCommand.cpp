@@ -149,6 +149,20 @@ std::string HintText(const tables::ImageInfo& info, const std::string& path) {
            "Comments start with #. Every tool then uses those offsets, once the image confirms them.\n";
 }
 
+// "at 0x53384, 10 bytes each; character set American and Australian (en)",
+// with how many names do not decode; or why the names are not known.
+std::string NamesText(const tables::ImageNames& names) {
+    const std::string charset = "character set " + tables::CharsetCaption(names.charset);
+    if (!names.table) return "not known (" + names.fault + "); " + charset;
+    std::string text = "at " + Offset(names.table->offset) + ", " + std::to_string(names.table->fieldLength) +
+                       " bytes each; " + charset;
+    if (const size_t undecodable = names.Undecodable(); undecodable > 0) {
+        text += "; " + std::to_string(undecodable) + (undecodable == 1 ? " name does" : " names do") +
+                " not decode with it (shown as the bytes it holds, such as {8A 3F 50 ...})";
+    }
+    return text;
+}
+
 std::string ChecksumText(bool right, const std::string& stored, const std::string& computed) {
     if (right) return stored + ", right";
     return stored + ", wrong (the bytes give " + computed + ")";
@@ -175,6 +189,7 @@ std::string AsText(const tables::ImageInfo& info, const rom::ImageLength& length
         {"Version", info.version ? std::string(rom::VersionCaption(info.version))
                                  : "none (not an image of a Kreblin version)"},
         {"Layout", LayoutText(info)},
+        {"Species names", NamesText(info.names)},
         {"Released image", ReleaseText(info)},
         {"SHA-1", info.sha1},
     };
@@ -235,6 +250,12 @@ std::string AsJson(const tables::ImageInfo& info, const rom::ImageLength& length
     }
     out["tableProofs"] = proofs;
     out["refusal"] = orNull(!layout.refusal.empty(), layout.refusal);
+    out["names"] = {{"offset", orNull(info.names.table.has_value(), info.names.table ? info.names.table->offset : 0)},
+                    {"fieldLength", orNull(info.names.table.has_value(),
+                                           info.names.table ? info.names.table->fieldLength : 0)},
+                    {"charset", std::string(tables::CharsetName(info.names.charset))},
+                    {"undecodable", info.names.Undecodable()},
+                    {"fault", orNull(!info.names.table, info.names.fault)}};
     out["release"] = orNull(info.release != nullptr, info.release != nullptr ? rom::ReleaseCaption(*info.release) : "");
     out["knownRelease"] = orNull(info.namedRelease != nullptr,
                                  info.namedRelease != nullptr ? rom::ReleaseCaption(*info.namedRelease) : "");

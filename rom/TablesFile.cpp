@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "rom/HexDigits.h"
+#include "rom/SpeciesNames.h"
 
 namespace rom {
 
@@ -52,6 +53,7 @@ std::string_view TablesKey(TablesEntry entry) { return kKeys[static_cast<size_t>
 TablesFileParse ParseTablesFile(std::string_view text) {
     std::array<std::optional<int32_t>, kTablesEntryCount> values;
     TablesFile file;
+    int charsetLine = 0;
     int lineNumber = 0;
     while (!text.empty() || lineNumber == 0) {
         ++lineNumber;
@@ -83,11 +85,23 @@ TablesFileParse ParseTablesFile(std::string_view text) {
             file.versionLine = lineNumber;
             continue;
         }
+        if (key == "charset") {
+            if (charsetLine > 0) {
+                return Fault(lineNumber, "a second \"charset\" line (the first is line " + std::to_string(charsetLine) +
+                                             ")");
+            }
+            if (!IsNameCharset(value)) {
+                return Fault(lineNumber, "\"" + std::string(value) + "\" is not a character set: en, fr, de, es or ja");
+            }
+            file.charset = std::string(value);
+            charsetLine = lineNumber;
+            continue;
+        }
         size_t entry = 0;
         while (entry < kKeys.size() && kKeys[entry] != key) ++entry;
         if (entry == kKeys.size()) {
             return Fault(lineNumber,
-                         "\"" + std::string(key) + "\" is not one of base, icons, cries, pointers, eggs, version");
+                         "\"" + std::string(key) + "\" is not one of base, icons, cries, pointers, eggs, version, charset");
         }
         if (values[entry]) {
             return Fault(lineNumber, "a second \"" + std::string(key) + "\" line (the first is line " +
@@ -103,7 +117,7 @@ TablesFileParse ParseTablesFile(std::string_view text) {
         file.lines[entry] = lineNumber;
     }
     const bool anyOffset = std::any_of(values.begin(), values.end(), [](const auto& v) { return v.has_value(); });
-    if (!anyOffset && file.version) {
+    if (!anyOffset && (file.version || file.charset)) {
         TablesFileParse parse;
         parse.file = file;
         return parse;

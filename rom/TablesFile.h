@@ -10,6 +10,8 @@
 //     eggs = 0x239FE      (optional: the egg move pointer table)
 //     version = crystal   (optional: crystal, gold or silver, for a game whose
 //                          title no longer names its version)
+//     charset = fr        (optional: the species names' character set, one
+//                          of en, fr, de, es, ja; without it, the release's)
 //
 // The four offsets are given all together or not at all: a file of a version
 // line alone leaves the tables to the game's code. A file is read whole or
@@ -45,6 +47,7 @@ struct TablesFile {
     VersionProfile profile;
     std::optional<int32_t> eggMovePointerOffset;
     std::array<int, kTablesEntryCount> lines{};  // the line of each entry, 1-based; 0 for an absent "eggs"
+    std::optional<std::string> charset;          // "en", "fr", "de", "es" or "ja"
 
     int LineOf(TablesEntry entry) const { return lines[static_cast<size_t>(entry)]; }
 };

@@ -8,6 +8,7 @@
 #include "rom/TablesFile.h"
 #include "rom/VersionDetection.h"
 #include "tables/ImageLists.h"
+#include "tables/SpeciesTable.h"
 
 namespace tables {
 
@@ -104,6 +105,7 @@ ImageInfo DescribeImage(std::span<const uint8_t> image, const std::string& path)
     info.sha1 = Sha1Hex(image);
     info.release = rom::FindReleaseBySha1(info.sha1);
     info.namedRelease = rom::FindReleaseLayout(info.header.gameCode, info.header.romVersion);
+    info.names = ReadImageNames(image, info.layout.release, TablesFileCharsetOf(info.layout));
     if (info.complete && info.version && info.layout.kind == rom::ImageLayout::Unknown) {
         const std::vector<int64_t> places = rom::NumberedBaseRecordPlaces(image, 2);
         if (places.size() == 1) {

@@ -12,6 +12,7 @@
 #include "rom/ImageFacts.h"
 #include "rom/ReleaseLayouts.h"
 #include "rom/SpeciesLayout.h"
+#include "tables/NameText.h"
 #include "tables/ReleasedImages.h"
 
 namespace tables {
@@ -51,6 +52,8 @@ struct ImageInfo {
     std::optional<int64_t> numberedBaseRecords;
     // With them, the other lines of a ".tables" file that the image confirms.
     std::optional<TablesHint> tablesHint;
+    // The species' own names: where, in which character set, how many decode.
+    ImageNames names;
 };
 
 // `path` is where the image was read from, so that a ".tables" file beside

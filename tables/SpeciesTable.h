@@ -11,6 +11,7 @@
 
 #include "rom/ImageFacts.h"
 #include "rom/SpeciesLayout.h"
+#include "tables/NameText.h"
 
 namespace tables {
 
@@ -42,7 +43,15 @@ struct TableImage {
     rom::VersionProfile profile;                          // *resolved.profile
     rom::ResolvedLayout resolved;  // where the offsets come from; the egg move pointer table
     SpeciesTable table{};
+    ImageNames names;  // the species' own names, and where they are
 };
+
+// The `charset` of the ".tables" file a layout rests on, when it gives one.
+std::optional<std::string> TablesFileCharsetOf(const rom::ResolvedLayout& layout);
+
+// The names of the image as `image.resolved` lays it out: the ".tables"
+// file's character set when it gives one, else the release's.
+ImageNames ReadNamesOf(const TableImage& image);
 
 // Reads the image at `path` whole and its table, at the offsets of its
 // release or of the ".tables" file beside it. A file that cannot be read (or

@@ -123,6 +123,7 @@ TableImage WithBytes(const TableImage& image, std::vector<uint8_t> bytes) {
     TableImage next = image;
     next.bytes = std::move(bytes);
     next.table = ReadSpeciesTable(next.bytes, next.profile);
+    RereadNames(next.names, next.bytes);
     return next;
 }
 
@@ -243,7 +244,7 @@ private:
             refused.Refuse(std::move(*other));
             return refused;
         }
-        return SpeciesFromRows(rows);
+        return SpeciesFromRows(rows, &image_);
     }
 
     // The list sheets in order, each read against the image the ones before
@@ -289,7 +290,10 @@ private:
             return;
         }
         std::vector<uint8_t> after = current.bytes;
-        if (!LayChanges(current, PlanImport(current, imported), after, result_.failure)) return;
+        if (!LayChanges(current, PlanImport(current, imported), PlanNameImport(current, imported), after,
+                        result_.failure)) {
+            return;
+        }
         current = WithBytes(current, std::move(after));
     }
 
@@ -300,12 +304,14 @@ private:
             WithoutMovedPointers(Differences(image_.table, current.table), lists_, after, moved);
         std::vector<ListChanges> lists = ListDifferences(lists_, image_.version, after, image_.version);
         MergeChanges(lists, PaletteDifferences(ReadImagePalettes(image_), ReadImagePalettes(current)));
+        const std::vector<NameChange> names = NameDifferences(image_.names, current.names);
         std::vector<int32_t> species;
+        for (const NameChange& change : names) species.push_back(change.position);
         for (const FieldChange& change : fields) species.push_back(change.position);
         for (const ListChanges& change : lists) species.push_back(change.position);
         std::sort(species.begin(), species.end());
         result_.speciesChanged = size_t(std::unique(species.begin(), species.end()) - species.begin());
-        result_.changes = DescribeAllChanges(fields, lists);
+        result_.changes = DescribeAllChanges(fields, lists, names);
         result_.after = current.bytes;
     }
 
@@ -365,7 +371,7 @@ std::vector<std::pair<std::string, std::string>> AboutRows(const TableImage& ima
 
 formats::WorkbookContent ImageWorkbook(const TableImage& image, const SpeciesLists& lists, std::string_view program) {
     formats::WorkbookContent content;
-    AddSheet(content, kWorkbookSheets[0], SpeciesDocument(image.table));
+    AddSheet(content, kWorkbookSheets[0], SpeciesDocument(image, false));
     for (const ListTable table : {ListTable::Machines, ListTable::Evolutions, ListTable::Moves, ListTable::EggMoves}) {
         if (table == ListTable::EggMoves && !lists.hasEggMoves) continue;
         AddSheet(content, kWorkbookSheets[size_t(table) + 1], ListTableDocument(image, lists, table));

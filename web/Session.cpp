@@ -252,6 +252,10 @@ json Session::Open(const std::string& name, const std::vector<uint8_t>& bytes,
             {"layout", std::string(rom::LayoutName(current_->layout))},
             {"note", length.Shorter() ? Said(rom::LengthWarning(path_, length)) : ""},
             {"columns", tables::ExportColumns()},
+            {"charset", tables::CharsetCaption(current_->names.charset)},
+            {"namesKnown", current_->names.table.has_value()},
+            {"namesNote", current_->names.table ? "" : "The species' own names are not known: " +
+                                                          current_->names.fault + "."},
             {"fields", FieldsOf()},
             {"machines", tables::ListTableColumns(tables::ListTable::Machines, current_->version)},
             {"choices", ChoiceLists()},
@@ -272,12 +276,29 @@ json Session::Species() const {
                 values.push_back(species.fields[f][0]);
             }
         }
-        rows.push_back({{"name", std::string(tables::SpeciesName(p))}, {"values", values}});
+        json imageName = current_->names.table ? json(current_->names.TextOf(p)) : json(nullptr);
+        rows.push_back({{"name", std::string(tables::SpeciesName(p))}, {"imageName", imageName}, {"values", values}});
     }
     return {{"rows", rows}};
 }
 
+json Session::SetName(int position, const std::string& text) {
+    // The name as a table file of one row, read as the import reads it.
+    const std::string file = formats::CsvRecordLine(std::vector<std::string>{"Position", "Name"}) +
+                             formats::CsvRecordLine(std::vector<std::string>{std::to_string(position), text});
+    json answer = ImportSpecies(file, tables::TableFormat::Csv, {},
+                                "Name of " + std::string(tables::SpeciesName(position)));
+    if (answer["ok"]) {
+        answer["value"] = current_->names.TextOf(position);
+        answer["listsChanged"] = false;
+    }
+    return answer;
+}
+
 json Session::SetField(int position, const std::string& column, const std::string& text) {
+    if (current_ && column == tables::kNameColumn && position >= 0 && position < rom::kSpeciesCount) {
+        return SetName(position, text);
+    }
     const rom::SpeciesField* field = tables::FieldOfColumn(column);
     if (!current_ || field == nullptr || position < 0 || position >= rom::kSpeciesCount) {
         return Refused("There is no field \"" + column + "\" of species " + std::to_string(position) + ".");
@@ -306,9 +327,10 @@ json Session::ImportSpecies(const std::string& text, tables::TableFormat format,
     if (imported.ok()) tables::RefuseStrayPointers(*current_, imported);
     if (!imported.ok()) return Refused(RefusalsText(imported, file));
     const std::vector<tables::FieldChange> changes = tables::PlanImport(*current_, imported);
+    const std::vector<tables::NameChange> names = tables::PlanNameImport(*current_, imported);
     const std::vector<uint8_t> before = current_->bytes;
     rom::ScopedFailureCapture capture;
-    if (!tables::WriteChanges(*current_, changes)) return Failed(capture, "The change was not written.");
+    if (!tables::WriteChanges(*current_, changes, names)) return Failed(capture, "The change was not written.");
     return Finish(before, what);
 }
 
@@ -326,6 +348,7 @@ bool Session::Reload(std::string& message) {
     }
     current_->bytes = std::move(*bytes);
     current_->table = tables::ReadSpeciesTable(current_->bytes, current_->profile);
+    tables::RereadNames(current_->names, current_->bytes);
     currentLists_ = tables::ReadSpeciesLists(current_->bytes, current_->profile, currentLists_.layout);
     return true;
 }
@@ -394,7 +417,8 @@ json Session::History() const {
                              tables::PaletteDifferences(tables::ReadImagePalettes(original_->bytes, *pictureTables_),
                                                         tables::ReadImagePalettes(current_->bytes, *pictureTables_)));
     }
-    std::string changes = tables::DescribeAllChanges(fields, lists);
+    const std::vector<tables::NameChange> names = tables::NameDifferences(original_->names, current_->names);
+    std::string changes = tables::DescribeAllChanges(fields, lists, names);
     if (moved > 0) {
         changes += "Pointers of " + std::to_string(moved) +
                    " more species differ, each leading to the same evolutions and moves (the lists were packed "

@@ -43,17 +43,19 @@ public:
     static nlohmann::json Fits(const std::string& what, const std::string& name, double size);
 
     // Opens the image (and the ".tables" file the user gave with it). Answers
-    // {ok, name, caption, release, layout, note, columns, fields, machines,
-    // choices, formats, tables} or {ok:false, message}.
+    // {ok, name, caption, release, layout, note, columns, charset, namesKnown,
+    // namesNote, fields, machines, choices, formats, tables} or {ok:false, message}.
     nlohmann::json Open(const std::string& name, const std::vector<uint8_t>& bytes,
                         const std::optional<std::string>& tablesText);
     bool IsOpen() const { return current_.has_value(); }
 
-    // Every species' fields: {rows: [{name, values: [...]}]}; list fields as
-    // their byte, the others as the export writes them.
+    // Every species' fields: {rows: [{name, imageName, values: [...]}]}; the
+    // image's own name as the export writes it (null when the names are not
+    // known); list fields as their byte, the others as the export writes them.
     nlohmann::json Species() const;
     // One field typed into the table, read as a one-cell table file by the
     // import's reader: {ok, changed, value, listsChanged} or {ok:false, message}.
+    // The column "Name" renames the species.
     nlohmann::json SetField(int position, const std::string& column, const std::string& text);
 
     // The machines and lists of one species, and the room left in each area.
@@ -108,6 +110,7 @@ private:
     nlohmann::json Finish(const std::vector<uint8_t>& before, const std::string& what);
     nlohmann::json Walk(bool forward);
     nlohmann::json Failed(const rom::ScopedFailureCapture& capture, const std::string& otherwise) const;
+    nlohmann::json SetName(int position, const std::string& text);
     nlohmann::json ImportSpecies(const std::string& text, tables::TableFormat format, const std::string& file,
                                  const std::string& what);
     nlohmann::json ImportLists(tables::ListTable table, const std::string& text, tables::TableFormat format,

@@ -216,7 +216,7 @@ TEST_F(ListReleaseCli, ASpeciesTableMayChangeAPointerOnlyToTheStartOfAList) {
     ASSERT_EQ(Quillmere({"export", image.path(), "-o", old}).status, 0);
     const std::string exported = ReadFile(old);
     const std::string header = exported.substr(0, exported.find("\r\n") + 2);
-    const size_t pointerColumn = 19;
+    const size_t pointerColumn = 20;
     ASSERT_EQ(header.substr(header.find("Sprite,") + 7, 8), "Pointer,");
 
     // Species 0 learns three moves: the table is packed again and the
@@ -238,7 +238,7 @@ TEST_F(ListReleaseCli, ASpeciesTableMayChangeAPointerOnlyToTheStartOfAList) {
     };
     // The whole old file with one HP changed, and its one row alone.
     std::string edited = exported;
-    const std::string row5 = CsvLineWith(exported, 5, 2, "77");
+    const std::string row5 = CsvLineWith(exported, 5, 3, "77");
     edited.replace(exported.find("\r\n5,") + 2, FindCsvCell(exported, 5, 0).line.size(), row5);
     const std::string whole = refused("whole.csv", edited, "values or rows were");
     EXPECT_NE(whole.find("line 3 (Pointer): the Pointer of 1 Ivysaur changes to"), std::string::npos) << whole;
@@ -264,7 +264,7 @@ TEST_F(ListReleaseCli, ASpeciesTableMayChangeAPointerOnlyToTheStartOfAList) {
     // Exported again, the same edit lands; Ivysaur may share Bulbasaur's list.
     ASSERT_EQ(Quillmere({"export", image.path(), "-o", old}).status, 0);
     const std::string fresh = ReadFile(old);
-    const std::string text = header + CsvLineWith(fresh, 5, 2, "77") + "\r\n" +
+    const std::string text = header + CsvLineWith(fresh, 5, 3, "77") + "\r\n" +
                              CsvLineWith(fresh, 1, pointerColumn, CsvCell(fresh, 0, pointerColumn)) + "\r\n";
     WriteFile(InFolder("fresh.csv"), text);
     const Outcome landed = Quillmere({"import", image.path(), InFolder("fresh.csv")});

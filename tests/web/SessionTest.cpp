@@ -67,7 +67,7 @@ TEST_F(SessionTest, OpensAsTheProgramsDoAndRefusesMovedTables) {
     EXPECT_EQ(opened["caption"], "Kreblin Crystal Version");
     EXPECT_EQ(opened["release"], "Kreblin Crystal Version (America)");
     EXPECT_EQ(opened["identity"], "Kreblin Crystal Version (America)");
-    EXPECT_EQ(opened["columns"].size(), 2 + rom::kSpeciesFields.size());
+    EXPECT_EQ(opened["columns"].size(), 3 + rom::kSpeciesFields.size());  // Position, Species, Name, the fields
     EXPECT_EQ(session.Species()["rows"].size(), 251u);
 
     // Its ".tables" file makes the moved image editable where it says.
@@ -256,6 +256,26 @@ TEST_F(SessionTest, ImportsAreOneStepAndTheirOwnExportChangesNothing) {
     EXPECT_FALSE(web::Session::Fits("image", "a.gbc", 8 * 1024 * 1024 + 1)["ok"]);
 }
 
+// The image's own name of a species: shown, renamed as one step, undone to the
+// exact bytes; a name the set cannot write is refused and writes nothing.
+TEST_F(SessionTest, RenamesAreStepsAndUndoGivesTheNameBack) {
+    EXPECT_EQ(session_->Species()["rows"][webtest::kPikachu]["imageName"], "PIKACHU");
+    const json refused = session_->SetField(webtest::kPikachu, "Name", "Pika~");
+    EXPECT_FALSE(refused["ok"]);
+    EXPECT_NE(refused["message"].get<std::string>().find("\"~\" at character 5"), std::string::npos) << refused.dump();
+    EXPECT_EQ(Bytes(), original_);
+
+    const json renamed = session_->SetField(webtest::kPikachu, "Name", "Sparky");
+    ASSERT_TRUE(renamed["ok"]) << renamed.dump();
+    EXPECT_EQ(renamed["value"], "Sparky");
+    EXPECT_EQ(ChangedOffsets(Bytes()).size(), 7u);  // "Sparky" over "PIKACHU", a 0x50 over the "U"
+    EXPECT_NE(session_->History()["changes"].get<std::string>().find("Name: PIKACHU -> Sparky"), std::string::npos);
+    EXPECT_FALSE(session_->SetField(webtest::kPikachu, "Name", "Sparky")["changed"]);
+    session_->Undo();
+    EXPECT_EQ(Bytes(), original_);
+    EXPECT_EQ(session_->Species()["rows"][webtest::kPikachu]["imageName"], "PIKACHU");
+}
+
 // A workbook brought in as the command line brings it: every sheet as one
 // step; another release's workbook refused with the page's own advice.
 TEST_F(SessionTest, WorkbooksAreOneStepAndAnotherReleasesIsRefused) {
@@ -265,7 +285,7 @@ TEST_F(SessionTest, WorkbooksAreOneStepAndAnotherReleasesIsRefused) {
     ASSERT_TRUE(image) << refusal;
     formats::WorkbookContent content = tables::ImageWorkbook(*image, tables::ReadSpeciesLists(*image), "test");
     std::vector<formats::WorkbookCell>& pikachu = content.sheets[0].rows[1 + webtest::kPikachu];
-    pikachu[2 + tables::FieldIndex(rom::kSpeciesFields[0])] = formats::WorkbookCell::Number(41);
+    pikachu[3 + tables::FieldIndex(rom::kSpeciesFields[0])] = formats::WorkbookCell::Number(41);
     for (auto& [key, value] : content.about) {
         if (key == "Release") value = "Kreblin Gold Version (America)";
     }

@@ -4,6 +4,7 @@ Opens an image laid out like a release, changes HP of Pikachu, adds a level-up
 move, undoes and redoes, downloads the image and the patch, and compares
 their bytes with what quillmere-cli makes of the same edits; checks that a
 refused value writes nothing and that an image with moved tables is refused.
+Renames Pikachu, undoes and redoes the rename, and finds it in the image.
 Exports the workbook and compares it sheet by sheet with quillmere-cli's,
 imports an edited one and compares the image with the command line's import.
 With --bench, also times opening the image and a field edit.
@@ -14,6 +15,7 @@ With --bench, also times opening the image and a field edit.
 import argparse
 import csv
 import io
+import json
 import os
 import shutil
 import subprocess
@@ -213,6 +215,7 @@ def run_tests(args, page, work):
     check(page.download("Download image", "crystal.gbc") == saved, "a refused import writes nothing")
 
     workbook_session(args, page, work)
+    names_session(args, page, work)
     picture_session(page, work)
 
     page.open(os.path.join(work, "moved.gbc"))
@@ -322,6 +325,34 @@ def workbook_session(args, page, work):
     subprocess.run([args.cli, "checksum", cli_image, "--fix"], check=True, capture_output=True)
     with open(cli_image, "rb") as f:
         check(saved == f.read(), "the image after the workbook's import is the command line's, byte for byte")
+
+
+def names_session(args, page, work):
+    """The image's own name of Pikachu: shown, renamed, undone and redone, downloaded; a refused name writes nothing."""
+    image = os.path.join(work, "crystal.gbc")
+    page.open(image)
+    page.wait(lambda _: page.changes().startswith("No changes"))
+    name = page.named("Name of Pikachu")
+    check(name.get_attribute("value") == "PIKACHU", "Name of Pikachu shows the image's name")
+    page.type_into("Name of Pikachu", "Pika'dchu")
+    page.wait(lambda _: "Name: PIKACHU -> Pika'dchu" in page.changes())
+    check(page.alert() == "", "the rename is taken")
+    page.button("Undo").click()
+    page.wait(lambda _: page.named("Name of Pikachu").get_attribute("value") == "PIKACHU")
+    check("Name:" not in page.changes(), "Undo takes the rename back")
+    page.button("Redo").click()
+    page.wait(lambda _: page.named("Name of Pikachu").get_attribute("value") == "Pika'dchu")
+    saved = page.download("Download image", "crystal.gbc")
+    info = json.loads(subprocess.run([args.cli, "info", image, "--json"], capture_output=True, check=True).stdout)
+    field = info["names"]["offset"] + PIKACHU * info["names"]["fieldLength"]
+    # P i k a ' d c h u, then 0x50 to the end of the field.
+    check(saved[field:field + 10] == bytes([0x8F, 0xA8, 0xAA, 0xA0, 0xE0, 0xA3, 0xA2, 0xA7, 0xB4, 0x50]),
+          "the downloaded image holds the rename on its field")
+    refused = page.type_into("Name of Pikachu", "Pika~")
+    page.wait(lambda _: "~" in page.alert())
+    check(refused.get_attribute("aria-invalid") == "true" and "character 5" in page.alert(),
+          "a name with a character of no byte is refused with its place: " + page.alert())
+    check(page.download("Download image", "crystal.gbc") == saved, "a refused name writes nothing")
 
 
 def bench(page, work, output):

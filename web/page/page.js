@@ -49,7 +49,7 @@ async function openFiles(files) {
   $("caption").textContent = "";
   if (!answer.ok) { say(answer.message); return; }
   image = answer;
-  say(answer.note);
+  say([answer.note, answer.namesNote].filter(Boolean).join(" "));
   $("caption").textContent = answer.name + ": " + answer.identity;
   $("editor").hidden = false;
   // The tables and formats the libraries read and write.
@@ -97,6 +97,10 @@ let speciesRows = [];         // the values the image holds, as "species" answer
 let rowObserver = null;
 const LIVE_AT_OPEN = 40;      // rows given their controls at once
 
+// The cells of a row: Position, Species, the image's own Name, then the fields.
+const NAME_CELL = 2;
+const FIRST_FIELD_CELL = 3;
+
 function valueOf(field, raw) { return field.list ? hex(raw) : raw; }
 function entryText(field, raw) { return raw < field.entries.length ? field.entries[raw] : hex(raw); }
 
@@ -104,7 +108,7 @@ function cellHtml(field, index, species, position, live) {
   const raw = species.values[index];
   const value = valueOf(field, raw);
   if (!live) return `<span role="cell">${escaped(field.list ? entryText(field, raw) : value)}</span>`;
-  const data = `data-position="${position}" data-column="${field.column}" data-cell="${index + 2}" ` +
+  const data = `data-position="${position}" data-column="${field.column}" data-cell="${index + FIRST_FIELD_CELL}" ` +
     `aria-label="${escaped(field.column + " of " + species.name)}" data-value="${escaped(value)}"`;
   if (field.list) {
     return `<span role="cell"><select ${data}><option value="${value}">${escaped(entryText(field, raw))}` +
@@ -113,10 +117,21 @@ function cellHtml(field, index, species, position, live) {
   return `<span role="cell"><input type="text" ${data} value="${escaped(value)}"></span>`;
 }
 
+// The image's own name of the species: typed like a field; read only when
+// the image's names are not known.
+function nameCellHtml(species, position, live) {
+  const name = species.imageName ?? "";
+  if (!live) return `<span role="cell">${escaped(name)}</span>`;
+  return `<span role="cell"><input type="text" data-position="${position}" data-column="Name" ` +
+    `data-cell="${NAME_CELL}" aria-label="${escaped("Name of " + species.name)}" data-value="${escaped(name)}" ` +
+    `value="${escaped(name)}"${species.imageName === null ? " readonly" : ""}></span>`;
+}
+
 function rowCells(position, live) {
   const species = speciesRows[position];
   return `<span role="cell">${position}</span><span role="cell"><button type="button" class="species-name">` +
     `<canvas class="thumb" width="56" height="56" aria-hidden="true"></canvas>${escaped(species.name)}</button></span>` +
+    nameCellHtml(species, position, live) +
     image.fields.map((field, index) => cellHtml(field, index, species, position, live)).join("");
 }
 
@@ -275,7 +290,7 @@ function picturesRegion(position, name) {
 }
 
 function buildTable() {
-  const widths = ["4.4rem", "7.5rem"].concat(image.fields.map((field) =>
+  const widths = ["4.4rem", "7.5rem", "7.5rem"].concat(image.fields.map((field) =>
     field.list ? "9.5rem" : ["Pointer", "Length", "Size", "Groups"].includes(field.column) ? "4.8rem" : "3.6rem"));
   $("species").style.setProperty("--columns", widths.join(" "));
   $("species-head").innerHTML = `<div role="row" class="row">` +
@@ -304,7 +319,7 @@ function showValues(rows) {
     const position = Number(row.dataset.position);
     if (row.dataset.live) {
       for (const control of row.querySelectorAll("[data-column]")) showValue(control, rows[position]);
-    } else if (JSON.stringify(before[position].values) !== JSON.stringify(rows[position].values)) {
+    } else if (JSON.stringify(before[position]) !== JSON.stringify(rows[position])) {
       row.innerHTML = rowCells(position, false);
       drawThumb(row);
     }
@@ -312,8 +327,15 @@ function showValues(rows) {
 }
 
 function showValue(control, species) {
-  const field = image.fields[Number(control.dataset.cell) - 2];
-  const raw = species.values[Number(control.dataset.cell) - 2];
+  if (control.dataset.column === "Name") {
+    const name = species.imageName ?? "";
+    control.removeAttribute("aria-invalid");
+    control.value = name;
+    control.dataset.value = name;
+    return;
+  }
+  const field = image.fields[Number(control.dataset.cell) - FIRST_FIELD_CELL];
+  const raw = species.values[Number(control.dataset.cell) - FIRST_FIELD_CELL];
   const value = valueOf(field, raw);
   if (control.dataset.value === value && control.value === value) return;
   control.removeAttribute("aria-invalid");
@@ -328,7 +350,7 @@ function showValue(control, species) {
 
 function fillList(select) {
   if (select.dataset.filled === "yes") return;
-  const field = image.fields[Number(select.dataset.cell) - 2];
+  const field = image.fields[Number(select.dataset.cell) - FIRST_FIELD_CELL];
   const value = select.value;
   const entries = field.entries.map((text, index) => [hex(index), text]);
   if (parseInt(value, 16) >= entries.length) entries.push([value, value]);
