@@ -67,6 +67,11 @@ public:
         ImportedRow imported;
         imported.line = row.line;
         CheckPosition(row.cells[0], imported);
+        if (out_.RefusalCount() == refusalsBefore && row.cells[1].given) {
+            if (std::string refusal = SpeciesCellRefusal(imported.position, row.cells[1].text); !refusal.empty()) {
+                Refuse(row.cells[1], kSpeciesColumn, std::move(refusal));
+            }
+        }
         for (size_t f = 0; f < kFieldCount; ++f) {
             const Cell& cell = row.cells[2 + f];
             if (!cell.given) continue;
