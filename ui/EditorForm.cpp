@@ -280,7 +280,7 @@ void EditorForm::SetToolTips() {
     for (const Tip& tip : tips) tip.control->setToolTip(QString::fromLatin1(tip.text));
     // What the coded values mean (growth rates and egg groups by name, the
     // gender byte as a share of females, ...), after how each box is typed.
-    for (QWidget* control : {RATE, EXP, Growth, Gender, Size, Cycles, Groups}) {
+    for (QWidget* control : std::initializer_list<QWidget*>{RATE, EXP, Growth, Gender, Size, Cycles, Groups}) {
         const std::string note = lists::ColumnNote(control->objectName().toStdString());
         control->setToolTip(control->toolTip() + "\n" + QString::fromStdString(note));
     }

@@ -378,7 +378,7 @@ TEST_F(EditorFormTest, EveryEditingControlHasATooltip) {
     EXPECT_TRUE(form.Growth->toolTip().contains("3 Medium Slow"));
     EXPECT_TRUE(form.Groups->toolTip().contains("17 is Monster and Grass"));
     EXPECT_TRUE(form.Gender->toolTip().contains("31 1 in 8 female"));
-    for (QWidget* explained : {form.RATE, form.EXP, form.Size, form.Cycles})
+    for (QWidget* explained : std::initializer_list<QWidget*>{form.RATE, form.EXP, form.Size, form.Cycles})
         EXPECT_TRUE(explained->toolTip().contains('\n')) << explained->objectName().toStdString();
 }
 
