@@ -220,3 +220,17 @@ TEST_F(ListRules, AListTableWithoutTableIsToldWhichTableItIs) {
 }
 
 }  // namespace
+
+namespace {
+
+// The CSV files carry codes; export's help says what they mean.
+TEST_F(Cli, ExportHelpSaysWhatTheCodedColumnsMean) {
+    const Outcome help = Quillmere({"export", "--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char* text : {"Growth: Growth rate, the experience curve: 0 Medium Fast,", "31 1 in 8 female",
+                             "17 is Monster and Grass", "TM01 Dynamicpunch", "HM07 Waterfall", "RATE: ", "Cycles: "}) {
+        EXPECT_NE(help.out.find(text), std::string::npos) << text;
+    }
+}
+
+}  // namespace
