@@ -121,7 +121,9 @@ void AddImportCommand(CLI::App& app, CommandStatus& status) {
                   "refusal nothing is written. The image is replaced whole (a new file beside it, flushed and "
                   "renamed over it), so that a failure or a kill leaves it as it was or fully imported.");
     command->add_option("IMAGE", options->image, "The image file (*.gbc)")->required();
-    command->add_option("FILE", options->file, "The table to import (.csv or .json), or a workbook (.xlsx)")
+    command->add_option("FILE", options->file,
+                        "The table to import (.csv or .json), or a workbook (.xlsx); export --help says what its coded "
+                        "columns mean")
         ->required();
     command->add_option("--table", options->table,
                         "species (the default: the 23 fields), machines, evolutions, moves, egg-moves or palettes");

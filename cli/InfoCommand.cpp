@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "rom/VersionDetection.h"
 #include "tables/ImageFiles.h"
 #include "tables/ImageInfo.h"
+#include "tables/ImageLists.h"
 
 namespace cli {
 
@@ -163,12 +165,40 @@ std::string NamesText(const tables::ImageNames& names) {
     return text;
 }
 
+// The room of each list area, read with the image's layout; none when the
+// layout is unknown.
+struct ListRooms {
+    rom::ListRoom evoMoves;
+    std::optional<rom::ListRoom> eggMoves;
+};
+
+std::optional<ListRooms> RoomsOf(std::span<const uint8_t> bytes, const tables::ImageInfo& info) {
+    if (!info.layout.profile) return std::nullopt;
+    const rom::VersionProfile& profile = *info.layout.profile;
+    const tables::SpeciesLists lists =
+        rom::ReadSpeciesLists(bytes, profile, rom::ListLayoutOf(bytes, profile, info.layout));
+    return ListRooms{rom::EvoMoveRoom(lists), rom::EggMoveRoom(lists)};
+}
+
+std::string RoomsText(const std::optional<ListRooms>& rooms) {
+    if (!rooms) return "unknown (the layout is unknown)";
+    return "evolutions and level-up moves: " + tables::RoomText(rooms->evoMoves) + "; egg moves: " +
+           (rooms->eggMoves ? tables::RoomText(*rooms->eggMoves) : "none (no known egg move table)");
+}
+
+nlohmann::ordered_json RoomJson(const rom::ListRoom& room) {
+    return {{"area", room.area},
+            {"free", room.free ? nlohmann::ordered_json(*room.free) : nlohmann::ordered_json(nullptr)},
+            {"grows", room.grows}};
+}
+
 std::string ChecksumText(bool right, const std::string& stored, const std::string& computed) {
     if (right) return stored + ", right";
     return stored + ", wrong (the bytes give " + computed + ")";
 }
 
-std::string AsText(const tables::ImageInfo& info, const rom::ImageLength& length, const std::string& path) {
+std::string AsText(const tables::ImageInfo& info, const rom::ImageLength& length, const std::string& path,
+                   const std::optional<ListRooms>& rooms) {
     const std::optional<int64_t> declared = rom::DeclaredRomSize(info.header.romSizeByte);
     std::string romSize = Hex2(info.header.romSizeByte);
     romSize += declared ? " (declares " + std::to_string(*declared) + " bytes)" : " (declares no known size)";
@@ -191,6 +221,7 @@ std::string AsText(const tables::ImageInfo& info, const rom::ImageLength& length
         {"Layout", LayoutText(info)},
         {"Species names", NamesText(info.names)},
         {"Released image", ReleaseText(info)},
+        {"List room", RoomsText(rooms)},
         {"SHA-1", info.sha1},
     };
     std::string text;
@@ -200,7 +231,8 @@ std::string AsText(const tables::ImageInfo& info, const rom::ImageLength& length
     return text + TablesText(info.layout) + HintText(info, path);
 }
 
-std::string AsJson(const tables::ImageInfo& info, const rom::ImageLength& length, const std::string& path) {
+std::string AsJson(const tables::ImageInfo& info, const rom::ImageLength& length, const std::string& path,
+                   const std::optional<ListRooms>& rooms) {
     nlohmann::ordered_json out;
     out["file"] = path;
     out["size"] = info.size;
@@ -270,6 +302,12 @@ std::string AsJson(const tables::ImageInfo& info, const rom::ImageLength& length
     } else {
         out["tablesHint"] = nullptr;
     }
+    if (rooms) {
+        out["listRoom"] = {{"evoMoves", RoomJson(rooms->evoMoves)},
+                           {"eggMoves", rooms->eggMoves ? RoomJson(*rooms->eggMoves) : nlohmann::ordered_json(nullptr)}};
+    } else {
+        out["listRoom"] = nullptr;
+    }
     out["sha1"] = info.sha1;
     return out.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
@@ -300,7 +338,9 @@ int RunInfo(const InfoOptions& options) {
             info.versionFromTablesFile ? info.version : std::optional<rom::GameVersion>();
         return WriteOutput(options.output, rom::TablesFileLines(info.layout, named)) ? kSuccess : kFailure;
     }
-    const std::string text = options.json ? AsJson(info, length, options.image) : AsText(info, length, options.image);
+    const std::optional<ListRooms> rooms = RoomsOf(*bytes, info);
+    const std::string text =
+        options.json ? AsJson(info, length, options.image, rooms) : AsText(info, length, options.image, rooms);
     if (!WriteOutput(options.output, text)) return kFailure;
     // The facts are shown, but a file of another kind is said to be one.
     const std::string notAnImage = tables::NotAKreblinImage(*bytes, options.image);
@@ -315,7 +355,9 @@ void AddInfoCommand(CLI::App& app, CommandStatus& status) {
     auto options = std::make_shared<InfoOptions>();
     CLI::App* command = app.add_subcommand(
         "info", "Shows the image's size, header fields, checksums, version, table layout (each table's offset "
-                "and how the image proves it) and whether it is an official release, unmodified or modified.");
+                "and how the image proves it), whether it is an official release, unmodified or modified, and the "
+                "room of its list areas (bytes free of the area's total for evolutions and level-up moves, and for "
+                "egg moves).");
     command->add_option("IMAGE", options->image, "The image file (*.gbc)")->required();
     command->add_flag("--json", options->json, "Print the facts as one JSON object");
     command->add_flag("--tables", options->tablesLines,

@@ -71,6 +71,11 @@ public:
         ImportedRow imported;
         imported.line = row.line;
         CheckPosition(row.cells[0], imported);
+        if (out_.RefusalCount() == refusalsBefore && row.cells[1].given) {
+            if (std::string refusal = SpeciesCellRefusal(imported.position, row.cells[1].text); !refusal.empty()) {
+                Refuse(row.cells[1], kSpeciesColumn, std::move(refusal));
+            }
+        }
         const bool placed = out_.RefusalCount() == refusalsBefore;
         if (image_ != nullptr && placed && row.cells[kNameCell].given) CheckName(row.cells[kNameCell], imported);
         for (size_t f = 0; f < kFieldCount; ++f) {

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 
+#include "lists/ValueNames.h"
 #include "rom/HexDigits.h"
 #include "rom/ReleaseLayouts.h"
 #include "rom/SpeciesLayout.h"
@@ -87,6 +88,9 @@ void AddSheet(formats::WorkbookContent& content, std::string_view name, const fo
     for (size_t c = 0; c < document.columns.size(); ++c) {
         std::vector<WorkbookCell> entries = DropdownEntries(name, document.columns[c]);
         if (!entries.empty()) sheet.dropdowns.push_back({c, ListIndex(content.lists, std::move(entries))});
+        if (std::string note = lists::ColumnNote(document.columns[c]); !note.empty()) {
+            sheet.notes.push_back({c, std::move(note)});
+        }
     }
     content.sheets.push_back(std::move(sheet));
 }
@@ -366,6 +370,12 @@ std::vector<std::pair<std::string, std::string>> AboutRows(const TableImage& ima
                                             "gives the table with an \"eggs\" line)"},
         {"SHA-1", Sha1Hex(image.bytes)},
         {"Program", std::string(program)},
+        {"List sheets", std::string(kListSheetRule)},
+        {"Species column", std::string(kSpeciesColumnRule)},
+        {"Header notes", "A header cell with a note (a red corner) says what the column's values mean: catch rate, "
+                         "base experience, picture size, egg cycles, growth rates and egg groups by name, the gender "
+                         "ratio as a share of females, each machine's move. The cells keep the values the image "
+                         "stores."},
     };
 }
 

@@ -222,7 +222,7 @@ TEST_F(Cli, ARefusedImportListsEveryRefusalAndWritesNothing) {
     size_t type1 = row2;
     for (int i = 0; i < 7; ++i) type1 = csv.find(',', type1) + 1;
     csv.replace(type1, csv.find(',', type1) - type1, "Nonsense");
-    csv.replace(csv.find("\r\n2,Venusaur,"), 3, "\r\n3");  // a second position 3 (line 4)
+    csv.replace(csv.find("\r\n2,Venusaur,"), 13, "\r\n3,Charmander,");  // a second position 3 (line 4)
     WriteFile(InFolder("bad.csv"), csv);
 
     const std::vector<uint8_t> bytes = image.ReadAll();

@@ -390,6 +390,15 @@ TEST_F(TablesFileLists, WithoutAnEggsLineMovesShrinkButNeitherGrowNorHaveEggMove
     EXPECT_NE(eggs.err.find("has no known egg move table"), std::string::npos) << eggs.err;
     EXPECT_FALSE(std::filesystem::exists(InFolder("eggs.csv")));
 
+    // info says so before an import refuses: no room to grow, no egg moves.
+    const Outcome info = Quillmere({"info", image_.path()});
+    EXPECT_NE(info.out.find("List room:         evolutions and level-up moves: 0 bytes free of "), std::string::npos)
+        << info.out;
+    EXPECT_NE(info.out.find(" (the lists may shrink but not grow: the image tells no free space after them); egg moves: "
+                            "none (no known egg move table)\n"),
+              std::string::npos)
+        << info.out;
+
     const Outcome grown = Import("moves", kGrownMoves);
     EXPECT_EQ(grown.status, 1);
     EXPECT_NE(grown.err.find("(this image's lists may not grow: it tells no free space after them). Nothing was "
