@@ -83,7 +83,9 @@ std::string PageRefusalsText(const tables::ImportedTable& status, const std::str
     std::string text;
     std::vector<std::string> said;
     for (const tables::Refusal& each : status.refusals) {
-        const std::string line = what + (each.columnName.empty() ? "" : ", " + each.columnName) + ": " + each.message;
+        // "HP of Bulbasaur" names its column already; "Evolutions of Eevee" does not.
+        const bool named = each.columnName.empty() || what.starts_with(each.columnName + " of ");
+        const std::string line = what + (named ? "" : ", " + each.columnName) + ": " + each.message;
         if (std::find(said.begin(), said.end(), line) != said.end()) continue;
         said.push_back(line);
         text += line + "\n";
@@ -234,6 +236,22 @@ std::vector<std::vector<std::string>> ByLevel(std::vector<std::vector<std::strin
     }
     rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(at), std::move(row));
     return rows;
+}
+
+// The cells a new row of each list needs before it is sent (the page judges
+// a row once it is complete, or when it is left): an evolution's by its
+// method (a trade's item may stay empty: a trade without a held item).
+json RowNeeds() {
+    using tables::EvolutionMethod;
+    const auto method = [](EvolutionMethod m) { return std::to_string(static_cast<int>(m)); };
+    return {{"evolutions",
+             {{method(EvolutionMethod::Level), {"Level", "Into"}},
+              {method(EvolutionMethod::Item), {"Item", "Into"}},
+              {method(EvolutionMethod::Trade), {"Into"}},
+              {method(EvolutionMethod::Happiness), {"When", "Into"}},
+              {method(EvolutionMethod::Stats), {"Level", "Stats", "Into"}}}},
+            {"moves", {"Level", "Move"}},
+            {"egg-moves", {"Move"}}};
 }
 
 std::string_view ListWhat(tables::ListTable table) {
@@ -389,6 +407,7 @@ json Session::Open(const std::string& name, const std::vector<uint8_t>& bytes,
             {"machines", tables::ListTableColumns(tables::ListTable::Machines, current_->version)},
             {"machineMoves", MachineMoves(tables::MachineCount(current_->version))},
             {"choices", ChoiceLists()},
+            {"rowNeeds", RowNeeds()},
             {"formats", FormatsOf()},
             {"tables", TablesOf()}};
 }

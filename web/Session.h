@@ -44,7 +44,7 @@ public:
 
     // Opens the image (and the ".tables" file the user gave with it). Answers
     // {ok, name, caption, release, layout, note, columns, fields, machines,
-    // machineMoves, choices, formats, tables} or {ok:false, message}; a
+    // machineMoves, choices, rowNeeds, formats, tables} or {ok:false, message}; a
     // refused file leaves the image that was open, and its steps, as they were.
     nlohmann::json Open(const std::string& name, const std::vector<uint8_t>& bytes,
                         const std::optional<std::string>& tablesText);

@@ -190,7 +190,7 @@ TEST_F(SessionTest, ListEditsTakeTheImportsRulesAndRoom) {
     EXPECT_TRUE(message.starts_with("Evolutions of Pikachu, Level: Level must be")) << message;
     EXPECT_EQ(message.find("line"), std::string::npos) << message;
     message = session_->SetField(0, "HP", "300")["message"];
-    EXPECT_TRUE(message.starts_with("HP of Bulbasaur, HP: ")) << message;
+    EXPECT_TRUE(message.starts_with("HP of Bulbasaur: HP must be")) << message;
     EXPECT_EQ(Bytes(), edited);
 
     // A new move takes its place by level, after the moves of its level.
