@@ -28,7 +28,8 @@ inline std::string GrowthText(uint8_t value) {
 }
 
 inline std::string EggGroupText(uint8_t half) {
-    return half >= 1 && half < kEggGroupNames.size() ? std::string(kEggGroupNames[half]) : "group " + std::to_string(half);
+    if (half >= 1 && half < kEggGroupNames.size()) return std::string(kEggGroupNames[half]);
+    return "group " + std::to_string(half);
 }
 
 // "Monster, Grass"; one name when both halves are the same group.

@@ -382,7 +382,9 @@ json Session::Open(const std::string& name, const std::vector<uint8_t>& bytes,
     name_ = fileName;
     path_ = folder_ + "/" + name_;
     std::filesystem::rename(trial, path_, ignored);
-    if (!ignored && tablesText) std::filesystem::rename(rom::TablesFilePathOf(trial), rom::TablesFilePathOf(path_), ignored);
+    if (!ignored && tablesText) {
+        std::filesystem::rename(rom::TablesFilePathOf(trial), rom::TablesFilePathOf(path_), ignored);
+    }
     std::optional<tables::TableImage> image;
     if (!ignored) image = tables::OpenTableImage(path_, refusal);
     if (!image) {
@@ -623,7 +625,8 @@ json Session::ImportLists(tables::ListTable table, const std::string& text, tabl
     }
     const tables::ImportedLists imported = tables::ReadListTable(text, format, table, *current_, currentLists_);
     if (!imported.status.ok()) {
-        json answer = Refused(file.empty() ? PageRefusalsText(imported.status, what) : RefusalsText(imported.status, file));
+        json answer = Refused(file.empty() ? PageRefusalsText(imported.status, what)
+                                           : RefusalsText(imported.status, file));
         // Where the page's own rows were refused: the row (the file's line
         // less its header) and the column.
         json places = json::array();

@@ -194,7 +194,8 @@ TEST_F(SessionTest, ListEditsTakeTheImportsRulesAndRoom) {
     EXPECT_EQ(Bytes(), edited);
 
     // A new move takes its place by level, after the moves of its level.
-    answer = session_->SetList(webtest::kPikachu, "moves", {{"1", "84"}, {"6", "39"}, {"8", "86"}, {"11", "85"}, {"6", "98"}}, 4);
+    answer = session_->SetList(webtest::kPikachu, "moves",
+                               {{"1", "84"}, {"6", "39"}, {"8", "86"}, {"11", "85"}, {"6", "98"}}, 4);
     ASSERT_TRUE(answer["changed"]) << answer.dump();
     EXPECT_FALSE(answer.contains("warning")) << answer.dump();
     EXPECT_EQ(session_->Lists(webtest::kPikachu)["moves"],
@@ -254,8 +255,8 @@ TEST_F(SessionTest, ACutImageIsNotDownloadedAsFixed) {
     const web::Download patch = session_->Patch();
     ASSERT_TRUE(patch.ok) << patch.message;
     cut[HpOffset()] = 40;
-    EXPECT_EQ(patches::ApplyBps(patch.bytes, std::vector<uint8_t>(original_.begin(), original_.begin() + cut.size())).bytes,
-              cut);
+    const std::vector<uint8_t> opened(original_.begin(), original_.begin() + static_cast<std::ptrdiff_t>(cut.size()));
+    EXPECT_EQ(patches::ApplyBps(patch.bytes, opened).bytes, cut);
 }
 
 // Growth, egg groups and gender are stored as numbers and shown with words.
