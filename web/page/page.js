@@ -306,7 +306,7 @@ function listControl([name, kind, optional], value) {
   return select;
 }
 
-function listRegion(table, name, rows, unreadable) {
+function listRegion(table, name, rows, unreadable, carried) {
   const listShape = LIST_TABLES[table];
   const region = element("section", { label: listShape.title + " of " + name, dataset: { table } });
   region.setAttribute("role", "region");
@@ -323,6 +323,7 @@ function listRegion(table, name, rows, unreadable) {
     tbody.append(element("tr", { dataset: fresh ? { fresh: "yes" } : {} }, cells));
   };
   rows.forEach((values) => addRow(values, false));
+  if (carried) addRow(carried, true);
   region.append(element("table", { className: "list-rows" }, [
     element("thead", {}, [element("tr", {}, listShape.columns.map(([column]) => element("th", { textContent: column })))]),
     tbody]));
@@ -340,12 +341,12 @@ function listRegion(table, name, rows, unreadable) {
   region.addEventListener("change", (event) => {
     const fresh = event.target.closest("tr[data-fresh]");
     if (fresh && !rowComplete(table, fresh)) return;
-    sendList(region);
+    sendList(region, Boolean(fresh));
   });
   region.addEventListener("focusout", (event) => {
     const fresh = event.target.closest("tr[data-fresh]");
     if (!fresh || fresh.contains(event.relatedTarget) || !fresh.isConnected) return;
-    if (rowBegun(fresh) && !rowComplete(table, fresh)) sendList(region);
+    if (rowBegun(fresh) && !rowComplete(table, fresh)) sendList(region, true);
   });
   region.addEventListener("click", (event) => {
     if (!event.target.closest("[data-remove]")) return;
@@ -354,7 +355,7 @@ function listRegion(table, name, rows, unreadable) {
     row.remove();
     // A new row that was never sent is gone with nothing to write.
     if (fresh) { say(""); return; }
-    sendList(region);
+    sendList(region, false);
   });
   return region;
 }
@@ -385,12 +386,17 @@ function roomShort(table) {
     `${missing} ${missing === 1 ? "byte" : "bytes"} missing. Remove rows (of any species) first.`;
 }
 
-function sendList(region) {
-  const rows = [...region.querySelectorAll("tbody tr")];
+// Sends the list's rows; its new row only when it is being judged (a change
+// to the other rows leaves a new row being filled out, and keeps it).
+function sendList(region, withNew) {
+  const rows = [...region.querySelectorAll("tbody tr")].filter((row) => withNew || !row.dataset.fresh);
   const added = rows.findIndex((row) => row.dataset.fresh);
-  answerList(core.call({ op: "setList", position: chosen, table: region.dataset.table,
+  const answer = core.call({ op: "setList", position: chosen, table: region.dataset.table,
     rows: rows.map((row) => [...row.querySelectorAll("input, select")].map((control) => control.value)),
-    ...(added >= 0 ? { added } : {}) }), region);
+    ...(added >= 0 ? { added } : {}) });
+  // A new row taken is one of the list's now.
+  if (answer.ok && added >= 0) delete rows[added].dataset.fresh;
+  answerList(answer, region);
 }
 
 function answerList(answer, region) {
@@ -440,6 +446,7 @@ function showLists(position, asked = false) {
   // Rows typed into the lists shown but not taken are asked about first.
   const pending = position !== chosen && !asked ? pendingLists() : [];
   if (pending.length > 0 && !window.confirm(`These are not taken yet: ${pending.join("; ")}. Leave them?`)) return;
+  const previous = chosen;
   chosen = position;
   for (const chosenRow of body.querySelectorAll(".chosen")) chosenRow.classList.remove("chosen");
   const section = $("lists");
@@ -449,15 +456,24 @@ function showLists(position, asked = false) {
     return;
   }
   body.querySelector(`.row[data-position="${position}"]`).classList.add("chosen");
+  // A new row being filled stays through the lists' being shown again.
+  const carried = {};
+  if (position === previous) {
+    for (const row of $("lists").querySelectorAll("tr[data-fresh]")) {
+      carried[row.closest('[role="region"]').dataset.table] = Object.values(rowValues(row));
+    }
+  }
   const lists = core.call({ op: "lists", position });
   const name = lists.species;
   const parts = [element("h2", { id: "lists-title", textContent: `${position} ${name}` }),
     element("p", { className: "note", textContent: [roomText(lists.room, "evolutions and level-up moves"),
       roomText(lists.eggRoom, "egg moves")].join(" ") }),
     machinesRegion(name, lists.machines),
-    listRegion("evolutions", name, lists.evolutions, lists.evoMovesUnreadable),
-    listRegion("moves", name, lists.moves, lists.evoMovesUnreadable)];
-  if (lists.eggMoves) parts.push(listRegion("egg-moves", name, lists.eggMoves, lists.eggMovesUnreadable));
+    listRegion("evolutions", name, lists.evolutions, lists.evoMovesUnreadable, carried.evolutions),
+    listRegion("moves", name, lists.moves, lists.evoMovesUnreadable, carried.moves)];
+  if (lists.eggMoves) {
+    parts.push(listRegion("egg-moves", name, lists.eggMoves, lists.eggMovesUnreadable, carried["egg-moves"]));
+  }
   section.replaceChildren(...parts);
 }
 
