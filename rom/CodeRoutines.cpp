@@ -105,16 +105,23 @@ std::vector<RoutineMatch> RoutinePattern::FindIn(std::span<const uint8_t> image,
     std::vector<uint8_t> needle;
     needle.reserve(anchorLength_);
     for (size_t k = anchor_; k < anchor_ + anchorLength_; ++k) needle.push_back(tokens_[k].value);
-    const std::boyer_moore_horspool_searcher searcher(needle.begin(), needle.end());
-    auto from = image.begin();
-    while (true) {
-        const auto found = std::search(from, image.end(), searcher);
-        if (found == image.end()) break;
-        const int64_t at = (found - image.begin()) - static_cast<int64_t>(anchor_);
-        RoutineMatch match;
-        if (Matches(image, at, match)) {
-            matches.push_back(match);
-            if (matches.size() >= limit) break;
+    if (needle.empty() || needle.size() > image.size()) return matches;
+    // The anchor's first byte found with memchr, then the rest compared:
+    // emscripten's C++ library (the page's build) has no
+    // std::boyer_moore_horspool_searcher.
+    const uint8_t* data = image.data();
+    const size_t last = image.size() - needle.size();
+    for (size_t from = 0; from <= last;) {
+        const void* hit = std::memchr(data + from, needle[0], last - from + 1);
+        if (hit == nullptr) break;
+        const auto found = static_cast<size_t>(static_cast<const uint8_t*>(hit) - data);
+        if (std::memcmp(data + found, needle.data(), needle.size()) == 0) {
+            const int64_t at = static_cast<int64_t>(found) - static_cast<int64_t>(anchor_);
+            RoutineMatch match;
+            if (Matches(image, at, match)) {
+                matches.push_back(match);
+                if (matches.size() >= limit) break;
+            }
         }
         from = found + 1;
     }
