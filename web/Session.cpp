@@ -637,7 +637,7 @@ json Session::ImportLists(tables::ListTable table, const std::string& text, tabl
         return answer;
     }
     const tables::ListImportPlan plan = tables::PlanListImport(*current_, currentLists_, imported);
-    if (!plan.refusal.empty()) return Refused(plan.refusal);
+    if (!plan.refusal.empty()) return Refused(file.empty() ? what + ": " + plan.refusal : plan.refusal);
     const std::vector<uint8_t> before = current_->bytes;
     rom::ScopedFailureCapture capture;
     if (!tables::WriteChangedBytes(path_, before, plan.after)) return Failed(capture, "The change was not written.");
