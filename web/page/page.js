@@ -146,7 +146,7 @@ function makeLive(row) {
 }
 
 function buildTable() {
-  const widths = ["4.6rem", "7.5rem"].concat(image.fields.map((field) =>
+  const widths = ["5.4rem", "7.5rem"].concat(image.fields.map((field) =>
     field.list ? "9.5rem" : field.readable ? (field.column === "Groups" ? "11.5rem" : "9rem")
       : ["Pointer", "Length", "Size"].includes(field.column) ? "4.8rem" : "3.6rem"));
   $("species").style.setProperty("--columns", widths.join(" "));
@@ -343,10 +343,15 @@ function listRegion(table, name, rows, unreadable, carried) {
     if (fresh && !rowComplete(table, fresh)) return;
     sendList(region, Boolean(fresh));
   });
+  // Left: judged once the focus has settled outside the row (the focus
+  // moves through the page's body between two controls of the row).
   region.addEventListener("focusout", (event) => {
     const fresh = event.target.closest("tr[data-fresh]");
-    if (!fresh || fresh.contains(event.relatedTarget) || !fresh.isConnected) return;
-    if (rowBegun(fresh) && !rowComplete(table, fresh)) sendList(region, true);
+    if (!fresh) return;
+    setTimeout(() => {
+      if (!fresh.isConnected || !fresh.dataset.fresh || fresh.contains(document.activeElement)) return;
+      if (rowBegun(fresh) && !rowComplete(table, fresh)) sendList(region, true);
+    }, 0);
   });
   region.addEventListener("click", (event) => {
     if (!event.target.closest("[data-remove]")) return;
