@@ -436,8 +436,9 @@ function machinesRegion(name, machines) {
   region.append(element("h3", { textContent: "Machines" }));
   const boxes = machines.map((on, k) => {
     const code = image.machines[k + 2];
-    return element("label", {}, [element("input", { type: "checkbox", checked: on, name: code }),
-      ` ${code} ${image.machineMoves[k]}`]);
+    const text = `${code} ${image.machineMoves[k]}`;
+    return element("label", { title: text }, [element("input", { type: "checkbox", checked: on, name: code }),
+      " " + text]);
   });
   region.append(element("div", { className: "machines" }, boxes));
   region.addEventListener("change", () => {
