@@ -372,8 +372,9 @@ json Session::Open(const std::string& name, const std::vector<uint8_t>& bytes,
     std::string refusal;
     bool written = tables::ReplaceFileContents(trial, content);
     if (written && tablesText) written = tables::ReplaceFileContents(rom::TablesFilePathOf(trial), *tablesText);
-    const bool opens = written && tables::OpenTableImage(trial, refusal).has_value();
-    if (!opens) {
+    std::optional<tables::TableImage> image;
+    if (written) image = tables::OpenTableImage(trial, refusal);
+    if (!image) {
         removeTrial();
         return Refused(Said(capture.captured() ? capture.captured()->description : refusal));
     }
@@ -381,17 +382,16 @@ json Session::Open(const std::string& name, const std::vector<uint8_t>& bytes,
     Forget();
     name_ = fileName;
     path_ = folder_ + "/" + name_;
-    std::filesystem::rename(trial, path_, ignored);
-    if (!ignored && tablesText) {
-        std::filesystem::rename(rom::TablesFilePathOf(trial), rom::TablesFilePathOf(path_), ignored);
-    }
-    std::optional<tables::TableImage> image;
-    if (!ignored) image = tables::OpenTableImage(path_, refusal);
-    if (!image) {
+    std::error_code moved;
+    std::filesystem::rename(trial, path_, moved);
+    if (!moved && tablesText) std::filesystem::rename(rom::TablesFilePathOf(trial), rom::TablesFilePathOf(path_), moved);
+    if (moved) {
         removeTrial();
-        return Refused(Said(capture.captured() ? capture.captured()->description
-                                               : !refusal.empty() ? refusal : "The image could not be opened."));
+        return Refused("\"" + name_ + "\" could not be opened: " + moved.message() + ".");
     }
+    // The image read in the scratch folder now lies in the editing folder.
+    image->path = path_;
+    if (!image->resolved.tablesFile.empty()) image->resolved.tablesFile = rom::TablesFilePathOf(path_);
 
     original_ = image;
     current_ = std::move(image);
