@@ -384,7 +384,9 @@ json Session::Open(const std::string& name, const std::vector<uint8_t>& bytes,
     path_ = folder_ + "/" + name_;
     std::error_code moved;
     std::filesystem::rename(trial, path_, moved);
-    if (!moved && tablesText) std::filesystem::rename(rom::TablesFilePathOf(trial), rom::TablesFilePathOf(path_), moved);
+    if (!moved && tablesText) {
+        std::filesystem::rename(rom::TablesFilePathOf(trial), rom::TablesFilePathOf(path_), moved);
+    }
     if (moved) {
         removeTrial();
         return Refused("\"" + name_ + "\" could not be opened: " + moved.message() + ".");

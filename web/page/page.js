@@ -147,7 +147,7 @@ function makeLive(row) {
 
 function buildTable() {
   const widths = ["6rem", "7.5rem"].concat(image.fields.map((field) =>
-    field.list ? "9.5rem" : field.readable ? (field.column === "Groups" ? "12.5rem" : field.column === "Gender" ? "11rem" : "10rem")
+    field.list ? "9.5rem" : field.readable ? ({ Groups: "12.5rem", Gender: "11rem" }[field.column] || "10rem")
       : ["Pointer", "Length", "Size"].includes(field.column) ? "4.8rem" : "3.6rem"));
   $("species").style.setProperty("--columns", widths.join(" "));
   // Each column's header tells what it holds (its caption, and what its values mean).
