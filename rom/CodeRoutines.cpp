@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
 
 #include "rom/HexDigits.h"
 
@@ -102,26 +101,22 @@ bool RoutinePattern::Matches(std::span<const uint8_t> image, int64_t at, Routine
 std::vector<RoutineMatch> RoutinePattern::FindIn(std::span<const uint8_t> image, size_t limit) const {
     std::vector<RoutineMatch> matches;
     if (!valid_ || limit == 0) return matches;
-    std::vector<uint8_t> needle;
-    needle.reserve(anchorLength_);
-    for (size_t k = anchor_; k < anchor_ + anchorLength_; ++k) needle.push_back(tokens_[k].value);
-    if (needle.empty() || needle.size() > image.size()) return matches;
-    // The anchor's first byte found with memchr, then the rest compared:
-    // emscripten's C++ library (the page's build) has no
-    // std::boyer_moore_horspool_searcher.
-    const uint8_t* data = image.data();
-    const size_t last = image.size() - needle.size();
-    for (size_t from = 0; from <= last;) {
-        const void* hit = std::memchr(data + from, needle[0], last - from + 1);
-        if (hit == nullptr) break;
-        const auto found = static_cast<size_t>(static_cast<const uint8_t*>(hit) - data);
-        if (std::memcmp(data + found, needle.data(), needle.size()) == 0) {
-            const int64_t at = static_cast<int64_t>(found) - static_cast<int64_t>(anchor_);
-            RoutineMatch match;
-            if (Matches(image, at, match)) {
-                matches.push_back(match);
-                if (matches.size() >= limit) break;
-            }
+    // The anchor's first byte is found with memchr, the rest compared in place.
+    const uint8_t first = tokens_[anchor_].value;
+    const uint8_t* const begin = image.data();
+    const uint8_t* const end = begin + image.size();
+    const uint8_t* from = begin;
+    while (from < end) {
+        const auto* found = static_cast<const uint8_t*>(std::memchr(from, first, static_cast<size_t>(end - from)));
+        if (found == nullptr || static_cast<size_t>(end - found) < anchorLength_) break;
+        bool anchorMatches = true;
+        for (size_t k = 1; k < anchorLength_ && anchorMatches; ++k) {
+            anchorMatches = found[k] == tokens_[anchor_ + k].value;
+        }
+        RoutineMatch match;
+        if (anchorMatches && Matches(image, (found - begin) - static_cast<int64_t>(anchor_), match)) {
+            matches.push_back(match);
+            if (matches.size() >= limit) break;
         }
         from = found + 1;
     }

@@ -5,6 +5,7 @@
 
 #include "rom/VersionDetection.h"
 #include "tables/ListTables.h"
+#include "tables/PaletteTable.h"
 #include "tables/SpeciesRows.h"
 
 namespace tables {
@@ -24,6 +25,7 @@ const std::vector<TableKind>& Kinds() {
             made.push_back({std::string(ListTableName(table)), std::string(ListTableFormatName(table)),
                             ListTableShape(table, rom::GameVersion::Crystal)});
         }
+        made.push_back({std::string(kPalettesTableName), std::string(kPalettesFormatName), PaletteShape()});
         return made;
     }();
     return kinds;
