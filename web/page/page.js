@@ -293,7 +293,7 @@ function picturesRegion(position, name) {
 }
 
 function buildTable() {
-  const widths = ["6rem", "7.5rem"].concat(image.fields.map((field) =>
+  const widths = ["6rem", "9rem"].concat(image.fields.map((field) =>
     field.list ? "9.5rem" : field.readable ? ({ Groups: "12.5rem", Gender: "11rem" }[field.column] || "10rem")
       : ["Pointer", "Length", "Size"].includes(field.column) ? "4.8rem" : "3.6rem"));
   $("species").style.setProperty("--columns", widths.join(" "));
