@@ -26,6 +26,11 @@ inline constexpr std::array<std::string_view, 16> kEggGroups = {
     "",         "Monster", "Water 1", "Bug",       "Flying",  "Field", "Fairy",  "Grass",
     "Human-Like", "Water 3", "Mineral", "Amorphous", "Water 2", "Ditto", "Dragon", "No eggs"};
 
+// "Medium Slow"; "unknown rate" for a byte the game defines no curve for.
+inline std::string GrowthName(uint8_t value) {
+    return value < kGrowthRates.size() ? std::string(kGrowthRates[value]) : "unknown rate";
+}
+
 // "3 Medium Slow"; a byte the game defines no curve for is its number alone.
 inline std::string GrowthText(uint8_t value) {
     std::string text = std::to_string(value);
