@@ -5,6 +5,8 @@
 # quillmere-cli's result of the same edits (the workbooks' cells read with
 # openpyxl); the page's timings are printed (build-web/bench.txt). Skipped
 # (77) where the browser tools cannot be installed.
+# With --install-only it installs the packages and stops: scripts/test runs
+# that while the first stages compile, since nothing before needs them.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -26,6 +28,10 @@ if [ ${#missing[@]} -gt 0 ]; then
     echo "skipped: ${missing[*]} could not be installed"
     exit 77
   fi
+fi
+if [ "${1:-}" = --install-only ]; then
+  echo "- the browser stage's packages are installed"
+  exit 0
 fi
 
 echo "- building the page"
