@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
 
 #include "rom/HexDigits.h"
 
@@ -102,17 +101,20 @@ bool RoutinePattern::Matches(std::span<const uint8_t> image, int64_t at, Routine
 std::vector<RoutineMatch> RoutinePattern::FindIn(std::span<const uint8_t> image, size_t limit) const {
     std::vector<RoutineMatch> matches;
     if (!valid_ || limit == 0) return matches;
-    std::vector<uint8_t> needle;
-    needle.reserve(anchorLength_);
-    for (size_t k = anchor_; k < anchor_ + anchorLength_; ++k) needle.push_back(tokens_[k].value);
-    const std::boyer_moore_horspool_searcher searcher(needle.begin(), needle.end());
-    auto from = image.begin();
-    while (true) {
-        const auto found = std::search(from, image.end(), searcher);
-        if (found == image.end()) break;
-        const int64_t at = (found - image.begin()) - static_cast<int64_t>(anchor_);
+    // The anchor's first byte is found with memchr, the rest compared in place.
+    const uint8_t first = tokens_[anchor_].value;
+    const uint8_t* const begin = image.data();
+    const uint8_t* const end = begin + image.size();
+    const uint8_t* from = begin;
+    while (from < end) {
+        const auto* found = static_cast<const uint8_t*>(std::memchr(from, first, static_cast<size_t>(end - from)));
+        if (found == nullptr || static_cast<size_t>(end - found) < anchorLength_) break;
+        bool anchorMatches = true;
+        for (size_t k = 1; k < anchorLength_ && anchorMatches; ++k) {
+            anchorMatches = found[k] == tokens_[anchor_ + k].value;
+        }
         RoutineMatch match;
-        if (Matches(image, at, match)) {
+        if (anchorMatches && Matches(image, (found - begin) - static_cast<int64_t>(anchor_), match)) {
             matches.push_back(match);
             if (matches.size() >= limit) break;
         }
