@@ -37,7 +37,8 @@ Found Load() {
     void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (module == nullptr) {
         const char* reason = dlerror();
-        return {nullptr, "cannot load the workbook module " + path + ": " + (reason ? reason : "unknown failure")};
+        // dlerror's text names the file.
+        return {nullptr, "cannot load the workbook module: " + std::string(reason ? reason : path + ": unknown failure")};
     }
     using Entry = const WorkbookLibraries* (*)(int);
     const auto entry = reinterpret_cast<Entry>(dlsym(module, kWorkbookModuleEntry));
