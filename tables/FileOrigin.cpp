@@ -4,8 +4,6 @@
 #include <vector>
 
 #include "rom/VersionDetection.h"
-#include "tables/ListTables.h"
-#include "tables/SpeciesRows.h"
 
 namespace tables {
 
@@ -120,6 +118,22 @@ std::optional<formats::Refusal> OtherFileRefusal(const formats::RowsRead& read, 
     if (auto refusal = FormatRefusal(read, *expected)) return refusal;
     if (auto refusal = VersionRefusal(read, image)) return refusal;
     return ColumnsRefusal(read, *expected, image);
+}
+
+ImportedTable ReadTable(std::string_view text, TableFormat format, const TableImage& image) {
+    const formats::RowsRead read = formats::ReadRows(text, format, SpeciesShape());
+    if (const std::optional<Refusal> other = OtherFileRefusal(read, kSpeciesTableName, image)) {
+        ImportedTable out;
+        out.Refuse(*other);
+        return out;
+    }
+    return SpeciesFromRows(read);
+}
+
+ImportedLists ReadListTable(std::string_view text, TableFormat format, ListTable table, const TableImage& image,
+                            const SpeciesLists& lists) {
+    const formats::RowsRead read = formats::ReadRows(text, format, ListTableShape(table, image.version));
+    return ListsFromRows(read, table, image, lists, OtherFileRefusal(read, ListTableName(table), image));
 }
 
 }  // namespace tables
