@@ -11,6 +11,7 @@
 #include "cli/Output.h"
 #include "rom/VersionDetection.h"
 #include "tables/ListDiff.h"
+#include "tables/PaletteTable.h"
 #include "tables/ImageLists.h"
 #include "tables/SpeciesTable.h"
 #include "tables/TableDiff.h"
@@ -43,7 +44,8 @@ std::string TutorLine(const tables::SpeciesLists& lists, const tables::TableImag
 int RunDiff(const DiffOptions& options) {
     const std::optional<tables::ListTable> only = tables::ListTableFromName(options.table);
     const bool fields = options.table.empty() || options.table == "species";
-    if (!fields && !only) {
+    const bool palettesOnly = options.table == "palettes";
+    if (!fields && !only && !palettesOnly) {
         Message("--table must be " + std::string(kTableNames) + "; it is \"" + options.table + "\".");
         return kUsage;
     }
@@ -59,7 +61,7 @@ int RunDiff(const DiffOptions& options) {
     std::string tutored;  // the machines only one of the versions has
     if (fields && !options.table.empty()) {
         changes = tables::Differences(images[0]->table, images[1]->table);
-    } else {
+    } else if (!palettesOnly) {
         const tables::SpeciesLists lists[2] = {tables::ReadSpeciesLists(*images[0]),
                                                tables::ReadSpeciesLists(*images[1])};
         // Egg moves are compared only when both images have a known egg move
@@ -85,6 +87,21 @@ int RunDiff(const DiffOptions& options) {
             }
         }
     }
+    // The palettes, when both images have a known palette table.
+    if (options.table.empty() || palettesOnly) {
+        const tables::ImagePalettes palettes[2] = {tables::ReadImagePalettes(*images[0]),
+                                                   tables::ReadImagePalettes(*images[1])};
+        const int without = !palettes[0].located ? 0 : !palettes[1].located ? 1 : -1;
+        if (without >= 0 && palettesOnly) {
+            Message("The palettes cannot be compared: \"" + *paths[without] + "\" has no known palette table (" +
+                    palettes[without].why + ").");
+            return kTrouble;
+        }
+        if (without >= 0 && palettes[1 - without].located) {
+            Message("warning: palettes were not compared: \"" + *paths[without] + "\" has no known palette table.");
+        }
+        tables::MergeChanges(listChanges, tables::PaletteDifferences(palettes[0], palettes[1]));
+    }
     Data(tables::DescribeAllChanges(changes, listChanges));
     if (moved > 0) {
         Data("Pointers of " + std::to_string(moved) + " more species differ, each leading to the same evolutions "
@@ -105,7 +122,7 @@ void AddDiffCommand(CLI::App& app, CommandStatus& status) {
     command->add_option("IMAGE1", options->first, "The first image")->required();
     command->add_option("IMAGE2", options->second, "The second image")->required();
     command->add_option("--table", options->table,
-                        "Only species (the 23 fields), machines, evolutions, moves or egg-moves; without it, all");
+                        "Only species (the 23 fields), machines, evolutions, moves, egg-moves or palettes; without it, all");
     command->callback([options, &status] { status = {RunDiff(*options), kTrouble}; });
 }
 

@@ -1,5 +1,5 @@
 // quillmere-cli export IMAGE [--table NAME] [--format csv|json|xlsx] [-o FILE]: all 251 species; a
-// workbook holds every table.
+// workbook holds every table. export --pictures DIR IMAGE: every picture as a PNG file.
 
 #include <memory>
 #include <optional>
@@ -8,6 +8,7 @@
 #include "cli/Commands.h"
 #include "cli/ListCommands.h"
 #include "cli/Output.h"
+#include "cli/PictureCommands.h"
 #include "cli/WorkbookCommands.h"
 #include "tables/ImageFiles.h"
 #include "tables/SpeciesTable.h"
@@ -22,9 +23,17 @@ struct ExportOptions {
     std::string format;
     std::string output;
     std::string table;  // empty: the species table, or every table in a workbook
+    std::string pictures;  // a folder: every picture as a PNG file instead of a table
 };
 
 int RunExport(const ExportOptions& options) {
+    if (!options.pictures.empty()) {
+        if (!options.table.empty() || !options.format.empty() || !options.output.empty()) {
+            Message("--pictures writes every picture into its folder; --table, --format and -o are for tables.");
+            return kUsage;
+        }
+        return RunPictureExport(options.image, options.pictures);
+    }
     if (IsWorkbook(options.format, IsStandardOutputName(options.output) ? "" : options.output)) {
         if (!options.table.empty()) {
             Message("A workbook holds every table, one sheet each; --table is for csv and json.");
@@ -44,12 +53,13 @@ int RunExport(const ExportOptions& options) {
         return kUsage;
     }
     const std::optional<tables::ListTable> listTable = tables::ListTableFromName(options.table);
-    if (!listTable && !options.table.empty() && options.table != "species") {
+    if (!listTable && !options.table.empty() && options.table != "species" && options.table != "palettes") {
         Message("--table must be " + std::string(kTableNames) + "; it is \"" + options.table + "\".");
         return kUsage;
     }
     if (OutputIsTheImageOrSay(options.output, options.image, "the export")) return kUsage;
 
+    if (options.table == "palettes") return RunPaletteExport(options.image, *format, options.output);
     if (listTable) return RunListExport(options.image, *listTable, *format, options.output);
     const std::optional<tables::TableImage> image = OpenImageOrSay(options.image);
     if (!image) return kFailure;
@@ -66,9 +76,13 @@ void AddExportCommand(CLI::App& app, CommandStatus& status) {
                   "to a file; or every table as one workbook (xlsx) to a file.");
     command->add_option("IMAGE", options->image, "The image file (*.gbc)")->required();
     command->add_option("--table", options->table,
-                        "species (the default: the 23 fields), machines, evolutions, moves or egg-moves");
+                        "species (the default: the 23 fields), machines, evolutions, moves, egg-moves or palettes");
     command->add_option("--format", options->format,
                         formats::FormatNames() + "; without it, the extension of the -o file, else csv");
+    command->add_option("--pictures", options->pictures,
+                        "Write every picture instead, into this folder (made if it does not exist): NNN-front.png, "
+                        "NNN-front-shiny.png, NNN-back.png, NNN-back-shiny.png per species, 201-A-front.png ... for "
+                        "the letters, egg-front.png; indexed PNGs of 4 colours");
     command->add_option("-o,--output", options->output,
                         "Write to this file instead of standard output (\"-\"): a file is replaced whole through a "
                         "temporary file, a link's file likewise, a device or pipe is written into");

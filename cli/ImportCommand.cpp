@@ -65,9 +65,12 @@ int RunImport(const ImportOptions& options) {
         }
     }
     const std::optional<tables::ListTable> listTable = tables::ListTableFromName(options.table);
-    if (!listTable && !options.table.empty() && options.table != "species") {
+    if (!listTable && !options.table.empty() && options.table != "species" && options.table != "palettes") {
         Message("--table must be " + std::string(kTableNames) + "; it is \"" + options.table + "\".");
         return kUsage;
+    }
+    if (options.table == "palettes") {
+        return RunPaletteImport(options.image, options.file, *format, options.dryRun, mode);
     }
     if (listTable) return RunListImport(options.image, options.file, *listTable, *format, options.dryRun, mode);
 
@@ -120,7 +123,7 @@ void AddImportCommand(CLI::App& app, CommandStatus& status) {
     command->add_option("FILE", options->file, "The table to import (.csv or .json), or a workbook (.xlsx)")
         ->required();
     command->add_option("--table", options->table,
-                        "species (the default: the 23 fields), machines, evolutions, moves or egg-moves");
+                        "species (the default: the 23 fields), machines, evolutions, moves, egg-moves or palettes");
     command->add_option("--format", options->format, formats::FormatNames() + "; without it, the extension of FILE");
     command->add_flag("--dry-run", options->dryRun, "Check and show the changes, write nothing");
     command->add_flag("--in-place", options->inPlace,

@@ -9,6 +9,7 @@
 #include "tables/FileOrigin.h"
 #include "tables/ImageFiles.h"
 #include "tables/ListDiff.h"
+#include "tables/PaletteTable.h"
 #include "tables/ImageLists.h"
 #include "tables/SpeciesTable.h"
 #include "tables/TableImport.h"
@@ -112,6 +113,57 @@ int RunListImport(const std::string& imagePath, const std::string& file, tables:
         Data("Nothing changed.\n");
     } else {
         Data(std::string(dryRun ? "Would change " : "Changed ") + "the " + std::string(What(table)) + " of " +
+             Plural(changes.size(), "species", "species") + " (" + Plural(bytesChanged, "byte", "bytes") +
+             " of the image).\n");
+    }
+    if (dryRun) Data("Dry run: nothing was written.\n");
+    return kSuccess;
+}
+
+int RunPaletteExport(const std::string& imagePath, tables::TableFormat format, const std::string& output) {
+    const std::optional<tables::TableImage> image = OpenImageOrSay(imagePath);
+    if (!image) return kFailure;
+    const tables::ImagePalettes palettes = tables::ReadImagePalettes(*image);
+    if (!palettes.located) {
+        Message("\"" + imagePath + "\" has no known palette table (" + palettes.why + "). Nothing was written.");
+        return kFailure;
+    }
+    return WriteOutput(output, tables::ExportPalettes(*image, palettes, format)) ? kSuccess : kFailure;
+}
+
+int RunPaletteImport(const std::string& imagePath, const std::string& file, tables::TableFormat format, bool dryRun,
+                     rom::ImageWriteMode mode) {
+    const std::optional<tables::TableImage> image = OpenImageOrSay(imagePath);
+    if (!image) return kFailure;
+    const std::optional<std::vector<uint8_t>> bytes =
+        tables::ReadWholeFile(file, tables::kLargestTableFile, "table file");
+    if (!bytes) return kFailure;
+    const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+    const tables::ImagePalettes palettes = tables::ReadImagePalettes(*image);
+    const tables::ImportedPalettes imported = tables::ReadPaletteTable(text, format, *image, palettes);
+    const tables::ImportedTable& status = imported.status;
+    if (!status.ok()) {
+        for (const tables::Refusal& each : status.refusals) Message(file + ": " + tables::RefusalText(each));
+        if (status.unlistedRefusals > 0) {
+            Message(file + ": ... and " + Plural(status.unlistedRefusals, "more refusal", "more refusals") +
+                    " (only the first " + std::to_string(tables::kMostRefusalsListed) + " are listed).");
+        }
+        Message(Plural(status.RefusalCount(), "value or row was", "values or rows were") + " refused in \"" + file +
+                "\". Nothing was written.");
+        return kFailure;
+    }
+    const std::vector<uint8_t> after = tables::PlanPaletteImport(image->bytes, palettes, imported.palettes);
+    const bool same = after == image->bytes;
+    if (!dryRun && !same && !tables::WriteChangedBytes(image->path, image->bytes, after, mode)) return kFailure;
+    const std::vector<tables::ListChanges> changes =
+        tables::PaletteDifferences(palettes, tables::ReadImagePalettes(after, image->version));
+    size_t bytesChanged = 0;
+    for (size_t i = 0; i < after.size() && !same; ++i) bytesChanged += after[i] != image->bytes[i] ? 1 : 0;
+    Data(tables::DescribeAllChanges({}, changes));
+    if (changes.empty()) {
+        Data("Nothing changed.\n");
+    } else {
+        Data(std::string(dryRun ? "Would change " : "Changed ") + "the palettes of " +
              Plural(changes.size(), "species", "species") + " (" + Plural(bytesChanged, "byte", "bytes") +
              " of the image).\n");
     }

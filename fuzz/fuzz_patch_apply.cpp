@@ -10,7 +10,9 @@
 //      itself, or the source edited): patches created from them in both
 //      formats apply to the source and give the target (IPS only when the
 //      target is not shorter, and refused when it is); a created patch with
-//      one byte changed is read without harm.
+//      one byte changed is read without harm; the match index, sorted apart
+//      (as for a large target mostly copied) and together, finds the longest
+//      match of every target suffix in the source and earlier in the target.
 // Every refusal carries a one-line message and no bytes; every result stays
 // within the limit given to the reader; a BPS result has the size and CRC-32
 // the patch declares.
@@ -26,6 +28,7 @@
 
 #include "patches/BpsPatch.h"
 #include "patches/IpsPatch.h"
+#include "patches/MatchIndex.h"
 #include "patches/PatchFormat.h"
 
 namespace {
@@ -102,6 +105,48 @@ void ApplyHostile(Bytes patch, bool fitChecks) {
     Apply(patch, source);
 }
 
+size_t Common(ByteSpan a, int32_t from, ByteSpan b, size_t at) {
+    if (from < 0) return 0;
+    size_t k = 0;
+    while (static_cast<size_t>(from) + k < a.size() && at + k < b.size() && a[static_cast<size_t>(from) + k] == b[at + k]) {
+        ++k;
+    }
+    return k;
+}
+
+// Both ways of sorting against every place tried, at 4 positions spread
+// over the target (all of them would slow the fuzzing down): the longest
+// match in the source (sorted together, a match running to the source's end
+// may be hidden by one that runs on into the target) and earlier in the
+// target.
+void CheckIndex(ByteSpan source, ByteSpan target) {
+    const patches::MatchIndex together(source, target, patches::MatchIndex::Sorting::Together);
+    const patches::MatchIndex apart(source, target, patches::MatchIndex::Sorting::Apart);
+    const size_t step = std::max<size_t>(1, target.size() / 4);
+    for (size_t at = 0; at < target.size(); at += step) {
+        size_t inSource = 0;
+        for (size_t from = 0; from < source.size(); ++from) {
+            inSource = std::max(inSource, Common(source, static_cast<int32_t>(from), target, at));
+        }
+        size_t earlier = 0;
+        for (size_t from = 0; from < at; ++from) earlier = std::max(earlier, Common(target, static_cast<int32_t>(from), target, at));
+        for (const patches::MatchIndex* index : {&together, &apart}) {
+            const patches::MatchIndex::Neighbours near = index->At(at);
+            Expect(near.sourceBefore < static_cast<int64_t>(source.size()) &&
+                       near.sourceAfter < static_cast<int64_t>(source.size()),
+                   "source neighbours lie in the source");
+            Expect(near.targetBefore < static_cast<int64_t>(at) && near.targetAfter < static_cast<int64_t>(at),
+                   "target neighbours lie before the position");
+            const size_t found = std::max(Common(source, near.sourceBefore, target, at),
+                                          Common(source, near.sourceAfter, target, at));
+            Expect(index == &apart ? found == inSource : found <= inSource, "the longest match in the source");
+            Expect(std::max(Common(target, near.targetBefore, target, at), Common(target, near.targetAfter, target, at)) ==
+                       earlier,
+                   "the longest match earlier in the target");
+        }
+    }
+}
+
 void RoundTrip(FuzzedDataProvider& data) {
     const Bytes source = data.ConsumeBytes<uint8_t>(data.ConsumeIntegralInRange<size_t>(0, 256));
     Bytes target;
@@ -143,6 +188,7 @@ void RoundTrip(FuzzedDataProvider& data) {
     const size_t flip = data.ConsumeIntegral<size_t>();
     const uint8_t flipValue = data.ConsumeIntegral<uint8_t>();
 
+    CheckIndex(source, target);
     for (PatchFormat format : {PatchFormat::Ips, PatchFormat::Bps}) {
         const BytesResult patch = patches::CreatePatch(format, source, target);
         if (format == PatchFormat::Ips && target.size() < source.size()) {

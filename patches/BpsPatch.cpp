@@ -205,20 +205,28 @@ constexpr size_t kMostOpen = 8;
 // end of every action is thus weighed against every other, which matters
 // most for small changes: a copy ended one byte early, or a few equal bytes
 // written out rather than a SourceRead between two TargetReads. The cursors
-// a move is priced from are those of the cheapest way to the start. Besides
-// the index, it takes 28 bytes for each target byte.
+// a move is priced from are those of the cheapest way to the start. The pass
+// goes over a copy that is sure to be taken in one step (TakeSureCopy), so
+// that a target mostly like its source is visited at a few positions around
+// each change only; only the positions visited keep their cheapest end, 32
+// bytes each, besides the index.
 class CopyingEncoder {
 public:
     CopyingEncoder(Bytes& out, ByteSpan source, ByteSpan target)
-        : out_(out), source_(source), target_(target), index_(source, target), ends_(target.size() + 1) {}
+        : out_(out), source_(source), target_(target), index_(source, target) {
+        // Most positions will be visited: room for all at once.
+        if (!index_.LooksUp()) ends_.reserve(target.size() + 1);
+    }
 
     void Run() {
         const size_t m = target_.size();
         if (m == 0) return;
-        ends_[0].cost = 0;
+        End first;
+        first.cost = 0;
+        ends_.push_back(first);
         for (size_t i = 0; i < m; ++i) {
             Extend(i);
-            if (ends_[i].cost != kUnreached) Start(i);
+            if (Reached(i)) Start(i);
             Settle(i + 1);
             i = TakeSureCopy(i + 1) - 1;
         }
@@ -226,14 +234,14 @@ public:
     }
 
 private:
-    static constexpr uint32_t kUnreached = UINT32_MAX;
-
     // The cheapest way found to write the target up to a position: the
     // action that ends there, and the cursors after it. Both inputs are
     // under 4 GiB (kMaxIndexedSize), and so is every cost.
     struct End {
-        uint32_t cost = kUnreached;
-        uint32_t start = 0;
+        uint32_t position = 0;
+        uint32_t cost = 0;
+        // Where in ends_ the end the action starts from is.
+        uint32_t previous = 0;
         uint32_t from = 0;
         uint32_t sourceCursor = 0;
         // Where in the target the last SourceCopy ended.
@@ -248,6 +256,8 @@ private:
     struct Open {
         Action action;
         size_t start;
+        // Where in ends_ the end at `start` is.
+        size_t startEnd;
         uint64_t from;
         size_t length;
         uint64_t cost;
@@ -311,10 +321,14 @@ private:
         return 0;
     }
 
+    // Whether an end at `position` has been found: the ends are kept in the
+    // order of their positions, and the pass is at the last one.
+    bool Reached(size_t position) const { return ends_.back().position == position; }
+
     // Starts, at the cheapest end at `position`, each action that can write
     // its byte, unless the same action is open already for less.
     void Start(size_t position) {
-        const End& end = ends_[position];
+        const End end = ends_.back();
         const size_t n = source_.size();
         const MatchIndex::Neighbours& near = index_.At(position);
         Offer(position, kTargetRead, position);
@@ -340,7 +354,7 @@ private:
 
     void Offer(size_t position, Action action, uint64_t from) {
         if (!Matches(action, from, position)) return;
-        const End& end = ends_[position];
+        const End& end = ends_.back();
         const uint64_t move = MoveCost(action, from, end);
         // A copy costs one byte and its move; one no longer than its move
         // costs as much as its bytes in a TargetRead of their own, or more,
@@ -349,7 +363,7 @@ private:
         for (size_t k = 1; k < shortest; ++k) {
             if (!Matches(action, from + k, position + k)) return;
         }
-        const Open offered{action, position, from, 1, end.cost + move + Growth(action, 0)};
+        const Open offered{action, position, ends_.size() - 1, from, 1, end.cost + move + Growth(action, 0)};
         // Of two actions that copy the same bytes from here on, one is
         // dropped only when it never costs less, however long they grow.
         bool dropped = false;
@@ -424,14 +438,15 @@ private:
                 }
             }
         }
-        ends_[position] = EndAfter(*best, position);
+        ends_.push_back(EndAfter(*best, position));
     }
 
     End EndAfter(const Open& open, size_t position) const {
-        End end = ends_[open.start];
+        End end = ends_[open.startEnd];
+        end.position = static_cast<uint32_t>(position);
         end.cost = static_cast<uint32_t>(open.cost);
         end.kind = static_cast<uint8_t>(open.action);
-        end.start = static_cast<uint32_t>(open.start);
+        end.previous = static_cast<uint32_t>(open.startEnd);
         end.from = static_cast<uint32_t>(open.from);
         if (open.action == kSourceCopy) {
             end.sourceCursor = static_cast<uint32_t>(open.next());
@@ -445,28 +460,35 @@ private:
     // When the cheapest way to `position` is a copy that goes on for
     // kSureLength bytes more, takes it to its end, or to the length where its
     // number grows, drops the other open actions and returns where it ends
-    // now; otherwise returns `position`.
+    // now; otherwise returns `position`. Of copies as cheap, the one that
+    // goes on longest: one dropped for a shorter one as cheap would have
+    // gone on where the shorter one has to be followed by another action.
     size_t TakeSureCopy(size_t position) {
         const size_t m = target_.size();
-        const End& end = ends_[position];
-        if (position == m || end.cost == kUnreached || end.action() == kTargetRead) return position;
-        auto it = std::find_if(open_.begin(), open_.end(), [&](const Open& open) {
-            return open.action == end.action() && open.start == end.start &&
-                   open.from == end.from;
-        });
-        if (it == open_.end()) return position;
-        Open open = *it;
-        if (Extent(open, position, kSureLength) < kSureLength) return position;
-        // Not past a length where its number grows: ending it just before
-        // may be cheaper.
-        const uint64_t longest = *std::find_if(std::begin(kLongestForNumberSize), std::end(kLongestForNumberSize),
-                                               [&](uint64_t length) { return length >= open.length; });
-        const size_t more = Extent(open, position, std::min<uint64_t>(m - position, longest - open.length));
-        if (more == 0) return position;
+        if (position == m || !Reached(position)) return position;
+        const End end = ends_.back();
+        if (end.action() == kTargetRead) return position;
+        Open* chosen = nullptr;
+        size_t more = 0;
+        for (Open& open : open_) {
+            if (open.action == kTargetRead || open.cost != end.cost) continue;
+            // Not past a length where its number grows: ending it just
+            // before may be cheaper.
+            const uint64_t longest = *std::find_if(std::begin(kLongestForNumberSize),
+                                                   std::end(kLongestForNumberSize),
+                                                   [&](uint64_t length) { return length >= open.length; });
+            const size_t extent = Extent(open, position, std::min<uint64_t>(m - position, longest - open.length));
+            if (chosen == nullptr || extent > more) {
+                chosen = &open;
+                more = extent;
+            }
+        }
+        if (chosen == nullptr || more == 0 || Extent(*chosen, position, kSureLength) < kSureLength) return position;
+        Open open = *chosen;
         open.cost = CostLater(open, more);
         open.length += more;
         open_.clear();
-        ends_[position + more] = EndAfter(open, position + more);
+        ends_.push_back(EndAfter(open, position + more));
         open_.push_back(open);
         return position + more;
     }
@@ -488,16 +510,17 @@ private:
     // the actions on that way.
     void Write() {
         std::vector<size_t> way;
-        for (size_t position = target_.size(); position > 0; position = ends_[position].start) way.push_back(position);
+        for (size_t k = ends_.size() - 1; ends_[k].position > 0; k = ends_[k].previous) way.push_back(k);
         uint64_t sourceCursor = 0;
         uint64_t targetCursor = 0;
         for (auto it = way.rbegin(); it != way.rend(); ++it) {
             const End& end = ends_[*it];
-            const size_t length = *it - end.start;
+            const size_t start = ends_[end.previous].position;
+            const size_t length = end.position - start;
             AppendAction(out_, end.action(), length);
             if (end.action() == kTargetRead) {
-                out_.insert(out_.end(), target_.begin() + static_cast<std::ptrdiff_t>(end.start),
-                            target_.begin() + static_cast<std::ptrdiff_t>(*it));
+                out_.insert(out_.end(), target_.begin() + static_cast<std::ptrdiff_t>(start),
+                            target_.begin() + static_cast<std::ptrdiff_t>(end.position));
             } else if (end.action() == kSourceCopy) {
                 AppendBpsNumber(out_, EncodedMove(sourceCursor, end.from));
                 sourceCursor = end.from + length;

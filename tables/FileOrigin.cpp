@@ -4,6 +4,9 @@
 #include <vector>
 
 #include "rom/VersionDetection.h"
+#include "tables/ListTables.h"
+#include "tables/PaletteTable.h"
+#include "tables/SpeciesRows.h"
 
 namespace tables {
 
@@ -22,6 +25,7 @@ const std::vector<TableKind>& Kinds() {
             made.push_back({std::string(ListTableName(table)), std::string(ListTableFormatName(table)),
                             ListTableShape(table, rom::GameVersion::Crystal)});
         }
+        made.push_back({std::string(kPalettesTableName), std::string(kPalettesFormatName), PaletteShape()});
         return made;
     }();
     return kinds;
@@ -134,6 +138,12 @@ ImportedLists ReadListTable(std::string_view text, TableFormat format, ListTable
                             const SpeciesLists& lists) {
     const formats::RowsRead read = formats::ReadRows(text, format, ListTableShape(table, image.version));
     return ListsFromRows(read, table, image, lists, OtherFileRefusal(read, ListTableName(table), image));
+}
+
+ImportedPalettes ReadPaletteTable(std::string_view text, TableFormat format, const TableImage& image,
+                                  const ImagePalettes& palettes) {
+    const formats::RowsRead read = formats::ReadRows(text, format, PaletteShape());
+    return PalettesFromRows(read, image, palettes, OtherFileRefusal(read, kPalettesTableName, image));
 }
 
 }  // namespace tables

@@ -9,6 +9,7 @@
 
 #include "formats/Rows.h"
 #include "tables/ListTables.h"
+#include "tables/PaletteTable.h"
 #include "tables/SpeciesRows.h"
 #include "tables/SpeciesTable.h"
 
@@ -35,5 +36,10 @@ ImportedTable ReadTable(std::string_view text, TableFormat format, const TableIm
 // (ListsFromRows).
 ImportedLists ReadListTable(std::string_view text, TableFormat format, ListTable table, const TableImage& image,
                             const SpeciesLists& lists);
+
+// The palette table read for an import into `image`, refused alike
+// (PalettesFromRows).
+ImportedPalettes ReadPaletteTable(std::string_view text, TableFormat format, const TableImage& image,
+                                  const ImagePalettes& palettes);
 
 }  // namespace tables

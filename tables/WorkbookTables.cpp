@@ -18,6 +18,7 @@
 #include "tables/FileOrigin.h"
 #include "tables/ListDiff.h"
 #include "tables/ListTables.h"
+#include "tables/PaletteTable.h"
 #include "tables/PointerTargets.h"
 #include "tables/ReleasedImages.h"
 #include "tables/SpeciesRows.h"
@@ -28,6 +29,8 @@ namespace tables {
 namespace {
 
 using formats::WorkbookCell;
+
+constexpr std::string_view kPalettesSheet = kWorkbookSheets[5];
 
 // ---- dropdowns ---------------------------------------------------------------
 
@@ -185,9 +188,17 @@ private:
         if (present_.empty()) {
             result_.failure = options_.onlySheet
                                   ? "The workbook has no sheet \"" + std::string(*options_.onlySheet) + "\"."
-                                  : "The workbook has none of the sheets Species, Machines, Evolutions, Moves and Egg "
-                                    "moves.";
+                                  : "The workbook has none of the sheets Species, Machines, Evolutions, Moves, Egg "
+                                    "moves and Palettes.";
             return false;
+        }
+        if (std::count(present_.begin(), present_.end(), kPalettesSheet) > 0) {
+            const ImagePalettes palettes = ReadImagePalettes(image_);
+            if (!palettes.located) {
+                result_.failure = "The workbook has a Palettes sheet, but the image's palette table is not known (" +
+                                  palettes.why + "). Delete the sheet to import the others.";
+                return false;
+            }
         }
         if (!lists_.hasEggMoves && std::count(present_.begin(), present_.end(), "Egg moves") > 0) {
             result_.failure = "The workbook has an Egg moves sheet, but the image has no known egg move table (an "
@@ -203,6 +214,10 @@ private:
         formats::Refusals all;
         for (const std::string_view name : present_) {
             const std::optional<ListTable> table = ListTableOfSheet(name);
+            if (name == kPalettesSheet) {
+                all.Append(Placed(name, PalettesOf(image_).status));
+                continue;
+            }
             all.Append(Placed(name, table ? ListsOf(name, *table, image_, lists_).status : Species(name)));
         }
         for (const Refusal& refusal : all.refusals) result_.refusals.push_back(RefusalText(refusal));
@@ -213,6 +228,11 @@ private:
                           const SpeciesLists& lists) const {
         const formats::RowsRead rows = formats::SheetRows(*FindSheet(read_, sheet), ListTableShape(table, image.version));
         return ListsFromRows(rows, table, image, lists, OtherFileRefusal(rows, ListTableName(table), image));
+    }
+
+    ImportedPalettes PalettesOf(const TableImage& image) const {
+        const formats::RowsRead rows = formats::SheetRows(*FindSheet(read_, kPalettesSheet), PaletteShape());
+        return PalettesFromRows(rows, image, ReadImagePalettes(image), OtherFileRefusal(rows, kPalettesTableName, image));
     }
 
     // A sheet that holds another table's columns is said so once, as a file is.
@@ -240,6 +260,10 @@ private:
                 return;
             }
             current = WithBytes(current, plan.after);
+        }
+        if (FindSheet(read_, kPalettesSheet) != nullptr) {
+            const ImagePalettes palettes = ReadImagePalettes(current);
+            current = WithBytes(current, PlanPaletteImport(current.bytes, palettes, PalettesOf(current).palettes));
         }
         if (FindSheet(read_, "Species") != nullptr) LaySpecies(current);
         if (result_.failure.empty() && result_.refusals.empty()) Describe(current);
@@ -274,7 +298,8 @@ private:
         size_t moved = 0;
         const std::vector<FieldChange> fields =
             WithoutMovedPointers(Differences(image_.table, current.table), lists_, after, moved);
-        const std::vector<ListChanges> lists = ListDifferences(lists_, image_.version, after, image_.version);
+        std::vector<ListChanges> lists = ListDifferences(lists_, image_.version, after, image_.version);
+        MergeChanges(lists, PaletteDifferences(ReadImagePalettes(image_), ReadImagePalettes(current)));
         std::vector<int32_t> species;
         for (const FieldChange& change : fields) species.push_back(change.position);
         for (const ListChanges& change : lists) species.push_back(change.position);
@@ -304,6 +329,7 @@ private:
 
 std::optional<std::string_view> SheetOfTable(std::string_view table) {
     if (table == "species") return kWorkbookSheets[0];
+    if (table == kPalettesTableName) return kPalettesSheet;
     const std::optional<ListTable> list = ListTableFromName(table);
     if (!list) return std::nullopt;
     return kWorkbookSheets[size_t(*list) + 1];
@@ -344,6 +370,8 @@ formats::WorkbookContent ImageWorkbook(const TableImage& image, const SpeciesLis
         if (table == ListTable::EggMoves && !lists.hasEggMoves) continue;
         AddSheet(content, kWorkbookSheets[size_t(table) + 1], ListTableDocument(image, lists, table));
     }
+    const ImagePalettes palettes = ReadImagePalettes(image);
+    if (palettes.located) AddSheet(content, kPalettesSheet, PaletteDocument(image, palettes));
     content.about = AboutRows(image, lists.hasEggMoves, program);
     return content;
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The whole image as one workbook: the species table and the four list
-// tables, one sheet each holding exactly the table's CSV export (numbers as
+// The whole image as one workbook: the species table, the four list tables
+// and the palettes, one sheet each holding exactly the table's CSV export (numbers as
 // number cells, hex texts and names as text cells), dropdowns of the list
 // columns' entries, and an About sheet naming the image; and a workbook
 // brought back into an image as one import of every table sheet it holds.
@@ -21,9 +21,10 @@
 namespace tables {
 
 // The table sheets in the workbook's order, and the table each one holds.
-inline constexpr std::array<std::string_view, 5> kWorkbookSheets = {"Species", "Machines", "Evolutions", "Moves",
-                                                                     "Egg moves"};
-// "Moves" for "moves", "Egg moves" for "egg-moves"; nullopt for other names.
+inline constexpr std::array<std::string_view, 6> kWorkbookSheets = {"Species", "Machines", "Evolutions", "Moves",
+                                                                     "Egg moves", "Palettes"};
+// "Moves" for "moves", "Egg moves" for "egg-moves", "Palettes" for
+// "palettes"; nullopt for other names.
 std::optional<std::string_view> SheetOfTable(std::string_view table);
 
 // The entries the dropdown of a column of a table sheet offers: every value
@@ -36,7 +37,8 @@ std::vector<std::pair<std::string, std::string>> AboutRows(const TableImage& ima
                                                            std::string_view program);
 
 // The workbook's content for the image. An image without a known egg move
-// table has no Egg moves sheet, and its About says so.
+// table has no Egg moves sheet, and its About says so; one without a known
+// palette table has no Palettes sheet.
 formats::WorkbookContent ImageWorkbook(const TableImage& image, const SpeciesLists& lists, std::string_view program);
 
 struct WorkbookImportOptions {
@@ -50,8 +52,8 @@ struct WorkbookImportOptions {
 };
 
 // A workbook brought into the image: checked whole first, then the list
-// sheets laid in (machines, evolutions, moves, egg moves), then the species
-// sheet over the image they made.
+// sheets laid in (machines, evolutions, moves, egg moves), then the palettes,
+// then the species sheet over the image they made.
 struct WorkbookImport {
     std::string failure;                // the one reason nothing can be imported, or empty
     std::vector<std::string> refusals;  // "Moves!C781 (Move): ...", the first kMostRefusalsListed

@@ -63,6 +63,12 @@ json Dispatch(const json& request, const uint8_t* data, size_t size) {
         return session.SetList(request.at("position").get<int>(), request.at("table").get<std::string>(),
                                request.at("rows").get<std::vector<std::vector<std::string>>>());
     }
+    if (op == "pictures") return session.Pictures(request.at("position").get<int>());
+    if (op == "front") return session.Front(request.at("position").get<int>());
+    if (op == "setColour") {
+        return session.SetColour(request.at("position").get<int>(), request.at("column").get<std::string>(),
+                                 request.at("text").get<std::string>());
+    }
     if (op == "undo") return session.Undo();
     if (op == "redo") return session.Redo();
     if (op == "history") return session.History();

@@ -22,6 +22,8 @@
 #include "tables/ImageFiles.h"
 #include "tables/ListDiff.h"
 #include "tables/ListTables.h"
+#include "tables/ImagePictures.h"
+#include "tables/PaletteTable.h"
 #include "tables/PointerTargets.h"
 #include "tables/SpeciesRows.h"
 #include "tables/TableDiff.h"
@@ -149,6 +151,7 @@ json TablesOf() {
                                           tables::ListTable::Moves, tables::ListTable::EggMoves}) {
         names.push_back(std::string(tables::ListTableName(table)));
     }
+    names.push_back(std::string(tables::kPalettesTableName));
     return names;
 }
 
@@ -209,6 +212,7 @@ json Session::Fits(const std::string& what, const std::string& name, double size
 }
 
 void Session::Forget() {
+    pictureTables_.reset();
     original_.reset();
     current_.reset();
     steps_.clear();
@@ -379,8 +383,15 @@ json Session::History() const {
     size_t moved = 0;
     const std::vector<tables::FieldChange> fields = tables::WithoutMovedPointers(
         tables::Differences(original_->table, current_->table), originalLists_, currentLists_, moved);
-    const std::vector<tables::ListChanges> lists =
+    std::vector<tables::ListChanges> lists =
         tables::ListDifferences(originalLists_, original_->version, currentLists_, current_->version);
+    // Only a step that locates the palettes (a colour, a palettes table, a
+    // workbook) changes them: until then the image is not searched for them.
+    if (pictureTables_) {
+        tables::MergeChanges(lists,
+                             tables::PaletteDifferences(tables::ReadImagePalettes(original_->bytes, *pictureTables_),
+                                                        tables::ReadImagePalettes(current_->bytes, *pictureTables_)));
+    }
     std::string changes = tables::DescribeAllChanges(fields, lists);
     if (moved > 0) {
         changes += "Pointers of " + std::to_string(moved) +
@@ -484,6 +495,7 @@ json Session::Import(const std::string& table, const std::string& fileName, cons
     if (json fits = Fits("table file", fileName, static_cast<double>(text.size())); !fits["ok"]) return fits;
     if (*format == tables::TableFormat::Xlsx) return ImportWorkbook(fileName, text);
     const std::string what = "Import of " + fileName;
+    if (table == tables::kPalettesTableName) return ImportPalettes(text, *format, fileName, what);
     if (const std::optional<tables::ListTable> list = tables::ListTableFromName(table)) {
         return ImportLists(*list, text, *format, fileName, what);
     }
@@ -496,6 +508,7 @@ json Session::ImportWorkbook(const std::string& fileName, const std::string& byt
     tables::WorkbookImportOptions options;
     options.otherImageAdvice = kOtherImageAdvice;
     const tables::WorkbookImport import = tables::PlanWorkbookImport(*current_, bytes, options);
+    PictureTablesOf();  // a Palettes sheet may change them
     std::string notes;
     for (const std::string& note : import.notes) notes += note + "\n";
     if (!import.failure.empty()) {
@@ -595,7 +608,7 @@ Download Session::Export(const std::string& table, const std::string& format) co
     Download out{{}, {}, {}, false};
     const std::optional<tables::TableFormat> chosen = tables::FormatFromName(format);
     const std::optional<tables::ListTable> list = tables::ListTableFromName(table);
-    if (!current_ || !chosen || (!list && table != "species")) {
+    if (!current_ || !chosen || (!list && table != "species" && table != tables::kPalettesTableName)) {
         out.message = "No such table or format.";
         return out;
     }
@@ -604,6 +617,17 @@ Download Session::Export(const std::string& table, const std::string& format) co
     if (list == tables::ListTable::EggMoves && !currentLists_.hasEggMoves) {
         out.message = "\"" + name_ + "\" has no known egg move table (an image of a known release has one; a "
                       "\".tables\" file gives it with an \"eggs\" line). Nothing was exported.";
+        return out;
+    }
+    if (table == tables::kPalettesTableName) {
+        const tables::ImagePalettes palettes = tables::ReadImagePalettes(current_->bytes, PictureTablesOf());
+        if (!palettes.located) {
+            out.message = "\"" + name_ + "\" has no known palette table (" + palettes.why + "). Nothing was exported.";
+            return out;
+        }
+        const std::string text = tables::ExportPalettes(*current_, palettes, *chosen);
+        out.bytes.assign(text.begin(), text.end());
+        out.ok = true;
         return out;
     }
     const std::string text = list ? tables::ExportListTable(*current_, currentLists_, *list, *chosen)
@@ -619,6 +643,112 @@ Download Session::Export(const std::string& table, const std::string& format) co
         }
     }
     return out;
+}
+
+const rom::PictureTables& Session::PictureTablesOf() const {
+    if (!pictureTables_) pictureTables_ = rom::LocatePictureTables(current_->bytes, current_->version);
+    return *pictureTables_;
+}
+
+namespace {
+
+std::string Digits(const std::vector<uint8_t>& pixels) {
+    std::string digits(pixels.size(), '0');
+    for (size_t k = 0; k < pixels.size(); ++k) digits[k] = char('0' + pixels[k]);
+    return digits;
+}
+
+std::string RgbText(const tables::Rgb& rgb) {
+    std::string text = "#";
+    for (const uint8_t channel : rgb) text += rom::TwoDigitHex(channel);
+    return text;
+}
+
+}  // namespace
+
+json Session::Front(int position) {
+    if (!current_ || position < 0 || position >= rom::kSpeciesCount) return Refused("No such species.");
+    const rom::PictureTables& tables = PictureTablesOf();
+    const rom::Picture picture =
+        rom::ReadPicture(current_->bytes, tables, {position + 1, -1, false}, tables::FrontDimOf(*current_, position));
+    if (!picture.ok()) return Refused(picture.absent ? "No picture." : picture.refusal);
+    json colours = json::array();
+    const std::optional<rom::Palette> palette = rom::ReadPalette(current_->bytes, tables, position + 1);
+    if (palette) {
+        for (const tables::Rgb& rgb : tables::PictureColours(*palette, false)) colours.push_back(RgbText(rgb));
+    }
+    return {{"ok", true}, {"dim", picture.dim}, {"pixels", Digits(picture.pixels)}, {"colours", colours}};
+}
+
+json Session::Pictures(int position) {
+    if (!current_ || position < 0 || position >= rom::kSpeciesCount) return Refused("No such species.");
+    const rom::PictureTables& tables = PictureTablesOf();
+    const int number = position + 1;
+    json colours = json::object();
+    if (const std::optional<rom::Palette> palette = rom::ReadPalette(current_->bytes, tables, number)) {
+        for (size_t k = 0; k < tables::kPaletteColumns.size(); ++k) {
+            colours[std::string(tables::kPaletteColumns[k])] = tables::ColourText((*palette)[k]);
+        }
+    }
+    json pictures = json::array();
+    json notes = json::array();
+    const auto add = [&](int letter, bool back) {
+        const int dim = back ? rom::kBackPictureDim : tables::FrontDimOf(*current_, position);
+        const rom::Picture picture = rom::ReadPicture(current_->bytes, tables, {number, letter, back}, dim);
+        const std::string kind = back ? "back" : "front";
+        const std::string letterText = letter >= 0 ? std::string(1, char('A' + letter)) : "";
+        if (picture.absent) return;
+        if (!picture.ok()) {
+            notes.push_back("The " + kind + " picture" + (letter >= 0 ? " of letter " + letterText : "") +
+                            " is not shown: " + picture.refusal + ".");
+            return;
+        }
+        pictures.push_back(
+            {{"kind", kind}, {"letter", letterText}, {"dim", picture.dim}, {"pixels", Digits(picture.pixels)}});
+    };
+    if (number == rom::kLetterSpecies && tables.letters.offset) {
+        for (int letter = 0; letter < rom::kLetterCount; ++letter) {
+            add(letter, false);
+            add(letter, true);
+        }
+    } else {
+        add(-1, false);
+        add(-1, true);
+    }
+    if (!tables.pointers.offset) notes.push_back("The pictures are not shown: " + tables.pointers.why + ".");
+    if (!tables.palettes.offset) notes.push_back("The palette is not known: " + tables.palettes.why + ".");
+    return {{"ok", true},
+            {"name", std::string(tables::SpeciesName(position))},
+            {"colours", colours},
+            {"pictures", pictures},
+            {"notes", notes}};
+}
+
+json Session::SetColour(int position, const std::string& column, const std::string& text) {
+    if (!current_ || position < 0 || position >= rom::kSpeciesCount) return Refused("No such species.");
+    // A picker gives any colour: the nearest one the game can store is taken.
+    const tables::ColourRead read = tables::ReadColour(column, tables::SnappedColourText(text));
+    if (!read.refusal.empty()) return Refused(read.refusal);
+    const std::string value = tables::ColourText(read.colour);
+    const std::string file = formats::CsvRecordLine(std::vector<std::string>{"Position", column}) +
+                             formats::CsvRecordLine(std::vector<std::string>{std::to_string(position), value});
+    json answer = ImportPalettes(file, tables::TableFormat::Csv, {}, column + " of " +
+                                 std::string(tables::SpeciesName(position)));
+    if (answer["ok"]) answer["value"] = value;
+    return answer;
+}
+
+json Session::ImportPalettes(const std::string& text, tables::TableFormat format, const std::string& file,
+                             const std::string& what) {
+    const tables::ImagePalettes palettes = tables::ReadImagePalettes(current_->bytes, PictureTablesOf());
+    const tables::ImportedPalettes imported = tables::ReadPaletteTable(text, format, *current_, palettes);
+    if (!imported.status.ok()) return Refused(RefusalsText(imported.status, file));
+    const std::vector<uint8_t> before = current_->bytes;
+    const std::vector<uint8_t> after = tables::PlanPaletteImport(before, palettes, imported.palettes);
+    if (after == before) return {{"ok", true}, {"changed", false}};
+    rom::ScopedFailureCapture capture;
+    if (!tables::WriteChangedBytes(path_, before, after)) return Failed(capture, "The change was not written.");
+    return Finish(before, what);
 }
 
 }  // namespace web

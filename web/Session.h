@@ -17,6 +17,7 @@
 #include <nlohmann/json.hpp>
 
 #include "rom/FailureReporter.h"
+#include "rom/Pictures.h"
 #include "tables/ListTables.h"
 #include "tables/ImageLists.h"
 #include "tables/SpeciesTable.h"
@@ -60,6 +61,17 @@ public:
     // One species' rows of a list table ("machines", "evolutions", "moves",
     // "egg-moves"), each row the table's cells after Position and Species.
     nlohmann::json SetList(int position, const std::string& table, const std::vector<std::vector<std::string>>& rows);
+
+    // The pictures of one species: {ok, name, colours: {Normal1: "#RRGGBB", ...}, pictures: [{kind:
+    // "front"|"back", letter ("" or "A" to "Z"), dim, pixels: a string of dim * 8 squared digits 0 to
+    // 3, row by row}], notes: [why a picture is not shown]}. Letters only for species 201.
+    nlohmann::json Pictures(int position);
+    // The front picture of one species, small, for its row: {ok, dim, pixels, colours: [4 x "#RRGGBB"]}
+    // or {ok:false}.
+    nlohmann::json Front(int position);
+    // One colour of a palette from a colour picker: snapped to the nearest colour the game can store,
+    // then read as a one-cell palettes table, as one step. {ok, changed, value} or {ok:false, message}.
+    nlohmann::json SetColour(int position, const std::string& column, const std::string& text);
 
     nlohmann::json Undo();
     nlohmann::json Redo();
@@ -114,6 +126,13 @@ private:
     std::optional<tables::TableImage> current_;
     tables::SpeciesLists originalLists_;
     tables::SpeciesLists currentLists_;
+    // Where the pictures are: located once, on the first picture asked for
+    // (no edit writes the game's code).
+    const rom::PictureTables& PictureTablesOf() const;
+    mutable std::optional<rom::PictureTables> pictureTables_;
+    nlohmann::json ImportPalettes(const std::string& text, tables::TableFormat format, const std::string& file,
+                                  const std::string& what);
+
     std::vector<Step> steps_;
     size_t done_ = 0;  // steps_[0, done_) are in the image
 };

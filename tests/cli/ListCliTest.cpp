@@ -37,7 +37,7 @@ TEST_F(ListCli, EachTableExportedAndImportedAgainLeavesTheImageAsItWas) {
     EXPECT_TRUE(ReadFile(image_.path()) == before);
     const Outcome wrong = Quillmere({"export", image_.path(), "--table", "items"});
     EXPECT_EQ(wrong.status, 2);
-    EXPECT_NE(wrong.err.find("--table must be species, machines, evolutions, moves or egg-moves"), std::string::npos);
+    EXPECT_NE(wrong.err.find("--table must be species, machines, evolutions, moves, egg-moves or palettes"), std::string::npos);
 }
 
 // Teach Bulbasaur Vine Whip at level 7, check it with a dry run, write it,

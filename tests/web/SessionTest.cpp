@@ -275,3 +275,39 @@ TEST_F(SessionTest, WorkbooksAreOneStepAndAnotherReleasesIsRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SessionTest, PicturesAndAColourPickedSnapToAStoredColourAsOneStep) {
+    const json pictures = session_->Pictures(webtest::kPikachu);
+    ASSERT_TRUE(pictures["ok"]) << pictures.dump();
+    EXPECT_EQ(pictures["colours"]["Normal1"], "#EFD629");
+    ASSERT_EQ(pictures["pictures"].size(), 2u);
+    EXPECT_EQ(pictures["pictures"][0]["kind"], "front");
+    EXPECT_EQ(pictures["pictures"][0]["pixels"].get<std::string>().size(), 48u * 48u);
+    EXPECT_EQ(session_->Pictures(200)["pictures"].size(), 3u);  // letters A (front and back) and Z
+    EXPECT_TRUE(session_->Front(webtest::kPikachu)["ok"]);
+    EXPECT_FALSE(session_->Front(2)["ok"]);  // no picture planted
+
+    // #FF0102 is no stored colour: the nearest, #FF0000, is written, in two bytes.
+    const json set = session_->SetColour(webtest::kPikachu, "Normal1", "#FF0102");
+    ASSERT_TRUE(set["ok"]) << set.dump();
+    EXPECT_EQ(set["value"], "#FF0000");
+    const std::vector<size_t> changed = ChangedOffsets(Bytes());
+    const size_t entry = size_t(0x2 * 0x4000 + 0x28CE + 25 * 8);
+    EXPECT_EQ(changed, (std::vector<size_t>{entry, entry + 1}));
+    EXPECT_NE(session_->History()["changes"].get<std::string>().find("Palette: Normal1 #EFD629"), std::string::npos);
+    EXPECT_EQ(session_->Front(webtest::kPikachu)["colours"][1], "#FF0000");
+    EXPECT_FALSE(session_->SetColour(webtest::kPikachu, "Normal1", "red")["ok"]);
+    EXPECT_EQ(session_->Undo()["step"], "Normal1 of Pikachu");
+    EXPECT_EQ(Bytes(), original_);
+
+    // The palettes table round trip writes nothing.
+    const web::Download exported = session_->Export("palettes", "csv");
+    ASSERT_TRUE(exported.ok) << exported.message;
+    const json imported = session_->Import("palettes", "p.csv", std::string(exported.bytes.begin(), exported.bytes.end()));
+    EXPECT_TRUE(imported["ok"]);
+    EXPECT_FALSE(imported["changed"]);
+}
+
+}  // namespace

@@ -12,6 +12,7 @@
 #include "rom/ReleaseLayouts.h"
 #include "tables/SpeciesTable.h"
 #include "tests/support/PackedLists.h"
+#include "tests/support/PictureImages.h"
 #include "tests/support/TestImage.h"
 
 namespace webtest {
@@ -23,7 +24,8 @@ inline constexpr int32_t kMovedBy = 16;
 
 // The image's bytes, laid out like the release: Pikachu with an evolution
 // and three level-up moves, Bulbasaur with two egg moves, every other list
-// empty; both checksums right.
+// empty; pictures and palettes planted (Pikachu's front and back among
+// them); both checksums right.
 inline std::vector<uint8_t> ReleaseLikeImage() {
     const testsupport::TestImage file = testsupport::TestImage::OfRelease(Release());
     std::string refusal;
@@ -42,6 +44,7 @@ inline std::vector<uint8_t> ReleaseLikeImage() {
     refusal = testsupport::PackLists(*image, Release(), evoMoves, eggMoves);
     if (!refusal.empty()) throw std::runtime_error("the test lists do not fit: " + refusal);
     std::vector<uint8_t>& bytes = image->bytes;
+    testsupport::PlantPictures(bytes, rom::GameVersion::Crystal, Release().tables.BaseStatsOffset);
     bytes[rom::kHeaderChecksumOffset] = rom::HeaderChecksum(bytes);
     const uint16_t global = rom::GlobalChecksum(bytes);
     bytes[rom::kGlobalChecksumOffset] = static_cast<uint8_t>(global >> 8);

@@ -213,11 +213,56 @@ def run_tests(args, page, work):
     check(page.download("Download image", "crystal.gbc") == saved, "a refused import writes nothing")
 
     workbook_session(args, page, work)
+    picture_session(page, work)
 
     page.open(os.path.join(work, "moved.gbc"))
     page.wait(lambda _: "moved.gbc" in page.alert())
     check(page.driver.find_element(By.ID, "editor").get_attribute("hidden") is not None,
           "an image with moved tables is refused and no table is shown: " + page.alert().splitlines()[0])
+
+
+def canvas_pixels(page, name):
+    """The canvas's pixels as a data URL, and the colours it holds."""
+    return page.driver.execute_script("""
+        const canvas = document.querySelector(`[aria-label="${arguments[0]}"]`);
+        const data = canvas.getContext("2d").getImageData(0, 0, canvas.width, canvas.height).data;
+        const colours = new Set();
+        for (let at = 0; at < data.length; at += 4) colours.add(data[at] + "," + data[at + 1] + "," + data[at + 2]);
+        return [canvas.toDataURL(), [...colours].sort()];""", name)
+
+
+def picture_session(page, work):
+    """Pikachu's pictures: a colour picked redraws them, Undo restores them, the image holds the colour."""
+    page.open(os.path.join(work, "crystal.gbc"))
+    page.wait(lambda _: page.changes().startswith("No changes"))
+    page.wait(lambda d: d.find_elements(By.CSS_SELECTOR, '#species-body .row[data-position="24"][data-drawn]'))
+    check(True, "the row of Pikachu shows its front picture once in view")
+    page.button("Pikachu").click()
+    page.wait(lambda _: page.named("Shiny front picture of Pikachu"))
+    for name in ("Front picture of Pikachu", "Shiny front picture of Pikachu", "Back picture of Pikachu",
+                 "Shiny back picture of Pikachu"):
+        check(page.named(name).get_attribute("role") == "img", f"\"{name}\" is shown")
+    before, colours = canvas_pixels(page, "Front picture of Pikachu")
+    check("239,214,41" in colours, "the front picture is drawn in Pikachu's Normal1, #EFD629")
+    picker = page.named("Normal1 of Pikachu")
+    page.driver.execute_script("""
+        arguments[0].value = '#ff0102';
+        arguments[0].dispatchEvent(new Event('input', {bubbles: true}));
+        arguments[0].dispatchEvent(new Event('change', {bubbles: true}));""", picker)
+    page.wait(lambda _: "Palette: Normal1" in page.changes())
+    check(picker.get_attribute("value") == "#ff0000", "the picker snaps to the nearest stored colour, #FF0000")
+    after, colours = canvas_pixels(page, "Front picture of Pikachu")
+    check(after != before and "255,0,0" in colours and "239,214,41" not in colours, "the picture is drawn again")
+    check(canvas_pixels(page, "Shiny front picture of Pikachu")[0] != after, "the shiny picture keeps its colours")
+    page.button("Undo").click()
+    page.wait(lambda _: "Palette" not in page.changes())
+    page.wait(lambda _: canvas_pixels(page, "Front picture of Pikachu")[0] == before)
+    check(True, "Undo restores the colour and the picture")
+    page.button("Redo").click()
+    page.wait(lambda _: "Palette: Normal1" in page.changes())
+    saved = page.download("Download image", "crystal.gbc")
+    check(saved[0xA8CE + 25 * 8:0xA8CE + 25 * 8 + 2] == bytes([0x1F, 0x00]),
+          "the downloaded image holds the new colour in Pikachu's two bytes")
 
 
 def sheets(path):
@@ -248,7 +293,7 @@ def workbook_session(args, page, work):
         about = next(rows for title, _, rows in each if title == "About")
         about[:] = [row for row in about if row[0] != "Program"]
     titles = [title for title, _, _ in ours]
-    check(titles == ["Species", "Machines", "Evolutions", "Moves", "Egg moves", "Lists", "About"] and
+    check(titles == ["Species", "Machines", "Evolutions", "Moves", "Egg moves", "Palettes", "Lists", "About"] and
           titles == [title for title, _, _ in theirs], "the page's workbook holds every table")
     for mine, cli in zip(ours, theirs):
         check(mine == cli, f"the workbook's {mine[0]} sheet is the command line's, cell by cell")

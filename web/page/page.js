@@ -117,7 +117,7 @@ function cellHtml(field, index, species, position, live) {
 function rowCells(position, live) {
   const species = speciesRows[position];
   return `<span role="cell">${position}</span><span role="cell"><button type="button" class="species-name">` +
-    `${escaped(species.name)}</button></span>` +
+    `<canvas class="thumb" width="56" height="56" aria-hidden="true"></canvas>${escaped(species.name)}</button></span>` +
     image.fields.map((field, index) => cellHtml(field, index, species, position, live)).join("");
 }
 
@@ -125,7 +125,154 @@ function makeLive(row) {
   if (row.dataset.live) return;
   row.innerHTML = rowCells(Number(row.dataset.position), true);
   row.dataset.live = "yes";
+  drawThumb(row);
   if (rowObserver) rowObserver.unobserve(row);
+}
+
+// ---- Pictures ----------------------------------------------------------------
+
+// A picture drawn into a 7 x 7 tile box as the game places it: 7 tiles fill
+// it, 6 stand at tile column 1 and row 1, 5 at column 1 and row 2 (on the
+// bottom edge). Pixels are the digits 0 to 3 (white, colour 1, colour 2, black).
+function drawPicture(canvas, picture, colours) {
+  const box = 56;
+  const side = picture.dim * 8;
+  const left = (picture.dim >= 7 ? 0 : 1) * 8;
+  const top = Math.max(0, 7 - picture.dim) * 8;
+  const context = canvas.getContext("2d");
+  const data = context.createImageData(box, box);
+  data.data.fill(255);
+  const rgb = colours.map((colour) => [1, 3, 5].map((at) => parseInt(colour.slice(at, at + 2), 16)));
+  for (let y = 0; y < side; y++) {
+    for (let x = 0; x < side; x++) {
+      const [r, g, b] = rgb[picture.pixels.charCodeAt(y * side + x) - 48];
+      const at = ((top + y) * box + left + x) * 4;
+      data.data[at] = r; data.data[at + 1] = g; data.data[at + 2] = b;
+    }
+  }
+  context.putImageData(data, 0, 0);
+}
+
+// The rows' small front pictures: decoded when a row comes into view, a few
+// at a time after the page has answered, so that opening takes no longer.
+let thumbs = new Map();       // position: the "front" answer
+let thumbQueue = [];
+let thumbObserver = null;
+
+function drawThumb(row) {
+  const position = Number(row.dataset.position);
+  const canvas = row.querySelector("canvas.thumb");
+  const front = thumbs.get(position);
+  if (!canvas || !front) return;
+  if (front.ok) {
+    drawPicture(canvas, front, front.colours.length === 4 ? front.colours :
+      ["#FFFFFF", "#AAAAAA", "#555555", "#000000"]);
+    row.dataset.drawn = "yes";
+  }
+}
+
+function drawThumbs() {
+  const started = performance.now();
+  while (thumbQueue.length > 0 && performance.now() - started < 12) {
+    const position = thumbQueue.shift();
+    if (!thumbs.has(position)) thumbs.set(position, core.call({ op: "front", position }));
+    const row = body.querySelector(`.row[data-position="${position}"]`);
+    if (row) drawThumb(row);
+  }
+  if (thumbQueue.length > 0) later(drawThumbs);
+}
+
+// After the page has answered and painted: opening takes no longer.
+const later = window.requestIdleCallback || ((work) => setTimeout(work, 0));
+
+function wantThumb(position) {
+  if (thumbQueue.length === 0) later(drawThumbs);
+  thumbQueue.push(position);
+}
+
+function watchThumbs() {
+  thumbs = new Map();
+  thumbQueue = [];
+  if (thumbObserver) thumbObserver.disconnect();
+  thumbObserver = new IntersectionObserver((entries) => {
+    for (const entry of entries) {
+      if (!entry.isIntersecting) continue;
+      thumbObserver.unobserve(entry.target);
+      wantThumb(Number(entry.target.dataset.position));
+    }
+  }, { root: document.querySelector(".table-pane"), rootMargin: "200px 0px" });
+  for (const row of body.querySelectorAll(".row")) thumbObserver.observe(row);
+}
+
+// After a change the colours may differ: the drawn rows are drawn again.
+function redrawThumbs() {
+  for (const row of body.querySelectorAll(".row[data-drawn]")) {
+    thumbs.delete(Number(row.dataset.position));
+    wantThumb(Number(row.dataset.position));
+  }
+}
+
+const PALETTE_COLUMNS = ["Normal1", "Normal2", "Shiny1", "Shiny2"];
+
+function picturesRegion(position, name) {
+  const answer = core.call({ op: "pictures", position });
+  const region = element("section", { label: "Pictures of " + name, className: "pictures" });
+  region.setAttribute("role", "region");
+  region.append(element("h3", { textContent: "Pictures" }));
+  for (const note of answer.notes || []) region.append(element("p", { className: "note", textContent: note }));
+  const pickers = {};
+  const known = Object.keys(answer.colours || {}).length === 4;
+  const colours = (shiny) => {
+    if (!known) return ["#FFFFFF", "#AAAAAA", "#555555", "#000000"];
+    const [one, two] = shiny ? ["Shiny1", "Shiny2"] : ["Normal1", "Normal2"];
+    return ["#FFFFFF", pickers[one].value, pickers[two].value, "#000000"];
+  };
+  if (known) {
+    const row = element("div", { className: "palette" });
+    for (const column of PALETTE_COLUMNS) {
+      pickers[column] = element("input", { type: "color", value: answer.colours[column].toLowerCase(),
+        label: column + " of " + name, dataset: { column, value: answer.colours[column].toLowerCase() } });
+      row.append(element("label", {}, [column + " ", pickers[column]]));
+    }
+    region.append(row);
+  }
+  const canvases = [];
+  const figures = element("div", { className: "picture-grid" });
+  for (const picture of answer.pictures || []) {
+    for (const shiny of [false, true]) {
+      const what = (shiny ? "Shiny " + picture.kind : picture.kind[0].toUpperCase() + picture.kind.slice(1)) +
+        " picture of " + name + (picture.letter ? " " + picture.letter : "");
+      const canvas = element("canvas", { width: 56, height: 56, label: what });
+      canvas.setAttribute("role", "img");
+      canvases.push([canvas, picture, shiny]);
+      figures.append(canvas);
+    }
+  }
+  region.append(figures);
+  const draw = () => { for (const [canvas, picture, shiny] of canvases) drawPicture(canvas, picture, colours(shiny)); };
+  draw();
+  region.addEventListener("input", draw);
+  region.addEventListener("change", (event) => {
+    const picker = event.target;
+    if (!picker.dataset.column) return;
+    const set = core.call({ op: "setColour", position, column: picker.dataset.column, text: picker.value });
+    if (!set.ok) {
+      say(set.message);
+      picker.value = picker.dataset.value;
+      draw();
+      return;
+    }
+    say("");
+    // The picker shows the colour the game stores, the nearest to the one picked.
+    picker.value = set.value.toLowerCase();
+    picker.dataset.value = picker.value;
+    draw();
+    if (set.changed) {
+      redrawThumbs();
+      refresh();
+    }
+  });
+  return region;
 }
 
 function buildTable() {
@@ -140,6 +287,7 @@ function buildTable() {
     return `<div role="row" class="row" data-position="${position}"${live ? ' data-live="yes"' : ""}>` +
       `${rowCells(position, live)}</div>`;
   }).join("");
+  watchThumbs();
   if (rowObserver) rowObserver.disconnect();
   rowObserver = new IntersectionObserver((entries) => {
     for (const entry of entries) if (entry.isIntersecting) makeLive(entry.target);
@@ -159,6 +307,7 @@ function showValues(rows) {
       for (const control of row.querySelectorAll("[data-column]")) showValue(control, rows[position]);
     } else if (JSON.stringify(before[position].values) !== JSON.stringify(rows[position].values)) {
       row.innerHTML = rowCells(position, false);
+      drawThumb(row);
     }
   }
 }
@@ -353,6 +502,7 @@ function showLists(position) {
   const parts = [element("h2", { id: "lists-title", textContent: `${position} ${name}` }),
     element("p", { className: "note", textContent: [roomText(lists.room, "evolutions and level-up moves"),
       roomText(lists.eggRoom, "egg moves")].join(" ") }),
+    picturesRegion(position, name),
     machinesRegion(name, lists.machines),
     listRegion("evolutions", name, lists.evolutions, lists.evoMovesUnreadable),
     listRegion("moves", name, lists.moves, lists.evoMovesUnreadable)];
@@ -373,6 +523,7 @@ function refresh() {
 
 function afterChange() {
   showValues(core.call({ op: "species" }).rows);
+  redrawThumbs();
   if (chosen >= 0) showLists(chosen);
   refresh();
 }
