@@ -143,7 +143,7 @@ ImportedLists ReadListTable(std::string_view text, TableFormat format, ListTable
 ImportedPalettes ReadPaletteTable(std::string_view text, TableFormat format, const TableImage& image,
                                   const ImagePalettes& palettes) {
     const formats::RowsRead read = formats::ReadRows(text, format, PaletteShape());
-    return PalettesFromRows(read, image, palettes, OtherFileRefusal(read, kPalettesTableName, image));
+    return PalettesFromRows(read, palettes, OtherFileRefusal(read, kPalettesTableName, image));
 }
 
 }  // namespace tables

@@ -147,7 +147,7 @@ std::string ExportPalettes(const TableImage& image, const ImagePalettes& palette
     return formats::WriteRows(PaletteDocument(image, palettes), format);
 }
 
-ImportedPalettes PalettesFromRows(const formats::RowsRead& read, const TableImage& image,
+ImportedPalettes PalettesFromRows(const formats::RowsRead& read,
                                   const ImagePalettes& palettes, const std::optional<Refusal>& otherFile) {
     ImportedPalettes out;
     out.palettes = palettes.palettes;

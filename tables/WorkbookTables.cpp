@@ -232,7 +232,7 @@ private:
 
     ImportedPalettes PalettesOf(const TableImage& image) const {
         const formats::RowsRead rows = formats::SheetRows(*FindSheet(read_, kPalettesSheet), PaletteShape());
-        return PalettesFromRows(rows, image, ReadImagePalettes(image), OtherFileRefusal(rows, kPalettesTableName, image));
+        return PalettesFromRows(rows, ReadImagePalettes(image), OtherFileRefusal(rows, kPalettesTableName, image));
     }
 
     // A sheet that holds another table's columns is said so once, as a file is.
