@@ -76,8 +76,7 @@ struct ImportedPalettes {
 // (OtherFileRefusal, FileOrigin.h), which then stands alone, after only the
 // refusal for an image whose palette table is not known. ReadPaletteTable
 // (FileOrigin.h) reads a file.
-ImportedPalettes PalettesFromRows(const formats::RowsReadImportedPalettes PalettesFromRows(const formats::RowsRead& read,
-                                  const ImagePalettes& palettes, const std::optional<Refusal>& otherFile); read, const ImagePalettes& palettes,
+ImportedPalettes PalettesFromRows(const formats::RowsRead& read, const ImagePalettes& palettes,
                                   const std::optional<Refusal>& otherFile);
 
 // The image's bytes with every changed colour's two bytes written; nothing
