@@ -17,6 +17,7 @@
 #include "rom/VersionDetection.h"
 #include "tables/ImageLists.h"
 #include "tests/support/PackedLists.h"
+#include "tests/support/TableRoutines.h"
 
 namespace bench {
 
@@ -55,6 +56,9 @@ public:
         if (!testsupport::PackLists(image, row, evoMoves, eggMoves).empty()) {
             throw std::runtime_error("the benchmark image's lists do not fit");
         }
+        testsupport::PlantTableRoutines(image.bytes, {row.tables.BaseStatsOffset, row.tables.MenuIconOffset,
+                                                      row.tables.CryTableOffset, row.tables.EvoMovePointerOffset,
+                                                      row.eggMovePointerOffset});
         image.bytes[rom::kHeaderChecksumOffset] = rom::HeaderChecksum(image.bytes);
         std::ofstream(path_, std::ios::binary)
             .write(reinterpret_cast<const char*>(image.bytes.data()), static_cast<std::streamsize>(image.bytes.size()));

@@ -13,17 +13,24 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "bench/BenchImage.h"
 #include "rom/FailureReporter.h"
 #include "rom/FieldConversions.h"
 #include "rom/HexFunctions.h"
+#include "rom/ImageFacts.h"
+#include "rom/ReleaseLayouts.h"
+#include "rom/SpeciesLists.h"
+#include "rom/VersionDetection.h"
+#include "tests/support/TableRoutines.h"
 #include "rom/SpeciesLayout.h"
 
 namespace {
@@ -225,5 +232,46 @@ void BM_SweepAll251Species(benchmark::State& state) {
                            benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_SweepAll251Species)->Unit(benchmark::kMillisecond);
+
+// A complete 2 MiB image laid out like the first American Crystal: bytes that
+// vary with their offset, the tables confirmed where the release keeps them,
+// lists after both pointer tables and the five routines that read the tables.
+std::vector<uint8_t> ReleaseLikeImage() {
+    const rom::ReleaseLayout& row = *rom::FindReleaseLayout("BYTE", 0);
+    std::vector<uint8_t> image(static_cast<size_t>(row.imageSize));
+    for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint8_t>(i * 37 + i / 251 + 11);
+    image[rom::kVersionByteOffset] = rom::HeaderByteOf(row.version);
+    std::copy(row.gameCode.begin(), row.gameCode.end(), image.begin() + rom::kGameCodeOffset);
+    image[rom::kRomVersionOffset] = row.revision;
+    image[rom::kRomSizeOffset] = 6;
+    for (int64_t k = 0; k < rom::kSpeciesCount; ++k) {
+        image[static_cast<size_t>(row.tables.BaseStatsOffset + 32 * k)] = static_cast<uint8_t>(k + 1);
+        image[static_cast<size_t>(row.tables.CryTableOffset + 6 * k + 1)] = 0;
+    }
+    for (const int64_t table : {int64_t{row.tables.EvoMovePointerOffset}, int64_t{row.eggMovePointerOffset}}) {
+        const int64_t lists = table + rom::kPointerTableLength;
+        std::fill(image.begin() + lists, image.begin() + (table / rom::kBankSize + 1) * rom::kBankSize, uint8_t{0});
+        for (int64_t k = 0; k < rom::kSpeciesCount; ++k) {
+            const int64_t list = table == row.eggMovePointerOffset ? lists : lists + 2 * k;
+            image[static_cast<size_t>(table + 2 * k)] = static_cast<uint8_t>((0x4000 + list % rom::kBankSize) & 0xFF);
+            image[static_cast<size_t>(table + 2 * k + 1)] = static_cast<uint8_t>((0x4000 + list % rom::kBankSize) >> 8);
+        }
+        if (table == row.eggMovePointerOffset) image[static_cast<size_t>(lists)] = rom::kEggListEnd;
+    }
+    testsupport::PlantTableRoutines(image, {row.tables.BaseStatsOffset, row.tables.MenuIconOffset,
+                                            row.tables.CryTableOffset, row.tables.EvoMovePointerOffset,
+                                            row.eggMovePointerOffset});
+    image[rom::kHeaderChecksumOffset] = rom::HeaderChecksum(image);
+    return image;
+}
+
+// The five routines found (one scan each) and their tables confirmed, lists
+// and all: what every tool does once per image it opens.
+void BM_LocateTables_2MiB(benchmark::State& state) {
+    const std::vector<uint8_t> image = ReleaseLikeImage();
+    if (!rom::LocateTablesByCode(image).proven()) state.SkipWithError("the benchmark image's tables are not proven");
+    for (auto _ : state) benchmark::DoNotOptimize(rom::LocateTablesByCode(image));
+}
+BENCHMARK(BM_LocateTables_2MiB)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -57,6 +57,9 @@ int RunDiff(const DiffOptions& options) {
     }
     std::vector<tables::FieldChange> changes;
     std::vector<tables::ListChanges> listChanges;
+    // The species' own names, each image's read with its own character set.
+    const std::vector<tables::NameChange> names =
+        fields ? tables::NameDifferences(images[0]->names, images[1]->names) : std::vector<tables::NameChange>{};
     size_t moved = 0;
     std::string tutored;  // the machines only one of the versions has
     if (fields && !options.table.empty()) {
@@ -102,13 +105,14 @@ int RunDiff(const DiffOptions& options) {
         }
         tables::MergeChanges(listChanges, tables::PaletteDifferences(palettes[0], palettes[1]));
     }
-    Data(tables::DescribeAllChanges(changes, listChanges));
+    Data(tables::DescribeAllChanges(changes, listChanges, names));
     if (moved > 0) {
         Data("Pointers of " + std::to_string(moved) + " more species differ, each leading to the same evolutions "
              "and moves (the lists were packed again).\n");
     }
     Data(tutored);
-    return changes.empty() && listChanges.empty() && moved == 0 && tutored.empty() ? kSame : kDifferent;
+    return changes.empty() && listChanges.empty() && names.empty() && moved == 0 && tutored.empty() ? kSame
+                                                                                                   : kDifferent;
 }
 
 }  // namespace
@@ -116,13 +120,14 @@ int RunDiff(const DiffOptions& options) {
 void AddDiffCommand(CLI::App& app, CommandStatus& status) {
     auto options = std::make_shared<DiffOptions>();
     CLI::App* command = app.add_subcommand(
-        "diff", "Lists, for each species whose data differs between the two images, each differing field with both "
-                "values, and the changes of its machines, evolutions, level-up moves and egg moves. Exit status 0 "
+        "diff", "Lists, for each species whose data differs between the two images, its name when renamed and each "
+                "differing field with both values, and the changes of its machines, evolutions, level-up moves and egg moves. Exit status 0 "
                 "when none differ, 1 when some do, 2 on failure.");
     command->add_option("IMAGE1", options->first, "The first image")->required();
     command->add_option("IMAGE2", options->second, "The second image")->required();
     command->add_option("--table", options->table,
-                        "Only species (the 23 fields), machines, evolutions, moves, egg-moves or palettes; without it, all");
+                        "Only species (the names and 23 fields), machines, evolutions, moves, egg-moves or palettes; "
+                        "without it, all");
     command->callback([options, &status] { status = {RunDiff(*options), kTrouble}; });
 }
 

@@ -10,6 +10,7 @@
 #include "cli/Output.h"
 #include "cli/PictureCommands.h"
 #include "cli/WorkbookCommands.h"
+#include "lists/ValueNames.h"
 #include "tables/ImageFiles.h"
 #include "tables/SpeciesTable.h"
 #include "tables/SpeciesRows.h"
@@ -69,6 +70,24 @@ int RunExport(const ExportOptions& options) {
 
 }  // namespace
 
+namespace {
+
+// What the coded columns of the tables mean, after the options: the
+// files carry the stored values, and these say how to read them.
+std::string CodedColumnsHelp() {
+    std::string text = "What the coded columns mean (the files hold the values the image stores):\n";
+    for (const std::string_view column : {"RATE", "EXP", "Size", "Cycles", "Growth", "Groups", "Gender"}) {
+        text += "  " + std::string(column) + ": " + lists::ColumnNote(column) + "\n";
+    }
+    text += "  Machines (1: the species can learn it, 0: it cannot):";
+    for (size_t k = 0; k < lists::kMachines.size(); ++k) {
+        text += std::string(k % 6 == 0 ? "\n    " : ", ") + lists::MachineText(k);
+    }
+    return text + " (MT01 to MT03: Crystal only)\n";
+}
+
+}  // namespace
+
 void AddExportCommand(CLI::App& app, CommandStatus& status) {
     auto options = std::make_shared<ExportOptions>();
     CLI::App* command = app.add_subcommand(
@@ -86,6 +105,7 @@ void AddExportCommand(CLI::App& app, CommandStatus& status) {
     command->add_option("-o,--output", options->output,
                         "Write to this file instead of standard output (\"-\"): a file is replaced whole through a "
                         "temporary file, a link's file likewise, a device or pipe is written into");
+    command->footer(CodedColumnsHelp());
     command->callback([options, &status] { status = {RunExport(*options), kFailure}; });
 }
 

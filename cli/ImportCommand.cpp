@@ -97,15 +97,17 @@ int RunImport(const ImportOptions& options) {
     }
 
     const std::vector<tables::FieldChange> changes = tables::PlanImport(*image, imported);
-    if (!options.dryRun && !tables::WriteChanges(*image, changes, mode)) return kFailure;
+    const std::vector<tables::NameChange> names = tables::PlanNameImport(*image, imported);
+    if (!options.dryRun && !tables::WriteChanges(*image, changes, names, mode)) return kFailure;
 
-    Data(tables::DescribeChanges(changes));
-    if (changes.empty()) {
+    Data(tables::DescribeChanges(changes, names));
+    if (changes.empty() && names.empty()) {
         Data("Nothing changed.\n");
     } else {
-        Data(std::string(options.dryRun ? "Would change " : "Changed ") +
-             Plural(changes.size(), "field", "fields") + " of " +
-             Plural(tables::SpeciesCount(changes), "species", "species") + ".\n");
+        std::string what = changes.empty() ? "" : Plural(changes.size(), "field", "fields");
+        if (!names.empty()) what += (what.empty() ? "" : " and ") + Plural(names.size(), "name", "names");
+        Data(std::string(options.dryRun ? "Would change " : "Changed ") + what + " of " +
+             Plural(tables::SpeciesCount(changes, names), "species", "species") + ".\n");
     }
     if (options.dryRun) Data("Dry run: nothing was written.\n");
     return kSuccess;
@@ -120,7 +122,9 @@ void AddImportCommand(CLI::App& app, CommandStatus& status) {
                   "refusal nothing is written. The image is replaced whole (a new file beside it, flushed and "
                   "renamed over it), so that a failure or a kill leaves it as it was or fully imported.");
     command->add_option("IMAGE", options->image, "The image file (*.gbc)")->required();
-    command->add_option("FILE", options->file, "The table to import (.csv or .json), or a workbook (.xlsx)")
+    command->add_option("FILE", options->file,
+                        "The table to import (.csv or .json), or a workbook (.xlsx); export --help says what its coded "
+                        "columns mean")
         ->required();
     command->add_option("--table", options->table,
                         "species (the default: the 23 fields), machines, evolutions, moves, egg-moves or palettes");

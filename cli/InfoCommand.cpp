@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "rom/VersionDetection.h"
 #include "tables/ImageFiles.h"
 #include "tables/ImageInfo.h"
+#include "tables/ImageLists.h"
 
 namespace cli {
 
@@ -26,6 +28,7 @@ namespace {
 struct InfoOptions {
     std::string image;
     bool json = false;
+    bool tablesLines = false;
     std::string output;
 };
 
@@ -76,9 +79,46 @@ std::string LayoutText(const tables::ImageInfo& info) {
         return info.version ? name + ": " + layout.refusal : name + " (no version is recognised)";
     }
     std::string source;
-    if (layout.release != nullptr) source = ", " + rom::ReleaseCaption(*layout.release);
+    if (layout.kind == rom::ImageLayout::Modified) {
+        source = " based on " + std::string(rom::VersionCaption(info.version));
+        if (layout.release != nullptr) source += " (its game code and revision name " + rom::ReleaseCaption(*layout.release) + ")";
+    } else if (layout.release != nullptr) {
+        source = ", " + rom::ReleaseCaption(*layout.release);
+    }
     if (!layout.tablesFile.empty()) source = " \"" + layout.tablesFile + "\"";
     return name + source + ": " + OffsetsText(layout);
+}
+
+// Where the release the header names keeps a table, when it is elsewhere in
+// this image.
+std::optional<int64_t> MovedFrom(const rom::ResolvedLayout& layout, const rom::TableFact& fact) {
+    if (layout.kind != rom::ImageLayout::Modified || layout.release == nullptr) return std::nullopt;
+    const rom::ReleaseLayout& row = *layout.release;
+    const std::vector<std::pair<std::string_view, int64_t>> released = {
+        {"base", row.tables.BaseStatsOffset}, {"icons", row.tables.MenuIconOffset},
+        {"cries", row.tables.CryTableOffset}, {"pointers", row.tables.EvoMovePointerOffset},
+        {"eggs", row.eggMovePointerOffset}};
+    for (const auto& [key, offset] : released) {
+        if (key == fact.key && offset != fact.offset) return offset;
+    }
+    return std::nullopt;
+}
+
+// Each table with its offset and how it was proven.
+std::string TablesText(const rom::ResolvedLayout& layout) {
+    if (layout.tables.empty()) return {};
+    std::string text = "\nTables:\n";
+    for (const rom::TableFact& fact : layout.tables) {
+        const std::string name(fact.name);
+        text += "    " + name + ":" + std::string(name.size() < 24 ? 24 - name.size() : 1, ' ') + Offset(fact.offset) +
+                ", " + fact.proof;
+        if (const std::optional<int64_t> from = MovedFrom(layout, fact)) {
+            text += " (moved from " + Offset(*from) + ", where " + rom::ReleaseCaption(*layout.release) +
+                    " keeps it)";
+        }
+        text += "\n";
+    }
+    return text;
 }
 
 std::string ReleaseText(const tables::ImageInfo& info) {
@@ -111,12 +151,54 @@ std::string HintText(const tables::ImageInfo& info, const std::string& path) {
            "Comments start with #. Every tool then uses those offsets, once the image confirms them.\n";
 }
 
+// "at 0x53384, 10 bytes each; character set American and Australian (en)",
+// with how many names do not decode; or why the names are not known.
+std::string NamesText(const tables::ImageNames& names) {
+    const std::string charset = "character set " + tables::CharsetCaption(names.charset);
+    if (!names.table) return "not known (" + names.fault + "); " + charset;
+    std::string text = "at " + Offset(names.table->offset) + ", " + std::to_string(names.table->fieldLength) +
+                       " bytes each; " + charset;
+    if (const size_t undecodable = names.Undecodable(); undecodable > 0) {
+        text += "; " + std::to_string(undecodable) + (undecodable == 1 ? " name does" : " names do") +
+                " not decode with it (shown as the bytes it holds, such as {8A 3F 50 ...})";
+    }
+    return text;
+}
+
+// The room of each list area, read with the image's layout; none when the
+// layout is unknown.
+struct ListRooms {
+    rom::ListRoom evoMoves;
+    std::optional<rom::ListRoom> eggMoves;
+};
+
+std::optional<ListRooms> RoomsOf(std::span<const uint8_t> bytes, const tables::ImageInfo& info) {
+    if (!info.layout.profile) return std::nullopt;
+    const rom::VersionProfile& profile = *info.layout.profile;
+    const tables::SpeciesLists lists =
+        rom::ReadSpeciesLists(bytes, profile, rom::ListLayoutOf(bytes, profile, info.layout));
+    return ListRooms{rom::EvoMoveRoom(lists), rom::EggMoveRoom(lists)};
+}
+
+std::string RoomsText(const std::optional<ListRooms>& rooms) {
+    if (!rooms) return "unknown (the layout is unknown)";
+    return "evolutions and level-up moves: " + tables::RoomText(rooms->evoMoves) + "; egg moves: " +
+           (rooms->eggMoves ? tables::RoomText(*rooms->eggMoves) : "none (no known egg move table)");
+}
+
+nlohmann::ordered_json RoomJson(const rom::ListRoom& room) {
+    return {{"area", room.area},
+            {"free", room.free ? nlohmann::ordered_json(*room.free) : nlohmann::ordered_json(nullptr)},
+            {"grows", room.grows}};
+}
+
 std::string ChecksumText(bool right, const std::string& stored, const std::string& computed) {
     if (right) return stored + ", right";
     return stored + ", wrong (the bytes give " + computed + ")";
 }
 
-std::string AsText(const tables::ImageInfo& info, const rom::ImageLength& length, const std::string& path) {
+std::string AsText(const tables::ImageInfo& info, const rom::ImageLength& length, const std::string& path,
+                   const std::optional<ListRooms>& rooms) {
     const std::optional<int64_t> declared = rom::DeclaredRomSize(info.header.romSizeByte);
     std::string romSize = Hex2(info.header.romSizeByte);
     romSize += declared ? " (declares " + std::to_string(*declared) + " bytes)" : " (declares no known size)";
@@ -137,17 +219,20 @@ std::string AsText(const tables::ImageInfo& info, const rom::ImageLength& length
         {"Version", info.version ? std::string(rom::VersionCaption(info.version))
                                  : "none (not an image of a Kreblin version)"},
         {"Layout", LayoutText(info)},
+        {"Species names", NamesText(info.names)},
         {"Released image", ReleaseText(info)},
+        {"List room", RoomsText(rooms)},
         {"SHA-1", info.sha1},
     };
     std::string text;
     for (const auto& [name, value] : rows) {
         text += name + ":" + std::string(18 - name.size(), ' ') + value + "\n";
     }
-    return text + HintText(info, path);
+    return text + TablesText(info.layout) + HintText(info, path);
 }
 
-std::string AsJson(const tables::ImageInfo& info, const rom::ImageLength& length, const std::string& path) {
+std::string AsJson(const tables::ImageInfo& info, const rom::ImageLength& length, const std::string& path,
+                   const std::optional<ListRooms>& rooms) {
     nlohmann::ordered_json out;
     out["file"] = path;
     out["size"] = info.size;
@@ -185,7 +270,24 @@ std::string AsJson(const tables::ImageInfo& info, const rom::ImageLength& length
     out["layoutRelease"] = orNull(layout.release != nullptr,
                                   layout.release != nullptr ? rom::ReleaseCaption(*layout.release) : "");
     out["tablesFile"] = orNull(!layout.tablesFile.empty(), layout.tablesFile);
+    out["versionFromTablesFile"] = info.versionFromTablesFile;
+    nlohmann::ordered_json proofs = nlohmann::ordered_json::array();
+    for (const rom::TableFact& fact : layout.tables) {
+        const std::optional<int64_t> from = MovedFrom(layout, fact);
+        proofs.push_back({{"table", std::string(fact.key)},
+                          {"offset", fact.offset},
+                          {"routine", orNull(fact.routineAt.has_value(), fact.routineAt.value_or(0))},
+                          {"proof", fact.proof},
+                          {"movedFrom", orNull(from.has_value(), from.value_or(0))}});
+    }
+    out["tableProofs"] = proofs;
     out["refusal"] = orNull(!layout.refusal.empty(), layout.refusal);
+    out["names"] = {{"offset", orNull(info.names.table.has_value(), info.names.table ? info.names.table->offset : 0)},
+                    {"fieldLength", orNull(info.names.table.has_value(),
+                                           info.names.table ? info.names.table->fieldLength : 0)},
+                    {"charset", std::string(tables::CharsetName(info.names.charset))},
+                    {"undecodable", info.names.Undecodable()},
+                    {"fault", orNull(!info.names.table, info.names.fault)}};
     out["release"] = orNull(info.release != nullptr, info.release != nullptr ? rom::ReleaseCaption(*info.release) : "");
     out["knownRelease"] = orNull(info.namedRelease != nullptr,
                                  info.namedRelease != nullptr ? rom::ReleaseCaption(*info.namedRelease) : "");
@@ -199,6 +301,12 @@ std::string AsJson(const tables::ImageInfo& info, const rom::ImageLength& length
                              {"pointers", at(hint.pointers)}, {"eggs", at(hint.eggs)}};
     } else {
         out["tablesHint"] = nullptr;
+    }
+    if (rooms) {
+        out["listRoom"] = {{"evoMoves", RoomJson(rooms->evoMoves)},
+                           {"eggMoves", rooms->eggMoves ? RoomJson(*rooms->eggMoves) : nlohmann::ordered_json(nullptr)}};
+    } else {
+        out["listRoom"] = nullptr;
     }
     out["sha1"] = info.sha1;
     return out.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
@@ -216,7 +324,23 @@ int RunInfo(const InfoOptions& options) {
     const rom::ImageLength length = rom::LengthOf(*bytes);
     if (length.Differs()) Message(rom::LengthWarning(options.image, length));
     const tables::ImageInfo info = tables::DescribeImage(*bytes, options.image);
-    const std::string text = options.json ? AsJson(info, length, options.image) : AsText(info, length, options.image);
+    if (options.tablesLines) {
+        // The lines of a ".tables" file for what the image proved, for the
+        // user to keep or correct; nothing when nothing is proven.
+        if (info.layout.tables.empty()) {
+            Message("\"" + options.image + "\": " +
+                    (info.layout.refusal.empty() ? std::string("no table of this image is proven.")
+                                                 : info.layout.refusal) +
+                    " No lines are written.");
+            return kFailure;
+        }
+        const std::optional<rom::GameVersion> named =
+            info.versionFromTablesFile ? info.version : std::optional<rom::GameVersion>();
+        return WriteOutput(options.output, rom::TablesFileLines(info.layout, named)) ? kSuccess : kFailure;
+    }
+    const std::optional<ListRooms> rooms = RoomsOf(*bytes, info);
+    const std::string text =
+        options.json ? AsJson(info, length, options.image, rooms) : AsText(info, length, options.image, rooms);
     if (!WriteOutput(options.output, text)) return kFailure;
     // The facts are shown, but a file of another kind is said to be one.
     const std::string notAnImage = tables::NotAKreblinImage(*bytes, options.image);
@@ -230,10 +354,15 @@ int RunInfo(const InfoOptions& options) {
 void AddInfoCommand(CLI::App& app, CommandStatus& status) {
     auto options = std::make_shared<InfoOptions>();
     CLI::App* command = app.add_subcommand(
-        "info", "Shows the image's size, header fields, checksums, version, table layout (with its offsets) and "
-                "whether it is an official release, unmodified or modified.");
+        "info", "Shows the image's size, header fields, checksums, version, table layout (each table's offset "
+                "and how the image proves it), whether it is an official release, unmodified or modified, and the "
+                "room of its list areas (bytes free of the area's total for evolutions and level-up moves, and for "
+                "egg moves).");
     command->add_option("IMAGE", options->image, "The image file (*.gbc)")->required();
     command->add_flag("--json", options->json, "Print the facts as one JSON object");
+    command->add_flag("--tables", options->tablesLines,
+                      "Print only the lines of a \".tables\" file for the tables the image proves (and its "
+                      "version, when the header does not name it), to keep beside the image or correct");
     command->add_option("-o,--output", options->output,
                         "Write to this file instead of standard output (\"-\"), as export's -o does");
     command->callback([options, &status] { status = {RunInfo(*options), kFailure}; });

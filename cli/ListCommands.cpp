@@ -116,7 +116,14 @@ int RunListImport(const std::string& imagePath, const std::string& file, tables:
              Plural(changes.size(), "species", "species") + " (" + Plural(bytesChanged, "byte", "bytes") +
              " of the image).\n");
     }
-    if (dryRun) Data("Dry run: nothing was written.\n");
+    if (dryRun) {
+        if (table != tables::ListTable::Machines) {
+            const tables::RoomOf area =
+                table == tables::ListTable::EggMoves ? tables::RoomOf::EggMoves : tables::RoomOf::EvoMoves;
+            if (const std::optional<std::string> room = tables::RoomLine(area, lists, &changed)) Data(*room + "\n");
+        }
+        Data("Dry run: nothing was written.\n");
+    }
     return kSuccess;
 }
 

@@ -111,7 +111,15 @@ int RunWorkbookImport(const WorkbookImportRequest& request) {
              Plural(import.speciesChanged, "species", "species") + " (" + Plural(bytesChanged, "byte", "bytes") +
              " of the image).\n");
     }
-    if (request.dryRun) Data("Dry run: nothing was written.\n");
+    if (request.dryRun) {
+        // The room of each list area, and what the import would leave of it.
+        const tables::SpeciesLists before = tables::ReadSpeciesLists(*image);
+        const tables::SpeciesLists after = tables::ReadSpeciesLists(import.after, image->profile, before.layout);
+        for (const tables::RoomOf area : {tables::RoomOf::EvoMoves, tables::RoomOf::EggMoves}) {
+            if (const std::optional<std::string> room = tables::RoomLine(area, before, &after)) Data(*room + "\n");
+        }
+        Data("Dry run: nothing was written.\n");
+    }
     return kSuccess;
 }
 

@@ -28,6 +28,17 @@ QString LayoutInWords(const EditorState& state) {
             if (layout->release != nullptr)
                 words += QStringLiteral(": ") + QString::fromStdString(rom::ReleaseShortName(*layout->release));
             break;
+        case rom::ImageLayout::Modified: {
+            // "Modified game layout, based on Kreblin Crystal Version (American release)"
+            const std::string_view version = rom::VersionCaption(layout->version);
+            words += QStringLiteral(", based on ") +
+                     QString::fromLatin1(version.data(), static_cast<qsizetype>(version.size()));
+            if (layout->release != nullptr)
+                words += QStringLiteral(" (") + QString::fromStdString(rom::ReleaseShortName(*layout->release)) +
+                         QStringLiteral(")");
+            words += QStringLiteral(": its code proves where its tables are");
+            break;
+        }
         case rom::ImageLayout::TablesFile:
             words += QStringLiteral(": ") + QFileInfo(QString::fromStdString(layout->tablesFile)).absoluteFilePath();
             break;

@@ -76,7 +76,10 @@ void OpenImageFile(QMainWindow& window, ui::EditorForm& form, EditorState& state
 
     const std::string header = HexFunctions::ReadHexBytes(state.RomFile, rom::kVersionByteOffset, 1);
     state.VersionCode = rom::VersionCodeFromHeaderText(header).value_or(-1);
-    const std::optional<rom::GameVersion> version = rom::RecognizeVersion(header);
+    // A header that names no version: the ".tables" file beside a complete
+    // image may name it (a modified game whose title no longer does).
+    std::optional<rom::GameVersion> version = rom::RecognizeVersion(header);
+    if (!version && !header.empty()) version = rom::ImageVersionOfFile(state.RomFile);
     form.Version->setText(QString::fromLatin1(rom::VersionCaption(version).data(),
                                               qsizetype(rom::VersionCaption(version).size())));
 

@@ -17,7 +17,10 @@
 #include "rom/FailureReporter.h"
 #include "rom/FieldConversions.h"
 #include "rom/HexFunctions.h"
+#include "rom/HexDigits.h"
 #include "rom/SpeciesLayout.h"
+#include "rom/SpeciesLists.h"
+#include "rom/WholeFiles.h"
 #include "ui/ComboBoxes.h"
 #include "ui/EditorForm.h"
 #include "ui/MessageBoxes.h"
@@ -158,6 +161,25 @@ void ReportStoppedSave(rom::Failure failure, const std::vector<PendingWrite>& wr
     rom::ReportFailure(failure);
 }
 
+// For an image whose tables its own lists prove (a complete image), why a
+// changed Pointer would leave it unopenable: the pointer must lead to a
+// complete evolution and move list in its bank. Empty when it does, when it
+// is unchanged, or for an image built by hand.
+std::string StrayPointer(const EditorState& state, int32_t offset, const std::string& hex) {
+    if (!state.Layout || state.Layout->tables.empty() || hex.size() != 4) return {};
+    const std::optional<std::string> stored = HexFunctions::TryReadHexBytes(state.RomFile, offset, 2);
+    if (!stored || *stored == hex) return {};
+    const rom::FileRead read = rom::ReadWholeFile(state.RomFile, int64_t{8} * 1024 * 1024);
+    if (read.status != rom::FileStatus::Done) return {};  // the writes that follow report it
+    const auto byte = [&](size_t at) { return rom::hexdigits::Value(hex[at]) * 16 + rom::hexdigits::Value(hex[at + 1]); };
+    const auto address = static_cast<uint16_t>(byte(0) | byte(2) << 8);
+    const rom::EvoMoveList list = rom::ReadEvoMoveListAt(read.bytes, state.Profile.EvoMovePointerOffset, address);
+    if (list.place.readable()) return {};
+    return "The Pointer " + hex + " leads to no complete evolution and move list (" + list.place.unreadable +
+           "). This image's tables are proven by, among other things, every pointer leading to a list, so it would "
+           "no longer open. Nothing was saved.";
+}
+
 }  // namespace
 
 bool LoadSpeciesFields(QWidget& window, EditorState& state) {
@@ -189,6 +211,13 @@ bool SaveSpeciesFields(QWidget& window, const EditorState& state, ui::MessageBox
         if (!offset) {
             ReportOffsetOutOfRange(field, state);
             return false;
+        }
+        if (field.table == rom::SpeciesTable::EvoMovePointer) {
+            const std::string stray = StrayPointer(state, *offset, encoded.hex);
+            if (!stray.empty()) {
+                boxes.Show(QString::fromStdString(stray), ui::kApplicationTitle);
+                return false;
+            }
         }
         writes.push_back({&field, *offset, std::move(encoded.hex)});
     }

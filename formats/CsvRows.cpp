@@ -69,6 +69,11 @@ RowsRead ReadCsvRows(std::string_view bytes, const Shape& shape) {
     const CsvRead read =
         ReadCsv(bytes, CsvLimits{mostRecords, shape.budget.mostColumns}, DetectSeparator(bytes));
     if (read.error) {
+        // The header's names are kept, so that a file of another table that
+        // holds more rows than this one's bound is still said to be that table.
+        if (read.error->stop == CsvStop::TooManyRecords && !read.records.empty()) {
+            for (const std::string& name : read.records.front().fields) out.names.emplace_back(Trimmed(name));
+        }
         out.status.Refuse(StopRefusal(read, shape));
         return out;
     }

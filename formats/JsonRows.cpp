@@ -73,7 +73,8 @@ private:
             }
             out_.status.Refuse({keyLine_, keyColumn_, "", Quoted(key_) + " must be an array of rows"});
         }
-        ++skipDepth_;  // another member: describes the image
+        if (!object && out_.arrays.size() < shape_.budget.mostColumns) out_.arrays.push_back(key_);
+        ++skipDepth_;  // another member: describes the image, or another table's rows
         return true;
     }
 

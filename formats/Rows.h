@@ -77,6 +77,7 @@ struct RowsRead {
     // members of the first JSON row (known or not).
     std::vector<std::string> names;
     std::vector<AboutMember> about;
+    std::vector<std::string> arrays;  // JSON: the root's other members that hold arrays (another table's rows)
 };
 
 // A table to write: the members that describe its image (JSON only, in

@@ -3,9 +3,10 @@
 // libzip and expat. Text cells stay text and number cells numbers, so that a
 // spreadsheet program shows hex texts such as "3E68" as they were written.
 //
-// The writer lays out sheets of rows (the first row a bold, frozen header),
-// fits each column's width to its entries, offers dropdowns whose entries lie
-// on one hidden sheet, and ends with an "About" sheet of key/value rows.
+// The writer lays out sheets of rows (the first row a bold, frozen header,
+// with notes on the header cells that need them), fits each column's width
+// to its entries, offers dropdowns whose entries lie on one hidden sheet, and
+// ends with an "About" sheet of key/value rows.
 //
 // The reader takes a workbook as untrusted input: it bounds what it unpacks
 // (entries, sizes, compression ratio) and what it keeps (rows, cells, string
@@ -53,6 +54,13 @@ struct WorkbookSheet {
     std::string name;
     std::vector<std::vector<WorkbookCell>> rows;  // rows[0] is the header
     std::vector<WorkbookDropdown> dropdowns;
+    // A note on a header cell (a comment, shown when the pointer rests on
+    // it) that says what the column's values mean; read back by nothing.
+    struct Note {
+        size_t column = 0;  // counted from 0
+        std::string text;
+    };
+    std::vector<Note> notes;
 };
 
 struct WorkbookContent {

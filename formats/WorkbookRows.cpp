@@ -104,7 +104,7 @@ std::string SheetNameOf(std::string_view arrayKey, const std::vector<std::string
 }
 
 WorkbookSheet SheetOf(const TableDocument& document, std::string name) {
-    WorkbookSheet sheet{std::move(name), {{}}, {}};
+    WorkbookSheet sheet{std::move(name), {{}}, {}, {}};
     for (const std::string& column : document.columns) sheet.rows[0].push_back(WorkbookCell::Text(column));
     for (const std::vector<Cell>& cells : document.rows) {
         std::vector<WorkbookCell>& row = sheet.rows.emplace_back();

@@ -104,6 +104,14 @@ lxw_error AddDropdown(lxw_worksheet* sheet, const WorkbookDropdown& dropdown, co
     return worksheet_data_validation_range(sheet, 1, column, kMostRows - 1, column, &validation);
 }
 
+// A header note as a comment box wide enough for its text.
+lxw_error AddNote(lxw_worksheet* sheet, const WorkbookSheet::Note& note) {
+    lxw_comment_options options{};
+    options.width = 320;
+    options.height = uint16_t(std::clamp<size_t>(20 + note.text.size() / 45 * 16, 40, 400));
+    return worksheet_write_comment_opt(sheet, 0, lxw_col_t(note.column), note.text.c_str(), &options);
+}
+
 lxw_error WriteTableSheet(lxw_workbook* book, const WorkbookSheet& table, const WorkbookContent& content,
                           lxw_format* header) {
     lxw_worksheet* sheet = workbook_add_worksheet(book, table.name.c_str());
@@ -112,6 +120,9 @@ lxw_error WriteTableSheet(lxw_workbook* book, const WorkbookSheet& table, const 
     worksheet_freeze_panes(sheet, 1, 0);
     for (const auto& dropdown : table.dropdowns) {
         if (error == LXW_NO_ERROR) error = AddDropdown(sheet, dropdown, content);
+    }
+    for (const auto& note : table.notes) {
+        if (error == LXW_NO_ERROR) error = AddNote(sheet, note);
     }
     return error;
 }

@@ -9,7 +9,9 @@
 //    file (the image's path names no file, and any failure reported aborts);
 //  - every refusal has a line from 1 on and a message;
 //  - an accepted file names each position once, within 0 to 250, and its
-//    table, exported and read again in either format, comes back unchanged.
+//    table, exported and read again in either format, comes back unchanged;
+//  - a new name it gives is a field of 10 bytes whose name decodes, ended and
+//    filled with 0x50 when shorter; exported and read again, it is no change.
 // Of the list tables, read against an image in memory laid out like a
 // release:
 //  - every refusal has a line from 1 on and a message;
@@ -64,6 +66,16 @@ const tables::TableImage& Image() {
                 made.table[p].fields[f] = {static_cast<uint8_t>(p * 7 + f), static_cast<uint8_t>(p + f * 13)};
                 if (rom::kSpeciesFields[f].width == 1) made.table[p].fields[f][1] = 0;
             }
+        }
+        // Names of the American set, full-length ones, one with a byte that
+        // draws two characters, and some that do not decode.
+        made.names.table = rom::NamesTable{0x53384, rom::kNameFieldLength, 0};
+        for (size_t p = 0; p < made.names.stored.size(); ++p) {
+            tables::NameBytes& name = made.names.stored[p];
+            name.assign(static_cast<size_t>(rom::kNameFieldLength), rom::kNameEnd);
+            for (size_t k = 0; k < 1 + p % 10; ++k) name[k] = static_cast<uint8_t>(0x80 + (p + k) % 58);
+            if (p % 17 == 0) name[1] = 0xD0;
+            if (p % 23 == 0) name[0] = 0x01;
         }
         return made;
     }();
@@ -185,17 +197,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     std::set<int32_t> positions;
+    tables::TableImage exported = Image();
     for (const tables::ImportedRow& row : imported.rows) {
         Expect(row.position >= 0 && row.position < rom::kSpeciesCount, "positions lie in the list");
         Expect(positions.insert(row.position).second, "each position once");
+        if (!row.name) continue;
+        const tables::NameBytes& name = *row.name;
+        Expect(name.size() == static_cast<size_t>(rom::kNameFieldLength), "a name fills its field");
+        Expect(name[0] != rom::kNameEnd, "a name is not empty");
+        const auto end = std::find(name.begin(), name.end(), rom::kNameEnd);
+        Expect(std::all_of(end, name.end(), [](uint8_t b) { return b == rom::kNameEnd; }), "0x50 fills a name");
+        Expect(tables::DecodeName(name, exported.names.charset).has_value(), "a name written decodes");
+        exported.names.stored[static_cast<size_t>(row.position)] = name;
     }
     const tables::SpeciesTable result = tables::WithImportedRows(Image().table, imported);
-    tables::TableImage exported = Image();
     exported.table = result;
     for (const tables::TableFormat again : {tables::TableFormat::Csv, tables::TableFormat::Json}) {
         const tables::ImportedTable reread = tables::ReadTable(tables::ExportTable(exported, again), again);
         Expect(reread.ok(), "an export is accepted");
         Expect(tables::WithImportedRows(tables::SpeciesTable{}, reread) == result, "an export reads back unchanged");
+        const tables::ImportedTable names = tables::ReadTable(tables::ExportTable(exported, again), again, exported);
+        Expect(names.ok() && tables::PlanNameImport(exported, names).empty(), "exported names read back unchanged");
     }
     return 0;
 }

@@ -3,7 +3,8 @@
 // The text is read whole or refused whole: a refusal names a fault and a line
 // that exists (0 for a fault of no single line); an accepted file has the four
 // offsets, each on a line of its own that exists, all within 0 to 0x7FFFFFFF,
-// and the lines written back from its offsets read to the same offsets.
+// and the lines written back from its offsets read to the same offsets; or a
+// version line and no offsets at all.
 
 #include <cstdint>
 #include <cstdlib>
@@ -34,6 +35,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     Require(parse.fault.empty());
     const rom::TablesFile& file = *parse.file;
+    Require(file.version.has_value() == (file.versionLine > 0));
+    if (!file.namesTables) {
+        // A version line alone: no offsets at all.
+        Require(file.version.has_value());
+        for (size_t entry = 0; entry < rom::kTablesEntryCount; ++entry) Require(file.lines[entry] == 0);
+        return 0;
+    }
     const rom::VersionProfile& p = file.profile;
     for (int32_t offset : {p.BaseStatsOffset, p.MenuIconOffset, p.CryTableOffset, p.EvoMovePointerOffset}) {
         Require(offset >= 0);

@@ -1,16 +1,21 @@
 #include "rom/ImageFacts.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <system_error>
 #include <vector>
 
 #include "rom/FailureReporter.h"
+#include "rom/FieldConversions.h"
 #include "rom/HexDigits.h"
+#include "rom/CodeRoutines.h"
 #include "rom/HexFunctions.h"
+#include "rom/SpeciesLists.h"
 #include "rom/TablesFile.h"
 #include "rom/VersionDetection.h"
 #include "rom/WholeFiles.h"
@@ -33,6 +38,9 @@ std::span<const uint8_t> Range(std::span<const uint8_t> image, int64_t offset, i
     const int64_t available = static_cast<int64_t>(image.size()) - offset;
     return image.subspan(static_cast<size_t>(offset), static_cast<size_t>(std::min(count, available)));
 }
+
+// The longest image read whole: 32 KiB << 8, the largest a header declares.
+constexpr int64_t kLargestWholeImage = int64_t{8} * 1024 * 1024;
 
 constexpr int64_t kEggPointersLength = int64_t{kSpeciesCount} * 2;
 
@@ -75,88 +83,173 @@ std::optional<int64_t> FirstCryWithSecondByte(std::span<const uint8_t> cries) {
     return std::nullopt;
 }
 
-// Whether the image confirms a set of table offsets, and if not, which entry
-// of the ".tables" file (or which table of a release) failed and how.
-struct Confirmation {
-    bool readFailed = false;  // reported already
-    bool confirmed = false;
-    TablesEntry entry = TablesEntry::Base;
-    std::string fault;  // a clause in lower case, without a final full stop
-};
+constexpr std::array<std::string_view, kTablesEntryCount> kTableNames = {
+    "base records", "menu icons", "cry entries", "move/evolution pointers", "egg move pointers"};
 
-std::string_view TableWords(TablesEntry entry) {
+std::string_view TableWords(TablesEntry entry) { return kTableNames[static_cast<size_t>(entry)]; }
+
+int64_t LengthOf(TablesEntry entry) {
     switch (entry) {
         case TablesEntry::Base:
-            return "base records";
+            return TableLength(SpeciesTable::BaseRecord);
         case TablesEntry::Icons:
-            return "menu icons";
+            return TableLength(SpeciesTable::MenuIcon);
         case TablesEntry::Cries:
-            return "cry entries";
+            return TableLength(SpeciesTable::CryEntry);
         case TablesEntry::Pointers:
-            return "move/evolution pointers";
         case TablesEntry::Eggs:
-            return "egg move pointers";
+            return kEggPointersLength;
     }
-    return "tables";
+    return 0;
 }
 
-// Every table inside the image, the base records numbered 1 to 251, byte 1
-// of every cry entry 0: the checks that tell tables from other bytes.
-Confirmation Confirm(const ImageSource& image, const VersionProfile& profile, std::optional<int32_t> eggs) {
-    Confirmation result;
-    struct Extent {
-        TablesEntry entry;
-        int64_t offset;
-        int64_t length;
-    };
-    std::vector<Extent> extents = {
-        {TablesEntry::Base, profile.BaseStatsOffset, TableLength(SpeciesTable::BaseRecord)},
-        {TablesEntry::Icons, profile.MenuIconOffset, TableLength(SpeciesTable::MenuIcon)},
-        {TablesEntry::Cries, profile.CryTableOffset, TableLength(SpeciesTable::CryEntry)},
-        {TablesEntry::Pointers, profile.EvoMovePointerOffset, TableLength(SpeciesTable::EvoMovePointer)},
-    };
-    if (eggs) extents.push_back({TablesEntry::Eggs, *eggs, kEggPointersLength});
-    for (const Extent& extent : extents) {
-        if (extent.offset < 0 || extent.offset + extent.length > image.size) {
-            result.entry = extent.entry;
-            result.fault = "the " + std::string(TableWords(extent.entry)) + " at " + Hex(extent.offset) +
-                           " would end at " + Hex(extent.offset + extent.length) + ", past the end of the image (" +
-                           Hex(image.size) + " bytes)";
-            return result;
+// Whether the table of `entry` at `offset` confirms, as item by item the
+// releases hold it: nullopt when it does, else what fails, a clause in lower
+// case. Menu icons confirm wherever they fit in the image; pointer tables
+// only when `lists` (an image built by hand keeps its old rules: its pointer
+// tables only need to fit).
+std::optional<std::string> ConfirmTable(std::span<const uint8_t> image, TablesEntry entry, int64_t offset,
+                                        bool lists = true) {
+    const int64_t size = static_cast<int64_t>(image.size());
+    const std::string words(TableWords(entry));
+    if (offset < 0 || offset + LengthOf(entry) > size) {
+        return "the " + words + " at " + Hex(offset) + " would end at " + Hex(offset + LengthOf(entry)) +
+               ", past the end of the image (" + Hex(size) + " bytes)";
+    }
+    const std::span<const uint8_t> table = Range(image, offset, LengthOf(entry));
+    switch (entry) {
+        case TablesEntry::Base:
+            if (const std::optional<int64_t> k = FirstMisnumberedRecord(table)) {
+                const int64_t at = *k * EntrySize(SpeciesTable::BaseRecord);
+                return "the base records at " + Hex(offset) + " are not numbered 1 to 251 (the record at " +
+                       Hex(offset + at) + " begins with " + ByteHex(table[static_cast<size_t>(at)]) + ", not " +
+                       ByteHex(*k + 1) + ")";
+            }
+            return std::nullopt;
+        case TablesEntry::Icons:
+            return std::nullopt;
+        case TablesEntry::Cries:
+            if (const std::optional<int64_t> k = FirstCryWithSecondByte(table)) {
+                const int64_t at = *k * EntrySize(SpeciesTable::CryEntry);
+                return "the cry entries at " + Hex(offset) + " are not cry entries (byte 1 of the entry at " +
+                       Hex(offset + at) + " is " + ByteHex(table[static_cast<size_t>(at + 1)]) +
+                       ", not 0 as in every release)";
+            }
+            return std::nullopt;
+        case TablesEntry::Pointers:
+        case TablesEntry::Eggs:
+            if (!lists) return std::nullopt;
+            if (const std::optional<std::string> why = FirstIncompleteList(image, offset, entry == TablesEntry::Eggs)) {
+                return "the " + words + " at " + Hex(offset) + " do not all lead to complete lists (" + *why + ")";
+            }
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+// What a confirmed table proves besides its place, for `info`.
+std::string_view ContentsProof(TablesEntry entry) {
+    switch (entry) {
+        case TablesEntry::Base:
+            return "numbered 1 to 251";
+        case TablesEntry::Icons:
+            return "";
+        case TablesEntry::Cries:
+            return "byte 1 of every entry 0";
+        case TablesEntry::Pointers:
+            return "every pointer leads to a complete evolution and move list in its bank";
+        case TablesEntry::Eggs:
+            return "every pointer leads to an egg move list ending with 0xFF in its bank";
+    }
+    return "";
+}
+
+// The base records' routine with its record size as an operand, looked for
+// only when the routine for 32 bytes is missing, so that a game whose records
+// are not 32 bytes long is told apart from one without the routine.
+constexpr std::string_view kBaseRecordRoutineOfAnySize =
+    "3E BB D7 FA ?? ?? FE FD 28 ?? 3D 01 NN 00 21 LL HH CD ?? ?? 11 ?? ?? 01 NN 00 CD";
+
+struct TableRoutine {
+    TablesEntry entry;
+    std::string_view pattern;
+    std::string_view entries;  // what the routine proves of the entries' size
+};
+
+constexpr std::array<TableRoutine, kTablesEntryCount> kTableRoutines = {{
+    {TablesEntry::Base, kBaseRecordRoutine, "records of 32 bytes"},
+    {TablesEntry::Icons, kMenuIconRoutine, "entries of 1 byte, in the routine's own bank"},
+    {TablesEntry::Cries, kCryRoutine, "entries of 6 bytes"},
+    {TablesEntry::Pointers, kEvoMovePointerRoutine, "pointers of 2 bytes"},
+    {TablesEntry::Eggs, kEggMovePointerRoutine, "pointers of 2 bytes"},
+}};
+
+const std::vector<RoutinePattern>& ParsedRoutines() {
+    static const std::vector<RoutinePattern> patterns = [] {
+        std::vector<RoutinePattern> parsed;
+        for (const TableRoutine& routine : kTableRoutines) parsed.emplace_back(routine.pattern);
+        return parsed;
+    }();
+    return patterns;
+}
+
+// The table one routine proves, or why it proves none.
+struct RoutineFinding {
+    std::optional<TableFact> fact;
+    std::string fault;
+};
+
+RoutineFinding FindTable(std::span<const uint8_t> image, const TableRoutine& routine, const RoutinePattern& pattern) {
+    RoutineFinding finding;
+    const std::string reads = "the routine through which the game reads its " + std::string(TableWords(routine.entry));
+    const std::vector<RoutineMatch> matches = pattern.FindIn(image);
+    if (matches.empty()) {
+        // A routine that reads records of another size tells why.
+        if (routine.entry == TablesEntry::Base) {
+            static const RoutinePattern anySize(kBaseRecordRoutineOfAnySize);
+            const std::vector<RoutineMatch> other = anySize.FindIn(image, 1);
+            if (!other.empty()) {
+                finding.fault = reads + " (at " + Hex(other.front().at) + ") reads records of " +
+                                std::to_string(other.front().length.value_or(0)) + " bytes, not 32 as in every release";
+                return finding;
+            }
+        }
+        finding.fault = reads + " does not occur in it";
+        return finding;
+    }
+    const RoutineMatch& first = matches.front();
+    for (const RoutineMatch& match : matches) {
+        if (match.TableOffset() != first.TableOffset()) {
+            const auto where = [](const RoutineMatch& m) {
+                return m.TableOffset() ? Hex(*m.TableOffset()) : std::string("an address outside 0x4000 to 0x7FFF");
+            };
+            finding.fault = reads + " occurs at " + Hex(first.at) + " and at " + Hex(match.at) +
+                            ", giving two places (" + where(first) + " and " + where(match) + ")";
+            return finding;
         }
     }
-
-    const std::optional<std::vector<uint8_t>> records =
-        image.read(profile.BaseStatsOffset, TableLength(SpeciesTable::BaseRecord));
-    if (!records) {
-        result.readFailed = true;
-        return result;
+    const std::optional<int64_t> offset = first.TableOffset();
+    if (!offset) {
+        finding.fault = reads + " (at " + Hex(first.at) + ") gives the address 0x" +
+                        hexdigits::Of(first.address, 4) + ", outside 0x4000 to 0x7FFF";
+        return finding;
     }
-    if (const std::optional<int64_t> k = FirstMisnumberedRecord(*records)) {
-        const int64_t at = *k * EntrySize(SpeciesTable::BaseRecord);
-        result.entry = TablesEntry::Base;
-        result.fault = "the base records at " + Hex(profile.BaseStatsOffset) +
-                       " are not numbered 1 to 251 (the record at " + Hex(profile.BaseStatsOffset + at) +
-                       " begins with " + ByteHex((*records)[static_cast<size_t>(at)]) + ", not " + ByteHex(*k + 1) + ")";
-        return result;
+    if (std::optional<std::string> why = ConfirmTable(image, routine.entry, *offset)) {
+        finding.fault = reads + " (at " + Hex(first.at) + ") gives " + Hex(*offset) + ", but there " + *why;
+        return finding;
     }
-
-    const std::optional<std::vector<uint8_t>> cries =
-        image.read(profile.CryTableOffset, TableLength(SpeciesTable::CryEntry));
-    if (!cries) {
-        result.readFailed = true;
-        return result;
-    }
-    if (const std::optional<int64_t> k = FirstCryWithSecondByte(*cries)) {
-        const int64_t at = *k * EntrySize(SpeciesTable::CryEntry) + 1;
-        result.entry = TablesEntry::Cries;
-        result.fault = "the cry entries at " + Hex(profile.CryTableOffset) + " are not cry entries (byte 1 of the " +
-                       "entry at " + Hex(profile.CryTableOffset + at - 1) + " is " +
-                       ByteHex((*cries)[static_cast<size_t>(at)]) + ", not 0 as in every release)";
-        return result;
-    }
-    result.confirmed = true;
-    return result;
+    TableFact fact;
+    fact.name = TableWords(routine.entry);
+    fact.key = TablesKey(routine.entry);
+    fact.offset = *offset;
+    fact.routineAt = first.at;
+    fact.proof = "read by the routine at " + Hex(first.at) +
+                 (matches.size() > 1 ? " (and " + std::to_string(matches.size() - 1) + " more giving the same place)"
+                                     : std::string()) +
+                 ", " + std::string(routine.entries);
+    if (!ContentsProof(routine.entry).empty()) fact.proof += "; " + std::string(ContentsProof(routine.entry));
+    finding.fact = std::move(fact);
+    return finding;
 }
 
 // Whether the base records at `base` are numbered 1 to 251; nullopt after a
@@ -187,81 +280,110 @@ std::string TablesFileAdvice(const std::string& imagePath) {
     const std::string name = imagePath.empty()
                                  ? std::string("named like the image plus \".tables\"")
                                  : "\"" + std::filesystem::path(TablesFilePathOf(imagePath)).filename().string() + "\"";
-    return " If it is a modified game whose tables moved, a file " + name + " beside it can say where they are.";
+    return " If you know where its tables are, a file " + name + " beside it can say so.";
 }
 
-// The ".tables" file decides alone: its offsets when the image confirms
-// them, else a refusal that names the file, the line and what failed.
-std::optional<ResolvedLayout> FromTablesFile(const ImageSource& image, const std::string& tablesPath) {
+// The ".tables" file read, or its refusal (a layout whose refusal is set).
+struct TablesFileRead {
+    std::optional<TablesFile> file;
+    std::string refusal;
+};
+
+TablesFileRead ReadTablesFile(const std::string& tablesPath) {
     const std::string quoted = "\"" + tablesPath + "\"";
     const auto where = [&](int line) {
         return line > 0 ? "Line " + std::to_string(line) + " of " + quoted + ": " : quoted + ": ";
     };
-    ResolvedLayout layout;
-    layout.tablesFile = tablesPath;
+    TablesFileRead result;
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::status(tablesPath, error);
     if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
-        layout.refusal = where(0) + "not a file of table offsets (it is not a regular file).";
-        return layout;
+        result.refusal = where(0) + "not a file of table offsets (it is not a regular file).";
+        return result;
     }
     const FileRead read = ReadWholeFile(tablesPath, kLargestTablesFile);
     if (read.status != FileStatus::Done) {
-        layout.refusal = where(0) + "could not be read: " + read.reason + ".";
-        return layout;
+        result.refusal = where(0) + "could not be read: " + read.reason + ".";
+        return result;
     }
     const std::string_view text(reinterpret_cast<const char*>(read.bytes.data()), read.bytes.size());
     const TablesFileParse parse = ParseTablesFile(text);
     if (!parse.file) {
-        layout.refusal = where(parse.line) + parse.fault + ".";
-        return layout;
+        result.refusal = where(parse.line) + parse.fault + ".";
+        return result;
     }
-    const Confirmation confirmation = Confirm(image, parse.file->profile, parse.file->eggMovePointerOffset);
-    if (confirmation.readFailed) return std::nullopt;
-    if (!confirmation.confirmed) {
-        layout.refusal = where(parse.file->LineOf(confirmation.entry)) + confirmation.fault + ".";
-        return layout;
+    result.file = parse.file;
+    return result;
+}
+
+// The ".tables" file's offsets when the image confirms them, else a refusal
+// that names the file, the line and what failed.
+ResolvedLayout FromTablesFile(std::span<const uint8_t> image, const TablesFile& file, const std::string& tablesPath) {
+    std::vector<std::pair<TablesEntry, int64_t>> entries = {
+        {TablesEntry::Base, file.profile.BaseStatsOffset},
+        {TablesEntry::Icons, file.profile.MenuIconOffset},
+        {TablesEntry::Cries, file.profile.CryTableOffset},
+        {TablesEntry::Pointers, file.profile.EvoMovePointerOffset},
+    };
+    if (file.eggMovePointerOffset) entries.push_back({TablesEntry::Eggs, *file.eggMovePointerOffset});
+    ResolvedLayout layout;
+    layout.tablesFile = tablesPath;
+    const bool complete = IsCompleteImage(image, static_cast<int64_t>(image.size()));
+    // Every table must fit in the image before any is looked into.
+    for (const bool contents : {false, true}) {
+        for (const auto& [entry, offset] : entries) {
+            const bool fits = offset >= 0 && offset + LengthOf(entry) <= static_cast<int64_t>(image.size());
+            if (!contents && fits) continue;
+            const std::optional<std::string> why = ConfirmTable(image, entry, offset, complete);
+            if (why) {
+                layout.refusal = "Line " + std::to_string(file.LineOf(entry)) + " of \"" + tablesPath + "\": " + *why + ".";
+                return layout;
+            }
+        }
+    }
+    for (const auto& [entry, offset] : entries) {
+        TableFact fact;
+        fact.name = TableWords(entry);
+        fact.key = TablesKey(entry);
+        fact.offset = offset;
+        fact.proof = "line " + std::to_string(file.LineOf(entry)) + " of the \".tables\" file";
+        const bool listsChecked = complete || (entry != TablesEntry::Pointers && entry != TablesEntry::Eggs);
+        if (!ContentsProof(entry).empty() && listsChecked) fact.proof += "; " + std::string(ContentsProof(entry));
+        layout.tables.push_back(std::move(fact));
     }
     layout.kind = ImageLayout::TablesFile;
-    layout.profile = parse.file->profile;
-    layout.eggMovePointerOffset = parse.file->eggMovePointerOffset;
+    layout.profile = file.profile;
+    layout.eggMovePointerOffset = file.eggMovePointerOffset;
     return layout;
 }
 
-// A complete image: the release its game code and revision name, confirmed
-// at that release's offsets; anything else is refused, naming what is not
-// known.
-std::optional<ResolvedLayout> FromReleaseRow(const ImageSource& image, GameVersion version,
-                                             const std::string& imagePath) {
-    const std::string code = GameCodeOf(image.header);
-    const uint8_t revision = ByteAt(image.header, kRomVersionOffset);
-    const std::string caption(VersionCaption(version));
-    const ReleaseLayout* release = FindReleaseLayout(code, revision);
-    if (release == nullptr) {
-        if (IsKnownGameCode(code)) {
-            GameVersion codeVersion = version;
-            for (const ReleaseLayout& row : kReleaseLayouts) {
-                if (row.gameCode == code) codeVersion = row.version;
-            }
-            return Unknown("This is a complete image of a revision of " + std::string(VersionCaption(codeVersion)) +
-                           " that this editor does not know (game code \"" + code + "\", revision " +
-                           std::to_string(revision) + ")." + TablesFileAdvice(imagePath));
-        }
-        return Unknown("This is a complete image of " + caption + ", but its game code \"" + code +
-                       "\" is not that of a release this editor knows." + TablesFileAdvice(imagePath));
+// A complete image: the tables its code proves, whatever its game code; a
+// release when the game code and revision name one of the version and every
+// table is where that release keeps it; otherwise a modified game.
+ResolvedLayout FromCode(std::span<const uint8_t> image, GameVersion version, const std::string& imagePath) {
+    const CodeLocation located = LocateTablesByCode(image);
+    if (!located.proven()) {
+        return Unknown("This is a complete image of " + std::string(VersionCaption(version)) +
+                       ", but where its tables lie is not proven: " + located.fault + "." +
+                       TablesFileAdvice(imagePath));
     }
-    if (release->version != version) {
-        return Unknown("This is a complete image whose game code \"" + code + "\" is that of " +
-                       ReleaseCaption(*release) + ", but whose header byte at 0x13C names " + caption + ".");
-    }
-    const Confirmation confirmation = Confirm(image, release->tables, std::nullopt);
-    if (confirmation.readFailed) return std::nullopt;
-    if (!confirmation.confirmed) {
-        return Unknown("This is a complete image of " + ReleaseCaption(*release) +
-                       ", but its species tables are not where that release keeps them: " + confirmation.fault +
-                       "." + TablesFileAdvice(imagePath));
-    }
-    return OfRelease(*release);
+    const auto at = [&](TablesEntry entry) { return static_cast<int32_t>(located.tables[static_cast<size_t>(entry)].offset); };
+    ResolvedLayout layout;
+    layout.profile = VersionProfile{at(TablesEntry::Base), at(TablesEntry::Icons), at(TablesEntry::Cries),
+                                    at(TablesEntry::Pointers)};
+    layout.eggMovePointerOffset = at(TablesEntry::Eggs);
+    layout.tables = located.tables;
+    const ReleaseLayout* named =
+        FindReleaseLayout(GameCodeOf(image), ByteAt(image, kRomVersionOffset));
+    if (named != nullptr && named->version != version) named = nullptr;
+    layout.release = named;
+    const bool asReleased = named != nullptr && named->tables.BaseStatsOffset == layout.profile->BaseStatsOffset &&
+                            named->tables.MenuIconOffset == layout.profile->MenuIconOffset &&
+                            named->tables.CryTableOffset == layout.profile->CryTableOffset &&
+                            named->tables.EvoMovePointerOffset == layout.profile->EvoMovePointerOffset &&
+                            named->eggMovePointerOffset == layout.eggMovePointerOffset;
+    layout.kind = asReleased ? ImageLayout::Released : ImageLayout::Modified;
+    return layout;
 }
 
 // An image that is not complete, as images built by hand always were: the
@@ -282,13 +404,30 @@ std::optional<ResolvedLayout> FromHandBuiltRules(const ImageSource& image, GameV
     return layout;
 }
 
-std::optional<ResolvedLayout> Resolve(const ImageSource& image, GameVersion version, const std::string& imagePath) {
+// The layout of a whole image in memory.
+ResolvedLayout ResolveWhole(std::span<const uint8_t> image, GameVersion version, const std::string& imagePath) {
     if (!imagePath.empty()) {
         const std::string tablesPath = TablesFilePathOf(imagePath);
-        if (PathExists(tablesPath)) return FromTablesFile(image, tablesPath);
+        if (PathExists(tablesPath)) {
+            const TablesFileRead read = ReadTablesFile(tablesPath);
+            if (!read.file) {
+                ResolvedLayout layout = Unknown(read.refusal);
+                layout.tablesFile = tablesPath;
+                return layout;
+            }
+            if (read.file->namesTables) return FromTablesFile(image, *read.file, tablesPath);
+        }
     }
-    if (IsCompleteImage(image.header, image.size)) return FromReleaseRow(image, version, imagePath);
-    return FromHandBuiltRules(image, version);
+    if (IsCompleteImage(image, static_cast<int64_t>(image.size()))) return FromCode(image, version, imagePath);
+    ImageSource source;
+    source.size = static_cast<int64_t>(image.size());
+    source.header = image.first(std::min(image.size(), static_cast<size_t>(kHeaderEnd)));
+    source.read = [image](int64_t offset, int64_t count) {
+        const std::span<const uint8_t> range = Range(image, offset, count);
+        return std::optional<std::vector<uint8_t>>(std::in_place, range.begin(), range.end());
+    };
+    // Bytes in memory cannot fail to be read.
+    return FromHandBuiltRules(source, version).value_or(ResolvedLayout{});
 }
 
 // Reads `count` bytes at `offset` (bytes past the end read as 0); nullopt
@@ -369,6 +508,8 @@ std::string_view LayoutName(ImageLayout layout) {
     switch (layout) {
         case ImageLayout::Released:
             return "released";
+        case ImageLayout::Modified:
+            return "modified game";
         case ImageLayout::TablesFile:
             return "tables file";
         case ImageLayout::HandBuilt:
@@ -379,16 +520,43 @@ std::string_view LayoutName(ImageLayout layout) {
     return "unknown";
 }
 
+std::string LayoutCaption(const ResolvedLayout& layout) {
+    const std::string version(VersionCaption(layout.version));
+    switch (layout.kind) {
+        case ImageLayout::Released:
+            return layout.release != nullptr ? ReleaseCaption(*layout.release) : version;
+        case ImageLayout::Modified:
+            return "a modified game based on " + version +
+                   (layout.release != nullptr
+                        ? " (game code and revision of the " + ReleaseShortName(*layout.release) + ")"
+                        : std::string());
+        case ImageLayout::TablesFile:
+        case ImageLayout::HandBuilt:
+        case ImageLayout::Unknown:
+            break;
+    }
+    return version + " (" + std::string(LayoutName(layout.kind)) + " layout)";
+}
+
+CodeLocation LocateTablesByCode(std::span<const uint8_t> image) {
+    CodeLocation location;
+    const std::vector<RoutinePattern>& patterns = ParsedRoutines();
+    for (size_t k = 0; k < kTableRoutines.size(); ++k) {
+        RoutineFinding finding = FindTable(image, kTableRoutines[k], patterns[k]);
+        if (!finding.fact) {
+            location.tables.clear();
+            location.fault = std::move(finding.fault);
+            return location;
+        }
+        location.tables.push_back(std::move(*finding.fact));
+    }
+    return location;
+}
+
 ResolvedLayout ResolveLayout(std::span<const uint8_t> image, GameVersion version, const std::string& imagePath) {
-    ImageSource source;
-    source.size = static_cast<int64_t>(image.size());
-    source.header = image.first(std::min(image.size(), static_cast<size_t>(kHeaderEnd)));
-    source.read = [image](int64_t offset, int64_t count) {
-        const std::span<const uint8_t> range = Range(image, offset, count);
-        return std::optional<std::vector<uint8_t>>(std::in_place, range.begin(), range.end());
-    };
-    // Bytes in memory cannot fail to be read.
-    return Resolve(source, version, imagePath).value_or(ResolvedLayout{});
+    ResolvedLayout layout = ResolveWhole(image, version, imagePath);
+    layout.version = version;
+    return layout;
 }
 
 std::optional<ResolvedLayout> ResolveLayoutOfFile(const std::string& path, GameVersion version) {
@@ -400,13 +568,56 @@ std::optional<ResolvedLayout> ResolveLayoutOfFile(const std::string& path, GameV
         ReportFailure({error.value(), "Could not measure the length of \"" + path + "\": " + error.message() + "."});
         return std::nullopt;
     }
+    // A complete image (at most 8 MiB, as its header declares) and an image
+    // with a ".tables" file are looked at whole: their code and lists.
+    if (IsCompleteImage(*header, static_cast<int64_t>(size)) || PathExists(TablesFilePathOf(path))) {
+        const FileRead read = ReadWholeFile(path, kLargestWholeImage);
+        if (read.status != FileStatus::Done) {
+            ReportFailure({read.number, "Could not read \"" + path + "\": " + read.reason + "."});
+            return std::nullopt;
+        }
+        return ResolveLayout(read.bytes, version, path);
+    }
     ImageSource source;
     source.size = static_cast<int64_t>(size);
     source.header = *header;
     // Bytes past the end read as 0, and 0 is no species number: a short file
     // never shows numbered records.
     source.read = [&path](int64_t offset, int64_t count) { return ReadBytes(path, offset, count); };
-    return Resolve(source, version, path);
+    std::optional<ResolvedLayout> layout = FromHandBuiltRules(source, version);
+    if (layout) layout->version = version;
+    return layout;
+}
+
+std::optional<GameVersion> ImageVersionOfFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::vector<uint8_t> header(static_cast<size_t>(kHeaderEnd));
+    file.read(reinterpret_cast<char*>(header.data()), kHeaderEnd);
+    header.resize(static_cast<size_t>(std::max<std::streamsize>(file.gcount(), 0)));
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (error) return std::nullopt;
+    return ImageVersion(header, static_cast<int64_t>(size), path);
+}
+
+std::optional<GameVersion> ImageVersion(std::span<const uint8_t> header, int64_t size, const std::string& imagePath) {
+    const uint8_t byte = ByteAt(header, kVersionByteOffset);
+    if (const std::optional<GameVersion> named = RecognizeVersion(TwoDigitHex(byte))) return named;
+    if (imagePath.empty() || !IsCompleteImage(header, size)) return std::nullopt;
+    const std::string tablesPath = TablesFilePathOf(imagePath);
+    if (!PathExists(tablesPath)) return std::nullopt;
+    const TablesFileRead read = ReadTablesFile(tablesPath);
+    return read.file ? read.file->version : std::nullopt;
+}
+
+std::string TablesFileLines(const ResolvedLayout& layout, std::optional<GameVersion> version) {
+    std::string text;
+    if (version) text += "version = " + std::string(TablesVersionName(*version)) + "\n";
+    for (const TableFact& fact : layout.tables) {
+        if (fact.key.empty()) continue;
+        text += std::string(fact.key) + " = " + Hex(fact.offset) + "\n";
+    }
+    return text;
 }
 
 std::vector<int64_t> NumberedBaseRecordPlaces(std::span<const uint8_t> image, size_t limit) {

@@ -151,7 +151,7 @@ void ReadEggMoves(std::span<const uint8_t> image, int64_t table, int32_t positio
 struct TableLists {
     std::string_view what;  // "evolution and move lists", "egg move lists"
     int64_t pointers = 0;
-    bool areaEndsWithBank = false;
+    ListAreaRule area;
     bool shareIdentical = false;
     std::vector<uint8_t> emptyList;  // of a table that shares its lists
     std::array<const ListPlace*, kSpeciesCount> places{};
@@ -211,20 +211,20 @@ void PackInOrder(const TableLists& table, int64_t start, std::vector<uint8_t>& p
 
 std::string Pack(std::vector<uint8_t>& image, const TableLists& table) {
     const std::string nothing = " Nothing was written.";
-    const ListArea area = ListAreaOf(table.pointers, table.areaEndsWithBank, table.places);
+    const ListArea area = ListAreaOf(table.pointers, table.area, table.places);
     const int64_t start = area.start;
     // The lists as they lie now, in file order, to find every byte of the
     // area that is no list's.
     std::vector<const ListPlace*> byOffset(table.places.begin(), table.places.end());
     std::sort(byOffset.begin(), byOffset.end(),
               [](const ListPlace* a, const ListPlace* b) { return a->offset < b->offset; });
-    int64_t end = area.end;
-    if (table.areaEndsWithBank) {
-        if (end > static_cast<int64_t>(image.size())) {
-            return "The " + std::string(table.what) + " cannot be packed again: the image ends at " +
-                   Hex(static_cast<int64_t>(image.size())) + ", before the end of their bank at " + Hex(end) + "." +
-                   nothing;
-        }
+    const int64_t end = area.end;
+    if (end > static_cast<int64_t>(image.size())) {
+        return "The " + std::string(table.what) + " cannot be packed again: the image ends at " +
+               Hex(static_cast<int64_t>(image.size())) + ", before the end of their bank at " + Hex(end) + "." +
+               nothing;
+    }
+    if (table.area.kind == ListAreaKind::ToBankEnd) {
         // Bytes of the area that belong to no list must be free (0), or they
         // are data of their own that packing would overwrite.
         int64_t covered = start;
@@ -244,16 +244,26 @@ std::string Pack(std::vector<uint8_t>& image, const TableLists& table) {
             }
         }
     } else {
-        // Without a known free area the lists may only be packed where they
-        // lie now: one after another from the end of the pointer table.
+        // Elsewhere the lists may only be packed where they lie now, one
+        // after another (and, in a modified game, into the 0 bytes that end
+        // their bank): any other byte may be data of the game's own.
+        const bool fromFirst = table.area.kind == ListAreaKind::FromFirstList;
         int64_t covered = start;
         for (const ListPlace* place : byOffset) {
             if (place->offset > covered || place->offset < start) {
-                return "The " + std::string(table.what) +
-                       " cannot be packed again: they do not lie one after another right after their pointer "
-                       "table, and this image tells no free space for them." + nothing;
+                return "The " + std::string(table.what) + " cannot be packed again: they do not lie one after another " +
+                       (fromFirst ? std::string("from the first of them (at ") + Hex(start) +
+                                        "), and this game may keep data of its own between them"
+                                  : std::string("right after their pointer table, and this image tells no free "
+                                                "space for them")) +
+                       "." + nothing;
             }
             covered = std::max(covered, place->offset + place->length);
+        }
+        const int64_t tableEnd = table.pointers + kPointerTableLength;
+        if (start < tableEnd && end > table.pointers) {
+            return "The " + std::string(table.what) + " cannot be packed again: their area from " + Hex(start) +
+                   " to " + Hex(end) + " holds their own pointer table." + nothing;
         }
     }
 
@@ -266,8 +276,11 @@ std::string Pack(std::vector<uint8_t>& image, const TableLists& table) {
         return "The " + std::string(table.what) + " do not fit: packed, they take " + std::to_string(size) +
                " bytes, " + std::to_string(size - room) + " more than the " + std::to_string(room) +
                " bytes from " + Hex(start) + " to " + Hex(end) +
-               (table.areaEndsWithBank ? ", the end of their bank"
-                                       : " (this image's lists may not grow: it tells no free space after them)") +
+               (table.area.kind == ListAreaKind::ToBankEnd ? std::string(", the end of their bank")
+                : table.area.kind == ListAreaKind::FromFirstList
+                    ? std::string(" (in this modified game the lists may use only the bytes they hold and the 0 "
+                                  "bytes that end their bank after the last of them)")
+                    : std::string(" (this image's lists may not grow: it tells no free space after them)")) +
                "." + nothing;
     }
     std::copy(packed.begin(), packed.end(), image.begin() + start);
@@ -305,26 +318,36 @@ std::optional<ListLayRefusal> Lay(std::vector<uint8_t>& image, const TableLists&
 
 }  // namespace
 
-ListArea ListAreaOf(int64_t pointers, bool toBankEnd, std::span<const ListPlace* const> places) {
+ListArea ListAreaOf(int64_t pointers, const ListAreaRule& rule, std::span<const ListPlace* const> places) {
     ListArea area;
     area.start = pointers + kPointerTableLength;
-    area.toBankEnd = toBankEnd;
-    area.end = area.start;
-    if (toBankEnd) {
-        area.end = BankStart(pointers) + kBankSize;
-    } else {
-        for (const ListPlace* place : places) area.end = std::max(area.end, place->offset + place->length);
+    if (rule.kind == ListAreaKind::FromFirstList) {
+        bool any = false;
+        for (const ListPlace* place : places) {
+            if (!place->readable()) continue;
+            area.start = any ? std::min(area.start, place->offset) : place->offset;
+            any = true;
+        }
     }
+    area.end = area.start;
+    for (const ListPlace* place : places) {
+        if (place->readable()) area.end = std::max(area.end, place->offset + place->length);
+    }
+    const int64_t bankEnd = BankStart(pointers) + kBankSize;
+    area.toBankEnd = rule.kind == ListAreaKind::ToBankEnd ||
+                     (rule.kind == ListAreaKind::FromFirstList && rule.zerosFrom <= area.end && area.end < bankEnd);
+    if (area.toBankEnd) area.end = bankEnd;
     return area;
 }
 
 namespace {
 
-ListRoom RoomOf(int64_t pointers, bool toBankEnd, std::span<const ListPlace* const> places, int64_t packed) {
-    const ListArea area = ListAreaOf(pointers, toBankEnd, places);
+ListRoom RoomOf(int64_t pointers, const ListAreaRule& rule, std::span<const ListPlace* const> places,
+               int64_t packed) {
+    const ListArea area = ListAreaOf(pointers, rule, places);
     ListRoom room;
     room.area = area.end - area.start;
-    room.grows = toBankEnd;
+    room.grows = area.toBankEnd;
     const bool readable =
         std::all_of(places.begin(), places.end(), [](const ListPlace* place) { return place->readable(); });
     if (readable) room.free = room.area - packed;
@@ -340,7 +363,7 @@ ListRoom EvoMoveRoom(const SpeciesLists& lists) {
         places.push_back(&list.place);
         packed += static_cast<int64_t>(EvoMoveBytes(list.evolutions, list.moves).size());
     }
-    return RoomOf(lists.layout.evoMovePointers, lists.layout.areaEndsWithBank, places, packed);
+    return RoomOf(lists.layout.evoMovePointers, lists.layout.evoMoveArea, places, packed);
 }
 
 std::optional<ListRoom> EggMoveRoom(const SpeciesLists& lists) {
@@ -353,8 +376,20 @@ std::optional<ListRoom> EggMoveRoom(const SpeciesLists& lists) {
     }
     int64_t packed = 0;
     for (const std::vector<uint8_t>& bytes : distinct) packed += static_cast<int64_t>(bytes.size());
-    return RoomOf(*lists.layout.eggMovePointers, lists.layout.areaEndsWithBank, places, packed);
+    return RoomOf(*lists.layout.eggMovePointers, lists.layout.eggMoveArea, places, packed);
 }
+
+namespace {
+
+// The first byte from which the bank of `table` holds only 0 bytes to its end
+// (or to the end of the image).
+int64_t ZerosFrom(std::span<const uint8_t> image, int64_t table) {
+    int64_t at = std::min<int64_t>(BankStart(table) + kBankSize, static_cast<int64_t>(image.size()));
+    while (at > BankStart(table) && image[static_cast<size_t>(at - 1)] == 0) --at;
+    return at;
+}
+
+}  // namespace
 
 ListLayout ListLayoutOf(std::span<const uint8_t> image, const VersionProfile& profile,
                         const ResolvedLayout& resolved) {
@@ -372,9 +407,24 @@ ListLayout ListLayoutOf(std::span<const uint8_t> image, const VersionProfile& pr
     const auto revisionAt = static_cast<size_t>(kRomVersionOffset);
     const bool named = row != nullptr && GameCodeOf(image) == row->gameCode && revisionAt < image.size() &&
                        image[revisionAt] == row->revision;
-    if (!named) return layout;
-    layout.eggMovePointers = row->eggMovePointerOffset;
-    layout.areaEndsWithBank = true;
+    // The tables of a complete image its code proved (an image built by hand
+    // has no proven tables).
+    const bool proven = !resolved.tables.empty();
+    if (proven) layout.eggMovePointers = resolved.eggMovePointerOffset;
+    if (!named && !proven) return layout;
+    if (!proven) layout.eggMovePointers = row->eggMovePointerOffset;
+    const auto ruleOf = [&](int64_t table, int64_t releasedAt) {
+        ListAreaRule rule;
+        if (named && table == releasedAt) {
+            rule.kind = ListAreaKind::ToBankEnd;
+        } else if (proven) {
+            rule.kind = ListAreaKind::FromFirstList;
+            rule.zerosFrom = ZerosFrom(image, table);
+        }
+        return rule;
+    };
+    layout.evoMoveArea = ruleOf(layout.evoMovePointers, named ? row->tables.EvoMovePointerOffset : -1);
+    if (layout.eggMovePointers) layout.eggMoveArea = ruleOf(*layout.eggMovePointers, named ? row->eggMovePointerOffset : -1);
     return layout;
 }
 
@@ -405,6 +455,23 @@ EvoMoveList ReadEvoMoveListAt(std::span<const uint8_t> image, int64_t table, uin
     }
     ReadEvoMovesFrom(image, BankStart(table) + (address - kLowestAddress), list);
     return list;
+}
+
+std::optional<std::string> FirstIncompleteList(std::span<const uint8_t> image, int64_t table, bool eggs) {
+    for (int32_t p = 0; p < kSpeciesCount; ++p) {
+        ListPlace place;
+        if (eggs) {
+            EggMoveList list;
+            ReadEggMoves(image, table, p, list);
+            place = list.place;
+        } else {
+            EvoMoveList list;
+            ReadEvoMoves(image, table, p, list);
+            place = list.place;
+        }
+        if (!place.readable()) return "species " + std::to_string(p + 1) + ": " + place.unreadable;
+    }
+    return std::nullopt;
 }
 
 bool MachineBit(const MachineBytes& bytes, int k) {
@@ -459,7 +526,7 @@ std::optional<ListLayRefusal> LayEvoMoveLists(std::vector<uint8_t>& image, const
     TableLists table;
     table.what = "evolution and move lists";
     table.pointers = lists.layout.evoMovePointers;
-    table.areaEndsWithBank = lists.layout.areaEndsWithBank;
+    table.area = lists.layout.evoMoveArea;
     for (size_t p = 0; p < wanted.size(); ++p) {
         table.places[p] = &lists.evoMoves[p].place;
         table.wanted[p] = EvoMoveBytes(wanted[p].evolutions, wanted[p].moves);
@@ -475,7 +542,7 @@ std::optional<ListLayRefusal> LayEggMoveLists(std::vector<uint8_t>& image, const
     TableLists table;
     table.what = "egg move lists";
     table.pointers = *lists.layout.eggMovePointers;
-    table.areaEndsWithBank = lists.layout.areaEndsWithBank;
+    table.area = lists.layout.eggMoveArea;
     table.shareIdentical = true;
     table.emptyList = EggMoveBytes({});
     for (size_t p = 0; p < wanted.size(); ++p) {

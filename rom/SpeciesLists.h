@@ -31,21 +31,43 @@ inline constexpr int32_t kHighestMove = 251;
 inline constexpr uint8_t kEggListEnd = 0xFF;
 inline constexpr uint8_t kTradeHoldingNothing = 0xFF;
 
+// How far the lists of one pointer table may reach when they are packed again.
+enum class ListAreaKind : uint8_t {
+    // From the end of the pointer table to the end of the last list: the
+    // lists may shrink but never grow (an image that tells no free space).
+    ListsOnly,
+    // From the end of the pointer table to the end of its bank: an official
+    // release, whose lists follow the table and whose bank ends in free bytes.
+    ToBankEnd,
+    // From the first list to the end of the last, and on to the end of the
+    // bank when only 0 bytes follow the last list: a modified game, which may
+    // keep data of its own anywhere else (between the table and its lists).
+    FromFirstList,
+};
+
+struct ListAreaRule {
+    ListAreaKind kind = ListAreaKind::ListsOnly;
+    // FromFirstList: the first byte from which the bank holds only 0 bytes to
+    // its end (the bank's end when its last byte is not 0).
+    int64_t zerosFrom = 0;
+};
+
 // Where the pointer tables of an image lie and how far their lists may grow.
 struct ListLayout {
     int32_t evoMovePointers = 0;
     std::optional<int32_t> eggMovePointers;  // none: the image has no known egg move table
-    // True: the lists' area runs to the end of the pointer table's bank (an
-    // official release). False: it ends at the last byte of the last list, so
-    // lists may shrink there but never grow.
-    bool areaEndsWithBank = false;
+    ListAreaRule evoMoveArea;
+    ListAreaRule eggMoveArea;
 };
 
 // The list layout of an image, from the layout it was opened with: the
-// evolution/move pointers of its profile; the egg move table of the release
-// its header names (game code at 0x13F to 0x142, revision at 0x14C) or of its
-// ".tables" file's "eggs" line, else none; growth up to the end of the bank
-// only for a release its header names.
+// evolution/move pointers of its profile; the egg move table of its layout
+// (the code's, the ".tables" file's "eggs" line, or the release's that the
+// header of an image built by hand names), else none. The area rule of each
+// table: ToBankEnd where the header names a release (game code at 0x13F to
+// 0x142, revision at 0x14C) and the table lies where that release keeps it;
+// FromFirstList for any other table of a complete image whose code proved
+// it; ListsOnly for a ".tables" file's tables.
 ListLayout ListLayoutOf(std::span<const uint8_t> image, const VersionProfile& profile,
                         const ResolvedLayout& resolved);
 
@@ -101,16 +123,16 @@ struct SpeciesLists {
 };
 
 // Where the lists of one pointer table may lie when they are packed again:
-// from `start` (right after the pointer table) to `end`.
+// from `start` to `end`.
 struct ListArea {
     int64_t start = 0;
     int64_t end = 0;
     bool toBankEnd = false;  // the area runs to the end of the table's bank (free bytes after the last list)
 };
 
-// The area of the lists of the pointer table at `pointers`: to the end of the
-// table's bank when `toBankEnd`, else to the end of the last list.
-ListArea ListAreaOf(int64_t pointers, bool toBankEnd, std::span<const ListPlace* const> places);
+// The area of the lists of the pointer table at `pointers` under `rule` (see
+// ListAreaKind), from where the lists lie now.
+ListArea ListAreaOf(int64_t pointers, const ListAreaRule& rule, std::span<const ListPlace* const> places);
 
 // The room of one table's lists: the bytes of its area and those its lists
 // leave free when packed (identical egg lists once); `free` is none while a
@@ -133,6 +155,12 @@ SpeciesLists ReadSpeciesLists(std::span<const uint8_t> image, const VersionProfi
 // that holds the pointer table at `table`, as a pointer holding it would
 // lead to them; unreadable for an address outside 0x4000 to 0x7FFF.
 EvoMoveList ReadEvoMoveListAt(std::span<const uint8_t> image, int64_t table, uint16_t address);
+
+// The first pointer of the table at `table` (evolution/move lists, or egg
+// move lists with `eggs`) that does not lead to a complete list inside its
+// bank, as a clause in lower case ("the pointer of species 6 at 0x425BB ...");
+// nullopt when every one does. Level-up moves in any order are complete.
+std::optional<std::string> FirstIncompleteList(std::span<const uint8_t> image, int64_t table, bool eggs);
 
 // Whether the machine bit k (0 to 63) is set.
 bool MachineBit(const MachineBytes& bytes, int k);

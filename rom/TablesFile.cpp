@@ -1,8 +1,10 @@
 #include "rom/TablesFile.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "rom/HexDigits.h"
+#include "rom/SpeciesNames.h"
 
 namespace rom {
 
@@ -51,6 +53,7 @@ std::string_view TablesKey(TablesEntry entry) { return kKeys[static_cast<size_t>
 TablesFileParse ParseTablesFile(std::string_view text) {
     std::array<std::optional<int32_t>, kTablesEntryCount> values;
     TablesFile file;
+    int charsetLine = 0;
     int lineNumber = 0;
     while (!text.empty() || lineNumber == 0) {
         ++lineNumber;
@@ -68,10 +71,37 @@ TablesFileParse ParseTablesFile(std::string_view text) {
         }
         const std::string_view key = Trimmed(line.substr(0, equals));
         const std::string_view value = Trimmed(line.substr(equals + 1));
+        if (key == "version") {
+            if (file.version) {
+                return Fault(lineNumber, "a second \"version\" line (the first is line " +
+                                             std::to_string(file.versionLine) + ")");
+            }
+            for (const GameVersion version : {GameVersion::Crystal, GameVersion::Gold, GameVersion::Silver}) {
+                if (value == TablesVersionName(version)) file.version = version;
+            }
+            if (!file.version) {
+                return Fault(lineNumber, "\"" + std::string(value) + "\" is not a version: crystal, gold or silver");
+            }
+            file.versionLine = lineNumber;
+            continue;
+        }
+        if (key == "charset") {
+            if (charsetLine > 0) {
+                return Fault(lineNumber, "a second \"charset\" line (the first is line " + std::to_string(charsetLine) +
+                                             ")");
+            }
+            if (!IsNameCharset(value)) {
+                return Fault(lineNumber, "\"" + std::string(value) + "\" is not a character set: en, fr, de, es or ja");
+            }
+            file.charset = std::string(value);
+            charsetLine = lineNumber;
+            continue;
+        }
         size_t entry = 0;
         while (entry < kKeys.size() && kKeys[entry] != key) ++entry;
         if (entry == kKeys.size()) {
-            return Fault(lineNumber, "\"" + std::string(key) + "\" is not one of base, icons, cries, pointers, eggs");
+            return Fault(lineNumber,
+                         "\"" + std::string(key) + "\" is not one of base, icons, cries, pointers, eggs, version, charset");
         }
         if (values[entry]) {
             return Fault(lineNumber, "a second \"" + std::string(key) + "\" line (the first is line " +
@@ -86,11 +116,18 @@ TablesFileParse ParseTablesFile(std::string_view text) {
         values[entry] = offset;
         file.lines[entry] = lineNumber;
     }
+    const bool anyOffset = std::any_of(values.begin(), values.end(), [](const auto& v) { return v.has_value(); });
+    if (!anyOffset && (file.version || file.charset)) {
+        TablesFileParse parse;
+        parse.file = file;
+        return parse;
+    }
     for (size_t entry = 0; entry < kKeys.size(); ++entry) {
         if (!values[entry] && static_cast<TablesEntry>(entry) != TablesEntry::Eggs) {
             return Fault(0, "the file has no line \"" + std::string(kKeys[entry]) + " = 0x...\"");
         }
     }
+    file.namesTables = true;
     file.profile = {*values[0], *values[1], *values[2], *values[3]};
     file.eggMovePointerOffset = values[static_cast<size_t>(TablesEntry::Eggs)];
     TablesFileParse parse;
@@ -101,6 +138,18 @@ TablesFileParse ParseTablesFile(std::string_view text) {
 std::string TablesFileText(const VersionProfile& profile) {
     return "base = " + Hex(profile.BaseStatsOffset) + "\nicons = " + Hex(profile.MenuIconOffset) +
            "\ncries = " + Hex(profile.CryTableOffset) + "\npointers = " + Hex(profile.EvoMovePointerOffset) + "\n";
+}
+
+std::string_view TablesVersionName(GameVersion version) {
+    switch (version) {
+        case GameVersion::Crystal:
+            return "crystal";
+        case GameVersion::Gold:
+            return "gold";
+        case GameVersion::Silver:
+            return "silver";
+    }
+    return "crystal";
 }
 
 }  // namespace rom

@@ -8,8 +8,14 @@
 //     cries = 0xF2747
 //     pointers = 0x427BD
 //     eggs = 0x239FE      (optional: the egg move pointer table)
+//     version = crystal   (optional: crystal, gold or silver, for a game whose
+//                          title no longer names its version)
+//     charset = fr        (optional: the species names' character set, one
+//                          of en, fr, de, es, ja; without it, the release's)
 //
-// A file is read whole or not at all: one fault anywhere refuses all of it.
+// The four offsets are given all together or not at all: a file of a version
+// line alone leaves the tables to the game's code. A file is read whole or
+// not at all: one fault anywhere refuses all of it.
 
 #include <array>
 #include <cstdint>
@@ -35,9 +41,13 @@ inline constexpr size_t kTablesEntryCount = 5;
 std::string_view TablesKey(TablesEntry entry);
 
 struct TablesFile {
+    bool namesTables = false;  // false: no offset lines, the tables are the code's to say
+    std::optional<GameVersion> version;
+    int versionLine = 0;
     VersionProfile profile;
     std::optional<int32_t> eggMovePointerOffset;
     std::array<int, kTablesEntryCount> lines{};  // the line of each entry, 1-based; 0 for an absent "eggs"
+    std::optional<std::string> charset;          // "en", "fr", "de", "es" or "ja"
 
     int LineOf(TablesEntry entry) const { return lines[static_cast<size_t>(entry)]; }
 };
@@ -55,5 +65,8 @@ TablesFileParse ParseTablesFile(std::string_view text);
 
 // The lines of a file for the given offsets, as `info` suggests them.
 std::string TablesFileText(const VersionProfile& profile);
+
+// "crystal", "gold", "silver": the value of a "version" line.
+std::string_view TablesVersionName(GameVersion version);
 
 }  // namespace rom

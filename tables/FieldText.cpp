@@ -341,4 +341,13 @@ std::string_view SpeciesName(int32_t position) {
     return Trimmed(lists::kSpeciesList[static_cast<size_t>(position)]);
 }
 
+std::string SpeciesCellRefusal(int32_t position, std::string_view text) {
+    const std::optional<int32_t> named = FindListEntry(lists::kSpeciesList, text);
+    if (!named || *named == position) return {};
+    return "Species names " + std::to_string(*named) + " " + std::string(SpeciesName(*named)) + ", but Position " +
+           std::to_string(position) + " is " + std::string(SpeciesName(position)) +
+           ". Give the row the Position and Species of one species (sorting some columns without the others mixes "
+           "them), or leave the Species cell empty.";
+}
+
 }  // namespace tables

@@ -92,4 +92,10 @@ std::optional<int64_t> WholeNumber(std::string_view text);
 // The species list entry at the position, without surrounding spaces.
 std::string_view SpeciesName(int32_t position);
 
+// The refusal of a row's Species cell that names another species than its
+// Position ("Species names 25 Raichu, but Position 24 is Pikachu: ..."); empty
+// when the cell names the row's species, no species, or is empty. Species
+// only names the row for people, so nothing else of it is checked.
+std::string SpeciesCellRefusal(int32_t position, std::string_view text);
+
 }  // namespace tables

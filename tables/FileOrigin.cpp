@@ -93,6 +93,20 @@ bool Fits(const std::vector<std::string>& names, const formats::Shape& shape) {
     return telling;
 }
 
+// A JSON file without rows for the expected table that holds another
+// table's array of rows.
+std::optional<formats::Refusal> ArrayRefusal(const formats::RowsRead& read, const TableKind& expected) {
+    if (read.status.ok() || !read.rows.empty()) return std::nullopt;
+    for (const std::string& key : read.arrays) {
+        for (const TableKind& kind : Kinds()) {
+            if (&kind == &expected || kind.shape.arrayKey != key) continue;
+            return formats::Refusal{1, 0, "", "the file holds a \"" + key + "\" array of rows: it is " + A(kind.name) +
+                                                  ", not " + A(expected.name) + ": " + ImportWith(kind.name)};
+        }
+    }
+    return std::nullopt;
+}
+
 std::optional<formats::Refusal> ColumnsRefusal(const formats::RowsRead& read, const TableKind& expected,
                                                const TableImage& image) {
     if (read.status.ok() || read.names.empty()) return std::nullopt;
@@ -121,6 +135,7 @@ std::optional<formats::Refusal> OtherFileRefusal(const formats::RowsRead& read, 
     if (expected == nullptr) return std::nullopt;
     if (auto refusal = FormatRefusal(read, *expected)) return refusal;
     if (auto refusal = VersionRefusal(read, image)) return refusal;
+    if (auto refusal = ArrayRefusal(read, *expected)) return refusal;
     return ColumnsRefusal(read, *expected, image);
 }
 
@@ -131,7 +146,7 @@ ImportedTable ReadTable(std::string_view text, TableFormat format, const TableIm
         out.Refuse(*other);
         return out;
     }
-    return SpeciesFromRows(read);
+    return SpeciesFromRows(read, &image);
 }
 
 ImportedLists ReadListTable(std::string_view text, TableFormat format, ListTable table, const TableImage& image,

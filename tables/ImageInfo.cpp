@@ -5,8 +5,10 @@
 #include <vector>
 
 #include "rom/FieldConversions.h"
+#include "rom/TablesFile.h"
 #include "rom/VersionDetection.h"
 #include "tables/ImageLists.h"
+#include "tables/SpeciesTable.h"
 
 namespace tables {
 
@@ -49,18 +51,9 @@ bool CriesAt(std::span<const uint8_t> image, int64_t at) {
 
 // Every list of the pointer table at `at` readable (`eggs`: the egg move
 // table, else the evolution/move table).
-bool ListsAt(std::span<const uint8_t> image, int64_t base, int64_t at, bool eggs) {
+bool ListsAt(std::span<const uint8_t> image, int64_t at, bool eggs) {
     if (at < 0 || at + kPointerTableLength > static_cast<int64_t>(image.size())) return false;
-    rom::VersionProfile profile;
-    profile.BaseStatsOffset = static_cast<int32_t>(base);
-    profile.EvoMovePointerOffset = static_cast<int32_t>(at);
-    ListLayout layout{static_cast<int32_t>(at), std::nullopt, false};
-    if (eggs) layout.eggMovePointers = static_cast<int32_t>(at);
-    const SpeciesLists lists = ReadSpeciesLists(image, profile, layout);
-    for (size_t p = 0; p < lists.evoMoves.size(); ++p) {
-        if (!(eggs ? lists.eggMoves[p].place : lists.evoMoves[p].place).readable()) return false;
-    }
-    return true;
+    return !rom::FirstIncompleteList(image, at, eggs).has_value();
 }
 
 TablesHint HintFor(std::span<const uint8_t> image, rom::GameVersion version, int64_t base) {
@@ -69,9 +62,9 @@ TablesHint HintFor(std::span<const uint8_t> image, rom::GameVersion version, int
     hint.cries = OnlyConfirmed(Candidates(version, base, [](const rom::ReleaseLayout& row) -> int64_t { return row.tables.CryTableOffset; }),
                                [&](int64_t at) { return CriesAt(image, at); });
     hint.pointers = OnlyConfirmed(Candidates(version, base, [](const rom::ReleaseLayout& row) -> int64_t { return row.tables.EvoMovePointerOffset; }),
-                                  [&](int64_t at) { return ListsAt(image, base, at, false); });
+                                  [&](int64_t at) { return ListsAt(image, at, false); });
     hint.eggs = OnlyConfirmed(Candidates(version, base, [](const rom::ReleaseLayout& row) -> int64_t { return row.eggMovePointerOffset; }),
-                              [&](int64_t at) { return ListsAt(image, base, at, true); });
+                              [&](int64_t at) { return ListsAt(image, at, true); });
     return hint;
 }
 
@@ -86,12 +79,14 @@ ImageInfo DescribeImage(std::span<const uint8_t> image, const std::string& path)
     info.headerChecksumRight = info.size >= rom::kHeaderEnd && info.headerChecksumComputed == info.header.headerChecksum;
     info.globalChecksumRight = info.size >= rom::kHeaderEnd && info.globalChecksumComputed == info.header.globalChecksum;
     info.complete = rom::IsCompleteImage(image, info.size);
-    info.version = VersionOfImage(image);
+    info.version = VersionOfImage(image, path);
+    info.versionFromTablesFile = info.version && !VersionOfImage(image);
     if (info.version) info.layout = rom::ResolveLayout(image, *info.version, path);
     info.market = rom::MarketOfCode(info.header.gameCode);
     info.sha1 = Sha1Hex(image);
     info.release = rom::FindReleaseBySha1(info.sha1);
     info.namedRelease = rom::FindReleaseLayout(info.header.gameCode, info.header.romVersion);
+    info.names = ReadImageNames(image, info.layout.release, TablesFileCharsetOf(info.layout));
     if (info.complete && info.version && info.layout.kind == rom::ImageLayout::Unknown) {
         const std::vector<int64_t> places = rom::NumberedBaseRecordPlaces(image, 2);
         if (places.size() == 1) {

@@ -12,6 +12,7 @@
 #include "rom/ImageFacts.h"
 #include "rom/ReleaseLayouts.h"
 #include "rom/SpeciesLayout.h"
+#include "tables/NameText.h"
 #include "tables/ReleasedImages.h"
 #include "tables/SpeciesTable.h"
 
@@ -40,7 +41,8 @@ struct ImageInfo {
     bool headerChecksumRight = false;
     bool globalChecksumRight = false;
     bool complete = false;                    // a cartridge could hold it
-    std::optional<rom::GameVersion> version;  // from the header byte at 0x13C
+    std::optional<rom::GameVersion> version;  // from the header byte at 0x13C, else the ".tables" file
+    bool versionFromTablesFile = false;       // the header names none; the ".tables" file's "version" line does
     rom::ResolvedLayout layout;               // unknown also without a version
     std::optional<std::string_view> market;   // named by the game code's last letter
     std::string sha1;
@@ -51,6 +53,8 @@ struct ImageInfo {
     std::optional<int64_t> numberedBaseRecords;
     // With them, the other lines of a ".tables" file that the image confirms.
     std::optional<TablesHint> tablesHint;
+    // The species' own names: where, in which character set, how many decode.
+    ImageNames names;
 };
 
 // `path` is where the image was read from, so that a ".tables" file beside

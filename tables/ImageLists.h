@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,5 +49,20 @@ std::string LayEvoMoveLists(std::vector<uint8_t>& image, const SpeciesLists& lis
                             const std::array<EvoMoveContents, rom::kSpeciesCount>& wanted);
 std::string LayEggMoveLists(std::vector<uint8_t>& image, const SpeciesLists& lists,
                             const std::array<std::vector<uint8_t>, rom::kSpeciesCount>& wanted);
+
+// The room of one table's lists in words (rom::EvoMoveRoom, rom::EggMoveRoom):
+// "6 bytes free of 13094"; "unknown (a list cannot be read), 13094 bytes in
+// all"; for an area that ends with its last list, the note that the lists
+// may shrink there but never grow.
+std::string RoomText(const rom::ListRoom& room);
+
+// Which list areas a room line is about.
+enum class RoomOf { EvoMoves, EggMoves };
+
+// "Room for evolutions and level-up moves: 6 bytes free of 13094." and, with
+// `after` (the lists as an import would leave them), "; the import would
+// leave 2 bytes free." instead of the full stop. Nothing for the egg moves of
+// an image without a known egg move table.
+std::optional<std::string> RoomLine(RoomOf area, const SpeciesLists& before, const SpeciesLists* after = nullptr);
 
 }  // namespace tables

@@ -192,21 +192,26 @@ std::vector<FieldChange> WithoutMovedPointers(std::span<const FieldChange> field
     return kept;
 }
 
-std::string DescribeAllChanges(std::span<const FieldChange> fields, std::span<const ListChanges> lists) {
+std::string DescribeAllChanges(std::span<const FieldChange> fields, std::span<const ListChanges> lists,
+                               std::span<const NameChange> names) {
     std::string text;
     size_t f = 0;
     size_t l = 0;
-    while (f < fields.size() || l < lists.size()) {
-        const int32_t position = std::min(f < fields.size() ? fields[f].position : rom::kSpeciesCount,
-                                          l < lists.size() ? lists[l].position : rom::kSpeciesCount);
+    size_t n = 0;
+    while (f < fields.size() || l < lists.size() || n < names.size()) {
+        const int32_t position = std::min({f < fields.size() ? fields[f].position : rom::kSpeciesCount,
+                                           l < lists.size() ? lists[l].position : rom::kSpeciesCount,
+                                           n < names.size() ? names[n].position : rom::kSpeciesCount});
         size_t end = f;
         while (end < fields.size() && fields[end].position == position) ++end;
-        if (end > f) {
-            text += DescribeChanges(fields.subspan(f, end - f));
+        const size_t named = n < names.size() && names[n].position == position ? 1 : 0;
+        if (end > f || named > 0) {
+            text += DescribeChanges(fields.subspan(f, end - f), names.subspan(n, named));
         } else {
             text += std::to_string(position) + " " + std::string(SpeciesName(position)) + "\n";
         }
         f = end;
+        n += named;
         if (l < lists.size() && lists[l].position == position) {
             for (const std::string& line : lists[l].lines) text += "  " + line + "\n";
             ++l;

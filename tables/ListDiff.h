@@ -51,8 +51,9 @@ std::string EvolutionText(const Evolution& evolution);
 std::vector<FieldChange> WithoutMovedPointers(std::span<const FieldChange> fields, const SpeciesLists& before,
                                               const SpeciesLists& after, size_t& moved);
 
-// One block per species with field or list changes, by position: the fields
-// as DescribeChanges shows them, then the list lines.
-std::string DescribeAllChanges(std::span<const FieldChange> fields, std::span<const ListChanges> lists);
+// One block per species with name, field or list changes, by position: the
+// name and fields as DescribeChanges shows them, then the list lines.
+std::string DescribeAllChanges(std::span<const FieldChange> fields, std::span<const ListChanges> lists,
+                               std::span<const NameChange> names = {});
 
 }  // namespace tables

@@ -221,6 +221,14 @@ public:
                        " is unreadable (" + UnreadableWhy(p) + "), so it cannot be replaced.");
             return;
         }
+        if (const Cell& species = row.cells[1]; species.given) {
+            if (std::string refusal = SpeciesCellRefusal(*position, species.text); !refusal.empty()) {
+                Refuse(species, std::string(kSpeciesColumn), std::move(refusal));
+                if (!out_.given[p]) firstLine_[p] = row.line;
+                out_.given[p] = true;  // refused, not missing
+                return;
+            }
+        }
         // The value cells, after Position and Species.
         const std::span<const Cell> cells = std::span<const Cell>(row.cells).subspan(2);
         bool empty = true;
@@ -282,7 +290,69 @@ public:
         }
     }
 
+    // A file with rows for more than half of the species whose list can be
+    // read is the whole table: a species without rows there is refused (its
+    // rows were deleted, or lost in a sort) rather than kept or emptied by a
+    // guess. Its list is emptied by a row with only its Position; a file of
+    // fewer species changes only those.
+    void RefuseSpeciesWithoutRows() {
+        std::vector<size_t> missing;
+        size_t readable = 0;
+        size_t given = 0;
+        for (size_t p = 0; p < out_.given.size(); ++p) {
+            if (!Readable(lists_, table_, p)) continue;
+            ++readable;
+            if (out_.given[p]) {
+                ++given;
+            } else {
+                missing.push_back(p);
+            }
+        }
+        if (missing.empty() || given * 2 <= readable) return;
+        // The place: the first row after the first species without rows.
+        int line = 1;
+        for (size_t p = missing.front() + 1; p < out_.given.size(); ++p) {
+            if (out_.given[p]) {
+                line = firstLine_[p];
+                break;
+            }
+        }
+        constexpr size_t kNamed = 10;
+        std::string names;
+        for (size_t k = 0; k < missing.size() && k < kNamed; ++k) {
+            names += (k == 0 ? "" : ", ") + std::to_string(missing[k]) + " " +
+                     std::string(SpeciesName(static_cast<int32_t>(missing[k])));
+        }
+        if (missing.size() > kNamed) names += " and " + std::to_string(missing.size() - kNamed) + " more";
+        out_.status.Refuse(
+            {line, 0, "",
+             "no rows for " + names + ". The file has rows for " + std::to_string(given) + " of the " +
+                 std::to_string(readable) + " species, so it is the whole " + std::string(ListTableName(table_)) +
+                 " table, where every species needs " + Remedy() +
+                 " (A file with rows for no more than half of the species changes only those it names.)"});
+    }
+
 private:
+    std::string Remedy() const {
+        if (table_ == ListTable::Machines) return "its row: put the row back (0 for a machine it cannot learn).";
+        return "a row: to empty a species' " + What() +
+               ", keep one row with its Position and no values; to keep them, put its rows back.";
+    }
+
+    std::string What() const {
+        switch (table_) {
+            case ListTable::Machines:
+                return "machines";
+            case ListTable::Evolutions:
+                return "evolutions";
+            case ListTable::Moves:
+                return "level-up moves";
+            case ListTable::EggMoves:
+                return "egg moves";
+        }
+        return "";
+    }
+
     std::string UnreadableWhy(size_t p) const {
         if (table_ == ListTable::EggMoves) {
             return lists_.hasEggMoves ? lists_.eggMoves[p].place.unreadable : "the image has no known egg move table";
@@ -540,6 +610,7 @@ ImportedLists ListsFromRows(const formats::RowsRead& read, ListTable table, cons
     out.status.Append(read.status);
     ListReader reader(table, image.version, lists, out);
     for (const formats::Row& row : read.rows) reader.Row(row);
+    reader.RefuseSpeciesWithoutRows();
     reader.WarnOfFallingLevels();
     out.status.SortByLine();
     return out;

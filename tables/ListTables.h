@@ -11,8 +11,10 @@
 //   egg-moves:  a row per egg move: Move.
 // A species whose list is empty has one row whose other cells are empty, so
 // that an export names every species and an import can empty a list. A
-// species absent from an imported evolutions, moves or egg-moves file keeps
-// its list; one absent from a machines file keeps its machines. A machines
+// species absent from an imported file with rows for no more than half of
+// the species keeps its list (or machines); in a file with rows for more, the
+// whole table, a species without rows is refused. A Species cell that names
+// another species than its Position is refused. A machines
 // file may leave out any machine's column (that machine is kept), and an
 // evolutions file the Level, Item, When and Stats columns (read as empty).
 //

@@ -15,6 +15,10 @@ namespace {
 using formats::Cell;
 using formats::CellKind;
 
+// Where the cells stand in a row: Position, Species, Name, then the fields.
+constexpr size_t kNameCell = 2;
+constexpr size_t kFirstFieldCell = 3;
+
 std::string Holds(std::string_view text) {
     if (text.empty()) return "it is empty.";
     return "it holds \"" + std::string(text) + "\".";
@@ -59,15 +63,22 @@ std::optional<std::string> SpreadsheetDamage(const rom::SpeciesField& field, std
 // value by the window's rules. A row with any refusal adds no row.
 class RowChecker {
 public:
-    explicit RowChecker(ImportedTable& out) : out_(out) {}
+    RowChecker(ImportedTable& out, const TableImage* image) : out_(out), image_(image) {}
 
     void Check(const formats::Row& row) {
         const size_t refusalsBefore = out_.RefusalCount();
         ImportedRow imported;
         imported.line = row.line;
         CheckPosition(row.cells[0], imported);
+        if (out_.RefusalCount() == refusalsBefore && row.cells[1].given) {
+            if (std::string refusal = SpeciesCellRefusal(imported.position, row.cells[1].text); !refusal.empty()) {
+                Refuse(row.cells[1], kSpeciesColumn, std::move(refusal));
+            }
+        }
+        const bool placed = out_.RefusalCount() == refusalsBefore;
+        if (image_ != nullptr && placed && row.cells[kNameCell].given) CheckName(row.cells[kNameCell], imported);
         for (size_t f = 0; f < kFieldCount; ++f) {
-            const Cell& cell = row.cells[2 + f];
+            const Cell& cell = row.cells[kFirstFieldCell + f];
             if (!cell.given) continue;
             imported.given[f] = true;
             CheckField(rom::kSpeciesFields[f], cell, imported.values.fields[f]);
@@ -95,6 +106,15 @@ private:
         }
     }
 
+    void CheckName(const Cell& cell, ImportedRow& row) {
+        NameCell name = ReadNameCell(image_->names, row.position, cell.text);
+        if (!name.refusal.empty()) {
+            Refuse(cell, kNameColumn, std::move(name.refusal));
+        } else {
+            row.name = std::move(name.bytes);
+        }
+    }
+
     void CheckField(const rom::SpeciesField& field, const Cell& cell, FieldBytes& bytes) {
         if (cell.kind == CellKind::Number && !IsNumberField(field)) {
             Refuse(cell, field.control,
@@ -117,6 +137,7 @@ private:
     }
 
     ImportedTable& out_;
+    const TableImage* image_;
     std::map<int32_t, int> firstLineOf_;
 };
 
@@ -139,9 +160,19 @@ formats::Shape MakeShape() {
 }  // namespace
 
 std::vector<std::string> ExportColumns() {
-    std::vector<std::string> columns{std::string(kPositionColumn), std::string(kSpeciesColumn)};
+    std::vector<std::string> columns{std::string(kPositionColumn), std::string(kSpeciesColumn),
+                                     std::string(kNameColumn)};
     for (const rom::SpeciesField& field : rom::kSpeciesFields) columns.emplace_back(field.control);
     return columns;
+}
+
+formats::TableDocument SpeciesDocument(const TableImage& image, bool about) {
+    formats::TableDocument document = SpeciesDocument(image.table, about ? &image : nullptr);
+    for (int32_t position = 0; position < rom::kSpeciesCount; ++position) {
+        std::vector<Cell>& row = document.rows[static_cast<size_t>(position)];
+        row[kNameCell] = image.names.table ? Cell::Text(image.names.TextOf(position)) : Cell::Empty();
+    }
+    return document;
 }
 
 formats::TableDocument SpeciesDocument(const SpeciesTable& table, const TableImage* image) {
@@ -155,7 +186,7 @@ formats::TableDocument SpeciesDocument(const SpeciesTable& table, const TableIma
     document.columns = ExportColumns();
     document.rows.reserve(rom::kSpeciesCount);
     for (int32_t position = 0; position < rom::kSpeciesCount; ++position) {
-        std::vector<Cell> row{Cell::Number(position), Cell::Text(std::string(SpeciesName(position)))};
+        std::vector<Cell> row{Cell::Number(position), Cell::Text(std::string(SpeciesName(position))), Cell::Empty()};
         for (size_t f = 0; f < kFieldCount; ++f) {
             const rom::SpeciesField& field = rom::kSpeciesFields[f];
             std::string value = ValueText(field, table[static_cast<size_t>(position)].fields[f]);
@@ -168,10 +199,10 @@ formats::TableDocument SpeciesDocument(const SpeciesTable& table, const TableIma
 
 std::string ExportCsv(const SpeciesTable& table) { return formats::WriteCsvRows(SpeciesDocument(table)); }
 
-std::string ExportJson(const TableImage& image) { return formats::WriteJsonRows(SpeciesDocument(image.table, &image)); }
+std::string ExportJson(const TableImage& image) { return formats::WriteJsonRows(SpeciesDocument(image, true)); }
 
 std::string ExportTable(const TableImage& image, TableFormat format) {
-    return formats::WriteRows(SpeciesDocument(image.table, &image), format);
+    return formats::WriteRows(SpeciesDocument(image, true), format);
 }
 
 const formats::Shape& SpeciesShape() {
@@ -179,10 +210,10 @@ const formats::Shape& SpeciesShape() {
     return shape;
 }
 
-ImportedTable SpeciesFromRows(const formats::RowsRead& read) {
+ImportedTable SpeciesFromRows(const formats::RowsRead& read, const TableImage* image) {
     ImportedTable out;
     out.Append(read.status);
-    RowChecker checker(out);
+    RowChecker checker(out, image);
     for (const formats::Row& row : read.rows) checker.Check(row);
     out.SortByLine();
     return out;

@@ -2,25 +2,30 @@
 
 #include "rom/FieldConversions.h"
 #include "rom/ImageLength.h"
+#include "rom/TablesFile.h"
+#include "rom/WholeFiles.h"
 #include "rom/VersionDetection.h"
 #include "tables/ImageFiles.h"
 
 namespace tables {
 
-std::optional<rom::GameVersion> VersionOfImage(std::span<const uint8_t> image) {
+std::optional<rom::GameVersion> VersionOfImage(std::span<const uint8_t> image, const std::string& path) {
     // A byte the file does not hold reads as 0, as the byte layer reads it.
-    const uint8_t byte = rom::kVersionByteOffset < static_cast<int64_t>(image.size()) ? image[rom::kVersionByteOffset] : 0;
-    return rom::RecognizeVersion(rom::TwoDigitHex(byte));
+    return rom::ImageVersion(image, static_cast<int64_t>(image.size()), path);
 }
 
 std::string NotAKreblinImage(std::span<const uint8_t> image, const std::string& path) {
-    if (VersionOfImage(image)) return {};
+    if (VersionOfImage(image, path)) return {};
     const uint8_t byte = rom::kVersionByteOffset < static_cast<int64_t>(image.size()) ? image[rom::kVersionByteOffset] : 0;
     const bool checksumRight = static_cast<int64_t>(image.size()) >= rom::kHeaderEnd &&
                                rom::HeaderChecksum(image) == image[rom::kHeaderChecksumOffset];
     return "\"" + path + "\" is not an image of a Kreblin version: its header names none of the three (the byte at "
            "0x13C is 0x" + rom::TwoDigitHex(byte) + ", where Gold has 0x47, Silver 0x53 and Crystal 0x41), and its "
-           "header checksum is " + (checksumRight ? "right, so it may be the image of another game." : "wrong.");
+           "header checksum is " +
+           (checksumRight ? "right, so it may be the image of another game. If it is a modified game whose title "
+                            "no longer names its version, a line \"version = crystal\" (or gold, silver) in \"" +
+                                rom::TablesFilePathOf(path) + "\" beside it says which."
+                          : "wrong.");
 }
 
 size_t FieldIndex(const rom::SpeciesField& field) {
@@ -44,6 +49,21 @@ SpeciesTable ReadSpeciesTable(std::span<const uint8_t> image, const rom::Version
     return table;
 }
 
+std::optional<std::string> TablesFileCharsetOf(const rom::ResolvedLayout& layout) {
+    if (layout.kind != rom::ImageLayout::TablesFile || layout.tablesFile.empty()) return std::nullopt;
+    // The file was read and taken a moment ago; one that cannot be read again
+    // now gives no character set.
+    const rom::FileRead read = rom::ReadWholeFile(layout.tablesFile, rom::kLargestTablesFile);
+    if (read.status != rom::FileStatus::Done) return std::nullopt;
+    const std::string_view text(reinterpret_cast<const char*>(read.bytes.data()), read.bytes.size());
+    const rom::TablesFileParse parse = rom::ParseTablesFile(text);
+    return parse.file ? parse.file->charset : std::nullopt;
+}
+
+ImageNames ReadNamesOf(const TableImage& image) {
+    return ReadImageNames(image.bytes, image.resolved.release, TablesFileCharsetOf(image.resolved));
+}
+
 std::optional<TableImage> OpenTableImage(const std::string& path, std::string& refusal) {
     std::optional<std::vector<uint8_t>> bytes = ReadWholeFile(path, kLargestImage, "image");
     if (!bytes) return std::nullopt;
@@ -51,7 +71,7 @@ std::optional<TableImage> OpenTableImage(const std::string& path, std::string& r
         refusal = rom::TooShortMessage(path, static_cast<int64_t>(bytes->size())) + " Nothing was read or written.";
         return std::nullopt;
     }
-    const std::optional<rom::GameVersion> version = VersionOfImage(*bytes);
+    const std::optional<rom::GameVersion> version = VersionOfImage(*bytes, path);
     if (!version) {
         refusal = NotAKreblinImage(*bytes, path) + " Nothing was read or written.";
         return std::nullopt;
@@ -69,6 +89,7 @@ std::optional<TableImage> OpenTableImage(const std::string& path, std::string& r
     image.profile = *layout.profile;
     image.resolved = std::move(layout);
     image.table = ReadSpeciesTable(image.bytes, image.profile);
+    image.names = ReadNamesOf(image);
     return image;
 }
 

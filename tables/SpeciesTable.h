@@ -11,6 +11,7 @@
 
 #include "rom/ImageFacts.h"
 #include "rom/SpeciesLayout.h"
+#include "tables/NameText.h"
 
 namespace tables {
 
@@ -29,10 +30,13 @@ using SpeciesTable = std::array<SpeciesValues, rom::kSpeciesCount>;
 // The index of the field in rom::kSpeciesFields.
 size_t FieldIndex(const rom::SpeciesField& field);
 
-// The version the header byte at 0x13C names, read as the window reads it.
-std::optional<rom::GameVersion> VersionOfImage(std::span<const uint8_t> image);
+// The version the header byte at 0x13C names, read as the window reads it;
+// for a complete image whose header names none, the version the ".tables"
+// file beside `path` names (empty path: none is looked for).
+std::optional<rom::GameVersion> VersionOfImage(std::span<const uint8_t> image, const std::string& path = {});
 
-// For a file whose header names none of the three versions, the sentence
+// For a file whose header names none of the three versions (and whose
+// ".tables" file names none either), the sentence
 // that says so: "\"x.gbc\" is not an image of a Kreblin version: ...", with
 // the byte found and whether the header checksum is right. Empty when the
 // header names a version (images built by hand for tests, whose header
@@ -52,7 +56,15 @@ struct TableImage {
     rom::VersionProfile profile;                          // *resolved.profile
     rom::ResolvedLayout resolved;  // where the offsets come from; the egg move pointer table
     SpeciesTable table{};
+    ImageNames names;  // the species' own names, and where they are
 };
+
+// The `charset` of the ".tables" file a layout rests on, when it gives one.
+std::optional<std::string> TablesFileCharsetOf(const rom::ResolvedLayout& layout);
+
+// The names of the image as `image.resolved` lays it out: the ".tables"
+// file's character set when it gives one, else the release's.
+ImageNames ReadNamesOf(const TableImage& image);
 
 // Reads the image at `path` whole and its table, at the offsets of its
 // release or of the ".tables" file beside it. A file that cannot be read (or

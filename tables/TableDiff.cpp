@@ -1,5 +1,8 @@
 #include "tables/TableDiff.h"
 
+#include <algorithm>
+#include <set>
+
 #include "tables/FieldText.h"
 
 namespace tables {
@@ -24,16 +27,31 @@ size_t SpeciesCount(std::span<const FieldChange> changes) {
     return count;
 }
 
-std::string DescribeChanges(std::span<const FieldChange> changes) {
+size_t SpeciesCount(std::span<const FieldChange> changes, std::span<const NameChange> names) {
+    std::set<int32_t> species;
+    for (const FieldChange& change : changes) species.insert(change.position);
+    for (const NameChange& change : names) species.insert(change.position);
+    return species.size();
+}
+
+std::string NameLine(const NameChange& change) {
+    return "  " + std::string(kNameColumn) + ": " + change.beforeText + " -> " + change.afterText + "\n";
+}
+
+std::string DescribeChanges(std::span<const FieldChange> changes, std::span<const NameChange> names) {
     std::string text;
-    for (size_t i = 0; i < changes.size(); ++i) {
-        const FieldChange& change = changes[i];
-        if (i == 0 || change.position != changes[i - 1].position) {
-            text += std::to_string(change.position) + " " + std::string(SpeciesName(change.position)) + "\n";
+    size_t i = 0;
+    size_t n = 0;
+    while (i < changes.size() || n < names.size()) {
+        const int32_t position = std::min(i < changes.size() ? changes[i].position : rom::kSpeciesCount,
+                                          n < names.size() ? names[n].position : rom::kSpeciesCount);
+        text += std::to_string(position) + " " + std::string(SpeciesName(position)) + "\n";
+        if (n < names.size() && names[n].position == position) text += NameLine(names[n++]);
+        for (; i < changes.size() && changes[i].position == position; ++i) {
+            const rom::SpeciesField& field = rom::kSpeciesFields[changes[i].field];
+            text += "  " + std::string(field.control) + ": " + ValueText(field, changes[i].before) + " -> " +
+                    ValueText(field, changes[i].after) + "\n";
         }
-        const rom::SpeciesField& field = rom::kSpeciesFields[change.field];
-        text += "  " + std::string(field.control) + ": " + ValueText(field, change.before) + " -> " +
-                ValueText(field, change.after) + "\n";
     }
     return text;
 }

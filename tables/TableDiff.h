@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tables/NameText.h"
 #include "tables/SpeciesTable.h"
 
 namespace tables {
@@ -23,11 +24,16 @@ std::vector<FieldChange> Differences(const SpeciesTable& before, const SpeciesTa
 
 // How many species the changes touch.
 size_t SpeciesCount(std::span<const FieldChange> changes);
+size_t SpeciesCount(std::span<const FieldChange> changes, std::span<const NameChange> names);
 
 // One block per species: its position and name, then one line per field with
 // both values in the export's forms:
 //   24 Pikachu
+//     Name: PIKACHU -> PIKA
 //     HP: 35 -> 40
-std::string DescribeChanges(std::span<const FieldChange> changes);
+std::string DescribeChanges(std::span<const FieldChange> changes, std::span<const NameChange> names = {});
+
+// The line of a renamed species: "  Name: PIKACHU -> PIKA".
+std::string NameLine(const NameChange& change);
 
 }  // namespace tables

@@ -1,6 +1,7 @@
 #include "tables/TableImport.h"
 
 #include <cerrno>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -117,6 +118,32 @@ std::vector<FieldChange> PlanImport(const TableImage& image, const ImportedTable
     return Differences(image.table, WithImportedRows(image.table, imported));
 }
 
+std::vector<NameChange> PlanNameImport(const TableImage& image, const ImportedTable& imported) {
+    std::vector<NameChange> changes;
+    if (!imported.ok()) return changes;
+    std::map<int32_t, const NameBytes*> named;  // a position is given once: the rows' checks say so
+    for (const ImportedRow& row : imported.rows) {
+        if (row.name) named[row.position] = &*row.name;
+    }
+    for (const auto& [position, bytes] : named) {
+        const NameBytes& before = image.names.stored[static_cast<size_t>(position)];
+        if (*bytes == before) continue;
+        changes.push_back({position, before, *bytes, image.names.TextOf(position),
+                           NameText(*bytes, image.names.charset)});
+    }
+    return changes;
+}
+
+bool LayChanges(const TableImage& image, std::span<const FieldChange> changes, std::span<const NameChange> names,
+                std::vector<uint8_t>& after, std::string& failure) {
+    if (!LayChanges(image, changes, after, failure)) return false;
+    if (!LayNames(image.names, names, after)) {
+        failure = "a species name lies past the end of the image; an import never makes an image longer.";
+        return false;
+    }
+    return true;
+}
+
 bool LayChanges(const TableImage& image, std::span<const FieldChange> changes, std::vector<uint8_t>& after,
                 std::string& failure) {
     for (const FieldChange& change : changes) {
@@ -135,8 +162,20 @@ bool LayChanges(const TableImage& image, std::span<const FieldChange> changes, s
 }
 
 bool WriteChanges(const TableImage& image, std::span<const FieldChange> changes, rom::ImageWriteMode mode) {
-    if (changes.empty()) return true;
+    return WriteChanges(image, changes, {}, mode);
+}
+
+bool WriteChanges(const TableImage& image, std::span<const FieldChange> changes, std::span<const NameChange> names,
+                  rom::ImageWriteMode mode) {
+    if (changes.empty() && names.empty()) return true;
     std::vector<uint8_t> after = image.bytes;
+    // The names table was found inside the image as read: its fields always fit.
+    if (!LayNames(image.names, names, after)) {
+        rom::ReportFailure({EFBIG, "Could not write the import into " + Quoted(image.path) +
+                                       ": a species name lies past the end of the image as it was read.\n" +
+                                       kBeforeFirstWrite});
+        return false;
+    }
     for (const FieldChange& change : changes) {
         const rom::SpeciesField& field = rom::kSpeciesFields[change.field];
         const std::optional<int32_t> offset = rom::FieldOffset(image.profile, change.position, field);

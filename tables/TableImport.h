@@ -26,17 +26,27 @@ SpeciesTable WithImportedRows(const SpeciesTable& table, const ImportedTable& im
 // refused import changes nothing.
 std::vector<FieldChange> PlanImport(const TableImage& image, const ImportedTable& imported);
 
+// The names the import changes: each row's new name where it differs from
+// the image's. Empty for a table with any refusal.
+std::vector<NameChange> PlanNameImport(const TableImage& image, const ImportedTable& imported);
+
 // Lays the changed fields into `after` (the image's bytes, or bytes of the
 // same length made from them). False, with the reason in `failure`, when a
 // changed field lies past the end of the image.
 bool LayChanges(const TableImage& image, std::span<const FieldChange> changes, std::vector<uint8_t>& after,
                 std::string& failure);
+// The same with the changed names.
+bool LayChanges(const TableImage& image, std::span<const FieldChange> changes, std::span<const NameChange> names,
+                std::vector<uint8_t>& after, std::string& failure);
 
 // Writes the import into image.path: `image.bytes` with the changed fields
 // put in, through WriteChangedBytes. No changes: nothing is opened or
 // written (the modification time is kept). A change past the end of the file
 // writes nothing. Returns false after one reported failure.
 bool WriteChanges(const TableImage& image, std::span<const FieldChange> changes,
+                  rom::ImageWriteMode mode = rom::ImageWriteMode::Whole);
+// The same with the changed names, in one write.
+bool WriteChanges(const TableImage& image, std::span<const FieldChange> changes, std::span<const NameChange> names,
                   rom::ImageWriteMode mode = rom::ImageWriteMode::Whole);
 
 // The write step of every import: `before` is the image as it was read (its

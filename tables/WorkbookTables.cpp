@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 
+#include "lists/ValueNames.h"
 #include "rom/HexDigits.h"
 #include "rom/ReleaseLayouts.h"
 #include "rom/SpeciesLayout.h"
@@ -87,6 +88,9 @@ void AddSheet(formats::WorkbookContent& content, std::string_view name, const fo
     for (size_t c = 0; c < document.columns.size(); ++c) {
         std::vector<WorkbookCell> entries = DropdownEntries(name, document.columns[c]);
         if (!entries.empty()) sheet.dropdowns.push_back({c, ListIndex(content.lists, std::move(entries))});
+        if (std::string note = lists::ColumnNote(document.columns[c]); !note.empty()) {
+            sheet.notes.push_back({c, std::move(note)});
+        }
     }
     content.sheets.push_back(std::move(sheet));
 }
@@ -123,6 +127,7 @@ TableImage WithBytes(const TableImage& image, std::vector<uint8_t> bytes) {
     TableImage next = image;
     next.bytes = std::move(bytes);
     next.table = ReadSpeciesTable(next.bytes, next.profile);
+    RereadNames(next.names, next.bytes);
     return next;
 }
 
@@ -243,7 +248,7 @@ private:
             refused.Refuse(std::move(*other));
             return refused;
         }
-        return SpeciesFromRows(rows);
+        return SpeciesFromRows(rows, &image_);
     }
 
     // The list sheets in order, each read against the image the ones before
@@ -289,7 +294,10 @@ private:
             return;
         }
         std::vector<uint8_t> after = current.bytes;
-        if (!LayChanges(current, PlanImport(current, imported), after, result_.failure)) return;
+        if (!LayChanges(current, PlanImport(current, imported), PlanNameImport(current, imported), after,
+                        result_.failure)) {
+            return;
+        }
         current = WithBytes(current, std::move(after));
     }
 
@@ -300,12 +308,14 @@ private:
             WithoutMovedPointers(Differences(image_.table, current.table), lists_, after, moved);
         std::vector<ListChanges> lists = ListDifferences(lists_, image_.version, after, image_.version);
         MergeChanges(lists, PaletteDifferences(ReadImagePalettes(image_), ReadImagePalettes(current)));
+        const std::vector<NameChange> names = NameDifferences(image_.names, current.names);
         std::vector<int32_t> species;
+        for (const NameChange& change : names) species.push_back(change.position);
         for (const FieldChange& change : fields) species.push_back(change.position);
         for (const ListChanges& change : lists) species.push_back(change.position);
         std::sort(species.begin(), species.end());
         result_.speciesChanged = size_t(std::unique(species.begin(), species.end()) - species.begin());
-        result_.changes = DescribeAllChanges(fields, lists);
+        result_.changes = DescribeAllChanges(fields, lists, names);
         result_.after = current.bytes;
     }
 
@@ -360,12 +370,18 @@ std::vector<std::pair<std::string, std::string>> AboutRows(const TableImage& ima
                                             "gives the table with an \"eggs\" line)"},
         {"SHA-1", Sha1Hex(image.bytes)},
         {"Program", std::string(program)},
+        {"List sheets", std::string(kListSheetRule)},
+        {"Species column", std::string(kSpeciesColumnRule)},
+        {"Header notes", "A header cell with a note (a red corner) says what the column's values mean: catch rate, "
+                         "base experience, picture size, egg cycles, growth rates and egg groups by name, the gender "
+                         "ratio as a share of females, each machine's move. The cells keep the values the image "
+                         "stores."},
     };
 }
 
 formats::WorkbookContent ImageWorkbook(const TableImage& image, const SpeciesLists& lists, std::string_view program) {
     formats::WorkbookContent content;
-    AddSheet(content, kWorkbookSheets[0], SpeciesDocument(image.table));
+    AddSheet(content, kWorkbookSheets[0], SpeciesDocument(image, false));
     for (const ListTable table : {ListTable::Machines, ListTable::Evolutions, ListTable::Moves, ListTable::EggMoves}) {
         if (table == ListTable::EggMoves && !lists.hasEggMoves) continue;
         AddSheet(content, kWorkbookSheets[size_t(table) + 1], ListTableDocument(image, lists, table));

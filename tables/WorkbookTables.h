@@ -31,6 +31,17 @@ std::optional<std::string_view> SheetOfTable(std::string_view table);
 // the column can hold, as the export writes it. None for other columns.
 std::vector<formats::WorkbookCell> DropdownEntries(std::string_view sheet, std::string_view column);
 
+// The rules of the rows of a list sheet and of the Species column, as the
+// About sheet says them.
+inline constexpr std::string_view kListSheetRule =
+    "In Machines, Evolutions, Moves and Egg moves the rows of a species are its whole list, in order. A sheet with "
+    "rows for more than half of the species is the whole table: every species needs a row there, and a species "
+    "whose rows are all deleted is refused, never guessed. To empty a species' list, keep one row with its Position "
+    "and no values. A sheet with rows for fewer species changes only those.";
+inline constexpr std::string_view kSpeciesColumnRule =
+    "Species names the row for people; the import goes by Position. A Species cell that names another species than "
+    "its Position is refused; an empty one is taken.";
+
 // The About sheet's rows for the image: its file name, version, release (or
 // layout), the table offsets, SHA-1 and the program that wrote the workbook.
 std::vector<std::pair<std::string, std::string>> AboutRows(const TableImage& image, bool hasEggMoves,

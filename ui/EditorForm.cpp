@@ -6,6 +6,7 @@
 
 #include "ui/Artwork.h"
 #include "lists/ChoiceLists.h"
+#include "lists/ValueNames.h"
 #include "ui/Fonts.h"
 #include "ui/GroupFrames.h"
 #include "ui/Twips.h"
@@ -277,6 +278,12 @@ void EditorForm::SetToolTips() {
         {Groups, "Egg groups: two hex digits, one group in each digit"},
     };
     for (const Tip& tip : tips) tip.control->setToolTip(QString::fromLatin1(tip.text));
+    // What the coded values mean (growth rates and egg groups by name, the
+    // gender byte as a share of females, ...), after how each box is typed.
+    for (QWidget* control : std::initializer_list<QWidget*>{RATE, EXP, Growth, Gender, Size, Cycles, Groups}) {
+        const std::string note = lists::ColumnNote(control->objectName().toStdString());
+        control->setToolTip(control->toolTip() + "\n" + QString::fromStdString(note));
+    }
 }
 
 }  // namespace ui

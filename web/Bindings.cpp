@@ -60,8 +60,10 @@ json Dispatch(const json& request, const uint8_t* data, size_t size) {
     }
     if (op == "lists") return session.Lists(request.at("position").get<int>());
     if (op == "setList") {
+        std::optional<size_t> added;
+        if (request.contains("added") && request["added"].is_number_unsigned()) added = request["added"].get<size_t>();
         return session.SetList(request.at("position").get<int>(), request.at("table").get<std::string>(),
-                               request.at("rows").get<std::vector<std::vector<std::string>>>());
+                               request.at("rows").get<std::vector<std::vector<std::string>>>(), added);
     }
     if (op == "pictures") return session.Pictures(request.at("position").get<int>());
     if (op == "front") return session.Front(request.at("position").get<int>());

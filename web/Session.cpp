@@ -1,6 +1,7 @@
 #include "web/Session.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <set>
 #include <utility>
@@ -9,6 +10,7 @@
 #include "formats/Formats.h"
 #include "lists/ChoiceLists.h"
 #include "lists/Moves.h"
+#include "lists/ValueNames.h"
 #include "patches/BpsPatch.h"
 #include "patches/HeaderChecksums.h"
 #include "rom/FailureReporter.h"
@@ -77,17 +79,94 @@ std::string RefusalsText(const tables::ImportedTable& status, const std::string&
     return text + "Nothing was written.";
 }
 
+// The refusals of rows the page sent (a cell of the species table, one
+// species' list): each named by what was edited and its column, without the
+// line numbers of the file the page made of them, which the page never shows.
+std::string PageRefusalsText(const tables::ImportedTable& status, const std::string& what) {
+    std::string text;
+    std::vector<std::string> said;
+    for (const tables::Refusal& each : status.refusals) {
+        // "HP of Bulbasaur" names its column already; "Evolutions of Eevee" does not.
+        const bool named = each.columnName.empty() || what.starts_with(each.columnName + " of ");
+        const std::string line = what + (named ? "" : ", " + each.columnName) + ": " + each.message;
+        if (std::find(said.begin(), said.end(), line) != said.end()) continue;
+        said.push_back(line);
+        text += line + "\n";
+    }
+    return text + "Nothing was written.";
+}
+
+// A library warning about rows the page sent, less the line it names.
+std::string WithoutLine(std::string warning) {
+    const std::string mark = " at line ";
+    const size_t at = warning.find(mark);
+    if (at == std::string::npos) return warning;
+    size_t end = at + mark.size();
+    while (end < warning.size() && std::isdigit(static_cast<unsigned char>(warning[end]))) ++end;
+    if (end == at + mark.size()) return warning;
+    return warning.erase(at, end - at);
+}
+
 // The room of one pointer table's lists, as the packing counts it.
 json RoomJson(const rom::ListRoom& room) {
     if (!room.free) return {{"area", room.area}, {"free", nullptr}};
     return {{"area", room.area}, {"free", *room.free}, {"grows", room.grows}};
 }
 
-json EvoMoveRoomJson(const tables::SpeciesLists& lists) { return RoomJson(rom::EvoMoveRoom(lists)); }
+// The least bytes one more row of a list takes: an evolution (method, one
+// value, species; one more for a stats evolution), a level-up move (level,
+// move), an egg move.
+constexpr int kEvolutionBytes = 3;
+constexpr int kLevelMoveBytes = 2;
+constexpr int kEggMoveBytes = 1;
+
+json EvoMoveRoomJson(const tables::SpeciesLists& lists) {
+    json room = RoomJson(rom::EvoMoveRoom(lists));
+    room["rowBytes"] = {{"evolutions", kEvolutionBytes}, {"moves", kLevelMoveBytes}};
+    return room;
+}
 
 json EggMoveRoomJson(const tables::SpeciesLists& lists) {
-    const std::optional<rom::ListRoom> room = rom::EggMoveRoom(lists);
-    return room ? RoomJson(*room) : json(nullptr);
+    const std::optional<rom::ListRoom> found = rom::EggMoveRoom(lists);
+    if (!found) return nullptr;
+    json room = RoomJson(*found);
+    room["rowBytes"] = {{"egg-moves", kEggMoveBytes}};
+    return room;
+}
+
+// The words shown beside a value that is stored as a plain number (empty
+// for the other fields).
+std::string ReadableText(const rom::SpeciesField& field, const tables::FieldBytes& bytes) {
+    const std::string_view column = field.control;
+    if (column == "Growth") return lists::GrowthName(bytes[0]);
+    if (column == "Groups") return lists::EggGroupsText(bytes[0]);
+    if (column == "Gender") return lists::GenderText(bytes[0]);
+    return {};
+}
+
+// What a column holds, for the page's column headers (their tooltips).
+std::string_view ColumnHelp(std::string_view column) {
+    static constexpr std::pair<std::string_view, std::string_view> kHelp[] = {
+        {"RATE", "Capture rate: 3 is the hardest to catch, 255 the easiest."},
+        {"EXP", "Base experience: the experience points a defeated creature of this species gives, before its "
+                "level and the other factors."},
+        {"Cycles", "Egg cycles: how long an egg takes to hatch, in cycles of 256 steps."},
+        {"Size", "Picture size: the front picture's width and height in tiles, one hex digit each (55 is 5 by 5, "
+                 "77 is 7 by 7)."},
+        {"Growth", "Growth rate: how much experience each level needs (0 Medium Fast, 1 Slightly Fast, "
+                   "2 Slightly Slow, 3 Medium Slow, 4 Fast, 5 Slow)."},
+        {"Groups", "Egg groups: two groups, one hex digit each (17 is Monster and Grass)."},
+        {"Gender", "Gender ratio: the chance of female, by the game's thresholds (0 all male, 31 1 in 8 female, "
+                   "63 1 in 4, 127 1 in 2, 191 3 in 4, 254 all female, 255 no gender)."},
+        {"Pointer", "Where the species' evolutions and level-up moves lie: a bank address, low byte first."},
+        {"Pitch", "The cry's pitch."},
+        {"Echo", "The cry's echo."},
+        {"Length", "The cry's length."},
+    };
+    for (const auto& [name, help] : kHelp) {
+        if (name == column) return help;
+    }
+    return {};
 }
 
 std::string Code(int value) { return rom::TwoDigitHex(value); }
@@ -130,6 +209,54 @@ json ChoiceLists() {
             {"Stats", NumberedNames(3, tables::StatsText)}};
 }
 
+// A whole number typed into a level cell, or none.
+std::optional<int> LevelOf(const std::string& text) {
+    const size_t first = text.find_first_not_of(' ');
+    const size_t last = text.find_last_not_of(' ');
+    if (first == std::string::npos || last - first > 2) return std::nullopt;
+    int level = 0;
+    for (size_t k = first; k <= last; ++k) {
+        if (!std::isdigit(static_cast<unsigned char>(text[k]))) return std::nullopt;
+        level = level * 10 + (text[k] - '0');
+    }
+    return level;
+}
+
+// A new level-up move (row `added`, its level first) moved to its place by
+// level: after the last row of the same or a lower level, so that it comes
+// after the moves the species already learns at its level. A level that is
+// no number stays where it is, for the import's reader to refuse.
+std::vector<std::vector<std::string>> ByLevel(std::vector<std::vector<std::string>> rows, size_t added) {
+    if (added >= rows.size() || rows[added].empty()) return rows;
+    const std::optional<int> level = LevelOf(rows[added][0]);
+    if (!level) return rows;
+    std::vector<std::string> row = std::move(rows[added]);
+    rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(added));
+    size_t at = 0;
+    for (size_t k = 0; k < rows.size(); ++k) {
+        const std::optional<int> other = rows[k].empty() ? std::nullopt : LevelOf(rows[k][0]);
+        if (other && *other <= *level) at = k + 1;
+    }
+    rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(at), std::move(row));
+    return rows;
+}
+
+// The cells a new row of each list needs before it is sent (the page judges
+// a row once it is complete, or when it is left): an evolution's by its
+// method (a trade's item may stay empty: a trade without a held item).
+json RowNeeds() {
+    using tables::EvolutionMethod;
+    const auto method = [](EvolutionMethod m) { return std::to_string(static_cast<int>(m)); };
+    return {{"evolutions",
+             {{method(EvolutionMethod::Level), {"Level", "Into"}},
+              {method(EvolutionMethod::Item), {"Item", "Into"}},
+              {method(EvolutionMethod::Trade), {"Into"}},
+              {method(EvolutionMethod::Happiness), {"When", "Into"}},
+              {method(EvolutionMethod::Stats), {"Level", "Stats", "Into"}}}},
+            {"moves", {"Level", "Move"}},
+            {"egg-moves", {"Move"}}};
+}
+
 std::string_view ListWhat(tables::ListTable table) {
     switch (table) {
         case tables::ListTable::Machines:
@@ -169,6 +296,13 @@ json FormatsOf() {
     return list;
 }
 
+// The move each machine teaches, in the order of the machine columns.
+json MachineMoves(size_t count) {
+    json moves = json::array();
+    for (size_t k = 0; k < count; ++k) moves.push_back(tables::MoveText(lists::kMachines[k].move));
+    return moves;
+}
+
 json FieldsOf() {
     json fields = json::array();
     for (const rom::SpeciesField& field : rom::kSpeciesFields) {
@@ -176,6 +310,8 @@ json FieldsOf() {
         for (const std::string_view entry : tables::ListOf(field)) entries.push_back(std::string(entry));
         fields.push_back({{"column", std::string(field.control)},
                           {"caption", std::string(field.caption)},
+                          {"help", std::string(ColumnHelp(field.control))},
+                          {"readable", !ReadableText(field, tables::FieldBytes{}).empty()},
                           {"list", !entries.empty()},
                           {"entries", entries}});
     }
@@ -226,17 +362,43 @@ void Session::Forget() {
 
 json Session::Open(const std::string& name, const std::vector<uint8_t>& bytes,
                    const std::optional<std::string>& tablesText) {
-    Forget();
-    name_ = FileNameOf(name);
-    path_ = folder_ + "/" + name_;
+    // The new image is first read in the scratch folder, so that a refused
+    // file leaves the image that is open, its edits and its steps untouched
+    // (even one of the same name).
+    const std::string fileName = FileNameOf(name);
+    const std::string trial = scratch_ + "/" + fileName;
+    std::error_code ignored;
+    const auto removeTrial = [&] {
+        std::filesystem::remove(trial, ignored);
+        std::filesystem::remove(rom::TablesFilePathOf(trial), ignored);
+    };
     rom::ScopedFailureCapture capture;
     const std::string_view content(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    bool written = tables::ReplaceFileContents(path_, content);
-    if (written && tablesText) written = tables::ReplaceFileContents(rom::TablesFilePathOf(path_), *tablesText);
     std::string refusal;
+    bool written = tables::ReplaceFileContents(trial, content);
+    if (written && tablesText) written = tables::ReplaceFileContents(rom::TablesFilePathOf(trial), *tablesText);
     std::optional<tables::TableImage> image;
-    if (written) image = tables::OpenTableImage(path_, refusal);
-    if (!image) return Refused(Said(capture.captured() ? capture.captured()->description : refusal));
+    if (written) image = tables::OpenTableImage(trial, refusal);
+    if (!image) {
+        removeTrial();
+        return Refused(Said(capture.captured() ? capture.captured()->description : refusal));
+    }
+
+    Forget();
+    name_ = fileName;
+    path_ = folder_ + "/" + name_;
+    std::error_code moved;
+    std::filesystem::rename(trial, path_, moved);
+    if (!moved && tablesText) {
+        std::filesystem::rename(rom::TablesFilePathOf(trial), rom::TablesFilePathOf(path_), moved);
+    }
+    if (moved) {
+        removeTrial();
+        return Refused("\"" + name_ + "\" could not be opened: " + moved.message() + ".");
+    }
+    // The image read in the scratch folder now lies in the editing folder.
+    image->path = path_;
+    if (!image->resolved.tablesFile.empty()) image->resolved.tablesFile = rom::TablesFilePathOf(path_);
 
     original_ = image;
     current_ = std::move(image);
@@ -246,13 +408,22 @@ json Session::Open(const std::string& name, const std::vector<uint8_t>& bytes,
     return {{"ok", true},
             {"name", name_},
             {"caption", std::string(rom::VersionCaption(current_->version))},
-            {"release", layout.release != nullptr ? rom::ReleaseCaption(*layout.release) : ""},
+            {"release", layout.kind == rom::ImageLayout::Released && layout.release != nullptr
+                            ? rom::ReleaseCaption(*layout.release)
+                            : ""},
+            {"identity", rom::LayoutCaption(layout)},
             {"layout", std::string(rom::LayoutName(current_->layout))},
             {"note", length.Shorter() ? Said(rom::LengthWarning(path_, length)) : ""},
             {"columns", tables::ExportColumns()},
+            {"charset", tables::CharsetCaption(current_->names.charset)},
+            {"namesKnown", current_->names.table.has_value()},
+            {"namesNote", current_->names.table ? "" : "The species' own names are not known: " +
+                                                          current_->names.fault + "."},
             {"fields", FieldsOf()},
             {"machines", tables::ListTableColumns(tables::ListTable::Machines, current_->version)},
+            {"machineMoves", MachineMoves(tables::MachineCount(current_->version))},
             {"choices", ChoiceLists()},
+            {"rowNeeds", RowNeeds()},
             {"formats", FormatsOf()},
             {"tables", TablesOf()}};
 }
@@ -261,21 +432,45 @@ json Session::Species() const {
     json rows = json::array();
     for (int32_t p = 0; p < rom::kSpeciesCount; ++p) {
         json values = json::array();
+        json readable = json::object();
         const tables::SpeciesValues& species = current_->table[static_cast<size_t>(p)];
         for (size_t f = 0; f < tables::kFieldCount; ++f) {
             const rom::SpeciesField& field = rom::kSpeciesFields[f];
+            if (std::string text = ReadableText(field, species.fields[f]); !text.empty()) {
+                readable[std::string(field.control)] = text;
+            }
             if (tables::ListOf(field).empty()) {
                 values.push_back(tables::ValueText(field, species.fields[f]));
             } else {
                 values.push_back(species.fields[f][0]);
             }
         }
-        rows.push_back({{"name", std::string(tables::SpeciesName(p))}, {"values", values}});
+        json imageName = current_->names.table ? json(current_->names.TextOf(p)) : json(nullptr);
+        rows.push_back({{"name", std::string(tables::SpeciesName(p))},
+                        {"imageName", imageName},
+                        {"values", values},
+                        {"readable", readable}});
     }
     return {{"rows", rows}};
 }
 
+json Session::SetName(int position, const std::string& text) {
+    // The name as a table file of one row, read as the import reads it.
+    const std::string file = formats::CsvRecordLine(std::vector<std::string>{"Position", "Name"}) +
+                             formats::CsvRecordLine(std::vector<std::string>{std::to_string(position), text});
+    json answer = ImportSpecies(file, tables::TableFormat::Csv, {},
+                                "Name of " + std::string(tables::SpeciesName(position)));
+    if (answer["ok"]) {
+        answer["value"] = current_->names.TextOf(position);
+        answer["listsChanged"] = false;
+    }
+    return answer;
+}
+
 json Session::SetField(int position, const std::string& column, const std::string& text) {
+    if (current_ && column == tables::kNameColumn && position >= 0 && position < rom::kSpeciesCount) {
+        return SetName(position, text);
+    }
     const rom::SpeciesField* field = tables::FieldOfColumn(column);
     if (!current_ || field == nullptr || position < 0 || position >= rom::kSpeciesCount) {
         return Refused("There is no field \"" + column + "\" of species " + std::to_string(position) + ".");
@@ -288,7 +483,9 @@ json Session::SetField(int position, const std::string& column, const std::strin
     json answer = ImportSpecies(file, tables::TableFormat::Csv, {}, column + " of " +
                                 std::string(tables::SpeciesName(position)));
     if (answer["ok"]) {
-        answer["value"] = tables::ValueText(*field, current_->table[p].fields[tables::FieldIndex(*field)]);
+        const tables::FieldBytes& bytes = current_->table[p].fields[tables::FieldIndex(*field)];
+        answer["value"] = tables::ValueText(*field, bytes);
+        answer["readable"] = ReadableText(*field, bytes);
         // A new Pointer leads to other lists.
         const tables::EvoMoveList& listsAfter = currentLists_.evoMoves[p];
         answer["listsChanged"] = listsAfter.evolutions != listsBefore.evolutions ||
@@ -302,11 +499,12 @@ json Session::ImportSpecies(const std::string& text, tables::TableFormat format,
                             const std::string& what) {
     tables::ImportedTable imported = tables::ReadTable(text, format, *current_);
     if (imported.ok()) tables::RefuseStrayPointers(*current_, imported);
-    if (!imported.ok()) return Refused(RefusalsText(imported, file));
+    if (!imported.ok()) return Refused(file.empty() ? PageRefusalsText(imported, what) : RefusalsText(imported, file));
     const std::vector<tables::FieldChange> changes = tables::PlanImport(*current_, imported);
+    const std::vector<tables::NameChange> names = tables::PlanNameImport(*current_, imported);
     const std::vector<uint8_t> before = current_->bytes;
     rom::ScopedFailureCapture capture;
-    if (!tables::WriteChanges(*current_, changes)) return Failed(capture, "The change was not written.");
+    if (!tables::WriteChanges(*current_, changes, names)) return Failed(capture, "The change was not written.");
     return Finish(before, what);
 }
 
@@ -324,6 +522,7 @@ bool Session::Reload(std::string& message) {
     }
     current_->bytes = std::move(*bytes);
     current_->table = tables::ReadSpeciesTable(current_->bytes, current_->profile);
+    tables::RereadNames(current_->names, current_->bytes);
     currentLists_ = tables::ReadSpeciesLists(current_->bytes, current_->profile, currentLists_.layout);
     return true;
 }
@@ -392,13 +591,19 @@ json Session::History() const {
                              tables::PaletteDifferences(tables::ReadImagePalettes(original_->bytes, *pictureTables_),
                                                         tables::ReadImagePalettes(current_->bytes, *pictureTables_)));
     }
-    std::string changes = tables::DescribeAllChanges(fields, lists);
+    const std::vector<tables::NameChange> names = tables::NameDifferences(original_->names, current_->names);
+    std::string changes = tables::DescribeAllChanges(fields, lists, names);
     if (moved > 0) {
         changes += "Pointers of " + std::to_string(moved) +
                    " more species differ, each leading to the same evolutions and moves (the lists were packed "
                    "again).\n";
     }
-    return {{"canUndo", done_ > 0}, {"canRedo", done_ < steps_.size()}, {"steps", steps}, {"changes", changes}};
+    return {{"canUndo", done_ > 0},
+            {"canRedo", done_ < steps_.size()},
+            {"steps", steps},
+            {"changes", changes},
+            {"room", EvoMoveRoomJson(currentLists_)},
+            {"eggRoom", EggMoveRoomJson(currentLists_)}};
 }
 
 json Session::Lists(int position) const {
@@ -435,9 +640,11 @@ json Session::Lists(int position) const {
     return answer;
 }
 
-json Session::SetList(int position, const std::string& table, const std::vector<std::vector<std::string>>& rows) {
+json Session::SetList(int position, const std::string& table, std::vector<std::vector<std::string>> rows,
+                      std::optional<size_t> added) {
     const std::optional<tables::ListTable> which = tables::ListTableFromName(table);
     if (!current_ || !which || position < 0 || position >= rom::kSpeciesCount) return Refused("No such list.");
+    if (*which == tables::ListTable::Moves && added) rows = ByLevel(std::move(rows), *added);
     // The rows as one species' part of the table file, read by the import's reader.
     const std::vector<std::string> columns = tables::ListTableColumns(*which, current_->version);
     std::string text = formats::CsvRecordLine(columns);
@@ -462,7 +669,8 @@ json Session::ImportLists(tables::ListTable table, const std::string& text, tabl
     }
     const tables::ImportedLists imported = tables::ReadListTable(text, format, table, *current_, currentLists_);
     if (!imported.status.ok()) {
-        json answer = Refused(RefusalsText(imported.status, file));
+        json answer = Refused(file.empty() ? PageRefusalsText(imported.status, what)
+                                           : RefusalsText(imported.status, file));
         // Where the page's own rows were refused: the row (the file's line
         // less its header) and the column.
         json places = json::array();
@@ -473,14 +681,16 @@ json Session::ImportLists(tables::ListTable table, const std::string& text, tabl
         return answer;
     }
     const tables::ListImportPlan plan = tables::PlanListImport(*current_, currentLists_, imported);
-    if (!plan.refusal.empty()) return Refused(plan.refusal);
+    if (!plan.refusal.empty()) return Refused(file.empty() ? what + ": " + plan.refusal : plan.refusal);
     const std::vector<uint8_t> before = current_->bytes;
     rom::ScopedFailureCapture capture;
     if (!tables::WriteChangedBytes(path_, before, plan.after)) return Failed(capture, "The change was not written.");
     json answer = Finish(before, what);
     // What the game makes of a list the rules take but warn about.
     std::string warnings;
-    for (const std::string& warning : imported.warnings) warnings += "warning: " + warning + "\n";
+    for (const std::string& warning : imported.warnings) {
+        warnings += "warning: " + (file.empty() ? WithoutLine(warning) : warning) + "\n";
+    }
     if (answer["ok"] && !warnings.empty()) answer["warning"] = warnings;
     return answer;
 }
@@ -576,9 +786,20 @@ Download Session::SavedImage() const {
     }
     const patches::ChecksumFix fix = patches::FixChecksums(copy);
     out.message = Said(fix.message);
-    std::optional<std::vector<uint8_t>> bytes = tables::ReadWholeFile(copy, tables::kLargestImage, "image");
+    std::optional<std::vector<uint8_t>> bytes;
+    if (fix.ok()) bytes = tables::ReadWholeFile(copy, tables::kLargestImage, "image");
     std::error_code ignored;
     std::filesystem::remove(copy, ignored);
+    if (fix.cut) {
+        // An image cut short cannot have right checksums: it is not given as
+        // if they were.
+        out.cut = true;
+        out.message = "Not downloaded: \"" + name_ + "\" is shorter than its header declares (" +
+                      std::to_string(current_->bytes.size()) + " bytes), so its checksums cannot be made right. "
+                      "\"Download patch\" gives your edits as a patch, with the checksums as they are.";
+        return out;
+    }
+    if (!fix.ok()) return out;
     if (!bytes) {
         out.message = Said(capture.captured() ? capture.captured()->description : "The image could not be read.");
         return out;
@@ -591,15 +812,18 @@ Download Session::SavedImage() const {
 Download Session::Patch() const {
     Download image = SavedImage();
     Download out{Stem() + ".bps", {}, image.message, false};
-    if (!image.ok) return out;
+    // An image cut short is patched with its checksums as they are.
+    if (image.cut) image.bytes = current_->bytes;
+    else if (!image.ok) return out;
     const patches::BytesResult patch = patches::CreateBps(original_->bytes, image.bytes);
     if (!patch.ok()) {
         out.message = patch.error;
         return out;
     }
     out.bytes = patch.bytes;
-    out.message = "A patch of " + Plural(out.bytes.size(), "byte", "bytes") + " from the image as opened to the one "
-                  "\"Download image\" gives.";
+    out.message = "A patch of " + Plural(out.bytes.size(), "byte", "bytes") + " from the image as opened to " +
+                  (image.cut ? std::string("the edited one, its checksums not fixed (the image is cut short).")
+                             : std::string("the one \"Download image\" gives."));
     out.ok = true;
     return out;
 }

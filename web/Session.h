@@ -29,6 +29,7 @@ struct Download {
     std::vector<uint8_t> bytes;
     std::string message;  // what was done to the bytes, or why they are not given
     bool ok = false;
+    bool cut = false;  // an image shorter than its header declares: its checksums cannot be made right
 };
 
 class Session {
@@ -43,24 +44,34 @@ public:
     static nlohmann::json Fits(const std::string& what, const std::string& name, double size);
 
     // Opens the image (and the ".tables" file the user gave with it). Answers
-    // {ok, name, caption, release, layout, note, columns, fields, machines,
-    // choices, formats, tables} or {ok:false, message}.
+    // {ok, name, caption, release, layout, note, columns, charset, namesKnown,
+    // namesNote, fields, machines, machineMoves, choices, rowNeeds, formats,
+    // tables} or {ok:false, message}; a refused file leaves the image that was
+    // open, and its steps, as they were.
     nlohmann::json Open(const std::string& name, const std::vector<uint8_t>& bytes,
                         const std::optional<std::string>& tablesText);
     bool IsOpen() const { return current_.has_value(); }
 
-    // Every species' fields: {rows: [{name, values: [...]}]}; list fields as
-    // their byte, the others as the export writes them.
+    // Every species' fields: {rows: [{name, imageName, values: [...], readable}]};
+    // the image's own name as the export writes it (null when the names are
+    // not known); list fields as their byte, the others as the export writes
+    // them; readable holds words for the values stored as plain numbers
+    // (Growth, Groups, Gender) by column.
     nlohmann::json Species() const;
     // One field typed into the table, read as a one-cell table file by the
-    // import's reader: {ok, changed, value, listsChanged} or {ok:false, message}.
+    // import's reader: {ok, changed, value, readable, listsChanged} or
+    // {ok:false, message}. The column "Name" renames the species.
     nlohmann::json SetField(int position, const std::string& column, const std::string& text);
 
     // The machines and lists of one species, and the room left in each area.
     nlohmann::json Lists(int position) const;
     // One species' rows of a list table ("machines", "evolutions", "moves",
     // "egg-moves"), each row the table's cells after Position and Species.
-    nlohmann::json SetList(int position, const std::string& table, const std::vector<std::vector<std::string>>& rows);
+    // `added` is the row the user has just added: a new level-up move takes
+    // its place by level, after the moves of its level. Refusals name the
+    // species and the column, never a line.
+    nlohmann::json SetList(int position, const std::string& table, std::vector<std::vector<std::string>> rows,
+                           std::optional<size_t> added = std::nullopt);
 
     // The pictures of one species: {ok, name, colours: {Normal1: "#RRGGBB", ...}, pictures: [{kind:
     // "front"|"back", letter ("" or "A" to "Z"), dim, pixels: a string of dim * 8 squared digits 0 to
@@ -75,10 +86,12 @@ public:
 
     nlohmann::json Undo();
     nlohmann::json Redo();
-    // {canUndo, canRedo, steps, changes}: the changes as a diff against the image as opened.
+    // {canUndo, canRedo, steps, changes, room, eggRoom}: the changes as a diff
+    // against the image as opened, and the room left in each list area.
     nlohmann::json History() const;
 
-    // The edited image with both checksums made right.
+    // The edited image with both checksums made right; an image cut short is
+    // not given (cut is set).
     Download SavedImage() const;
     // A BPS patch from the image as opened to SavedImage().
     Download Patch() const;
@@ -108,6 +121,7 @@ private:
     nlohmann::json Finish(const std::vector<uint8_t>& before, const std::string& what);
     nlohmann::json Walk(bool forward);
     nlohmann::json Failed(const rom::ScopedFailureCapture& capture, const std::string& otherwise) const;
+    nlohmann::json SetName(int position, const std::string& text);
     nlohmann::json ImportSpecies(const std::string& text, tables::TableFormat format, const std::string& file,
                                  const std::string& what);
     nlohmann::json ImportLists(tables::ListTable table, const std::string& text, tables::TableFormat format,

@@ -114,7 +114,7 @@ TEST_F(Cli, ExportToStandardOutputOrAFile) {
     const Outcome csv = Quillmere({"export", image.path()});
     ASSERT_EQ(csv.status, 0) << csv.err;
     EXPECT_TRUE(csv.err.empty());
-    EXPECT_EQ(csv.out.substr(0, 21), "Position,Species,HP,A");
+    EXPECT_EQ(csv.out.substr(0, 24), "Position,Species,Name,HP");
     EXPECT_TRUE(tables::ReadCsvTable(csv.out).ok());
 
     EXPECT_EQ(Quillmere({"export", image.path(), "-o", InFolder("table.csv")}).status, 0);
@@ -215,22 +215,23 @@ TEST_F(Cli, ARefusedImportListsEveryRefusalAndWritesNothing) {
     const TestImage image = tablestest::PatternedImage(GameVersion::Silver);
     std::string csv = Quillmere({"export", image.path()}).out;
     // HP of species 0 and Type1 of species 1 become bad; the rest changes too.
-    const size_t row1 = csv.find("\r\n0,Bulbasaur,") + 14;
+    // (The Name cells are empty: the image's names are not known.)
+    const size_t row1 = csv.find("\r\n0,Bulbasaur,,") + 15;
     csv.replace(row1, csv.find(',', row1) - row1, "256");
     const size_t row2 = csv.find("\r\n1,Ivysaur,") + 12;
     size_t type1 = row2;
-    for (int i = 0; i < 6; ++i) type1 = csv.find(',', type1) + 1;
+    for (int i = 0; i < 7; ++i) type1 = csv.find(',', type1) + 1;
     csv.replace(type1, csv.find(',', type1) - type1, "Nonsense");
-    csv.replace(csv.find("\r\n2,Venusaur,"), 3, "\r\n3");  // a second position 3 (line 4)
+    csv.replace(csv.find("\r\n2,Venusaur,"), 13, "\r\n3,Charmander,");  // a second position 3 (line 4)
     WriteFile(InFolder("bad.csv"), csv);
 
     const std::vector<uint8_t> bytes = image.ReadAll();
     const Outcome run = Quillmere({"import", image.path(), InFolder("bad.csv")});
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(run.out.empty());
-    EXPECT_NE(run.err.find("bad.csv: line 2, column 3 (HP): HP must be a whole number from 0 to 255; it holds \"256\"."),
+    EXPECT_NE(run.err.find("bad.csv: line 2, column 4 (HP): HP must be a whole number from 0 to 255; it holds \"256\"."),
               std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("bad.csv: line 3, column 9 (Type1): Type1 must be"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("bad.csv: line 3, column 10 (Type1): Type1 must be"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("bad.csv: line 5, column 1 (Position): Position 3 (Charmander) is given again; line 4"),
               std::string::npos) << run.err;
     EXPECT_NE(run.err.find("3 values or rows were refused"), std::string::npos) << run.err;

@@ -151,6 +151,9 @@ TEST_F(ListCli, AnImageWithoutAKnownEggTableHasNoEggMoves) {
 TEST_F(ListCli, AnUnreadableListIsSaidAndTheRestExported) {
     const rom::VersionProfile profile = rom::ReleasedProfile(rom::GameVersion::Crystal);
     image_.SetBytes(profile.EvoMovePointerOffset + 2 * 3, {0x00, 0x20});  // Charmander: 0x2000
+    // A complete image holding it is refused whole (its pointers do not all
+    // lead to lists); one built by hand (its header checksum broken) is read.
+    image_.SetByte(rom::kHeaderChecksumOffset, static_cast<uint8_t>(image_.ByteAt(rom::kHeaderChecksumOffset) + 1));
     const Outcome exported = Quillmere({"export", image_.path(), "--table", "evolutions"});
     EXPECT_EQ(exported.status, 1);
     EXPECT_NE(exported.out.find("\r\n2,Venusaur,"), std::string::npos);

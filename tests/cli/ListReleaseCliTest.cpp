@@ -20,6 +20,7 @@
 #include "rom/TablesFile.h"
 #include "tables/FieldText.h"
 #include "tests/cli/CliProcess.h"
+#include "tests/support/TableRoutines.h"
 #include "tests/tables/ListImages.h"
 
 namespace {
@@ -215,7 +216,7 @@ TEST_F(ListReleaseCli, ASpeciesTableMayChangeAPointerOnlyToTheStartOfAList) {
     ASSERT_EQ(Quillmere({"export", image.path(), "-o", old}).status, 0);
     const std::string exported = ReadFile(old);
     const std::string header = exported.substr(0, exported.find("\r\n") + 2);
-    const size_t pointerColumn = 19;
+    const size_t pointerColumn = 20;
     ASSERT_EQ(header.substr(header.find("Sprite,") + 7, 8), "Pointer,");
 
     // Species 0 learns three moves: the table is packed again and the
@@ -237,7 +238,7 @@ TEST_F(ListReleaseCli, ASpeciesTableMayChangeAPointerOnlyToTheStartOfAList) {
     };
     // The whole old file with one HP changed, and its one row alone.
     std::string edited = exported;
-    const std::string row5 = CsvLineWith(exported, 5, 2, "77");
+    const std::string row5 = CsvLineWith(exported, 5, 3, "77");
     edited.replace(exported.find("\r\n5,") + 2, FindCsvCell(exported, 5, 0).line.size(), row5);
     const std::string whole = refused("whole.csv", edited, "values or rows were");
     EXPECT_NE(whole.find("line 3 (Pointer): the Pointer of 1 Ivysaur changes to"), std::string::npos) << whole;
@@ -263,7 +264,7 @@ TEST_F(ListReleaseCli, ASpeciesTableMayChangeAPointerOnlyToTheStartOfAList) {
     // Exported again, the same edit lands; Ivysaur may share Bulbasaur's list.
     ASSERT_EQ(Quillmere({"export", image.path(), "-o", old}).status, 0);
     const std::string fresh = ReadFile(old);
-    const std::string text = header + CsvLineWith(fresh, 5, 2, "77") + "\r\n" +
+    const std::string text = header + CsvLineWith(fresh, 5, 3, "77") + "\r\n" +
                              CsvLineWith(fresh, 1, pointerColumn, CsvCell(fresh, 0, pointerColumn)) + "\r\n";
     WriteFile(InFolder("fresh.csv"), text);
     const Outcome landed = Quillmere({"import", image.path(), InFolder("fresh.csv")});
@@ -295,7 +296,8 @@ TEST_F(ListReleaseCli, DiffAgainstCrystalCountsTheTutorMachines) {
 }
 
 // A modified French Crystal whose tables and lists all moved 16 bytes on,
-// placed by a ".tables" file. The game keeps data of its own right after its
+// placed by a ".tables" file (its code carries none of the routines that
+// would say where they are). The game keeps data of its own right after its
 // last lists (the test pattern up to the end of each bank), so the lists may
 // shrink there but not grow, and that data is never touched.
 class TablesFileLists : public Cli {
@@ -310,6 +312,7 @@ protected:
         moved_.tables.EvoMovePointerOffset += kMovedBy;
         moved_.eggMovePointerOffset += kMovedBy;
         std::vector<uint8_t> bytes = ListImageBytes(moved_, lists_);
+        testsupport::RemoveTableRoutines(bytes, moved_.tables.MenuIconOffset);
         for (const int64_t table : {int64_t{moved_.tables.EvoMovePointerOffset}, int64_t{moved_.eggMovePointerOffset}}) {
             const int64_t end = table == moved_.eggMovePointerOffset ? LayEggMoveLists(bytes, lists_)
                                                                      : LayEvoMoveLists(bytes, lists_);
@@ -386,6 +389,15 @@ TEST_F(TablesFileLists, WithoutAnEggsLineMovesShrinkButNeitherGrowNorHaveEggMove
     EXPECT_EQ(eggs.status, 1);
     EXPECT_NE(eggs.err.find("has no known egg move table"), std::string::npos) << eggs.err;
     EXPECT_FALSE(std::filesystem::exists(InFolder("eggs.csv")));
+
+    // info says so before an import refuses: no room to grow, no egg moves.
+    const Outcome info = Quillmere({"info", image_.path()});
+    EXPECT_NE(info.out.find("List room:         evolutions and level-up moves: 0 bytes free of "), std::string::npos)
+        << info.out;
+    EXPECT_NE(info.out.find(" (the lists may shrink but not grow: the image tells no free space after them); egg moves: "
+                            "none (no known egg move table)\n"),
+              std::string::npos)
+        << info.out;
 
     const Outcome grown = Import("moves", kGrownMoves);
     EXPECT_EQ(grown.status, 1);

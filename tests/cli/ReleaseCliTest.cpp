@@ -1,6 +1,8 @@
 // Every command of quillmere-cli on images laid out like each official
-// release: the release's own offsets, refusals for tables that moved, and the
-// ".tables" file that makes a moved image editable exactly where it says.
+// release: the release's own offsets, tables that moved with the routines
+// that read them (a modified game), refusals where no routine says where they
+// are, and the ".tables" file that makes such an image editable exactly where
+// it says.
 
 #include <gtest/gtest.h>
 
@@ -13,6 +15,7 @@
 
 #include "rom/ReleaseLayouts.h"
 #include "rom/TablesFile.h"
+#include "rom/VersionDetection.h"
 #include "tests/cli/CliProcess.h"
 #include "tests/support/TestNames.h"
 
@@ -24,7 +27,7 @@ using clitest::WriteFile;
 using rom::ReleaseLayout;
 using testsupport::TestImage;
 
-constexpr int32_t kMovedBy = 16;
+constexpr int32_t kMovedBy = 17;
 
 std::string Hex(int64_t value) {
     char text[16];
@@ -45,8 +48,9 @@ protected:
         const Outcome exported = Quillmere({"export", image.path(), "-o", table});
         ASSERT_EQ(exported.status, 0) << exported.err;
         std::string csv = ReadFile(table);
-        const size_t hp = csv.find("\r\n24,Pikachu,") + 13;
-        ASSERT_NE(hp, std::string::npos + 13);
+        // After the Name cell, empty: the image's names are not known.
+        const size_t hp = csv.find("\r\n24,Pikachu,,") + 14;
+        ASSERT_NE(hp, std::string::npos + 14);
         csv.replace(hp, csv.find(',', hp) - hp, "123");
         WriteFile(table, csv);
 
@@ -107,20 +111,56 @@ TEST_P(ReleaseCli, InfoNamesTheReleaseAndEveryCommandUsesItsOffsets) {
     EXPECT_EQ(diff.status, 0) << diff.err;
 }
 
-TEST_P(ReleaseCli, MovedTablesAreRefusedByEveryCommandUntilATablesFileSaysWhere) {
-    const TestImage image = TestImage::OfRelease(row(), kMovedBy);
+TEST_P(ReleaseCli, MovedTablesAreEditedWhereTheGameCodeReadsThem) {
+    TestImage image = TestImage::OfRelease(row(), kMovedBy);
+    image.SetGameCode("KAPB", 3);  // a game code and revision of no release
+    image.MakeComplete();
+    const Outcome info = Quillmere({"info", image.path()});
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_NE(info.out.find("Layout:            modified game based on " +
+                            std::string(rom::VersionCaption(row().version)) + ": base records " +
+                            Hex(Moved().BaseStatsOffset) + ", menu icons " + Hex(Moved().MenuIconOffset)),
+              std::string::npos)
+        << info.out;
+    EXPECT_NE(info.out.find("    base records:            " + Hex(Moved().BaseStatsOffset) +
+                            ", read by the routine at 0x3E00, records of 32 bytes; numbered 1 to 251\n"),
+              std::string::npos)
+        << info.out;
+    ExpectHpEditLandsAt(image, Moved());
+
+    // The release's own game code: the same, and info says what moved.
+    image.SetGameCode(row().gameCode, row().revision);
+    image.MakeComplete();
+    const Outcome named = Quillmere({"info", image.path()});
+    EXPECT_NE(named.out.find("(its game code and revision name " + rom::ReleaseCaption(row()) + ")"),
+              std::string::npos)
+        << named.out;
+    EXPECT_NE(named.out.find("(moved from " + Hex(row().tables.CryTableOffset) + ", where " +
+                             rom::ReleaseCaption(row()) + " keeps it)"),
+              std::string::npos)
+        << named.out;
+    const Outcome lines = Quillmere({"info", "--tables", image.path()});
+    ASSERT_EQ(lines.status, 0) << lines.err;
+    EXPECT_EQ(lines.out, rom::TablesFileText(Moved()) + "eggs = " + Hex(row().eggMovePointerOffset + kMovedBy) + "\n");
+}
+
+TEST_P(ReleaseCli, TablesNoRoutineLocatesAreRefusedByEveryCommandUntilATablesFileSaysWhere) {
+    const TestImage image = TestImage::OfRelease(row(), kMovedBy, /*withRoutines=*/false);
     const TestImage good = TestImage::OfRelease(row());
     const std::vector<uint8_t> bytes = image.ReadAll();
     WriteFile(InFolder("t.csv"), Quillmere({"export", good.path()}).out);
     for (const std::vector<std::string>& arguments :
          {std::vector<std::string>{"export", image.path()},
           std::vector<std::string>{"import", image.path(), InFolder("t.csv")},
-          std::vector<std::string>{"diff", good.path(), image.path()}}) {
+          std::vector<std::string>{"diff", good.path(), image.path()},
+          std::vector<std::string>{"info", "--tables", image.path()}}) {
         const Outcome run = Quillmere(arguments);
         EXPECT_NE(run.status, 0) << arguments[0];
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
-        EXPECT_NE(run.err.find("complete image of " + rom::ReleaseCaption(row()) +
-                               ", but its species tables are not where that release keeps them"),
+        EXPECT_NE(run.err.find("complete image of " + std::string(rom::VersionCaption(row().version)) +
+                               ", but where its tables lie is not proven: the routine through which the game "
+                               "reads its base records does not occur in it. If you know where its tables are, a "
+                               "file \"image.gbc.tables\" beside it can say so."),
                   std::string::npos)
             << run.err;
     }
@@ -137,7 +177,7 @@ TEST_P(ReleaseCli, MovedTablesAreRefusedByEveryCommandUntilATablesFileSaysWhere)
         << info.out;
     EXPECT_NE(info.out.find("\"" + image.tablesPath() + "\""), std::string::npos) << info.out;
 
-    image.WriteTablesFile("# tables moved by 16 bytes\n" + rom::TablesFileText(Moved()));
+    image.WriteTablesFile("# tables moved by 17 bytes\n" + rom::TablesFileText(Moved()));
     const Outcome described = Quillmere({"info", image.path()});
     EXPECT_NE(described.out.find("Layout:            tables file \"" + image.tablesPath() + "\": base records " +
                                  Hex(Moved().BaseStatsOffset) + ", "),

@@ -185,6 +185,47 @@ class Workbooks(unittest.TestCase):
         with open(self.path(name), "w", newline="") as f:
             csv.writer(f).writerows(rows)
 
+    def test_deleted_rows_species_cells_and_header_notes(self):
+        """Deleting every row of a species from a list sheet is refused, one row with only its Position empties its
+        list; a Species cell naming another species is refused; header notes explain the coded values."""
+        image = self.image(GOLD_ROW)
+        before = sha1(image)
+        workbook = self.export(image)
+        book = openpyxl.load_workbook(workbook)
+        self.assertIn("31 1 in 8 female", book["Species"].cell(row=1, column=self.column(book["Species"], "Gender")).comment.text)
+        self.assertIn("3 Medium Slow", book["Species"].cell(row=1, column=self.column(book["Species"], "Growth")).comment.text)
+        self.assertRegex(book["Machines"]["C1"].comment.text, r"^TM01 \w+")
+        about = {r[0].value: r[1].value for r in book["About"].iter_rows()}
+        self.assertIn("whose rows are all deleted is refused", about["List sheets"])
+
+        moves = book["Moves"]
+        rows = [c.row for c in moves["A"] if c.value == 4]
+        self.assertGreater(len(rows), 1)
+        moves.delete_rows(rows[0], len(rows))
+        book.save(self.path("deleted.xlsx"))
+        refused = run("import", image, self.path("deleted.xlsx"), check=False)
+        self.assertEqual(refused.returncode, 1)
+        self.assertIn(f"Moves row {rows[0]}: no rows for 4 ", refused.stderr)
+        self.assertIn("1 value or row was refused", refused.stderr)
+
+        moves.insert_rows(rows[0])
+        moves.cell(row=rows[0], column=1).value = 4
+        book.save(self.path("emptied.xlsx"))
+        emptied = run("import", image, self.path("emptied.xlsx"), "--dry-run")
+        self.assertIn("Would change the data of 1 species", emptied.stdout)
+
+        book = openpyxl.load_workbook(workbook)
+        book["Evolutions"]["B2"].value = "Pikachu"
+        book.save(self.path("swapped.xlsx"))
+        swapped = run("import", image, self.path("swapped.xlsx"), check=False)
+        self.assertEqual(swapped.returncode, 1)
+        self.assertIn("Evolutions!B2 (Species): Species names 24 Pikachu, but Position 0 is Bulbasaur.", swapped.stderr)
+        self.assertEqual(sha1(image), before)
+
+    @staticmethod
+    def column(ws, name):
+        return [c.value for c in ws[1]].index(name) + 1
+
     def test_one_sheet_only_with_table(self):
         image = self.image(GOLD_ROW)
         workbook = self.export(image)

@@ -110,8 +110,8 @@ def build_complete_moved_image(path, header_byte, moved_by=16):
     The header names the first American release of the version (game code,
     revision 0), the ROM-size byte declares the 2 MiB the file has, the header
     checksum is right, and byte 1 of every cry entry at the released offset is
-    0: only the place of the base records keeps the tables from being
-    confirmed.
+    0. The image holds none of the routines through which the game reads its
+    tables, so nothing proves where they are: the window refuses it.
     """
     data = bytearray(build_image(path, header_byte, species_tables=header_byte))
     base, _icons, cries, _pointers = RELEASED_TABLES[header_byte]

@@ -68,15 +68,15 @@ protected:
     GameVersion version() const { return GetParam(); }
     rom::VersionProfile released() const { return rom::ReleasedProfile(version()); }
 
-    // A complete image of the first American release (its game code, ROM-size
-    // byte 6, 2 MiB, right header checksum) whose
-    // base records are numbered `movedBy` bytes after the released offset;
-    // byte 1 of every cry entry is 0. The first species' HP is 0x2A.
+    // A complete image laid out like the first American release whose tables
+    // stand `movedBy` bytes after the released offsets, while the routines
+    // that read them still read the released offsets. The first species' HP
+    // is 0x2A.
     TestImage CompleteImage(int32_t movedBy) const {
-        TestImage image(TestImage::HeaderByte(version()));
-        image.NumberBaseRecords(released().BaseStatsOffset + movedBy);
+        const rom::ReleaseLayout& row = rom::FirstAmericanRelease(version());
+        TestImage image = TestImage::OfRelease(row, movedBy, /*withRoutines=*/false);
+        image.PlantTableRoutines(row.tables, row.eggMovePointerOffset);
         image.SetByte(released().BaseStatsOffset + movedBy + 1, 0x2A);
-        image.SetGameCode(rom::FirstAmericanRelease(version()).gameCode);
         image.MakeComplete();
         return image;
     }
@@ -113,8 +113,9 @@ TEST_P(OpenedLayout, MovedRecordsAreRefusedWithOneMessageAndNeverWritten) {
     ASSERT_EQ(session.MessageCount(), 1u);
     const QString text = session.LastMessage().text;
     EXPECT_EQ(session.LastMessage().title, "Quillmere");
-    EXPECT_TRUE(text.contains("complete image of " + Caption(version()) + " (America)")) << text.toStdString();
-    EXPECT_TRUE(text.contains("species tables are not where that release keeps them")) << text.toStdString();
+    EXPECT_TRUE(text.contains("complete image of " + Caption(version()) + ", but where its tables lie is not proven"))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains("are not numbered 1 to 251")) << text.toStdString();
     EXPECT_TRUE(text.contains("\"image.gbc.tables\" beside it")) << text.toStdString();
     EXPECT_TRUE(text.contains("stays intact")) << text.toStdString();
 
@@ -159,12 +160,15 @@ TEST_P(OpenedLayout, MovedImageMadeIncompleteIsHandBuiltAsBefore) {
 }
 
 // Whatever a user saves, the image is recognised again: out-of-list codes in
-// every list field, pointer FFFF, no gender, the highest stats.
+// every list field, no gender, the highest stats; a pointer that leads to no
+// list (FFFF) is refused, since every pointer leading to a list is part of
+// what proves the tables.
 TEST_P(OpenedLayout, ReleasedImageSavedWithExtremeValuesStaysReleased) {
     TestImage image = CompleteImage(0);
     {
         EditorSession session;
         session.Open(image.path());
+        const QString first = session.Box("Pointer").text();  // species 0's list
         session.Select(250);
         for (const char* list : {"Type1", "Type2", "Sprite", "Cry"}) session.TypeInto(list, "FF");
         session.Combo("Item1").setCurrentIndex(255);
@@ -174,24 +178,30 @@ TEST_P(OpenedLayout, ReleasedImageSavedWithExtremeValuesStaysReleased) {
         }
         session.Box("Size").setText("FF");
         session.Box("Groups").setText("FF");
-        session.Box("Pointer").setText("FFFF");
         session.Control<QCheckBox>("NoGender").setChecked(true);
+        const std::vector<uint8_t> before = image.ReadAll();
+        session.Box("Pointer").setText("FFFF");
         session.Save();
-        ASSERT_EQ(session.MessageCount(), 0u) << session.LastMessage().text.toStdString();
+        ASSERT_EQ(session.MessageCount(), 1u);
+        EXPECT_TRUE(session.LastMessage().text.startsWith("The Pointer FFFF leads to no complete evolution and move "
+                                                          "list (the address 0xFFFF lies outside 0x4000 to 0x7FFF)"))
+            << session.LastMessage().text.toStdString();
+        EXPECT_EQ(image.ReadAll(), before);
+        // Another species' list: saved.
+        session.Box("Pointer").setText(first);
+        session.Save();
+        ASSERT_EQ(session.MessageCount(), 1u) << session.LastMessage().text.toStdString();
     }
     const int32_t record = released().BaseStatsOffset + 32 * 250;
     EXPECT_EQ(image.ByteAt(record + 7), 0xFF);
     EXPECT_EQ(image.ByteAt(released().MenuIconOffset + 250), 0xFF);
     EXPECT_EQ(image.ByteAt(released().CryTableOffset + 6 * 250), 0xFF);
-    EXPECT_EQ(image.ByteAt(released().EvoMovePointerOffset + 2 * 250), 0xFF);
-    EXPECT_EQ(image.ByteAt(released().EvoMovePointerOffset + 2 * 250 + 1), 0xFF);
+    EXPECT_EQ(image.ByteAt(released().EvoMovePointerOffset + 2 * 250), image.ByteAt(released().EvoMovePointerOffset));
 
     EditorSession again;
     again.Open(image.path());
     EXPECT_EQ(KindOf(again), ImageLayout::Released);
     EXPECT_TRUE(EditingIs(again, true));
-    again.Select(250);
-    EXPECT_EQ(again.Box("Pointer").text(), "FFFF");
     EXPECT_EQ(again.MessageCount(), 0u);
 }
 

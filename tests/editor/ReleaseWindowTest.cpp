@@ -26,7 +26,7 @@ using testsupport::TestImage;
 
 namespace {
 
-constexpr int32_t kMovedBy = 16;
+constexpr int32_t kMovedBy = 17;
 
 QString Text(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
@@ -52,13 +52,18 @@ protected:
         session.Box("HP").setText("201");
         session.Combo("Sprite").setCurrentIndex(0x26);
         session.Slider("Pitch").setValue(0xF1);
-        session.Box("Pointer").setText("3A67");
+        // The list of species 1, the second after the pointer table.
+        const int64_t list = profile.EvoMovePointerOffset + 2 * rom::kSpeciesCount + 2;
+        const auto address = static_cast<uint16_t>(0x4000 + list % 0x4000);
+        const QString pointer = QString::asprintf("%02X%02X", address & 0xFF, address >> 8);
+        session.Box("Pointer").setText(pointer);
         session.Save();
         ASSERT_EQ(session.MessageCount(), 0u) << session.LastMessage().text.toStdString();
 
         const auto at = [&](const char* control) { return *rom::FieldOffset(profile, species, *rom::FindField(control)); };
         const std::vector<std::pair<int64_t, uint8_t>> expected = {
-            {at("HP"), 201}, {at("Sprite"), 0x26}, {at("Pitch"), 0xF1}, {at("Pointer"), 0x3A}, {at("Pointer") + 1, 0x67}};
+            {at("HP"), 201}, {at("Sprite"), 0x26}, {at("Pitch"), 0xF1}, {at("Pointer"), static_cast<uint8_t>(address & 0xFF)},
+            {at("Pointer") + 1, static_cast<uint8_t>(address >> 8)}};
         const std::vector<uint8_t> after = image.ReadAll();
         std::set<int64_t> allowed;
         for (const auto& [offset, value] : expected) {
@@ -88,8 +93,22 @@ TEST_P(ReleaseWindow, OpensWithTheVersionCaptionAndSavesAtTheReleaseOffsets) {
     ExpectEditsLandAt(session, image, row().tables);
 }
 
-TEST_P(ReleaseWindow, MovedTablesAreRefusedUntilATablesFileSaysWhere) {
+TEST_P(ReleaseWindow, MovedTablesAreEditedWhereTheGameCodeReadsThem) {
     const TestImage image = TestImage::OfRelease(row(), kMovedBy);
+    EditorSession session;
+    session.Open(image.path());
+    EXPECT_TRUE(EditingIsOn(session));
+    EXPECT_EQ(session.MessageCount(), 0u);
+    EXPECT_EQ(session.editor.State().Profile, Moved());
+    EXPECT_TRUE(session.Control<QLabel>("Version").toolTip().endsWith(
+        "\nModified game layout, based on " + Text(rom::VersionCaption(row().version)) + " (" +
+        QString::fromStdString(rom::ReleaseShortName(row())) + "): its code proves where its tables are"))
+        << session.Control<QLabel>("Version").toolTip().toStdString();
+    ExpectEditsLandAt(session, image, Moved());
+}
+
+TEST_P(ReleaseWindow, TablesNoRoutineLocatesAreRefusedUntilATablesFileSaysWhere) {
+    const TestImage image = TestImage::OfRelease(row(), kMovedBy, /*withRoutines=*/false);
     const std::vector<uint8_t> bytes = image.ReadAll();
     {
         EditorSession session;
@@ -97,8 +116,9 @@ TEST_P(ReleaseWindow, MovedTablesAreRefusedUntilATablesFileSaysWhere) {
         EXPECT_FALSE(EditingIsOn(session));
         ASSERT_EQ(session.MessageCount(), 1u);
         const QString text = session.LastMessage().text;
-        EXPECT_TRUE(text.contains("complete image of " + QString::fromStdString(rom::ReleaseCaption(row())) +
-                                  ", but its species tables are not where that release keeps them"))
+        EXPECT_TRUE(text.contains("complete image of " + Text(rom::VersionCaption(row().version)) +
+                                  ", but where its tables lie is not proven: the routine through which the game "
+                                  "reads its base records does not occur in it"))
             << text.toStdString();
         EXPECT_TRUE(text.contains("stays intact")) << text.toStdString();
         session.Save();

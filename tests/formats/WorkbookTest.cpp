@@ -90,8 +90,9 @@ TEST(Workbook, ReadsBackWhatItWritesWithEveryCellsType) {
                                {WorkbookCell::Number(1), WorkbookCell::Text("0E12")},
                                {WorkbookCell{}, WorkbookCell::Text("Flabébé, \"quoted\" <&>")},
                                {WorkbookCell::Number(250.5), WorkbookCell{}}},
-                              {{1, 0}}});
-    content.sheets.push_back({"Egg moves", {{WorkbookCell::Text("Position")}}, {{0, 1}}});
+                              {{1, 0}},
+                              {{1, "Pointer: a note on the header, which the reader passes over"}}});
+    content.sheets.push_back({"Egg moves", {{WorkbookCell::Text("Position")}}, {{0, 1}}, {}});
     content.about = {{"Version", "Kreblin Crystal Version"}, {"SHA-1", "00ff"}};
     const auto written = formats::WriteWorkbook(content);
     ASSERT_TRUE(written.ok()) << written.error;

@@ -1,4 +1,5 @@
 #include "lists/Moves.h"
+#include "lists/ValueNames.h"
 
 #include <gtest/gtest.h>
 
@@ -43,3 +44,24 @@ TEST(Moves, MachinesTakeBitsZeroToFiftyNineInCodeOrder) {
 }
 
 }  // namespace
+
+// The readable forms of coded values: the gender byte as the share of
+// females the game gives (v + 1 in 256, reduced; the three special bytes by
+// name), egg groups by the two hex digits, growth rates by name.
+TEST(ValueNames, GenderEggGroupsAndGrowthReadAsTheGameMeansThem) {
+    EXPECT_EQ(lists::GenderText(0), "always male");
+    EXPECT_EQ(lists::GenderText(31), "1 in 8 female");
+    EXPECT_EQ(lists::GenderText(127), "1 in 2 female");
+    EXPECT_EQ(lists::GenderText(191), "3 in 4 female");
+    EXPECT_EQ(lists::GenderText(100), "101 in 256 female");
+    EXPECT_EQ(lists::GenderText(253), "127 in 128 female");
+    EXPECT_EQ(lists::GenderText(254), "always female");
+    EXPECT_EQ(lists::GenderText(255), "no gender");
+    EXPECT_EQ(lists::EggGroupsText(0x17), "Monster and Grass");
+    EXPECT_EQ(lists::EggGroupsText(0xFF), "No eggs");
+    EXPECT_EQ(lists::EggGroupsText(0x0D), "group 0 and Ditto");
+    EXPECT_EQ(lists::GrowthText(3), "3 Medium Slow");
+    EXPECT_EQ(lists::GrowthText(9), "9");
+    EXPECT_EQ(lists::MachineText(0), "TM01 Dynamicpunch");
+    EXPECT_EQ(lists::ColumnNote("HP"), "");
+}

@@ -196,14 +196,14 @@ TEST_P(LayoutResolution, IncompleteImagesAreReleasedWhenNumberedElseHandBuilt) {
 }
 
 TEST_P(LayoutResolution, CompleteImagesAreReleasedOrUnknownNeverHandBuilt) {
-    TestImage released = TestImage::Released(version());
-    MakeAmerican(released, version());
-    EXPECT_EQ(Resolve(released), ImageLayout::Released);
+    const rom::ReleaseLayout& row = rom::FirstAmericanRelease(version());
+    EXPECT_EQ(Resolve(TestImage::OfRelease(row)), ImageLayout::Released);
 
-    // The base records moved 16 bytes later: nothing confirms the tables.
-    TestImage moved(TestImage::HeaderByte(version()));
-    moved.NumberBaseRecords(releasedBase() + static_cast<int32_t>(kMovedBy));
-    MakeAmerican(moved, version());
+    // The base records moved 16 bytes later, the routines still reading the
+    // release's places: what the code names does not confirm.
+    TestImage moved = TestImage::OfRelease(row, static_cast<int32_t>(kMovedBy), /*withRoutines=*/false);
+    moved.PlantTableRoutines(row.tables, row.eggMovePointerOffset);
+    moved.MakeComplete();
     EXPECT_EQ(Resolve(moved), ImageLayout::Unknown);
 
     // Blank but complete: a complete image never gets the hand-built tables.
@@ -211,16 +211,15 @@ TEST_P(LayoutResolution, CompleteImagesAreReleasedOrUnknownNeverHandBuilt) {
     MakeAmerican(blank, version());
     EXPECT_EQ(Resolve(blank), ImageLayout::Unknown);
 
-    // Numbered records, but byte 1 of one cry entry is not 0.
+    // Byte 1 of one cry entry is not 0.
     for (int32_t k : {0, 250}) {
-        TestImage image = TestImage::Released(version());
+        TestImage image = TestImage::OfRelease(row);
         image.SetByte(releasedCry() + 6 * k + 1, 0x01);
-        MakeAmerican(image, version());
         EXPECT_EQ(Resolve(image), ImageLayout::Unknown) << "cry entry " << k;
     }
 
     // Complete, numbered, but too short to hold the cry, icon and pointer
-    // tables (512 KiB): those bytes would read as 0, so nothing is confirmed.
+    // tables (512 KiB): nothing is confirmed.
     TestImage small = TestImage::Released(version(), 512 * 1024);
     MakeAmerican(small, version());
     EXPECT_EQ(Resolve(small), ImageLayout::Unknown);
@@ -233,13 +232,21 @@ TEST_P(LayoutResolution, CompleteImagesAreReleasedOrUnknownNeverHandBuilt) {
 
 TEST_P(LayoutResolution, EverySavedValueKeepsTheReleasedLayout) {
     // Every byte of every field of every species set to FF (out-of-list codes,
-    // pointer FFFF, no gender): the answer only reads bytes no field covers.
-    TestImage image = TestImage::Released(version());
-    MakeAmerican(image, version());
+    // no gender), and every pointer to another list's start (an import
+    // refuses a pointer that leads to no complete list): the answer only
+    // reads bytes no field covers, and lists any list writer keeps complete.
+    TestImage image = TestImage::OfRelease(rom::FirstAmericanRelease(version()));
     const rom::VersionProfile profile = rom::ReleasedProfile(version());
+    const std::vector<uint8_t> firstList = {image.ByteAt(profile.EvoMovePointerOffset),
+                                            image.ByteAt(profile.EvoMovePointerOffset + 1)};
     for (int32_t index = 0; index < rom::kSpeciesCount; ++index) {
         for (const rom::SpeciesField& field : rom::kSpeciesFields) {
-            image.FillRange(*rom::FieldOffset(profile, index, field), field.width, 0xFF);
+            const int64_t at = *rom::FieldOffset(profile, index, field);
+            if (field.table == rom::SpeciesTable::EvoMovePointer) {
+                image.SetBytes(at, firstList);
+            } else {
+                image.FillRange(at, field.width, 0xFF);
+            }
         }
     }
     EXPECT_EQ(Resolve(image), ImageLayout::Released);

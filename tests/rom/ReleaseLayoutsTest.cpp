@@ -13,6 +13,7 @@
 #include "rom/ImageFacts.h"
 #include "rom/VersionDetection.h"
 #include "tests/rom/LayoutTestSupport.h"
+#include "tests/support/TableRoutines.h"
 #include "tests/support/TestImage.h"
 #include "tests/support/TestNames.h"
 
@@ -90,7 +91,7 @@ protected:
     const ReleaseLayout& row() const { return rom::kReleaseLayouts[GetParam()]; }
 };
 
-TEST_P(EachRelease, IsEditedAtItsOwnOffsets) {
+TEST_P(EachRelease, IsEditedAtItsOwnOffsetsWhichItsCodeGives) {
     const TestImage image = TestImage::OfRelease(row());
     const rom::ResolvedLayout layout = ResolveBoth(image, row().version);
     EXPECT_EQ(layout.kind, ImageLayout::Released);
@@ -98,24 +99,43 @@ TEST_P(EachRelease, IsEditedAtItsOwnOffsets) {
     EXPECT_EQ(layout.profile, row().tables);
     EXPECT_EQ(layout.eggMovePointerOffset, row().eggMovePointerOffset);
     EXPECT_TRUE(layout.tablesFile.empty());
+    const rom::CodeLocation located = rom::LocateTablesByCode(image.ReadAll());
+    ASSERT_TRUE(located.proven()) << located.fault;
+    const std::vector<int64_t> released = {row().tables.BaseStatsOffset, row().tables.MenuIconOffset,
+                                           row().tables.CryTableOffset, row().tables.EvoMovePointerOffset,
+                                           row().eggMovePointerOffset};
+    std::vector<int64_t> fromCode;
+    for (const rom::TableFact& fact : located.tables) fromCode.push_back(fact.offset);
+    EXPECT_EQ(fromCode, released);
+    EXPECT_EQ(located.tables[1].routineAt, testsupport::IconRoutineAt(row().tables.MenuIconOffset));
 }
 
-TEST_P(EachRelease, WithItsTablesMovedIsRefusedNamingTheRelease) {
-    // Later, earlier by a whole record (record 2 then stands where record 1
-    // belongs), and by a single byte.
-    for (int32_t movedBy : {16, -32, 1}) {
+TEST_P(EachRelease, WithItsTablesMovedIsEditedWhereItsCodeReadsThem) {
+    // Later by an odd amount, earlier by a whole record (record 2 then stands
+    // where record 1 belongs), and by a single byte.
+    for (int32_t movedBy : {17, -32, 1}) {
         SCOPED_TRACE(movedBy);
         const TestImage image = TestImage::OfRelease(row(), movedBy);
         const rom::ResolvedLayout layout = ResolveBoth(image, row().version);
-        EXPECT_EQ(layout.kind, ImageLayout::Unknown);
-        EXPECT_EQ(layout.release, nullptr);
-        EXPECT_EQ(layout.eggMovePointerOffset, std::nullopt);
-        EXPECT_NE(layout.refusal.find("complete image of " + rom::ReleaseCaption(row()) +
-                                      ", but its species tables are not where that release keeps them"),
-                  std::string::npos)
-            << layout.refusal;
-        EXPECT_NE(layout.refusal.find("\"image.gbc.tables\" beside it"), std::string::npos) << layout.refusal;
+        EXPECT_EQ(layout.kind, ImageLayout::Modified);
+        EXPECT_EQ(layout.release, &row());  // named by its game code and revision
+        EXPECT_EQ(layout.profile, TestImage::MovedTables(row(), movedBy));
+        EXPECT_EQ(layout.eggMovePointerOffset, row().eggMovePointerOffset + movedBy);
+        EXPECT_EQ(rom::LayoutCaption(layout),
+                  "a modified game based on " + std::string(rom::VersionCaption(row().version)) +
+                      " (game code and revision of the " + rom::ReleaseShortName(row()) + ")");
     }
+}
+
+TEST_P(EachRelease, WithoutTheRoutinesIsRefusedNamingTheTableAndTheRemedy) {
+    const TestImage image = TestImage::OfRelease(row(), 0, /*withRoutines=*/false);
+    const rom::ResolvedLayout layout = ResolveBoth(image, row().version);
+    EXPECT_EQ(layout.kind, ImageLayout::Unknown);
+    EXPECT_EQ(layout.eggMovePointerOffset, std::nullopt);
+    EXPECT_EQ(layout.refusal, "This is a complete image of " + std::string(rom::VersionCaption(row().version)) +
+                                  ", but where its tables lie is not proven: the routine through which the game "
+                                  "reads its base records does not occur in it. If you know where its tables are, "
+                                  "a file \"image.gbc.tables\" beside it can say so.");
 }
 
 TEST_P(EachRelease, WithItsCryEntriesChangedIsRefused) {
@@ -126,17 +146,15 @@ TEST_P(EachRelease, WithItsCryEntriesChangedIsRefused) {
     EXPECT_NE(layout.refusal.find("byte 1 of the entry at"), std::string::npos) << layout.refusal;
 }
 
-TEST_P(EachRelease, OfAnUnknownRevisionIsRefusedNamingIt) {
+TEST_P(EachRelease, OfAnUnknownRevisionIsAModifiedGameBasedOnItsVersion) {
     TestImage image = TestImage::OfRelease(row());
     image.SetByte(rom::kRomVersionOffset, 9);
     image.MakeComplete();
     const rom::ResolvedLayout layout = ResolveBoth(image, row().version);
-    EXPECT_EQ(layout.kind, ImageLayout::Unknown);
-    EXPECT_NE(layout.refusal.find("a revision of " + std::string(rom::VersionCaption(row().version)) +
-                                  " that this editor does not know (game code \"" + std::string(row().gameCode) +
-                                  "\", revision 9)"),
-              std::string::npos)
-        << layout.refusal;
+    EXPECT_EQ(layout.kind, ImageLayout::Modified);
+    EXPECT_EQ(layout.release, nullptr);
+    EXPECT_EQ(layout.profile, row().tables);
+    EXPECT_EQ(rom::LayoutCaption(layout), "a modified game based on " + std::string(rom::VersionCaption(row().version)));
 }
 
 TEST_P(EachRelease, WithABrokenHeaderChecksumIsHandBuiltButStillFoundAtItsOffsets) {
@@ -162,29 +180,24 @@ INSTANTIATE_TEST_SUITE_P(Releases, EachRelease, testing::Range<size_t>(0, rom::k
 
 // ---- Headers that name no release -----------------------------------------------------
 
-TEST(ReleaseIdentity, AnUnknownGameCodeIsRefusedNamingIt) {
+TEST(ReleaseIdentity, AnyGameCodeIsAModifiedGameOfTheVersionTheHeaderByteNames) {
+    // A game code of no release, and Gold's code under a header byte that
+    // says Silver: both are edited where their code says, as that version.
     TestImage image = TestImage::OfRelease(Row("BYTE"));
-    image.SetGameCode("BYTZ");
+    image.SetGameCode("BYTV");
     image.MakeComplete();
-    const rom::ResolvedLayout layout = ResolveBoth(image, GameVersion::Crystal);
-    EXPECT_EQ(layout.kind, ImageLayout::Unknown);
-    EXPECT_NE(layout.refusal.find("complete image of Kreblin Crystal Version, but its game code \"BYTZ\" is not "
-                                  "that of a release this editor knows"),
-              std::string::npos)
-        << layout.refusal;
-}
+    rom::ResolvedLayout layout = ResolveBoth(image, GameVersion::Crystal);
+    EXPECT_EQ(layout.kind, ImageLayout::Modified);
+    EXPECT_EQ(layout.release, nullptr);
+    EXPECT_EQ(layout.profile, Row("BYTE").tables);
 
-TEST(ReleaseIdentity, AGameCodeOfAnotherVersionThanTheHeaderByteIsRefused) {
-    // Gold's code and Gold's tables, but the byte at 0x13C says Silver.
-    TestImage image = TestImage::OfRelease(Row("AAUE"));
-    image.SetByte(rom::kVersionByteOffset, TestImage::HeaderByte(GameVersion::Silver));
-    image.MakeComplete();
-    const rom::ResolvedLayout layout = ResolveBoth(image, GameVersion::Silver);
-    EXPECT_EQ(layout.kind, ImageLayout::Unknown);
-    EXPECT_NE(layout.refusal.find("game code \"AAUE\" is that of Kreblin Gold Version (America), but whose header "
-                                  "byte at 0x13C names Kreblin Silver Version"),
-              std::string::npos)
-        << layout.refusal;
+    TestImage gold = TestImage::OfRelease(Row("AAUE"));
+    gold.SetByte(rom::kVersionByteOffset, TestImage::HeaderByte(GameVersion::Silver));
+    gold.MakeComplete();
+    layout = ResolveBoth(gold, GameVersion::Silver);
+    EXPECT_EQ(layout.kind, ImageLayout::Modified);
+    EXPECT_EQ(layout.release, nullptr);
+    EXPECT_EQ(rom::LayoutCaption(layout), "a modified game based on Kreblin Silver Version");
 }
 
 TEST(ReleaseIdentity, TheFrenchCrystalIsNoLongerTakenForTheDefaultProfile) {

@@ -92,13 +92,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- The file beside an image ---------------------------------------------------------
 
-// A complete Gold image of the American release whose four tables moved
-// 0x40 bytes later, and the text that says so.
+// A complete Gold image of the American release whose tables moved 0x40
+// bytes later, without the routines that would say so, and the text that
+// says so.
 class TablesFileBesideAnImage : public testing::Test {
 protected:
     static constexpr int32_t kMovedBy = 0x40;
     const rom::ReleaseLayout& row = rom::FirstAmericanRelease(GameVersion::Gold);
-    TestImage image = TestImage::OfRelease(row, kMovedBy);
+    TestImage image = TestImage::OfRelease(row, kMovedBy, /*withRoutines=*/false);
 
     VersionProfile moved() const {
         const VersionProfile p = row.tables;
@@ -147,6 +148,11 @@ TEST_F(TablesFileBesideAnImage, IsRefusedWhereTheImageDisagrees) {
     p.EvoMovePointerOffset = 0x200000 - 501;  // the last pointer would end one byte past the end
     image.WriteTablesFile(rom::TablesFileText(p));
     ExpectRefused(4, "the move/evolution pointers at 0x1FFE0B would end at 0x200001, past the end of the image");
+
+    p = moved();
+    p.EvoMovePointerOffset += 2;  // species 2's pointer read as species 1's: its lists are complete, the last is not
+    image.WriteTablesFile(rom::TablesFileText(p));
+    ExpectRefused(4, "do not all lead to complete lists (species 251: its pointer at 0x429F3 holds the address 0x0, outside 0x4000 to 0x7FFF)");
 
     image.WriteTablesFile(rom::TablesFileText(moved()) + "eggs = 0x7FFFFFFF\n");
     ExpectRefused(5, "the egg move pointers at 0x7FFFFFFF");

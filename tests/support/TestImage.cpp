@@ -7,6 +7,7 @@
 
 #include "rom/ImageFacts.h"
 #include "rom/VersionDetection.h"
+#include "tests/support/TableRoutines.h"
 
 namespace testsupport {
 
@@ -82,7 +83,7 @@ rom::VersionProfile TestImage::MovedTables(const rom::ReleaseLayout& release, in
             p.EvoMovePointerOffset + movedBy};
 }
 
-TestImage TestImage::OfRelease(const rom::ReleaseLayout& release, int32_t movedBy) {
+TestImage TestImage::OfRelease(const rom::ReleaseLayout& release, int32_t movedBy, bool withRoutines) {
     TestImage image(HeaderByte(release.version), release.imageSize);
     image.FillWithPattern();
     image.SetBytes(rom::kTitleOffset, {'Q', 'U', 'I', 'L', 'L', 'T', 'S', 'T'});  // the version byte follows
@@ -93,9 +94,36 @@ TestImage TestImage::OfRelease(const rom::ReleaseLayout& release, int32_t movedB
     for (int32_t k = 0; k < rom::kSpeciesCount; ++k) {
         image.SetByte(int64_t{release.tables.CryTableOffset} + movedBy + int64_t{cryEntry} * k + 1, 0);
     }
+    // Lists as the releases lay them: right after each pointer table, the
+    // rest of the bank 0.
+    const int64_t pointers = int64_t{release.tables.EvoMovePointerOffset} + movedBy;
+    const int64_t eggs = int64_t{release.eggMovePointerOffset} + movedBy;
+    for (const int64_t table : {pointers, eggs}) {
+        const int64_t lists = table + 2 * rom::kSpeciesCount;
+        const int64_t bankEnd = (table / 0x4000 + 1) * 0x4000;
+        std::vector<uint8_t> bytes(static_cast<size_t>(bankEnd - table), 0);
+        for (int32_t k = 0; k < rom::kSpeciesCount; ++k) {
+            // Evolution/move lists: "00 00" each, one after another; egg
+            // lists: one lone 0xFF shared by every species.
+            const int64_t list = table == eggs ? lists : lists + 2 * k;
+            const auto address = static_cast<uint16_t>(0x4000 + list % 0x4000);
+            bytes[static_cast<size_t>(2 * k)] = static_cast<uint8_t>(address & 0xFF);
+            bytes[static_cast<size_t>(2 * k + 1)] = static_cast<uint8_t>(address >> 8);
+        }
+        if (table == eggs) bytes[static_cast<size_t>(lists - table)] = 0xFF;
+        image.SetBytes(table, bytes);
+    }
+    if (withRoutines) image.PlantTableRoutines(MovedTables(release, movedBy), eggs);
     image.MakeComplete();
     image.FixGlobalChecksum();
     return image;
+}
+
+void TestImage::PlantTableRoutines(const rom::VersionProfile& tables, int64_t eggs) {
+    std::vector<uint8_t> bytes = ReadAll();
+    testsupport::PlantTableRoutines(bytes, {tables.BaseStatsOffset, tables.MenuIconOffset, tables.CryTableOffset,
+                                            tables.EvoMovePointerOffset, eggs});
+    SetBytes(0, bytes);
 }
 
 uint8_t TestImage::HeaderByte(rom::GameVersion version) { return rom::HeaderByteOf(version); }

@@ -39,13 +39,22 @@ public:
     // here: its length, version byte, game code, revision, ROM-size byte and
     // both checksums as the release has them, the base records numbered 1 to
     // 251 and byte 1 of every cry entry 0 at the release's offsets plus
-    // `movedBy` (a modified game whose tables moved), and every other byte
-    // following the test pattern, so that a stray write shows up anywhere.
-    static TestImage OfRelease(const rom::ReleaseLayout& release, int32_t movedBy = 0);
+    // `movedBy` (a modified game whose tables moved), the two pointer tables
+    // (the egg move table moved as well) each followed by lists as the
+    // releases lay them (an empty list per species, one shared lone 0xFF for
+    // the egg moves, the rest of the bank 0), the five routines that read the
+    // tables planted reading them there (unless `withRoutines` is false), and
+    // every other byte following the test pattern, so that a stray write
+    // shows up anywhere.
+    static TestImage OfRelease(const rom::ReleaseLayout& release, int32_t movedBy = 0, bool withRoutines = true);
 
     // The release's four table offsets, each `movedBy` bytes on: where the
     // tables of OfRelease(release, movedBy) stand.
     static rom::VersionProfile MovedTables(const rom::ReleaseLayout& release, int32_t movedBy);
+
+    // Plants the five routines that read the tables, reading them at `tables`
+    // (tests/support/TableRoutines.h says where they lie).
+    void PlantTableRoutines(const rom::VersionProfile& tables, int64_t eggs);
 
     // The header byte that makes the image recognised as the version.
     static uint8_t HeaderByte(rom::GameVersion version);

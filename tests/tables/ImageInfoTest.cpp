@@ -41,10 +41,10 @@ TEST(ImageInfo, DescribesAHandBuiltImage) {
 }
 
 TEST(ImageInfo, ChecksumsRightAfterTheyAreSet) {
-    TestImage image = TestImage::Released(GameVersion::Crystal);
-    image.SetGameCode("BYTE");
-    image.MakeComplete();
+    TestImage image = TestImage::OfRelease(*rom::FindReleaseLayout("BYTE", 0));
     std::vector<uint8_t> bytes = image.ReadAll();
+    bytes[0x14E] = static_cast<uint8_t>(bytes[0x14E] + 1);
+    EXPECT_FALSE(tables::DescribeImage(bytes).globalChecksumRight);
     const uint16_t global = rom::GlobalChecksum(bytes);
     bytes[0x14E] = static_cast<uint8_t>(global >> 8);
     bytes[0x14F] = static_cast<uint8_t>(global & 0xFF);
@@ -52,7 +52,7 @@ TEST(ImageInfo, ChecksumsRightAfterTheyAreSet) {
     EXPECT_TRUE(info.headerChecksumRight);
     EXPECT_TRUE(info.globalChecksumRight);
     EXPECT_EQ(info.header.globalChecksum, global);
-    EXPECT_EQ(info.layout.kind, rom::ImageLayout::Released);  // complete, numbered, cry entries as released
+    EXPECT_EQ(info.layout.kind, rom::ImageLayout::Released);  // complete, its code proving the release's tables
 }
 
 TEST(ImageInfo, NoVersionMeansNoLayout) {

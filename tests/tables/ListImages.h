@@ -17,6 +17,7 @@
 #include "rom/VersionDetection.h"
 #include "tables/ImageLists.h"
 #include "tests/support/PackedLists.h"
+#include "tests/support/TableRoutines.h"
 #include "tests/support/TestImage.h"
 
 namespace listtest {
@@ -142,6 +143,9 @@ inline std::vector<uint8_t> ReleaseLikeBytes(const Lists& lists, const rom::Rele
     }
     LayLists(image, row.tables.EvoMovePointerOffset, evo, false);
     LayLists(image, row.eggMovePointerOffset, egg, true);
+    testsupport::PlantTableRoutines(image, {row.tables.BaseStatsOffset, row.tables.MenuIconOffset,
+                                            row.tables.CryTableOffset, row.tables.EvoMovePointerOffset,
+                                            row.eggMovePointerOffset});
     return image;
 }
 

@@ -40,7 +40,8 @@ TEST(SpeciesLists, ReadEveryListOfAReleaseLikeImageOfBothKindsOfRelease) {
         ASSERT_EQ(image.layout, rom::ImageLayout::Released);
         const tables::ListLayout layout = tables::ListLayoutOf(image);
         EXPECT_EQ(layout.eggMovePointers, listtest::RowOf(version).eggMovePointerOffset);
-        EXPECT_TRUE(layout.areaEndsWithBank);
+        EXPECT_EQ(layout.evoMoveArea.kind, rom::ListAreaKind::ToBankEnd);
+        EXPECT_EQ(layout.eggMoveArea.kind, rom::ListAreaKind::ToBankEnd);
         const SpeciesLists lists = tables::ReadSpeciesLists(image);
         ASSERT_TRUE(lists.hasEggMoves);
         for (size_t p = 0; p < made.evoMoves.size(); ++p) {
@@ -63,7 +64,8 @@ TEST(SpeciesLists, EveryReleaseRowReadsAndPacksItsListsInItsOwnBanks) {
     for (const rom::ReleaseLayout& row : rom::kReleaseLayouts) {
         SCOPED_TRACE(std::string(row.gameCode) + " " + std::to_string(row.revision));
         const std::vector<uint8_t> image = listtest::ReleaseLikeBytes(made, row);
-        const tables::ListLayout layout{row.tables.EvoMovePointerOffset, row.eggMovePointerOffset, true};
+        const tables::ListLayout layout{row.tables.EvoMovePointerOffset, row.eggMovePointerOffset,
+                                        {rom::ListAreaKind::ToBankEnd, 0}, {rom::ListAreaKind::ToBankEnd, 0}};
         const SpeciesLists lists = tables::ReadSpeciesLists(image, row.tables, layout);
         for (size_t p = 0; p < made.evoMoves.size(); ++p) {
             ASSERT_EQ(EvoMoveContents({lists.evoMoves[p].evolutions, lists.evoMoves[p].moves}), made.evoMoves[p]) << p;
@@ -97,7 +99,7 @@ TEST(SpeciesLists, AnImageThatNamesNoReleaseHasNoEggTableAndNoRoomToGrow) {
     const tables::ListLayout layout = tables::ListLayoutOf(Open(released));
     EXPECT_EQ(layout.evoMovePointers, rom::ReleasedProfile(GameVersion::Crystal).EvoMovePointerOffset);
     EXPECT_FALSE(layout.eggMovePointers.has_value());
-    EXPECT_FALSE(layout.areaEndsWithBank);
+    EXPECT_EQ(layout.evoMoveArea.kind, rom::ListAreaKind::ListsOnly);
 
     const TestImage handBuilt(TestImage::HeaderByte(GameVersion::Gold));
     const tables::ListLayout hand = tables::ListLayoutOf(Open(handBuilt));
@@ -126,7 +128,7 @@ TEST(SpeciesLists, PointersAddressTheirOwnBankAndUnreadableListsAreSaidPerSpecie
     image[0x43FF0] = 0;
     image[0x44000] = 0;  // the terminator lies in the next bank: not this list's
 
-    const SpeciesLists lists = tables::ReadSpeciesLists(image, profile, {static_cast<int32_t>(table), {}, false});
+    const SpeciesLists lists = tables::ReadSpeciesLists(image, profile, {static_cast<int32_t>(table), {}, {}, {}});
     const tables::EvoMoveList& first = lists.evoMoves[0];
     ASSERT_TRUE(first.place.readable());
     EXPECT_EQ(first.place.offset, 0x427A7);
@@ -144,7 +146,7 @@ TEST(SpeciesLists, PointersAddressTheirOwnBankAndUnreadableListsAreSaidPerSpecie
 
     // An unknown evolution method leaves the list's length unknown.
     image[0x427A7] = 0x06;
-    const SpeciesLists odd = tables::ReadSpeciesLists(image, profile, {static_cast<int32_t>(table), {}, false});
+    const SpeciesLists odd = tables::ReadSpeciesLists(image, profile, {static_cast<int32_t>(table), {}, {}, {}});
     EXPECT_NE(odd.evoMoves[0].place.unreadable.find("unknown evolution method 6"), std::string::npos);
 }
 
@@ -271,7 +273,7 @@ TEST_F(Laying, PackingRefusesUnreadableListsAndBytesOfTheAreaThatAreNotFree) {
 
 TEST_F(Laying, WithoutAKnownFreeAreaListsMayShrinkButNotGrow) {
     SpeciesLists tight = lists;
-    tight.layout.areaEndsWithBank = false;
+    tight.layout.evoMoveArea = {};
     auto wanted = EvoMovesOf(lists);
     wanted[14].moves.pop_back();  // 2 bytes shorter
     std::vector<uint8_t> after = image.bytes;

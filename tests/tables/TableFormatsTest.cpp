@@ -66,7 +66,7 @@ TEST(TableFormats, CsvHeaderAndRowsInListOrder) {
     ASSERT_FALSE(read.error);
     ASSERT_EQ(read.records.size(), 252u);
     EXPECT_EQ(text.substr(0, text.find("\r\n")),
-              "Position,Species,HP,ATK,DEF,SPD,SATK,SDEF,Type1,Type2,RATE,EXP,Item1,Item2,Cycles,Size,Growth,Groups,"
+              "Position,Species,Name,HP,ATK,DEF,SPD,SATK,SDEF,Type1,Type2,RATE,EXP,Item1,Item2,Cycles,Size,Growth,Groups,"
               "Sprite,Pointer,Cry,Pitch,Echo,Length,Gender");
     EXPECT_EQ(read.records[1].fields[0], "0");
     EXPECT_EQ(read.records[1].fields[1], "Bulbasaur");
@@ -88,7 +88,8 @@ TEST(TableFormats, JsonShape) {
     EXPECT_TRUE(row["Gender"].is_number_unsigned());
     EXPECT_TRUE(row["Pointer"].is_string());
     EXPECT_TRUE(row["Type1"].is_string());
-    EXPECT_EQ(row.size(), 25u);
+    EXPECT_TRUE(row["Name"].is_null());  // a table alone holds no names
+    EXPECT_EQ(row.size(), 26u);
 }
 
 TEST(TableFormats, ColumnsInAnyOrderRowsLeftOutSpeciesNotChecked) {
@@ -197,11 +198,11 @@ TEST(TableFormats, WhatSpreadsheetsWriteIsReadAsTheTable) {
         if (next == std::string::npos) next = line.size();
         cells.push_back(line.substr(at, next - at));
     }
-    cells[8] = "grass";                 // Type1
-    cells[12] = " 6d - miracle berry";  // Item1
-    cells[13] = "Miracle Berry";        // Item2
-    cells[18] = "0f-eevee";             // Sprite
-    cells[20] = "0F=Bulbasaur";         // Cry
+    cells[9] = "grass";                 // Type1
+    cells[13] = " 6d - miracle berry";  // Item1
+    cells[14] = "Miracle Berry";        // Item2
+    cells[19] = "0f-eevee";             // Sprite
+    cells[21] = "0F=Bulbasaur";         // Cry
     std::string joined;
     for (size_t i = 0; i < cells.size(); ++i) joined += (i > 0 ? ";" : "") + cells[i];
     full.replace(row + 2, end - row - 2, joined);
@@ -216,42 +217,42 @@ TEST(TableFormats, WhatSpreadsheetsWriteIsReadAsTheTable) {
 }
 
 TEST(TableFormats, CsvRefusalsListEveryBadValueWithLineAndColumn) {
-    // Rows of the empty table: "24,Pikachu,0,0,0,...". Line 26 is position 24.
-    ExpectRefusals(tables::ReadCsvTable(CsvWith({{"24,Pikachu,0,0", "24,Pikachu,300,x"},
-                                                 {"30,Nidoqueen,0", "30,Nidoqueen,-1"},
-                                                 {"\r\n250,Celebi,0,0,0,0,0,0,Normal,Normal,0,0,00 - None,00 - None,0,00,0,00,"
+    // Rows of the empty table: "24,Pikachu,,0,0,..." (no names). Line 26 is position 24.
+    ExpectRefusals(tables::ReadCsvTable(CsvWith({{"24,Pikachu,,0,0", "24,Pikachu,,300,x"},
+                                                 {"30,Nidoqueen,,0", "30,Nidoqueen,,-1"},
+                                                 {"\r\n250,Celebi,,0,0,0,0,0,0,Normal,Normal,0,0,00 - None,00 - None,0,00,0,00,"
                                                   "00-N/A,0000,00 = Sandshrew,0,0,0,0",
-                                                  "\r\n250,Celebi,0,0,0,0,0,0,Fire ,? ,0,0,00 - None,00 - None,0,"
+                                                  "\r\n250,Celebi,,0,0,0,0,0,0,Fire ,? ,0,0,00 - None,00 - None,0,"
                                                   "123,0,00,00-N/A,12A45,77 = Nope,256,0,65536,256"}})),
-                   {{26, 3, "HP", "HP must be a whole number from 0 to 255; it holds \"300\"."},
-                    {26, 4, "ATK", "ATK must be a whole number from 0 to 255; it holds \"x\"."},
-                    {32, 3, "HP", "it holds \"-1\""},
-                    {252, 10, "Type2", "\"?\" is the text of 9 positions"},
-                    {252, 16, "Size", "Size must be 1 to 2 hex digits"},
-                    {252, 20, "Pointer", "Pointer must be 1 to 4 hex digits"},
-                    {252, 21, "Cry", "Cry must be an entry of its list or a code of 1 to 2 hex digits"},
-                    {252, 22, "Pitch", "Pitch must be a whole number from 0 to 255"},
-                    {252, 24, "Length", "Length must be a whole number from 0 to 65535"},
-                    {252, 25, "Gender", "Gender must be a whole number from 0 to 255 (255: no gender)"}});
+                   {{26, 4, "HP", "HP must be a whole number from 0 to 255; it holds \"300\"."},
+                    {26, 5, "ATK", "ATK must be a whole number from 0 to 255; it holds \"x\"."},
+                    {32, 4, "HP", "it holds \"-1\""},
+                    {252, 11, "Type2", "\"?\" is the text of 9 positions"},
+                    {252, 17, "Size", "Size must be 1 to 2 hex digits"},
+                    {252, 21, "Pointer", "Pointer must be 1 to 4 hex digits"},
+                    {252, 22, "Cry", "Cry must be an entry of its list or a code of 1 to 2 hex digits"},
+                    {252, 23, "Pitch", "Pitch must be a whole number from 0 to 255"},
+                    {252, 25, "Length", "Length must be a whole number from 0 to 65535"},
+                    {252, 26, "Gender", "Gender must be a whole number from 0 to 255 (255: no gender)"}});
 }
 
 TEST(TableFormats, CsvRefusesBadHeadersRowsAndPositions) {
     ExpectRefusals(tables::ReadCsvTable(CsvWith({{",HP,", ",Hit Points,"}})),
-                   {{1, 3, "Hit Points", "\"Hit Points\" is not a column of the table (names are matched without "
-                                         "regard to case, spaces and dots); the columns are Position, Species, HP"}});
+                   {{1, 4, "Hit Points", "\"Hit Points\" is not a column of the table (names are matched without "
+                                         "regard to case, spaces and dots); the columns are Position, Species, Name, HP"}});
     ExpectRefusals(tables::ReadCsvTable(CsvWith({{",ATK,", ",HP,"}, {"Position,", ""}})),
-                   {{1, 3, "HP", "the column \"HP\" is given twice; column 2 has it first."},
+                   {{1, 4, "HP", "the column \"HP\" is given twice; column 3 has it first."},
                     {1, 0, "", "the header row lacks the column(s) Position."}});
     ExpectRefusals(tables::ReadCsvTable(CsvWith({{"\r\n5,Charizard,", "\r\n4,Charizard,"},
                                                  {"\r\n7,Wartortle,", "\r\n,Wartortle,"},
                                                  {"\r\n8,Blastoise,", "\r\n251,Blastoise,"},
-                                                 {"\r\n9,Caterpie,0,", "\r\n9,Caterpie,"},
-                                                 {"\r\n10,Metapod,0,", "\r\n10,Metapod,0,0,"}})),
+                                                 {"\r\n9,Caterpie,,0,", "\r\n9,Caterpie,,"},
+                                                 {"\r\n10,Metapod,,0,", "\r\n10,Metapod,,0,0,"}})),
                    {{7, 1, "Position", "Position 4 (Charmeleon) is given again; line 6 gave it first."},
                     {9, 1, "Position", "Position must be a whole number from 0 to 250; it is empty."},
                     {10, 1, "Position", "it holds \"251\""},
-                    {11, 0, "", "the row has 24 fields; the header row has 25."},
-                    {12, 0, "", "the row has 26 fields; the header row has 25."}});
+                    {11, 0, "", "the row has 25 fields; the header row has 26."},
+                    {12, 0, "", "the row has 27 fields; the header row has 26."}});
     // The list of columns comes once, not with every unknown name.
     const ImportedTable twoUnknown = tables::ReadCsvTable(CsvWith({{",HP,ATK,", ",Hit Points,Attack,"}}));
     ASSERT_EQ(twoUnknown.refusals.size(), 2u);
@@ -273,23 +274,23 @@ std::string JsonWith(const std::vector<std::pair<std::string, std::string>>& rep
 
 TEST(TableFormats, JsonRefusalsCarryLineColumnAndField) {
     // Line 1 "{", lines 2-4 the description, line 5 "species", line 6 is position 0.
-    ExpectRefusals(tables::ReadJsonTable(JsonWith({{"\"Position\":3,\"Species\":\"Charmander\",\"HP\":0",
-                                                    "\"Position\":3,\"Species\":\"Charmander\",\"HP\":4.5"},
-                                                   {"\"Position\":4,\"Species\":\"Charmeleon\",\"HP\":0,\"ATK\":0",
-                                                    "\"Position\":4,\"Species\":\"Charmeleon\",\"HP\":\"12\",\"ATK\":"
+    ExpectRefusals(tables::ReadJsonTable(JsonWith({{"\"Position\":3,\"Species\":\"Charmander\",\"Name\":null,\"HP\":0",
+                                                    "\"Position\":3,\"Species\":\"Charmander\",\"Name\":null,\"HP\":4.5"},
+                                                   {"\"Position\":4,\"Species\":\"Charmeleon\",\"Name\":null,\"HP\":0,\"ATK\":0",
+                                                    "\"Position\":4,\"Species\":\"Charmeleon\",\"Name\":null,\"HP\":\"12\",\"ATK\":"
                                                     "true"},
-                                                   {"\"Position\":5,\"Species\":\"Charizard\",\"HP\":0,\"ATK\":0,"
+                                                   {"\"Position\":5,\"Species\":\"Charizard\",\"Name\":null,\"HP\":0,\"ATK\":0,"
                                                     "\"DEF\":0,\"SPD\":0,\"SATK\":0,\"SDEF\":0,\"Type1\":\"Normal\"",
-                                                    "\"Position\":5,\"Species\":\"Charizard\",\"HP\":0,\"ATK\":0,"
+                                                    "\"Position\":5,\"Species\":\"Charizard\",\"Name\":null,\"HP\":0,\"ATK\":0,"
                                                     "\"DEF\":0,\"SPD\":0,\"SATK\":0,\"SDEF\":0,\"Type1\":20"},
                                                    {"\"Position\":6,", "\"Position\":5,"},
-                                                   {"\"Position\":7,\"Species\":\"Wartortle\",\"HP\":0",
-                                                    "\"Position\":7,\"Species\":\"Wartortle\",\"HP\":[1]"}})),
-                   {{9, 47, "HP", "HP must be a whole number from 0 to 255; it holds \"4.5\"."},
-                    {10, 58, "ATK", "\"ATK\" must be a number, a string or null, not true."},
-                    {11, 98, "Type1", "Type1 must be a JSON string"},
+                                                   {"\"Position\":7,\"Species\":\"Wartortle\",\"Name\":null,\"HP\":0",
+                                                    "\"Position\":7,\"Species\":\"Wartortle\",\"Name\":null,\"HP\":[1]"}})),
+                   {{9, 59, "HP", "HP must be a whole number from 0 to 255; it holds \"4.5\"."},
+                    {10, 70, "ATK", "\"ATK\" must be a number, a string or null, not true."},
+                    {11, 110, "Type1", "Type1 must be a JSON string"},
                     {12, 17, "Position", "Position 5 (Charizard) is given again; line 11 gave it first."},
-                    {13, 46, "HP", "\"HP\" must be a number, a string or null, not an array."}});
+                    {13, 58, "HP", "\"HP\" must be a number, a string or null, not an array."}});
 }
 
 TEST(TableFormats, JsonRefusesBadDocumentsAndRows) {
@@ -403,7 +404,7 @@ TEST(TableFormats, SpreadsheetNumbersInThePointerColumnAreRefused) {
 // UTF-16 (by its byte-order mark or its zero bytes) reads as the same table;
 // a file in another encoding is refused once, with its line.
 TEST(TableFormats, TextEncodingsOfTheFile) {
-    const std::string utf8 = "Position,Species,Type1\r\n3,Venusaur,Grass\r\n";
+    const std::string utf8 = "Position,Species,Type1\r\n2,Venusaur,Grass\r\n";
     const auto utf16 = [&](bool little, bool marked) {
         std::string out = marked ? (little ? "\xFF\xFE" : "\xFE\xFF") : "";
         for (char c : utf8) out += little ? std::string{c, '\0'} : std::string{'\0', c};

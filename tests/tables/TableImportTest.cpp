@@ -277,7 +277,11 @@ TEST(PointerTargets, AChangedPointerMustLeadToTheStartOfACompleteList) {
     const listtest::Lists made = listtest::SyntheticLists();
     TestImage file = listtest::ReleaseLikeImage(made);
     const int64_t table = listtest::RowOf(GameVersion::Crystal).tables.EvoMovePointerOffset;
-    file.SetBytes(table + 2 * 250, {0x00, 0x00});  // the image's own stray pointer
+    // The image's own stray pointer. A complete image holding one is refused
+    // (its pointers do not all lead to lists); one built by hand (its header
+    // checksum broken) keeps being read, and what it holds is never judged.
+    file.SetBytes(table + 2 * 250, {0x00, 0x00});
+    file.SetByte(rom::kHeaderChecksumOffset, static_cast<uint8_t>(file.ByteAt(rom::kHeaderChecksumOffset) + 1));
     const tables::TableImage image = Open(file);
     const tables::SpeciesLists lists = tables::ReadSpeciesLists(image);
     const size_t pointer = tables::FieldIndex(*rom::FindField("Pointer"));

@@ -374,6 +374,12 @@ TEST_F(EditorFormTest, EveryEditingControlHasATooltip) {
         EXPECT_TRUE(hex->toolTip().contains("two hex digits")) << hex->objectName().toStdString();
     EXPECT_TRUE(form.Pointer->toolTip().contains("four hex digits"));
     EXPECT_EQ(form.Version->toolTip(), "No image is open");
+    // Coded values are explained by name, the stored codes unchanged.
+    EXPECT_TRUE(form.Growth->toolTip().contains("3 Medium Slow"));
+    EXPECT_TRUE(form.Groups->toolTip().contains("17 is Monster and Grass"));
+    EXPECT_TRUE(form.Gender->toolTip().contains("31 1 in 8 female"));
+    for (QWidget* explained : std::initializer_list<QWidget*>{form.RATE, form.EXP, form.Size, form.Cycles})
+        EXPECT_TRUE(explained->toolTip().contains('\n')) << explained->objectName().toStdString();
 }
 
 TEST_F(EditorFormTest, EveryControlCanBeFoundByItsName) {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <unistd.h>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "patches/BpsPatch.h"
@@ -66,7 +67,8 @@ TEST_F(SessionTest, OpensAsTheProgramsDoAndRefusesMovedTables) {
     json opened = session.Open("crystal.gbc", original_, std::nullopt);
     EXPECT_EQ(opened["caption"], "Kreblin Crystal Version");
     EXPECT_EQ(opened["release"], "Kreblin Crystal Version (America)");
-    EXPECT_EQ(opened["columns"].size(), 2 + rom::kSpeciesFields.size());
+    EXPECT_EQ(opened["identity"], "Kreblin Crystal Version (America)");
+    EXPECT_EQ(opened["columns"].size(), 3 + rom::kSpeciesFields.size());  // Position, Species, Name, the fields
     EXPECT_EQ(session.Species()["rows"].size(), 251u);
 
     // Its ".tables" file makes the moved image editable where it says.
@@ -74,16 +76,35 @@ TEST_F(SessionTest, OpensAsTheProgramsDoAndRefusesMovedTables) {
     opened = session.Open("moved.gbc", webtest::MovedTablesImage(), rom::TablesFileText(moved));
     ASSERT_TRUE(opened["ok"]) << opened.dump();
     EXPECT_EQ(opened["layout"], "tables file");
+    EXPECT_EQ(opened["identity"], "Kreblin Crystal Version (tables file layout)");
     ASSERT_TRUE(session.SetField(webtest::kPikachu, "HP", "7")["changed"]);
     EXPECT_EQ(session.SavedImage().bytes[static_cast<size_t>(
                   *rom::FieldOffset(moved, webtest::kPikachu, *tables::FieldOfColumn("HP")))],
               7);
 
+    // The same name refused (no ".tables" file this time): the image that is
+    // open keeps its file, its edit and its step.
     opened = session.Open("moved.gbc", webtest::MovedTablesImage(), std::nullopt);
     EXPECT_FALSE(opened["ok"]);
     EXPECT_NE(opened["message"].get<std::string>().find("\"moved.gbc\""), std::string::npos) << opened.dump();
+    EXPECT_NE(opened["message"].get<std::string>().find("where its tables lie is not proven"), std::string::npos);
     EXPECT_EQ(opened["message"].get<std::string>().find(folder_.string()), std::string::npos);
-    EXPECT_FALSE(session.IsOpen());
+    ASSERT_TRUE(session.IsOpen());
+    EXPECT_EQ(session.History()["steps"].size(), 1u);
+    EXPECT_EQ(session.SavedImage().bytes[static_cast<size_t>(
+                  *rom::FieldOffset(moved, webtest::kPikachu, *tables::FieldOfColumn("HP")))],
+              7);
+    EXPECT_TRUE(session.Undo()["changed"]);
+    EXPECT_TRUE(std::filesystem::is_empty(folder_ / "download"));
+
+    // With the routines that read its tables: a modified game, named as one.
+    opened = session.Open("modified.gbc", testsupport::TestImage::OfRelease(webtest::Release(), webtest::kMovedBy).ReadAll(),
+                          std::nullopt);
+    ASSERT_TRUE(opened["ok"]) << opened.dump();
+    EXPECT_EQ(opened["layout"], "modified game");
+    EXPECT_EQ(opened["release"], "");
+    EXPECT_EQ(opened["identity"],
+              "a modified game based on Kreblin Crystal Version (game code and revision of the American release)");
 }
 
 TEST_F(SessionTest, FieldEditsAreStepsAndRefusalsWriteNothing) {
@@ -175,14 +196,30 @@ TEST_F(SessionTest, ListEditsTakeTheImportsRulesAndRoom) {
     EXPECT_EQ(answer["places"], json::parse(R"([{"row": 1, "column": "Level"}])"));
     EXPECT_NE(answer["message"].get<std::string>().find("Level must be a whole number from 1 to 100"),
               std::string::npos) << answer.dump();
+    // The page's rows are named by species and column, never by a line.
     answer = session_->SetList(webtest::kPikachu, "evolutions", {{"1", "", "16", "", "", "26"}});
-    EXPECT_NE(answer["message"].get<std::string>().find("Level must be"), std::string::npos) << answer.dump();
+    std::string message = answer["message"];
+    EXPECT_TRUE(message.starts_with("Evolutions of Pikachu, Level: Level must be")) << message;
+    EXPECT_EQ(message.find("line"), std::string::npos) << message;
+    message = session_->SetField(0, "HP", "300")["message"];
+    EXPECT_TRUE(message.starts_with("HP of Bulbasaur: HP must be")) << message;
     EXPECT_EQ(Bytes(), edited);
 
-    // Levels that fall are taken, with the library's warning.
+    // A new move takes its place by level, after the moves of its level.
+    answer = session_->SetList(webtest::kPikachu, "moves",
+                               {{"1", "84"}, {"6", "39"}, {"8", "86"}, {"11", "85"}, {"6", "98"}}, 4);
+    ASSERT_TRUE(answer["changed"]) << answer.dump();
+    EXPECT_FALSE(answer.contains("warning")) << answer.dump();
+    EXPECT_EQ(session_->Lists(webtest::kPikachu)["moves"],
+              json::parse(R"([["1","84"],["6","39"],["6","98"],["8","86"],["11","85"]])"));
+    session_->Undo();
+
+    // Levels that fall are taken, with the library's warning less its line.
     answer = session_->SetList(webtest::kPikachu, "moves", {{"8", "86"}, {"6", "39"}});
     EXPECT_TRUE(answer["changed"]) << answer.dump();
     EXPECT_NE(answer.value("warning", "").find("warning: "), std::string::npos) << answer.dump();
+    EXPECT_EQ(answer.value("warning", "").find("line"), std::string::npos) << answer.dump();
+    EXPECT_EQ(session_->History()["room"], session_->Lists(webtest::kPikachu)["room"]);
 
     // Emptied, and machines by their cells.
     ASSERT_TRUE(session_->SetList(0, "egg-moves", {})["changed"]);
@@ -216,6 +253,41 @@ TEST_F(SessionTest, DownloadsAreTheImageWithRightChecksumsAndItsPatch) {
     EXPECT_EQ(applied.bytes, image.bytes);
 }
 
+// An image shorter than its header declares is not given as one with right
+// checksums; its patch carries the edits with the checksums as they are.
+TEST_F(SessionTest, ACutImageIsNotDownloadedAsFixed) {
+    std::vector<uint8_t> cut(original_.begin(), original_.begin() + static_cast<std::ptrdiff_t>(original_.size() / 2));
+    ASSERT_TRUE(session_->Open("cut.gbc", cut, std::nullopt)["ok"]);
+    ASSERT_TRUE(session_->SetField(webtest::kPikachu, "HP", "40")["changed"]);
+    const web::Download image = session_->SavedImage();
+    EXPECT_FALSE(image.ok);
+    EXPECT_TRUE(image.cut);
+    EXPECT_TRUE(image.bytes.empty());
+    EXPECT_NE(image.message.find("Not downloaded: \"cut.gbc\""), std::string::npos) << image.message;
+    const web::Download patch = session_->Patch();
+    ASSERT_TRUE(patch.ok) << patch.message;
+    cut[HpOffset()] = 40;
+    const std::vector<uint8_t> opened(original_.begin(), original_.begin() + static_cast<std::ptrdiff_t>(cut.size()));
+    EXPECT_EQ(patches::ApplyBps(patch.bytes, opened).bytes, cut);
+}
+
+// Growth, egg groups and gender are stored as numbers and shown with words.
+TEST_F(SessionTest, NumbersGetReadableWords) {
+    for (const auto& [column, text, words] : {std::tuple{"Gender", "31", "1 in 8 female"},
+                                              {"Gender", "255", "no gender"},
+                                              {"Gender", "100", "101 in 256 female"},
+                                              {"Groups", "17", "Monster and Grass"},
+                                              {"Groups", "FF", "No eggs"},
+                                              {"Growth", "3", "Medium Slow"}}) {
+        const json answer = session_->SetField(0, column, text);
+        ASSERT_TRUE(answer["ok"]) << answer.dump();
+        EXPECT_EQ(answer["value"], text);
+        EXPECT_EQ(answer["readable"], words);
+        EXPECT_EQ(session_->Species()["rows"][0]["readable"][column], words);
+    }
+    EXPECT_EQ(session_->SetField(0, "HP", "9")["readable"], "");
+}
+
 TEST_F(SessionTest, ImportsAreOneStepAndTheirOwnExportChangesNothing) {
     for (const std::string table : {"species", "machines", "evolutions", "moves", "egg-moves"}) {
         // The workbook holds every table whichever is chosen.
@@ -244,6 +316,26 @@ TEST_F(SessionTest, ImportsAreOneStepAndTheirOwnExportChangesNothing) {
     EXPECT_FALSE(web::Session::Fits("image", "a.gbc", 8 * 1024 * 1024 + 1)["ok"]);
 }
 
+// The image's own name of a species: shown, renamed as one step, undone to the
+// exact bytes; a name the set cannot write is refused and writes nothing.
+TEST_F(SessionTest, RenamesAreStepsAndUndoGivesTheNameBack) {
+    EXPECT_EQ(session_->Species()["rows"][webtest::kPikachu]["imageName"], "PIKACHU");
+    const json refused = session_->SetField(webtest::kPikachu, "Name", "Pika~");
+    EXPECT_FALSE(refused["ok"]);
+    EXPECT_NE(refused["message"].get<std::string>().find("\"~\" at character 5"), std::string::npos) << refused.dump();
+    EXPECT_EQ(Bytes(), original_);
+
+    const json renamed = session_->SetField(webtest::kPikachu, "Name", "Sparky");
+    ASSERT_TRUE(renamed["ok"]) << renamed.dump();
+    EXPECT_EQ(renamed["value"], "Sparky");
+    EXPECT_EQ(ChangedOffsets(Bytes()).size(), 7u);  // "Sparky" over "PIKACHU", a 0x50 over the "U"
+    EXPECT_NE(session_->History()["changes"].get<std::string>().find("Name: PIKACHU -> Sparky"), std::string::npos);
+    EXPECT_FALSE(session_->SetField(webtest::kPikachu, "Name", "Sparky")["changed"]);
+    session_->Undo();
+    EXPECT_EQ(Bytes(), original_);
+    EXPECT_EQ(session_->Species()["rows"][webtest::kPikachu]["imageName"], "PIKACHU");
+}
+
 // A workbook brought in as the command line brings it: every sheet as one
 // step; another release's workbook refused with the page's own advice.
 TEST_F(SessionTest, WorkbooksAreOneStepAndAnotherReleasesIsRefused) {
@@ -253,7 +345,7 @@ TEST_F(SessionTest, WorkbooksAreOneStepAndAnotherReleasesIsRefused) {
     ASSERT_TRUE(image) << refusal;
     formats::WorkbookContent content = tables::ImageWorkbook(*image, tables::ReadSpeciesLists(*image), "test");
     std::vector<formats::WorkbookCell>& pikachu = content.sheets[0].rows[1 + webtest::kPikachu];
-    pikachu[2 + tables::FieldIndex(rom::kSpeciesFields[0])] = formats::WorkbookCell::Number(41);
+    pikachu[3 + tables::FieldIndex(rom::kSpeciesFields[0])] = formats::WorkbookCell::Number(41);
     for (auto& [key, value] : content.about) {
         if (key == "Release") value = "Kreblin Gold Version (America)";
     }

@@ -1,8 +1,8 @@
 #pragma once
 // The images the page is tested on: one laid out like the first American
 // Crystal release with lists a species can be edited in (every other byte
-// the test pattern), and the same release with its tables moved, which the
-// programs refuse.
+// the test pattern), and the same release with its tables moved and without
+// the routines that read them, which the programs refuse.
 #include <algorithm>
 #include <cstdint>
 #include <stdexcept>
@@ -11,6 +11,7 @@
 
 #include "rom/ReleaseLayouts.h"
 #include "tables/SpeciesTable.h"
+#include "tests/support/NameImages.h"
 #include "tests/support/PackedLists.h"
 #include "tests/support/PictureImages.h"
 #include "tests/support/TestImage.h"
@@ -24,10 +25,14 @@ inline constexpr int32_t kMovedBy = 16;
 
 // The image's bytes, laid out like the release: Pikachu with an evolution
 // and three level-up moves, Bulbasaur with two egg moves, every other list
-// empty; pictures and palettes planted (Pikachu's front and back among
-// them); both checksums right.
+// empty; its own species names (Pikachu's "PIKACHU") where the routine that
+// reads them says; pictures and palettes planted (Pikachu's front and back
+// among them); both checksums right.
 inline std::vector<uint8_t> ReleaseLikeImage() {
-    const testsupport::TestImage file = testsupport::TestImage::OfRelease(Release());
+    testsupport::TestImage file = testsupport::TestImage::OfRelease(Release());
+    std::array<std::vector<uint8_t>, rom::kSpeciesCount> names{};
+    names[kPikachu] = {0x8F, 0x88, 0x8A, 0x80, 0x82, 0x87, 0x94};
+    testsupport::PlantNames(file, Release().version, rom::kNameFieldLength, names);
     std::string refusal;
     std::optional<tables::TableImage> image = tables::OpenTableImage(file.path(), refusal);
     if (!image) throw std::runtime_error("the test image does not open: " + refusal);
@@ -53,7 +58,7 @@ inline std::vector<uint8_t> ReleaseLikeImage() {
 }
 
 inline std::vector<uint8_t> MovedTablesImage() {
-    return testsupport::TestImage::OfRelease(Release(), kMovedBy).ReadAll();
+    return testsupport::TestImage::OfRelease(Release(), kMovedBy, /*withRoutines=*/false).ReadAll();
 }
 
 }  // namespace webtest

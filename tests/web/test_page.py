@@ -4,8 +4,13 @@ Opens an image laid out like a release, changes HP of Pikachu, adds a level-up
 move, undoes and redoes, downloads the image and the patch, and compares
 their bytes with what quillmere-cli makes of the same edits; checks that a
 refused value writes nothing and that an image with moved tables is refused.
+Renames Pikachu, undoes and redoes the rename, and finds it in the image.
 Exports the workbook and compares it sheet by sheet with quillmere-cli's,
 imports an edited one and compares the image with the command line's import.
+Then that nothing typed is lost (a refused or declined open, the leave
+prompt), that refused cells block the downloads, that new list rows are
+judged when complete and placed by level, the search box and the machines'
+moves.
 With --bench, also times opening the image and a field edit.
 
     test_page.py --page quillmere.html --cli quillmere-cli --images make_web_images [--bench FILE]
@@ -14,6 +19,7 @@ With --bench, also times opening the image and a field edit.
 import argparse
 import csv
 import io
+import json
 import os
 import shutil
 import subprocess
@@ -23,10 +29,12 @@ import time
 
 import openpyxl
 from selenium import webdriver
+from selenium.common.exceptions import TimeoutException
 from selenium.webdriver.chrome.service import Service as ChromeService
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
+from selenium.webdriver.support import expected_conditions
 from selenium.webdriver.support.ui import Select, WebDriverWait
 
 PIKACHU = 24
@@ -71,6 +79,35 @@ class Page:
 
     def open(self, *paths):
         self.driver.find_element(By.ID, "open-image").send_keys("\n".join(paths))
+
+    def answer_prompt(self, accept):
+        """Answers the page's confirm box; gives its text."""
+        prompt = self.wait(expected_conditions.alert_is_present())
+        text = prompt.text
+        prompt.accept() if accept else prompt.dismiss()
+        return text
+
+    def answer_prompt_if_any(self):
+        try:
+            WebDriverWait(self.driver, 2).until(expected_conditions.alert_is_present()).accept()
+        except TimeoutException:
+            pass
+
+    def leave_prompt_set(self):
+        return self.driver.execute_script(
+            "const e = new Event('beforeunload', {cancelable: true}); window.dispatchEvent(e);"
+            "return e.defaultPrevented;")
+
+    def status(self):
+        return self.driver.find_element(By.ID, "status").text
+
+    def no_download(self, button, name):
+        path = os.path.join(self.downloads, name)
+        if os.path.exists(path):
+            os.remove(path)
+        self.button(button).click()
+        time.sleep(0.5)
+        return not os.path.exists(path)
 
     def type_into(self, name, text):
         control = self.named(name)
@@ -159,6 +196,11 @@ def edit_session(page, image):
     page.wait(lambda _: "HP" in page.alert())
     check(refused.get_attribute("aria-invalid") == "true", "a refused value is marked and said: " + page.alert())
     check("Bulbasaur" not in page.changes(), "a refused value is no change")
+    refused.click()
+    refused.send_keys(Keys.ESCAPE)
+    check(refused.get_attribute("value") == refused.get_attribute("data-value") != "300" and
+          refused.get_attribute("aria-invalid") is None,
+          "Escape puts back the image's value")
 
     page.button("Pikachu").click()
     moves = "Level-up moves of Pikachu"
@@ -213,12 +255,104 @@ def run_tests(args, page, work):
     check(page.download("Download image", "crystal.gbc") == saved, "a refused import writes nothing")
 
     workbook_session(args, page, work)
+    names_session(args, page, work)
     picture_session(page, work)
 
+    changes = page.changes()
     page.open(os.path.join(work, "moved.gbc"))
     page.wait(lambda _: "moved.gbc" in page.alert())
-    check(page.driver.find_element(By.ID, "editor").get_attribute("hidden") is not None,
-          "an image with moved tables is refused and no table is shown: " + page.alert().splitlines()[0])
+    check(page.driver.find_element(By.ID, "editor").get_attribute("hidden") is None and
+          page.changes() == changes, "an image with moved tables is refused and the open one stays: " +
+          page.alert().splitlines()[0])
+
+    keeping_session(page, work)
+    lists_session(page, work)
+
+
+def keeping_session(page, work):
+    """Edits survive a refused or declined open; the leave prompt; refused cells block downloads."""
+    image = os.path.join(work, "crystal.gbc")
+    page.open(image)
+    page.wait(lambda _: page.changes().startswith("No changes"))
+    check(not page.leave_prompt_set(), "no leave prompt without edits")
+    page.type_into("HP of Pikachu", "41")
+    page.wait(lambda _: "HP:" in page.changes())
+    check(page.leave_prompt_set(), "the leave prompt is set while there are unsaved edits")
+
+    page.open(os.path.join(work, "moved.gbc"))
+    asked = page.answer_prompt(True)
+    page.wait(lambda _: "moved.gbc" in page.alert())
+    check("crystal.gbc" in asked and "HP:" in page.changes() and page.button("Undo").is_enabled(),
+          "the edits survive a refused open (after being asked: " + asked + ")")
+    page.open(image)
+    page.answer_prompt(False)
+    page.wait(lambda _: "Kept" in page.status())
+    check("HP:" in page.changes() and page.button("Undo").is_enabled(), "a \"no\" to another open keeps the edits")
+
+    page.type_into("ATK of Pikachu", "999")
+    page.wait(lambda _: "ATK" in page.alert())
+    for button, name in (("Download image", "crystal.gbc"), ("Download patch", "crystal.bps")):
+        check(page.no_download(button, name) and "ATK of Pikachu" in page.alert() and
+              page.alert().startswith("Not downloaded"), f'"{button}" names the refused cell and gives nothing')
+    page.type_into("ATK of Pikachu", "56")
+    page.wait(lambda _: page.alert() == "")
+    page.download("Download image", "crystal.gbc")
+    check(not page.leave_prompt_set() and page.status().startswith("Downloaded crystal.gbc"),
+          "a download keeps the edits: no leave prompt, and the status says the download")
+
+
+def lists_session(page, work):
+    """New rows judged when complete and placed by level; the search box; the machines' moves."""
+    page.open(os.path.join(work, "crystal.gbc"))
+    page.wait(lambda _: page.changes().startswith("No changes"))
+    page.button("Pikachu").click()
+    page.wait(lambda _: page.region("Evolutions of Pikachu"))
+    check("TM01 Dynamicpunch" in page.region("Machines of Pikachu").text, "the machines show their moves")
+
+    evolutions = "Evolutions of Pikachu"
+    page.button("Add evolution", page.region(evolutions)).click()
+    row = page.rows(evolutions)[-1]
+    Select(page.named("Method", row)).select_by_value("1")
+    level = page.named("Level", row)
+    level.send_keys("20")
+    page.named("Into", row).click()
+    check(page.alert() == "" and "Evolutions:" not in page.changes(), "a half-filled evolution row is not judged")
+    Select(page.named("Into", row)).select_by_value("26")
+    page.wait(lambda _: "Evolutions:" in page.changes())
+    check(page.alert() == "" and len(page.rows(evolutions)) == 2, "the completed row is taken")
+
+    moves = "Level-up moves of Pikachu"
+    page.button("Add level-up move", page.region(moves)).click()
+    row = page.rows(moves)[-1]
+    page.named("Level", row).send_keys("5")
+    Select(page.named("Move", row)).select_by_value("85")
+    page.wait(lambda _: "Moves:" in page.changes())
+    levels = [page.named("Level", each).get_attribute("value") for each in page.rows(moves)]
+    check(levels == ["1", "5", "6", "8"] and page.alert() == "", f"a level-5 move lands by level: {levels}")
+
+    page.button("Add level-up move", page.region(moves)).click()
+    row = page.rows(moves)[-1]
+    page.named("Level", row).send_keys("300")
+    page.driver.find_element(By.ID, "history-title").click()
+    check("Level-up moves of Pikachu, Level:" in page.alert() and "line" not in page.alert(),
+          "a row left unfinished is judged by species and field: " + page.alert().splitlines()[0])
+
+    find = page.driver.find_element(By.ID, "find-species")
+    pane = page.driver.find_element(By.CSS_SELECTOR, ".table-pane")
+    page.driver.execute_script("arguments[0].scrollTop = 1e6", pane)
+    for text in ("pika", "25"):
+        find.clear()
+        find.send_keys(text)
+        found = page.driver.find_element(By.CSS_SELECTOR, '#species-body .row[data-position="24"]')
+        in_view = page.driver.execute_script(
+            "const r = arguments[0].getBoundingClientRect(), p = arguments[1].getBoundingClientRect();"
+            "return r.top >= p.top && r.bottom <= p.bottom;", found, pane)
+        check("found" in found.get_attribute("class") and in_view, f'the search box finds Pikachu by "{text}"')
+    page.driver.execute_script("arguments[0].scrollLeft = 1e6", pane)
+    name = page.button("Pikachu")
+    left = page.driver.execute_script("return arguments[0].getBoundingClientRect().left - "
+                                      "arguments[1].getBoundingClientRect().left", name, pane)
+    check(0 <= left < 150, "the Species column stays in view when the table scrolls sideways")
 
 
 def canvas_pixels(page, name):
@@ -324,6 +458,34 @@ def workbook_session(args, page, work):
         check(saved == f.read(), "the image after the workbook's import is the command line's, byte for byte")
 
 
+def names_session(args, page, work):
+    """The image's own name of Pikachu: shown, renamed, undone and redone, downloaded; a refused name writes nothing."""
+    image = os.path.join(work, "crystal.gbc")
+    page.open(image)
+    page.wait(lambda _: page.changes().startswith("No changes"))
+    name = page.named("Name of Pikachu")
+    check(name.get_attribute("value") == "PIKACHU", "Name of Pikachu shows the image's name")
+    page.type_into("Name of Pikachu", "Pika'dchu")
+    page.wait(lambda _: "Name: PIKACHU -> Pika'dchu" in page.changes())
+    check(page.alert() == "", "the rename is taken")
+    page.button("Undo").click()
+    page.wait(lambda _: page.named("Name of Pikachu").get_attribute("value") == "PIKACHU")
+    check("Name:" not in page.changes(), "Undo takes the rename back")
+    page.button("Redo").click()
+    page.wait(lambda _: page.named("Name of Pikachu").get_attribute("value") == "Pika'dchu")
+    saved = page.download("Download image", "crystal.gbc")
+    info = json.loads(subprocess.run([args.cli, "info", image, "--json"], capture_output=True, check=True).stdout)
+    field = info["names"]["offset"] + PIKACHU * info["names"]["fieldLength"]
+    # P i k a ' d c h u, then 0x50 to the end of the field.
+    check(saved[field:field + 10] == bytes([0x8F, 0xA8, 0xAA, 0xA0, 0xE0, 0xA3, 0xA2, 0xA7, 0xB4, 0x50]),
+          "the downloaded image holds the rename on its field")
+    refused = page.type_into("Name of Pikachu", "Pika~")
+    page.wait(lambda _: "~" in page.alert())
+    check(refused.get_attribute("aria-invalid") == "true" and "character 5" in page.alert(),
+          "a name with a character of no byte is refused with its place: " + page.alert())
+    check(page.download("Download image", "crystal.gbc") == saved, "a refused name writes nothing")
+
+
 def bench(page, work, output):
     """Opening a 2 MiB image and one field edit, timed in the page and from outside."""
     figures = {"open_ms": [], "open_outside_ms": [], "edit_ms": []}
@@ -331,6 +493,7 @@ def bench(page, work, output):
         page.driver.execute_script("delete document.body.dataset.openMs")
         started = time.perf_counter()
         page.open(os.path.join(work, "crystal.gbc"))
+        page.answer_prompt_if_any()
         page.wait(lambda d: d.execute_script("return document.body.dataset.openMs") is not None)
         figures["open_outside_ms"].append((time.perf_counter() - started) * 1000)
         figures["open_ms"].append(float(page.driver.execute_script("return document.body.dataset.openMs")))

@@ -7,6 +7,8 @@ const alertBox = $("alert");
 
 let image = null;    // what "open" answered: fields, machines, choices
 let chosen = -1;     // the species whose lists are shown
+let historyNow = null;  // what "history" last answered
+let savedState = ""; // the steps as they stood at the open or the last download
 
 function say(message) { alertBox.textContent = message || ""; }
 function status(text) { $("status").textContent = text || ""; }
@@ -39,19 +41,30 @@ async function openFiles(files) {
     const fits = file ? core.call({ op: "fits", what, name: file.name, size: file.size }) : { ok: true };
     if (!fits.ok) { say(fits.message); return; }
   }
+  // Edits not downloaded are asked about; a "no" keeps the image, its edits and its steps.
+  const unsaved = unsavedWork();
+  if (unsaved && !window.confirm(`"${image.name}" has ${unsaved}. Open "${imageFile.name}" and lose them?`)) {
+    say("");
+    status(`Kept "${image.name}" and its edits; "${imageFile.name}" was not opened.`);
+    return;
+  }
   const started = performance.now();
   const bytes = new Uint8Array(await imageFile.arrayBuffer());
   const tables = tablesFile ? await tablesFile.text() : null;
   const answer = core.call({ op: "open", name: imageFile.name, tables }, bytes);
-  image = null;
-  chosen = -1;
-  $("editor").hidden = true;
-  $("caption").textContent = "";
-  if (!answer.ok) { say(answer.message); return; }
+  // A refused file leaves the image that is open as it was.
+  if (!answer.ok) {
+    say(answer.message);
+    status(image ? `"${imageFile.name}" was not opened; "${image.name}" is still open.` : "");
+    return;
+  }
   image = answer;
-  say(answer.note);
-  $("caption").textContent = answer.name + ": " + (answer.release || answer.caption +
-    (answer.layout === "released" ? "" : " (" + answer.layout + " layout)"));
+  chosen = -1;
+  say([answer.note, answer.namesNote].filter(Boolean).join(" "));
+  status("Opened " + answer.name + ".");
+  $("image-note").textContent = answer.note ? "the checksums cannot be made right: the image is cut short"
+    : "header and global checksums made right";
+  $("caption").textContent = answer.name + ": " + answer.identity;
   $("editor").hidden = false;
   // The tables and formats the libraries read and write.
   const table = $("table-choice");
@@ -61,8 +74,9 @@ async function openFiles(files) {
   tableChoiceFits();
   $("import-tables").accept = answer.formats.flatMap(({ extensions }) => extensions).join(",");
   buildTable();
-  showLists(-1);
+  showLists(-1, true);
   refresh();
+  savedState = stepsState();
   timed("openMs", started);
 }
 
@@ -98,26 +112,43 @@ let speciesRows = [];         // the values the image holds, as "species" answer
 let rowObserver = null;
 const LIVE_AT_OPEN = 40;      // rows given their controls at once
 
+// The cells of a row: Position, Species, the image's own Name, then the fields.
+const NAME_CELL = 2;
+const FIRST_FIELD_CELL = 3;
+
 function valueOf(field, raw) { return field.list ? hex(raw) : raw; }
 function entryText(field, raw) { return raw < field.entries.length ? field.entries[raw] : hex(raw); }
 
 function cellHtml(field, index, species, position, live) {
   const raw = species.values[index];
   const value = valueOf(field, raw);
-  if (!live) return `<span role="cell">${escaped(field.list ? entryText(field, raw) : value)}</span>`;
-  const data = `data-position="${position}" data-column="${field.column}" data-cell="${index + 2}" ` +
+  // Growth, egg groups and gender: the stored number, with its words beside it.
+  const words = field.readable ? `<span class="words">${escaped(species.readable[field.column] || "")}</span>` : "";
+  if (!live) return `<span role="cell">${escaped(field.list ? entryText(field, raw) : value)}${words}</span>`;
+  const data = `data-position="${position}" data-column="${field.column}" data-cell="${index + FIRST_FIELD_CELL}" ` +
     `aria-label="${escaped(field.column + " of " + species.name)}" data-value="${escaped(value)}"`;
   if (field.list) {
     return `<span role="cell"><select ${data}><option value="${value}">${escaped(entryText(field, raw))}` +
       "</option></select></span>";
   }
-  return `<span role="cell"><input type="text" ${data} value="${escaped(value)}"></span>`;
+  return `<span role="cell"><input type="text" ${data} value="${escaped(value)}">${words}</span>`;
+}
+
+// The image's own name of the species: typed like a field; read only when
+// the image's names are not known.
+function nameCellHtml(species, position, live) {
+  const name = species.imageName ?? "";
+  if (!live) return `<span role="cell">${escaped(name)}</span>`;
+  return `<span role="cell"><input type="text" data-position="${position}" data-column="Name" ` +
+    `data-cell="${NAME_CELL}" aria-label="${escaped("Name of " + species.name)}" data-value="${escaped(name)}" ` +
+    `value="${escaped(name)}"${species.imageName === null ? " readonly" : ""}></span>`;
 }
 
 function rowCells(position, live) {
   const species = speciesRows[position];
   return `<span role="cell">${position}</span><span role="cell"><button type="button" class="species-name">` +
     `<canvas class="thumb" width="56" height="56" aria-hidden="true"></canvas>${escaped(species.name)}</button></span>` +
+    nameCellHtml(species, position, live) +
     image.fields.map((field, index) => cellHtml(field, index, species, position, live)).join("");
 }
 
@@ -276,11 +307,17 @@ function picturesRegion(position, name) {
 }
 
 function buildTable() {
-  const widths = ["4.4rem", "7.5rem"].concat(image.fields.map((field) =>
-    field.list ? "9.5rem" : ["Pointer", "Length", "Size", "Groups"].includes(field.column) ? "4.8rem" : "3.6rem"));
+  const widths = ["6rem", "9rem", "7.5rem"].concat(image.fields.map((field) =>
+    field.list ? "9.5rem" : field.readable ? ({ Groups: "12.5rem", Gender: "11rem" }[field.column] || "10rem")
+      : ["Pointer", "Length", "Size"].includes(field.column) ? "4.8rem" : "3.6rem"));
   $("species").style.setProperty("--columns", widths.join(" "));
+  // Each column's header tells what it holds (its caption, and what its values mean).
+  const helps = ["Position: the species' place in the tables, from 0 (its species number is one more)",
+    "Species: click a name to see its machines and lists"].concat(image.fields.map((field) =>
+    field.help || field.caption));
   $("species-head").innerHTML = `<div role="row" class="row">` +
-    image.columns.map((text) => `<span role="columnheader">${escaped(text)}</span>`).join("") + "</div>";
+    image.columns.map((text, k) => `<span role="columnheader" title="${escaped(helps[k])}"` +
+      `${image.fields[k - 2]?.help ? ' class="explained"' : ""}>${escaped(text)}</span>`).join("") + "</div>";
   speciesRows = core.call({ op: "species" }).rows;
   $("species-body").innerHTML = speciesRows.map((_, position) => {
     const live = position < LIVE_AT_OPEN;
@@ -305,7 +342,7 @@ function showValues(rows) {
     const position = Number(row.dataset.position);
     if (row.dataset.live) {
       for (const control of row.querySelectorAll("[data-column]")) showValue(control, rows[position]);
-    } else if (JSON.stringify(before[position].values) !== JSON.stringify(rows[position].values)) {
+    } else if (JSON.stringify(before[position]) !== JSON.stringify(rows[position])) {
       row.innerHTML = rowCells(position, false);
       drawThumb(row);
     }
@@ -313,10 +350,20 @@ function showValues(rows) {
 }
 
 function showValue(control, species) {
-  const field = image.fields[Number(control.dataset.cell) - 2];
-  const raw = species.values[Number(control.dataset.cell) - 2];
+  if (control.dataset.column === "Name") {
+    const name = species.imageName ?? "";
+    control.removeAttribute("aria-invalid");
+    control.value = name;
+    control.dataset.value = name;
+    return;
+  }
+  const field = image.fields[Number(control.dataset.cell) - FIRST_FIELD_CELL];
+  const raw = species.values[Number(control.dataset.cell) - FIRST_FIELD_CELL];
   const value = valueOf(field, raw);
+  if (field.readable) showWords(control, species.readable[field.column]);
   if (control.dataset.value === value && control.value === value) return;
+  // A refused text stays in its cell until the image's own value changes.
+  if (control.dataset.value === value && control.getAttribute("aria-invalid") === "true") return;
   control.removeAttribute("aria-invalid");
   if (field.list) {
     control.dataset.filled = "";
@@ -327,9 +374,14 @@ function showValue(control, species) {
   control.dataset.value = value;
 }
 
+function showWords(control, words) {
+  const beside = control.parentElement.querySelector(".words");
+  if (beside) beside.textContent = words || "";
+}
+
 function fillList(select) {
   if (select.dataset.filled === "yes") return;
-  const field = image.fields[Number(select.dataset.cell) - 2];
+  const field = image.fields[Number(select.dataset.cell) - FIRST_FIELD_CELL];
   const value = select.value;
   const entries = field.entries.map((text, index) => [hex(index), text]);
   if (parseInt(value, 16) >= entries.length) entries.push([value, value]);
@@ -353,14 +405,18 @@ body.addEventListener("change", (event) => {
   const started = performance.now();
   const answer = core.call({ op: "setField", position: Number(control.dataset.position),
     column: control.dataset.column, text: control.value });
+  const what = control.getAttribute("aria-label");
   if (!answer.ok) {
     control.setAttribute("aria-invalid", "true");
-    say(answer.message);
+    say(answer.message + "\n(Escape puts back the image's value.)");
+    status("Refused: " + what + ".");
   } else {
     control.removeAttribute("aria-invalid");
     say("");
     if (control.tagName === "INPUT") control.value = answer.value;
     control.dataset.value = control.value;
+    showWords(control, answer.readable);
+    status(answer.changed ? "Changed " + what + "." : "");
     // A field edit changes that field alone, and the lists it points at.
     if (answer.changed) {
       if (answer.listsChanged && chosen === Number(control.dataset.position)) showLists(chosen);
@@ -370,15 +426,24 @@ body.addEventListener("change", (event) => {
   timed("editMs", started);
 });
 
-// Arrow keys move between cells: up and down always, left and right at the
-// ends of a text.
+// Arrow keys move between cells: up and down always; left and right from a
+// cell not being typed in (its text as the image holds it), and from the
+// start or the end of a text being typed. Escape puts back the image's value.
 body.addEventListener("keydown", (event) => {
   const control = event.target;
   if (!control.dataset.column || event.altKey || event.ctrlKey || event.metaKey) return;
+  if (event.key === "Escape" && control.value !== control.dataset.value) {
+    if (control.tagName === "SELECT") fillList(control);
+    control.value = control.dataset.value;
+    control.removeAttribute("aria-invalid");
+    say("");
+    return;
+  }
   const row = Number(control.dataset.position);
   const cell = Number(control.dataset.cell);
-  const atStart = control.tagName !== "INPUT" || control.selectionStart === 0 && control.selectionEnd === 0;
-  const atEnd = control.tagName !== "INPUT" || control.selectionStart === control.value.length;
+  const untouched = control.tagName !== "INPUT" || control.value === control.dataset.value;
+  const atStart = untouched || control.selectionStart === 0 && control.selectionEnd === 0;
+  const atEnd = untouched || control.selectionStart === control.value.length;
   const moves = { ArrowUp: [row - 1, cell], ArrowDown: [row + 1, cell],
     ArrowLeft: atStart ? [row, cell - 1] : null, ArrowRight: atEnd ? [row, cell + 1] : null };
   const target = moves[event.key];
@@ -389,6 +454,7 @@ body.addEventListener("keydown", (event) => {
   if (next) {
     event.preventDefault();
     next.focus();
+    if (next.tagName === "INPUT") next.select();
   }
 });
 
@@ -410,7 +476,7 @@ function listControl([name, kind, optional], value) {
   return select;
 }
 
-function listRegion(table, name, rows, unreadable) {
+function listRegion(table, name, rows, unreadable, carried) {
   const listShape = LIST_TABLES[table];
   const region = element("section", { label: listShape.title + " of " + name, dataset: { table } });
   region.setAttribute("role", "region");
@@ -420,31 +486,92 @@ function listRegion(table, name, rows, unreadable) {
     return region;
   }
   const tbody = element("tbody");
-  const addRow = (values) => {
+  const addRow = (values, fresh) => {
     const cells = listShape.columns.map((column, k) => element("td", {}, [listControl(column, values[k])]));
     cells.push(element("td", {}, [element("button", { type: "button", textContent: "Remove",
       dataset: { remove: "" } })]));
-    tbody.append(element("tr", {}, cells));
+    tbody.append(element("tr", { dataset: fresh ? { fresh: "yes" } : {} }, cells));
   };
-  rows.forEach(addRow);
+  rows.forEach((values) => addRow(values, false));
+  if (carried) addRow(carried, true);
   region.append(element("table", { className: "list-rows" }, [
     element("thead", {}, [element("tr", {}, listShape.columns.map(([column]) => element("th", { textContent: column })))]),
     tbody]));
-  region.append(element("button", { type: "button", textContent: listShape.add,
-    onclick: () => { addRow(listShape.columns.map(() => "")); tbody.lastChild.querySelector("input, select").focus(); } }));
-  region.addEventListener("change", () => sendList(region));
+  region.append(element("button", { type: "button", textContent: listShape.add, onclick: () => {
+    // One new row at a time; none when the area has no room for it.
+    const open = tbody.querySelector("tr[data-fresh]");
+    if (open) { open.querySelector("input, select").focus(); return; }
+    const short = roomShort(table);
+    if (short) { say(`${region.getAttribute("aria-label")}: ${short}`); status("Not added: no room."); return; }
+    addRow(listShape.columns.map(() => ""), true);
+    tbody.lastChild.querySelector("input, select").focus();
+  } }));
+  // A new row is judged once it is complete, or when it is left with
+  // something in it; the rows the image holds, at every change.
+  region.addEventListener("change", (event) => {
+    const fresh = event.target.closest("tr[data-fresh]");
+    if (fresh && !rowComplete(table, fresh)) return;
+    sendList(region, Boolean(fresh));
+  });
+  // Left: judged once the focus has settled outside the row (the focus
+  // moves through the page's body between two controls of the row).
+  region.addEventListener("focusout", (event) => {
+    const fresh = event.target.closest("tr[data-fresh]");
+    if (!fresh) return;
+    setTimeout(() => {
+      if (!fresh.isConnected || !fresh.dataset.fresh || fresh.contains(document.activeElement)) return;
+      if (rowBegun(fresh) && !rowComplete(table, fresh)) sendList(region, true);
+    }, 0);
+  });
   region.addEventListener("click", (event) => {
     if (!event.target.closest("[data-remove]")) return;
-    event.target.closest("tr").remove();
-    sendList(region);
+    const row = event.target.closest("tr");
+    const fresh = row.dataset.fresh;
+    row.remove();
+    // A new row that was never sent is gone with nothing to write.
+    if (fresh) { say(""); return; }
+    sendList(region, false);
   });
   return region;
 }
 
-function sendList(region) {
-  const rows = [...region.querySelectorAll("tbody tr")].map((row) =>
-    [...row.querySelectorAll("input, select")].map((control) => control.value));
-  answerList(core.call({ op: "setList", position: chosen, table: region.dataset.table, rows }), region);
+function rowValues(row) {
+  return Object.fromEntries([...row.querySelectorAll("input, select")].map((control) => [control.name, control.value]));
+}
+
+function rowBegun(row) {
+  return Object.values(rowValues(row)).some((value) => value.trim() !== "");
+}
+
+// Whether a new row holds every cell its kind needs (an evolution's, by its method).
+function rowComplete(table, row) {
+  const values = rowValues(row);
+  const needs = table === "evolutions" ? image.rowNeeds.evolutions[values.Method] : image.rowNeeds[table];
+  return Boolean(needs) && needs.every((name) => values[name].trim() !== "");
+}
+
+// Why one more row of a list cannot fit (the least bytes it takes against
+// the area's room), or "".
+function roomShort(table) {
+  const room = table === "egg-moves" ? historyNow.eggRoom : historyNow.room;
+  const needs = room?.rowBytes?.[table];
+  if (!needs || room.free === null || room.free >= needs) return "";
+  const missing = needs - room.free;
+  return `a new row takes at least ${needs} bytes, and the area has ${room.free} free: ` +
+    `${missing} ${missing === 1 ? "byte" : "bytes"} missing. Remove rows (of any species) first.`;
+}
+
+// Sends the list's rows; its new row only when it is being judged (a change
+// to the other rows leaves a new row being filled out, and keeps it).
+function sendList(region, withNew) {
+  const rows = [...region.querySelectorAll("tbody tr")].filter((row) => withNew || !row.dataset.fresh);
+  const added = rows.findIndex((row) => row.dataset.fresh);
+  const answer = core.call({ op: "setList", position: chosen, table: region.dataset.table,
+    rows: rows.map((row) => [...row.querySelectorAll("input, select")].map((control) => control.value)),
+    ...(added >= 0 ? { added } : {}) });
+  // A new row taken is one of the list's now.
+  if (answer.ok && added >= 0) delete rows[added].dataset.fresh;
+  answerList(answer, region);
 }
 
 function answerList(answer, region) {
@@ -457,9 +584,11 @@ function answerList(answer, region) {
     (marked.length > 0 ? marked : region.querySelectorAll("input, select"))
       .forEach((c) => c.setAttribute("aria-invalid", "true"));
     say(answer.message);
+    status("Refused: " + region.getAttribute("aria-label") + ".");
     return;
   }
   say(answer.warning);
+  status(answer.changed ? "Changed " + region.getAttribute("aria-label") + "." : "");
   if (answer.changed) afterChange();
   else showLists(chosen);
 }
@@ -477,7 +606,9 @@ function machinesRegion(name, machines) {
   region.append(element("h3", { textContent: "Machines" }));
   const boxes = machines.map((on, k) => {
     const code = image.machines[k + 2];
-    return element("label", {}, [element("input", { type: "checkbox", checked: on, name: code }), " " + code]);
+    const text = `${code} ${image.machineMoves[k]}`;
+    return element("label", { title: text }, [element("input", { type: "checkbox", checked: on, name: code }),
+      " " + text]);
   });
   region.append(element("div", { className: "machines" }, boxes));
   region.addEventListener("change", () => {
@@ -487,7 +618,11 @@ function machinesRegion(name, machines) {
   return region;
 }
 
-function showLists(position) {
+function showLists(position, asked = false) {
+  // Rows typed into the lists shown but not taken are asked about first.
+  const pending = position !== chosen && !asked ? pendingLists() : [];
+  if (pending.length > 0 && !window.confirm(`These are not taken yet: ${pending.join("; ")}. Leave them?`)) return;
+  const previous = chosen;
   chosen = position;
   for (const chosenRow of body.querySelectorAll(".chosen")) chosenRow.classList.remove("chosen");
   const section = $("lists");
@@ -497,6 +632,13 @@ function showLists(position) {
     return;
   }
   body.querySelector(`.row[data-position="${position}"]`).classList.add("chosen");
+  // A new row being filled stays through the lists' being shown again.
+  const carried = {};
+  if (position === previous) {
+    for (const row of $("lists").querySelectorAll("tr[data-fresh]")) {
+      carried[row.closest('[role="region"]').dataset.table] = Object.values(rowValues(row));
+    }
+  }
   const lists = core.call({ op: "lists", position });
   const name = lists.species;
   const parts = [element("h2", { id: "lists-title", textContent: `${position} ${name}` }),
@@ -504,22 +646,71 @@ function showLists(position) {
       roomText(lists.eggRoom, "egg moves")].join(" ") }),
     picturesRegion(position, name),
     machinesRegion(name, lists.machines),
-    listRegion("evolutions", name, lists.evolutions, lists.evoMovesUnreadable),
-    listRegion("moves", name, lists.moves, lists.evoMovesUnreadable)];
-  if (lists.eggMoves) parts.push(listRegion("egg-moves", name, lists.eggMoves, lists.eggMovesUnreadable));
+    listRegion("evolutions", name, lists.evolutions, lists.evoMovesUnreadable, carried.evolutions),
+    listRegion("moves", name, lists.moves, lists.evoMovesUnreadable, carried.moves)];
+  if (lists.eggMoves) {
+    parts.push(listRegion("egg-moves", name, lists.eggMoves, lists.eggMovesUnreadable, carried["egg-moves"]));
+  }
   section.replaceChildren(...parts);
 }
 
 // ---- History ---------------------------------------------------------------
 
 function refresh() {
-  const history = core.call({ op: "history" });
-  $("undo").disabled = !history.canUndo;
-  $("redo").disabled = !history.canRedo;
-  $("steps").replaceChildren(...history.steps.map((step) =>
+  historyNow = core.call({ op: "history" });
+  $("undo").disabled = !historyNow.canUndo;
+  $("redo").disabled = !historyNow.canRedo;
+  $("steps").replaceChildren(...historyNow.steps.map((step) =>
     element("li", { textContent: step.what, className: step.done ? "" : "undone" })));
-  $("changes").textContent = history.changes || "No changes against the image as opened.";
+  $("changes").textContent = historyNow.changes || "No changes against the image as opened.";
+  $("room").textContent = [roomText(historyNow.room, "evolutions and level-up moves"),
+    roomText(historyNow.eggRoom, "egg moves")].filter(Boolean).join("\n");
 }
+
+// ---- What is not kept yet ----------------------------------------------------
+
+function stepsState() { return JSON.stringify(historyNow ? historyNow.steps : []); }
+
+// The cells of the lists shown that hold a refused value, and the new rows
+// begun there but not complete.
+function pendingLists() {
+  const found = [];
+  for (const region of $("lists").querySelectorAll('[role="region"]')) {
+    const rows = [...region.querySelectorAll("tbody tr")];
+    const name = region.getAttribute("aria-label");
+    const refused = region.querySelectorAll('[aria-invalid="true"]');
+    if (region.dataset.table === "machines" && refused.length > 0) { found.push(name); continue; }
+    rows.forEach((row, k) => {
+      const cells = [...row.querySelectorAll('[aria-invalid="true"]')].map((control) => control.name);
+      if (cells.length > 0) found.push(`${cells.join(", ")} of row ${k + 1} of ${name}`);
+      else if (row.dataset.fresh && rowBegun(row)) found.push(`the new row of ${name}, not complete`);
+    });
+  }
+  return found;
+}
+
+// Everything typed that the image does not hold: refused cells, rows not complete.
+function notTaken() {
+  return [...body.querySelectorAll('[aria-invalid="true"]')].map((control) => control.getAttribute("aria-label"))
+    .concat(pendingLists());
+}
+
+// What would be lost by leaving the image now, in words, or "".
+function unsavedWork() {
+  if (!image || !historyNow) return "";
+  const parts = [];
+  if (historyNow.changes && stepsState() !== savedState) parts.push("edits not downloaded");
+  const typed = notTaken();
+  if (typed.length > 0) parts.push("values typed but not taken (" + typed.join("; ") + ")");
+  return parts.join(" and ");
+}
+
+// The browser's own leave prompt for the tab while anything is unsaved.
+window.addEventListener("beforeunload", (event) => {
+  if (!unsavedWork()) return;
+  event.preventDefault();
+  event.returnValue = "";
+});
 
 function afterChange() {
   showValues(core.call({ op: "species" }).rows);
@@ -555,8 +746,18 @@ document.addEventListener("keydown", (event) => {
 
 // ---- Saving, export and import -----------------------------------------------
 
+// A download only of what the image holds: none while a typed value is refused or a row not complete.
+function downloadBlocked(what) {
+  const typed = notTaken();
+  if (typed.length === 0) return false;
+  say(`Not downloaded: these cells hold values that are not in the image yet: ${typed.join("; ")}. ` +
+    "Correct them, or put back the image's values (Escape, or Remove for a new row), then download.");
+  status(what + " not downloaded.");
+  return true;
+}
+
 function give(answer) {
-  if (!answer.ok) { say(answer.message); return false; }
+  if (!answer.ok) { say(answer.message); status("Not downloaded."); return false; }
   const link = element("a", { href: URL.createObjectURL(new Blob([answer.bytes || new Uint8Array(0)])),
     download: answer.name });
   document.body.append(link);
@@ -567,12 +768,21 @@ function give(answer) {
 }
 
 $("download-image").addEventListener("click", () => {
+  if (downloadBlocked("The image was")) return;
   const answer = core.call({ op: "image" });
-  if (give(answer)) $("image-note").textContent = answer.message;
+  if (!give(answer)) return;
+  say("");
+  $("image-note").textContent = answer.message;
+  status("Downloaded " + answer.name + ".");
+  savedState = stepsState();
 });
 $("download-patch").addEventListener("click", () => {
+  if (downloadBlocked("The patch was")) return;
   const answer = core.call({ op: "patch" });
-  if (give(answer)) status(answer.message);
+  if (!give(answer)) return;
+  say("");
+  status("Downloaded " + answer.name + ": " + answer.message);
+  savedState = stepsState();
 });
 // A format that holds every table (the workbook) leaves no table to choose.
 function tableChoiceFits() {
@@ -582,7 +792,7 @@ function tableChoiceFits() {
 $("format-choice").addEventListener("change", tableChoiceFits);
 $("export-tables").addEventListener("click", () => {
   const answer = core.call({ op: "export", table: $("table-choice").value, format: $("format-choice").value });
-  if (give(answer)) status(answer.message || "Exported " + answer.name + ".");
+  if (give(answer)) status("Exported " + answer.name + "." + (answer.message ? " " + answer.message : ""));
 });
 $("import-tables").addEventListener("change", async (event) => {
   const file = event.target.files[0];
@@ -592,10 +802,44 @@ $("import-tables").addEventListener("change", async (event) => {
   if (!fits.ok) { say(fits.message); return; }
   const bytes = new Uint8Array(await file.arrayBuffer());
   const answer = core.call({ op: "import", table: $("table-choice").value, name: file.name }, bytes);
-  if (!answer.ok) { say(answer.message); return; }
+  if (!answer.ok) { say(answer.message); status(file.name + " was not imported."); return; }
   say(answer.warning);
   status(answer.changed ? "Imported " + file.name + "." : "Nothing changed.");
   if (answer.changed) afterChange();
+});
+
+// ---- Finding a species ---------------------------------------------------------
+
+// A species by its species number ("25") or a part of its name ("pika"),
+// names that begin with the text first; Enter shows its lists.
+function findSpecies(text) {
+  const wanted = text.trim().toLowerCase();
+  if (!wanted || speciesRows.length === 0) return -1;
+  if (/^#?\d+$/.test(wanted)) {
+    const number = Number(wanted.replace("#", ""));
+    return number >= 1 && number <= speciesRows.length ? number - 1 : -1;
+  }
+  const names = speciesRows.map((species) => species.name.toLowerCase());
+  const start = names.findIndex((name) => name.startsWith(wanted));
+  return start >= 0 ? start : names.findIndex((name) => name.includes(wanted));
+}
+
+function showFound(text, choose) {
+  for (const row of body.querySelectorAll(".found")) row.classList.remove("found");
+  const position = findSpecies(text);
+  if (position < 0) { if (text.trim()) status(`No species is "${text.trim()}".`); return; }
+  const row = body.querySelector(`.row[data-position="${position}"]`);
+  makeLive(row);
+  row.classList.add("found");
+  row.scrollIntoView({ block: "center" });
+  document.querySelector(".table-pane").scrollLeft = 0;
+  status(`Found ${position} ${speciesRows[position].name} (species number ${position + 1}).`);
+  if (choose && position !== chosen) showLists(position);
+}
+
+$("find-species").addEventListener("input", (event) => showFound(event.target.value, false));
+$("find-species").addEventListener("keydown", (event) => {
+  if (event.key === "Enter") showFound(event.target.value, true);
 });
 
 document.body.dataset.ready = "yes";
