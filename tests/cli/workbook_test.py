@@ -230,17 +230,17 @@ class Workbooks(unittest.TestCase):
         image = self.image(GOLD_ROW)
         workbook = self.export(image)
         book = openpyxl.load_workbook(workbook)
-        book["Species"]["C2"].value = 1
+        book["Species"]["D2"].value = 1  # HP
         book["Moves"]["C3"].value = 99
         book.save(workbook)
         # Refusals of every sheet, each in its cell; nothing written.
         book["Moves"]["D4"].value = "Vine Wip"
-        book["Species"]["D3"].value = 300
+        book["Species"]["E3"].value = 300  # ATK
         book.save(workbook)
         refused = run("import", image, workbook, check=False)
         self.assertEqual(refused.returncode, 1)
         self.assertIn("Moves!D4 (Move): Move must be", refused.stderr)
-        self.assertIn("Species!D3 (ATK)", refused.stderr)
+        self.assertIn("Species!E3 (ATK)", refused.stderr)
         self.assertIn('2 values or rows were refused', refused.stderr)
         self.assertEqual(sha1(image), sha1(self.image(GOLD_ROW, "o.gbc")))
         book["Moves"]["D4"].value = book["Moves"]["D3"].value

@@ -239,7 +239,9 @@ TEST_F(ModifiedGameLists, PackingStartsAtTheFirstListAndGrowsOnlyIntoTheZerosTha
         const auto at = static_cast<int64_t>(i);
         const bool pointers = at >= table && at < table + rom::kPointerTableLength;
         const bool area = at >= first && at < bankEnd;
-        if (!pointers && !area) ASSERT_EQ(after[i], bytes[i]) << "byte 0x" << std::hex << at;
+        if (!pointers && !area) {
+            ASSERT_EQ(after[i], bytes[i]) << "byte 0x" << std::hex << at;
+        }
     }
     bytes = after;
     Read();

@@ -22,7 +22,7 @@ inline constexpr uint8_t kNamesBank = 0x1B;
 inline constexpr uint16_t kNamesAddress = 0x4100;
 inline constexpr int64_t kNamesOffset = int64_t{kNamesBank} * 0x4000 + (kNamesAddress - 0x4000);
 // Where the routine is planted: in bank 0, between the header and the lists.
-inline constexpr int64_t kNamesRoutineAt = 0x3E80;
+inline constexpr int64_t kNamesRoutineAt = 0x3D00;  // clear of the five table routines at 0x3E00 on
 
 inline int NameFieldLength(const rom::ReleaseLayout& release) {
     return release.market == "Japanese" ? rom::kJapaneseNameFieldLength : rom::kNameFieldLength;

@@ -304,14 +304,14 @@ TEST(PointerTargets, AChangedPointerMustLeadToTheStartOfACompleteList) {
     };
     for (const auto& [bytes, reason] : cases) {
         tables::ImportedTable imported;
-        imported.rows.push_back({7, 5, marked.table[5], {}});
+        imported.rows.push_back({7, 5, marked.table[5], {}, {}});
         imported.rows.back().values.fields[pointer] = bytes;
         imported.rows.back().given.fill(true);
-        imported.rows.push_back({8, 250, marked.table[250], {}});
+        imported.rows.push_back({8, 250, marked.table[250], {}, {}});
         imported.rows.back().given.fill(true);
         // Without its Pointer cell, a row keeps the image's pointer whatever
         // its value reads.
-        imported.rows.push_back({9, 6, marked.table[6], {}});
+        imported.rows.push_back({9, 6, marked.table[6], {}, {}});
         imported.rows.back().values.fields[pointer] = {0xFF, 0x3F};
         tables::RefuseStrayPointers(marked, imported);
         if (reason.empty()) {
