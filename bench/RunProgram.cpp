@@ -2,13 +2,14 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 extern char** environ;
 
 namespace bench {
 
-bool RunProgram(const std::string& program, std::vector<std::string> arguments) {
+bool RunProgram(const std::string& program, std::vector<std::string> arguments, double* cpuSeconds) {
     arguments.insert(arguments.begin(), program);
     std::vector<char*> argv;
     for (std::string& argument : arguments) argv.push_back(argument.data());
@@ -21,7 +22,12 @@ bool RunProgram(const std::string& program, std::vector<std::string> arguments) 
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) return false;
     int status = 0;
-    waitpid(child, &status, 0);
+    struct rusage usage {};
+    wait4(child, &status, 0, &usage);
+    if (cpuSeconds != nullptr) {
+        *cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                      double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    }
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 

@@ -8,6 +8,7 @@
 namespace bench {
 
 // Runs `program` (a path) with the arguments; true when it exits with status 0.
-bool RunProgram(const std::string& program, std::vector<std::string> arguments);
+// `cpuSeconds`, when given, receives the process's CPU time (user and system).
+bool RunProgram(const std::string& program, std::vector<std::string> arguments, double* cpuSeconds = nullptr);
 
 }  // namespace bench

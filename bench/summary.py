@@ -131,9 +131,45 @@ def main(folder):
         print(f"{'Peak memory with the window shown':<44} {statistics.median(rss):7.1f} MB  "
               f"{spread(rss, lambda v: f'{v:.1f} MB'):<21} {'':>8} {'':>8}  "
               f"< {MEMORY_TARGET_MB:g} MB: {'met' if met else 'MISSED'}")
+    missed += processes(runs)
     missed += pairs(runs)
     if missed:
         print("Targets missed: " + "; ".join(missed))
+
+
+# Whole quillmere-cli processes with their own CPU time (the counter cpu_ms
+# of bench/StartupBench.cpp and bench/WorkbookBench.cpp), against targets in
+# milliseconds of CPU.
+PROCESSES = [
+    ("BM_CliStart_Help_Process", "quillmere-cli --help (start-up)", 10.0),
+    ("BM_CliInfo_Process", "quillmere-cli info", 10.0),
+    ("BM_CliExportCsv_Process", "quillmere-cli export, species CSV", 10.0),
+    ("BM_WorkbookExport_Process", "quillmere-cli export, workbook", 150.0),
+    ("BM_WorkbookImport_Unchanged_Process", "quillmere-cli import, unchanged workbook", 150.0),
+    ("BM_WorkbookImport_Changed_Process", "quillmere-cli import, workbook: HP, one move", 150.0),
+]
+
+
+def processes(runs):
+    """CPU time per whole process: median and spread of the repetitions.
+    Returns the targets missed."""
+    rows = [(name, label, target) for name, label, target in PROCESSES
+            if any("cpu_ms" in run for run in runs.get(name, []))]
+    if not rows:
+        return []
+    missed = []
+    print()
+    print("Whole processes: CPU time (user + system) per process, median of the repetitions")
+    print(f"{'Process':<44} {'CPU':>10}  {'spread':<21}  target")
+    for name, label, target in rows:
+        values = [run["cpu_ms"] for run in runs[name] if "cpu_ms" in run]
+        ms = statistics.median(values)
+        met = ms <= target
+        if not met:
+            missed.append(f"{label} ({ms:.1f} ms of CPU)")
+        print(f"{label:<44} {ms:7.1f} ms  {spread(values, lambda v: f'{v:.1f} ms'):<21}  "
+              f"<= {target:g} ms: {'met' if met else 'MISSED'}")
+    return missed
 
 
 PAIRS = [

@@ -11,6 +11,7 @@
 #include "cli/ListCommands.h"
 #include "cli/Output.h"
 #include "cli/WorkbookCommands.h"
+#include "tables/FileOrigin.h"
 #include "tables/ImageFiles.h"
 #include "tables/PointerTargets.h"
 #include "tables/SpeciesTable.h"

@@ -6,6 +6,7 @@
 
 #include "cli/Commands.h"
 #include "cli/Output.h"
+#include "tables/FileOrigin.h"
 #include "tables/ImageFiles.h"
 #include "tables/ListDiff.h"
 #include "tables/PaletteTable.h"

@@ -3,7 +3,7 @@
 // part streamed through expat (WorkbookParts.h). A build without libzip and
 // expat (the page's WebAssembly) has a reader that says so.
 
-#include "formats/Workbook.h"
+#include "formats/WorkbookLibraries.h"
 
 #if __has_include(<zip.h>) && __has_include(<expat.h>)
 
@@ -338,8 +338,8 @@ private:
 
 }  // namespace
 
-WorkbookRead ReadWorkbook(std::string_view bytes, const std::vector<std::string>& wanted,
-                          const WorkbookLimits& limits) {
+WorkbookRead ReadWorkbookWithLibraries(std::string_view bytes, const std::vector<std::string>& wanted,
+                                       const WorkbookLimits& limits) {
     WorkbookRead read = WorkbookReading(bytes, wanted, limits).Run();
     if (!read.ok()) read.sheets.clear();
     return read;
@@ -351,7 +351,7 @@ WorkbookRead ReadWorkbook(std::string_view bytes, const std::vector<std::string>
 
 namespace formats {
 
-WorkbookRead ReadWorkbook(std::string_view, const std::vector<std::string>&, const WorkbookLimits&) {
+WorkbookRead ReadWorkbookWithLibraries(std::string_view, const std::vector<std::string>&, const WorkbookLimits&) {
     WorkbookRead read;
     read.error = "this build reads no workbooks (it was built without libzip and expat)";
     return read;

@@ -36,6 +36,7 @@
 #include "rom/ReleaseLayouts.h"
 #include "tables/ListTables.h"
 #include "tables/ImageLists.h"
+#include "tables/FileOrigin.h"
 #include "tables/SpeciesTable.h"
 #include "tables/SpeciesRows.h"
 #include "tables/TableImport.h"

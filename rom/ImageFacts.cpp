@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -453,8 +454,22 @@ uint8_t HeaderChecksum(std::span<const uint8_t> image) {
 }
 
 uint16_t GlobalChecksum(std::span<const uint8_t> image) {
-    uint32_t sum = 0;
-    for (uint8_t byte : image) sum += byte;
+    // Eight bytes at a time, each word's bytes added pairwise in its lanes:
+    // the same sum in a quarter of the instructions of a byte loop (every
+    // `info`, `checksum` and import sums a whole image).
+    constexpr uint64_t kBytes = 0x00FF00FF00FF00FFull;
+    constexpr uint64_t kPairs = 0x0000FFFF0000FFFFull;
+    uint64_t wide = 0;
+    size_t at = 0;
+    for (; at + 8 <= image.size(); at += 8) {
+        uint64_t word = 0;
+        std::memcpy(&word, image.data() + at, 8);
+        word = (word & kBytes) + ((word >> 8) & kBytes);
+        word = (word & kPairs) + ((word >> 16) & kPairs);
+        wide += (word & 0xFFFFFFFFull) + (word >> 32);
+    }
+    auto sum = static_cast<uint32_t>(wide);
+    for (; at < image.size(); ++at) sum += image[at];
     sum -= ByteAt(image, kGlobalChecksumOffset);
     sum -= ByteAt(image, kGlobalChecksumOffset + 1);
     return static_cast<uint16_t>(sum);

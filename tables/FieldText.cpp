@@ -1,12 +1,17 @@
 #include "tables/FieldText.h"
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
+#include <map>
+#include <mutex>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "rom/HexDigits.h"
 #include "lists/ChoiceLists.h"
+#include "lists/Moves.h"
 
 namespace tables {
 
@@ -139,9 +144,50 @@ std::optional<int32_t> UniqueEntryPosition(std::span<const std::string_view> ent
     return found;
 }
 
+namespace {
+
+// UniqueEntryPosition, for the program's constant lists worked out once per
+// list: an export asks whether each entry names only itself for every list
+// cell of every species, and an import looks up every list cell's text.
+// Other lists (a caller's own) are searched each time.
+class EntryPositions {
+public:
+    // The entry's position, when `text` (trimmed) names exactly one entry.
+    static std::optional<int32_t> Of(std::span<const std::string_view> entries, std::string_view text) {
+        if (!Constant(entries)) return UniqueEntryPosition(entries, text);
+        static std::mutex guard;
+        static std::map<const std::string_view*, std::unordered_map<std::string_view, int32_t>> known;
+        const std::lock_guard<std::mutex> lock(guard);
+        auto [at, added] = known.try_emplace(entries.data());
+        if (added) {
+            for (size_t i = 0; i < entries.size(); ++i) {
+                const auto [entry, first] = at->second.try_emplace(Trimmed(entries[i]), static_cast<int32_t>(i));
+                if (!first) entry->second = kSeveral;
+            }
+        }
+        const auto found = at->second.find(Trimmed(text));
+        if (found == at->second.end() || found->second == kSeveral) return std::nullopt;
+        return found->second;
+    }
+
+private:
+    static constexpr int32_t kSeveral = -1;
+
+    static bool Constant(std::span<const std::string_view> entries) {
+        const std::span<const std::string_view> constant[] = {lists::kSpeciesList,  lists::kTypeList,
+                                                              lists::kHeldItemList, lists::kMenuSpriteList,
+                                                              lists::kBaseCryList,  lists::kMoveList};
+        return std::any_of(std::begin(constant), std::end(constant), [&](std::span<const std::string_view> list) {
+            return list.data() == entries.data() && list.size() == entries.size();
+        });
+    }
+};
+
+}  // namespace
+
 std::optional<int32_t> FindListEntry(std::span<const std::string_view> entries, std::string_view text) {
     // The exact text, as exported, comes first.
-    if (const std::optional<int32_t> exact = UniqueEntryPosition(entries, text)) return exact;
+    if (const std::optional<int32_t> exact = EntryPositions::Of(entries, text)) return exact;
     const std::string_view wanted = Trimmed(text);
     if (wanted.empty()) return std::nullopt;
     const std::optional<CodedText> wantedCoded = SplitCode(wanted);
@@ -245,7 +291,7 @@ std::string ValueText(const rom::SpeciesField& field, const FieldBytes& bytes) {
             const std::span<const std::string_view> entries = ListOf(field);
             if (bytes[0] < entries.size()) {
                 const std::string_view entry = entries[bytes[0]];
-                if (UniqueEntryPosition(entries, entry) == bytes[0]) return std::string(Trimmed(entry));
+                if (EntryPositions::Of(entries, entry) == bytes[0]) return std::string(Trimmed(entry));
             }
             return rom::TwoDigitHex(bytes[0]);
         }

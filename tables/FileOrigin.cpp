@@ -139,4 +139,26 @@ std::optional<formats::Refusal> OtherFileRefusal(const formats::RowsRead& read, 
     return ColumnsRefusal(read, *expected, image);
 }
 
+ImportedTable ReadTable(std::string_view text, TableFormat format, const TableImage& image) {
+    const formats::RowsRead read = formats::ReadRows(text, format, SpeciesShape());
+    if (const std::optional<Refusal> other = OtherFileRefusal(read, kSpeciesTableName, image)) {
+        ImportedTable out;
+        out.Refuse(*other);
+        return out;
+    }
+    return SpeciesFromRows(read, &image);
+}
+
+ImportedLists ReadListTable(std::string_view text, TableFormat format, ListTable table, const TableImage& image,
+                            const SpeciesLists& lists) {
+    const formats::RowsRead read = formats::ReadRows(text, format, ListTableShape(table, image.version));
+    return ListsFromRows(read, table, image, lists, OtherFileRefusal(read, ListTableName(table), image));
+}
+
+ImportedPalettes ReadPaletteTable(std::string_view text, TableFormat format, const TableImage& image,
+                                  const ImagePalettes& palettes) {
+    const formats::RowsRead read = formats::ReadRows(text, format, PaletteShape());
+    return PalettesFromRows(read, palettes, OtherFileRefusal(read, kPalettesTableName, image));
+}
+
 }  // namespace tables

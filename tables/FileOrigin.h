@@ -8,6 +8,9 @@
 #include <string_view>
 
 #include "formats/Rows.h"
+#include "tables/ListTables.h"
+#include "tables/PaletteTable.h"
+#include "tables/SpeciesRows.h"
 #include "tables/SpeciesTable.h"
 
 namespace tables {
@@ -23,5 +26,20 @@ inline constexpr std::string_view kSpeciesTableName = "species";
 //    (or, for the machines of a Gold or Silver image, a Crystal image's).
 std::optional<formats::Refusal> OtherFileRefusal(const formats::RowsRead& read, std::string_view table,
                                                  const TableImage& image);
+
+// The species table read for an import into `image`: a file that is another
+// table's, or a JSON export of another version, is refused with the one
+// refusal that says so; otherwise as ReadTable(text, format) reads it.
+ImportedTable ReadTable(std::string_view text, TableFormat format, const TableImage& image);
+
+// The list table `table` read for an import into `image`, refused alike
+// (ListsFromRows).
+ImportedLists ReadListTable(std::string_view text, TableFormat format, ListTable table, const TableImage& image,
+                            const SpeciesLists& lists);
+
+// The palette table read for an import into `image`, refused alike
+// (PalettesFromRows).
+ImportedPalettes ReadPaletteTable(std::string_view text, TableFormat format, const TableImage& image,
+                                  const ImagePalettes& palettes);
 
 }  // namespace tables

@@ -70,25 +70,6 @@ TablesHint HintFor(std::span<const uint8_t> image, rom::GameVersion version, int
 
 }  // namespace
 
-std::optional<rom::GameVersion> VersionOfImage(std::span<const uint8_t> image, const std::string& path) {
-    // A byte the file does not hold reads as 0, as the byte layer reads it.
-    return rom::ImageVersion(image, static_cast<int64_t>(image.size()), path);
-}
-
-std::string NotAKreblinImage(std::span<const uint8_t> image, const std::string& path) {
-    if (VersionOfImage(image, path)) return {};
-    const uint8_t byte = rom::kVersionByteOffset < static_cast<int64_t>(image.size()) ? image[rom::kVersionByteOffset] : 0;
-    const bool checksumRight = static_cast<int64_t>(image.size()) >= rom::kHeaderEnd &&
-                               rom::HeaderChecksum(image) == image[rom::kHeaderChecksumOffset];
-    return "\"" + path + "\" is not an image of a Kreblin version: its header names none of the three (the byte at "
-           "0x13C is 0x" + rom::TwoDigitHex(byte) + ", where Gold has 0x47, Silver 0x53 and Crystal 0x41), and its "
-           "header checksum is " +
-           (checksumRight ? "right, so it may be the image of another game. If it is a modified game whose title "
-                            "no longer names its version, a line \"version = crystal\" (or gold, silver) in \"" +
-                                rom::TablesFilePathOf(path) + "\" beside it says which."
-                          : "wrong.");
-}
-
 ImageInfo DescribeImage(std::span<const uint8_t> image, const std::string& path) {
     ImageInfo info;
     info.size = static_cast<int64_t>(image.size());

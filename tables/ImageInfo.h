@@ -14,6 +14,7 @@
 #include "rom/SpeciesLayout.h"
 #include "tables/NameText.h"
 #include "tables/ReleasedImages.h"
+#include "tables/SpeciesTable.h"
 
 namespace tables {
 
@@ -59,17 +60,5 @@ struct ImageInfo {
 // `path` is where the image was read from, so that a ".tables" file beside
 // it is taken into account; empty: none is.
 ImageInfo DescribeImage(std::span<const uint8_t> image, const std::string& path = {});
-
-// The version the header byte at 0x13C names, read as the window reads it;
-// for a complete image whose header names none, the version the ".tables"
-// file beside `path` names (empty path: none is looked for).
-std::optional<rom::GameVersion> VersionOfImage(std::span<const uint8_t> image, const std::string& path = {});
-
-// For a file whose header names none of the three versions (and whose
-// ".tables" file names none either), the sentence that says so: "\"x.gbc\" is not an image of a Kreblin version: ...", with
-// the byte found and whether the header checksum is right. Empty when the
-// header names a version (images built by hand for tests, whose header
-// checksum is wrong, keep being read by the rules of such images).
-std::string NotAKreblinImage(std::span<const uint8_t> image, const std::string& path);
 
 }  // namespace tables

@@ -8,7 +8,6 @@
 #include "rom/VersionDetection.h"
 #include "formats/Formats.h"
 #include "tables/FieldText.h"
-#include "tables/FileOrigin.h"
 
 namespace tables {
 
@@ -589,13 +588,8 @@ std::string ExportListTable(const TableImage& image, const SpeciesLists& lists, 
     return formats::WriteRows(ListTableDocument(image, lists, table), format);
 }
 
-ImportedLists ReadListTable(std::string_view text, TableFormat format, ListTable table, const TableImage& image,
-                            const SpeciesLists& lists) {
-    return ListsFromRows(formats::ReadRows(text, format, ListTableShape(table, image.version)), table, image, lists);
-}
-
 ImportedLists ListsFromRows(const formats::RowsRead& read, ListTable table, const TableImage& image,
-                            const SpeciesLists& lists) {
+                            const SpeciesLists& lists, const std::optional<Refusal>& otherFile) {
     ImportedLists out;
     out.table = table;
     out.machines = lists.machines;
@@ -609,8 +603,8 @@ ImportedLists ListsFromRows(const formats::RowsRead& read, ListTable table, cons
                            "file gives it with an \"eggs\" line), so egg moves cannot be imported."});
         return out;
     }
-    if (const std::optional<Refusal> other = OtherFileRefusal(read, ListTableName(table), image)) {
-        out.status.Refuse(*other);
+    if (otherFile) {
+        out.status.Refuse(*otherFile);
         return out;
     }
     out.status.Append(read.status);

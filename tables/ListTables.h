@@ -89,11 +89,13 @@ struct ImportedLists {
     std::vector<std::string> warnings;
 };
 
-ImportedLists ReadListTable(std::string_view text, TableFormat format, ListTable table, const TableImage& image,
-                            const SpeciesLists& lists);
-// The same from rows a format has read with ListTableShape(table, ...).
+// The list table `table` from rows a format has read with
+// ListTableShape(table, ...) for an import into `image`. `otherFile` is the
+// refusal of a file that is another table's (OtherFileRefusal, FileOrigin.h),
+// which then stands alone, after only the refusal of egg moves for an image
+// without an egg move table. ReadListTable (FileOrigin.h) reads a file.
 ImportedLists ListsFromRows(const formats::RowsRead& read, ListTable table, const TableImage& image,
-                            const SpeciesLists& lists);
+                            const SpeciesLists& lists, const std::optional<Refusal>& otherFile);
 
 // The image's bytes with the import laid in (machine bytes in the base
 // records; lists in place or packed again), or the refusal that says why

@@ -7,7 +7,6 @@
 #include "rom/HexDigits.h"
 #include "rom/VersionDetection.h"
 #include "tables/FieldText.h"
-#include "tables/FileOrigin.h"
 
 namespace tables {
 
@@ -148,8 +147,8 @@ std::string ExportPalettes(const TableImage& image, const ImagePalettes& palette
     return formats::WriteRows(PaletteDocument(image, palettes), format);
 }
 
-ImportedPalettes PalettesFromRows(const formats::RowsRead& read, const TableImage& image,
-                                  const ImagePalettes& palettes) {
+ImportedPalettes PalettesFromRows(const formats::RowsRead& read,
+                                  const ImagePalettes& palettes, const std::optional<Refusal>& otherFile) {
     ImportedPalettes out;
     out.palettes = palettes.palettes;
     if (!palettes.located) {
@@ -157,8 +156,8 @@ ImportedPalettes PalettesFromRows(const formats::RowsRead& read, const TableImag
                                          "), so palettes cannot be imported."});
         return out;
     }
-    if (const std::optional<Refusal> other = OtherFileRefusal(read, kPalettesTableName, image)) {
-        out.status.Refuse(*other);
+    if (otherFile) {
+        out.status.Refuse(*otherFile);
         return out;
     }
     out.status.Append(read.status);
@@ -193,11 +192,6 @@ ImportedPalettes PalettesFromRows(const formats::RowsRead& read, const TableImag
     }
     out.status.SortByLine();
     return out;
-}
-
-ImportedPalettes ReadPaletteTable(std::string_view text, TableFormat format, const TableImage& image,
-                                  const ImagePalettes& palettes) {
-    return PalettesFromRows(formats::ReadRows(text, format, PaletteShape()), image, palettes);
 }
 
 std::vector<uint8_t> PlanPaletteImport(const std::vector<uint8_t>& bytes, const ImagePalettes& palettes,

@@ -72,10 +72,12 @@ struct ImportedPalettes {
     std::array<rom::Palette, rom::kSpeciesCount> palettes{};  // the image's, with the file's laid over
     ImportedTable status;
 };
-ImportedPalettes PalettesFromRows(const formats::RowsRead& read, const TableImage& image,
-                                  const ImagePalettes& palettes);
-ImportedPalettes ReadPaletteTable(std::string_view text, TableFormat format, const TableImage& image,
-                                  const ImagePalettes& palettes);
+// `otherFile`: the refusal of a file that is another table's
+// (OtherFileRefusal, FileOrigin.h), which then stands alone, after only the
+// refusal for an image whose palette table is not known. ReadPaletteTable
+// (FileOrigin.h) reads a file.
+ImportedPalettes PalettesFromRows(const formats::RowsRead& read, const ImagePalettes& palettes,
+                                  const std::optional<Refusal>& otherFile);
 
 // The image's bytes with every changed colour's two bytes written; nothing
 // else changes. Only for an import without refusals.

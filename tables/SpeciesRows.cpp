@@ -7,7 +7,6 @@
 #include "rom/ImageFacts.h"
 #include "rom/VersionDetection.h"
 #include "tables/FieldText.h"
-#include "tables/FileOrigin.h"
 
 namespace tables {
 
@@ -222,16 +221,6 @@ ImportedTable SpeciesFromRows(const formats::RowsRead& read, const TableImage* i
 
 ImportedTable ReadTable(std::string_view text, TableFormat format) {
     return SpeciesFromRows(formats::ReadRows(text, format, SpeciesShape()));
-}
-
-ImportedTable ReadTable(std::string_view text, TableFormat format, const TableImage& image) {
-    const formats::RowsRead read = formats::ReadRows(text, format, SpeciesShape());
-    if (const std::optional<Refusal> other = OtherFileRefusal(read, kSpeciesTableName, image)) {
-        ImportedTable out;
-        out.Refuse(*other);
-        return out;
-    }
-    return SpeciesFromRows(read, &image);
 }
 
 ImportedTable ReadCsvTable(std::string_view text) { return ReadTable(text, TableFormat::Csv); }

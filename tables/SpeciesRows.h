@@ -90,10 +90,6 @@ const formats::Shape& SpeciesShape();
 ImportedTable SpeciesFromRows(const formats::RowsRead& read, const TableImage* image = nullptr);
 
 ImportedTable ReadTable(std::string_view text, TableFormat format);
-// The same, for an import into `image`: a file that is another table's, or a
-// JSON export of another version, is refused with the one refusal that says
-// so (FileOrigin.h).
-ImportedTable ReadTable(std::string_view text, TableFormat format, const TableImage& image);
 ImportedTable ReadCsvTable(std::string_view text);
 ImportedTable ReadJsonTable(std::string_view text);
 

@@ -1,13 +1,32 @@
 #include "tables/SpeciesTable.h"
 
+#include "rom/FieldConversions.h"
 #include "rom/ImageLength.h"
 #include "rom/TablesFile.h"
 #include "rom/WholeFiles.h"
 #include "rom/VersionDetection.h"
 #include "tables/ImageFiles.h"
-#include "tables/ImageInfo.h"
 
 namespace tables {
+
+std::optional<rom::GameVersion> VersionOfImage(std::span<const uint8_t> image, const std::string& path) {
+    // A byte the file does not hold reads as 0, as the byte layer reads it.
+    return rom::ImageVersion(image, static_cast<int64_t>(image.size()), path);
+}
+
+std::string NotAKreblinImage(std::span<const uint8_t> image, const std::string& path) {
+    if (VersionOfImage(image, path)) return {};
+    const uint8_t byte = rom::kVersionByteOffset < static_cast<int64_t>(image.size()) ? image[rom::kVersionByteOffset] : 0;
+    const bool checksumRight = static_cast<int64_t>(image.size()) >= rom::kHeaderEnd &&
+                               rom::HeaderChecksum(image) == image[rom::kHeaderChecksumOffset];
+    return "\"" + path + "\" is not an image of a Kreblin version: its header names none of the three (the byte at "
+           "0x13C is 0x" + rom::TwoDigitHex(byte) + ", where Gold has 0x47, Silver 0x53 and Crystal 0x41), and its "
+           "header checksum is " +
+           (checksumRight ? "right, so it may be the image of another game. If it is a modified game whose title "
+                            "no longer names its version, a line \"version = crystal\" (or gold, silver) in \"" +
+                                rom::TablesFilePathOf(path) + "\" beside it says which."
+                          : "wrong.");
+}
 
 size_t FieldIndex(const rom::SpeciesField& field) {
     return static_cast<size_t>(&field - rom::kSpeciesFields.data());

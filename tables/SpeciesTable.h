@@ -30,6 +30,19 @@ using SpeciesTable = std::array<SpeciesValues, rom::kSpeciesCount>;
 // The index of the field in rom::kSpeciesFields.
 size_t FieldIndex(const rom::SpeciesField& field);
 
+// The version the header byte at 0x13C names, read as the window reads it;
+// for a complete image whose header names none, the version the ".tables"
+// file beside `path` names (empty path: none is looked for).
+std::optional<rom::GameVersion> VersionOfImage(std::span<const uint8_t> image, const std::string& path = {});
+
+// For a file whose header names none of the three versions (and whose
+// ".tables" file names none either), the sentence
+// that says so: "\"x.gbc\" is not an image of a Kreblin version: ...", with
+// the byte found and whether the header checksum is right. Empty when the
+// header names a version (images built by hand for tests, whose header
+// checksum is wrong, keep being read by the rules of such images).
+std::string NotAKreblinImage(std::span<const uint8_t> image, const std::string& path);
+
 // Reads every field of every species from an image held in memory. A byte
 // past the end of the image reads as 0, as the byte layer reads it.
 SpeciesTable ReadSpeciesTable(std::span<const uint8_t> image, const rom::VersionProfile& profile);

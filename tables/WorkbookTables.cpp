@@ -232,12 +232,12 @@ private:
     ImportedLists ListsOf(std::string_view sheet, ListTable table, const TableImage& image,
                           const SpeciesLists& lists) const {
         const formats::RowsRead rows = formats::SheetRows(*FindSheet(read_, sheet), ListTableShape(table, image.version));
-        return ListsFromRows(rows, table, image, lists);
+        return ListsFromRows(rows, table, image, lists, OtherFileRefusal(rows, ListTableName(table), image));
     }
 
     ImportedPalettes PalettesOf(const TableImage& image) const {
         const formats::RowsRead rows = formats::SheetRows(*FindSheet(read_, kPalettesSheet), PaletteShape());
-        return PalettesFromRows(rows, image, ReadImagePalettes(image));
+        return PalettesFromRows(rows, ReadImagePalettes(image), OtherFileRefusal(rows, kPalettesTableName, image));
     }
 
     // A sheet that holds another table's columns is said so once, as a file is.

@@ -19,6 +19,7 @@
 #include "rom/SpeciesLists.h"
 #include "rom/TablesFile.h"
 #include "rom/VersionDetection.h"
+#include "tables/FileOrigin.h"
 #include "tables/FieldText.h"
 #include "tables/ImageFiles.h"
 #include "tables/ListDiff.h"

@@ -93,6 +93,16 @@ if grep -qxF /usr/bin/quillmere-cli "$work/files"; then
   out=$(quillmere-cli --version) || fail "quillmere-cli --version"
   grep -qF "$version" <<<"$out" || fail "quillmere-cli --version printed '$out', without $version"
   echo "  quillmere-cli --version: $out"
+  # The workbook's libraries are a module the program loads from the
+  # package's own folder: a workbook written and read back by the installed
+  # program shows that it is where the program looks.
+  if [ -x build/tests/cli/release-image ]; then
+    build/tests/cli/release-image 0 "$work/image.gbc"
+    quietly quillmere-cli export "$work/image.gbc" -o "$work/tables.xlsx"
+    out=$(quillmere-cli import "$work/image.gbc" "$work/tables.xlsx") || fail "quillmere-cli import of its own workbook"
+    [ "$out" = "Nothing changed." ] || fail "quillmere-cli import of its own workbook printed '$out'"
+    echo "  quillmere-cli exports a workbook and reads it back (its module loaded from the package)"
+  fi
 fi
 
 echo "- the installed window opens an image named on its command line (Xvfb, openbox)"

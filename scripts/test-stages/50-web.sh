@@ -5,6 +5,9 @@
 # quillmere-cli's result of the same edits (the workbooks' cells read with
 # openpyxl); the page's timings are printed (build-web/bench.txt). Skipped
 # (77) where the browser tools cannot be installed.
+# With --prepare it installs the packages, builds the page's C libraries and
+# stops: scripts/test runs that while the first stages compile, since nothing
+# before this stage needs them (a later run of scripts/web finds them built).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -26,6 +29,11 @@ if [ ${#missing[@]} -gt 0 ]; then
     echo "skipped: ${missing[*]} could not be installed"
     exit 77
   fi
+fi
+if [ "${1:-}" = --prepare ]; then
+  echo "- the browser stage's packages are installed; building the page's C libraries"
+  scripts/web build-web --libraries-only
+  exit 0
 fi
 
 echo "- building the page"

@@ -47,6 +47,32 @@ TEST(GlobalChecksum, SumsEveryByteButItsOwnTwo) {
     EXPECT_EQ(rom::GlobalChecksum(full), static_cast<uint16_t>((0x20000 - 2) * 0xFF));
 }
 
+// The sum is taken eight bytes at a time: every length's tail, every byte
+// value in every lane, and a whole 8 MiB image of 0xFF (where wide sums would
+// overflow narrower counters) agree with a byte-by-byte sum.
+TEST(GlobalChecksum, AgreesWithAByteLoopOnEveryLengthAndValue) {
+    auto byteLoop = [](const std::vector<uint8_t>& image) {
+        uint32_t sum = 0;
+        for (size_t i = 0; i < image.size(); ++i) {
+            if (i != 0x14E && i != 0x14F) sum += image[i];
+        }
+        return static_cast<uint16_t>(sum);
+    };
+    std::vector<uint8_t> image(0x150 + 16);
+    uint32_t state = 12345;
+    for (size_t length = 0x150; length <= image.size(); ++length) {
+        image.resize(length);
+        for (uint8_t& byte : image) byte = static_cast<uint8_t>((state = state * 1103515245 + 12345) >> 16);
+        EXPECT_EQ(rom::GlobalChecksum(image), byteLoop(image)) << length;
+    }
+    for (int value = 0; value < 256; ++value) {
+        std::vector<uint8_t> same(0x160, static_cast<uint8_t>(value));
+        EXPECT_EQ(rom::GlobalChecksum(same), byteLoop(same)) << value;
+    }
+    const std::vector<uint8_t> largest(8u << 20, 0xFF);
+    EXPECT_EQ(rom::GlobalChecksum(largest), byteLoop(largest));
+}
+
 TEST(DeclaredRomSize, ThirtyTwoKibShiftedForZeroToEight) {
     EXPECT_EQ(rom::DeclaredRomSize(0), 32 * 1024);
     EXPECT_EQ(rom::DeclaredRomSize(6), 2 * 1024 * 1024);

@@ -10,6 +10,7 @@
 
 #include "formats/Csv.h"
 #include "tables/ListDiff.h"
+#include "tables/FileOrigin.h"
 #include "tests/tables/ListImages.h"
 
 namespace {

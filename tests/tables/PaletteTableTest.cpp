@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "formats/Workbook.h"
+#include "tables/FileOrigin.h"
 #include "tables/WorkbookTables.h"
 #include "tests/support/PictureImages.h"
 #include "tests/support/TestImage.h"

@@ -14,6 +14,7 @@
 #include "rom/SpeciesNames.h"
 #include "rom/TablesFile.h"
 #include "tables/FieldText.h"
+#include "tables/FileOrigin.h"
 #include "tables/ImageInfo.h"
 #include "tables/ImageLists.h"
 #include "tables/ListDiff.h"

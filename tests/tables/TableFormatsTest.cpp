@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "formats/Csv.h"
+#include "tables/FileOrigin.h"
 #include "tables/FieldText.h"
 #include "tables/TableImport.h"
 #include "tests/tables/TablesTestSupport.h"
