@@ -37,8 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const rom::TablesFile& file = *parse.file;
     Require(file.version.has_value() == (file.versionLine > 0));
     if (!file.namesTables) {
-        // A version line alone: no offsets at all.
-        Require(file.version.has_value());
+        // Version or charset lines alone: no offsets at all.
+        Require(file.version.has_value() || file.charset.has_value());
         for (size_t entry = 0; entry < rom::kTablesEntryCount; ++entry) Require(file.lines[entry] == 0);
         return 0;
     }
