@@ -70,9 +70,12 @@ Bytes Modify(std::mt19937& random, const Bytes& original) {
         }
     }
     switch (random() % 4) {
-        case 0:  // grow, with a run of zeros or random bytes
-            modified.resize(modified.size() + random() % 300, random() % 2 == 0 ? 0 : static_cast<uint8_t>(random()));
+        case 0: {  // grow, with a run of zeros or random bytes (one draw a statement: same data in every build)
+            const size_t grown = modified.size() + random() % 300;
+            const uint8_t fill = random() % 2 == 0 ? 0 : static_cast<uint8_t>(random());
+            modified.resize(grown, fill);
             break;
+        }
         case 1:  // shrink (BPS only)
             modified.resize(modified.size() - std::min<size_t>(modified.size(), random() % 300));
             break;
