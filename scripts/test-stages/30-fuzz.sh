@@ -22,22 +22,26 @@ trap 'rm -rf "$work"' EXIT
 findings=$repo/build-fuzz/findings
 status=0
 
-for source in fuzz/fuzz_*.cpp; do
-  name=$(basename "$source" .cpp)
-  target=${name#fuzz_}
-  binary=$repo/build-fuzz/fuzz/$name
+# fuzz_one TARGET: replays the target's kept inputs, then fuzzes it from a
+# copy of its seeds. Its report goes to $work/TARGET.report; fails on a finding.
+fuzz_one() {
+  local target=$1 name=fuzz_$1 status=0
+  local binary=$repo/build-fuzz/fuzz/$name
+  local report=$work/$target.report
+  : >"$report"
 
-  regressions=(fuzz/regressions/"$target"/*)
+  local regressions=(fuzz/regressions/"$target"/*)
   if [ -e "${regressions[0]}" ]; then
-    echo "--- $name: ${#regressions[@]} regression inputs"
+    echo "--- $name: ${#regressions[@]} regression inputs" >>"$report"
     if ! "$binary" "${regressions[@]}" >"$work/$target-regressions.log" 2>&1; then
-      tail -n 40 "$work/$target-regressions.log"
-      echo "FAIL: $name fails on a kept regression input" >&2
+      tail -n 40 "$work/$target-regressions.log" >>"$report"
+      echo "FAIL: $name fails on a kept regression input" >>"$report"
       status=1
     fi
   fi
 
   # The table readers need room for a header row and a few species rows.
+  local max_len
   case $target in
     table_import) max_len=2048 ;;
     # A workbook is a zip archive of several XML parts: the seeds are some
@@ -45,23 +49,41 @@ for source in fuzz/fuzz_*.cpp; do
     workbook) max_len=24576 ;;
     *) max_len=512 ;;
   esac
-  dict=()
+  local dict=()
   if [ -f "fuzz/dict/$target.dict" ]; then dict=(-dict="$repo/fuzz/dict/$target.dict"); fi
 
-  echo "--- $name: ${seconds} s from the seeds in fuzz/corpus/$target"
+  echo "--- $name: ${seconds} s from the seeds in fuzz/corpus/$target" >>"$report"
   mkdir -p "$work/$target/corpus" "$work/$target/artifacts"
   cp fuzz/corpus/"$target"/* "$work/$target/corpus/"
-  rc=0
+  local rc=0
   (cd "$work/$target" && "$binary" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
       -max_len="$max_len" "${dict[@]}" -print_final_stats=1 -artifact_prefix="$work/$target/artifacts/" corpus \
       >"$work/$target.log" 2>&1) || rc=$?
-  grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' "$work/$target.log" || true
+  grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' "$work/$target.log" >>"$report" || true
   if [ "$rc" -ne 0 ] || [ -n "$(ls -A "$work/$target/artifacts")" ]; then
-    tail -n 60 "$work/$target.log"
+    tail -n 60 "$work/$target.log" >>"$report"
     mkdir -p "$findings/$target"
     cp "$work/$target/artifacts/"* "$findings/$target/" 2>/dev/null || true
-    echo "FAIL: $name found a failing input (kept in build-fuzz/findings/$target/)" >&2
+    echo "FAIL: $name found a failing input (kept in build-fuzz/findings/$target/)" >>"$report"
     status=1
   fi
+  return "$status"
+}
+
+# Each target runs on one core: two run side by side, and their reports are
+# printed in name order once both have ended.
+targets=()
+for source in fuzz/fuzz_*.cpp; do
+  name=$(basename "$source" .cpp)
+  targets+=("${name#fuzz_}")
+done
+for ((i = 0; i < ${#targets[@]}; i += 2)); do
+  pids=()
+  for target in "${targets[@]:i:2}"; do
+    fuzz_one "$target" &
+    pids+=($!)
+  done
+  for pid in "${pids[@]}"; do wait "$pid" || status=1; done
+  for target in "${targets[@]:i:2}"; do cat "$work/$target.report"; done
 done
 exit "$status"
