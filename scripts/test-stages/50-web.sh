@@ -5,9 +5,10 @@
 # quillmere-cli's result of the same edits (the workbooks' cells read with
 # openpyxl); the page's timings are printed (build-web/bench.txt). Skipped
 # (77) where the browser tools cannot be installed.
-# With --prepare it installs the packages, builds the page's C libraries and
-# stops: scripts/test runs that while the first stages compile, since nothing
-# before this stage needs them (a later run of scripts/web finds them built).
+# With --prepare it installs the packages, builds the page (and its C
+# libraries) and stops: scripts/test runs that while the first stages compile,
+# since nothing before this stage needs it (the stage's own run of scripts/web
+# then finds it built).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -31,8 +32,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   fi
 fi
 if [ "${1:-}" = --prepare ]; then
-  echo "- the browser stage's packages are installed; building the page's C libraries"
-  scripts/web build-web --libraries-only
+  echo "- the browser stage's packages are installed; building the page and its C libraries"
+  scripts/web build-web >/dev/null
   exit 0
 fi
 
