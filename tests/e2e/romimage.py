@@ -75,6 +75,21 @@ def build_image(path, header_byte, species_tables=CRYSTAL):
     """
     data = bytearray(pattern_byte(i) for i in range(IMAGE_SIZE))
     base, icons, cries, _pointers = TABLES[species_tables]
+    shape_tables(data, base, icons, cries)
+    data[VERSION_BYTE_OFFSET] = header_byte
+    write_image(path, data)
+    return bytes(data)
+
+
+def write_image(path, data):
+    with open(path, "wb") as f:
+        f.write(data)
+    # An old time stamp: any write by the program moves it.
+    os.utime(path, (946684800, 946684800))
+
+
+def shape_tables(data, base, icons, cries):
+    """Gives every species values the window's controls can show."""
     for i in range(SPECIES_COUNT):
         record = base + 32 * i
         data[record + 7] %= TYPE_COUNT  # type 1
@@ -87,12 +102,6 @@ def build_image(path, header_byte, species_tables=CRYSTAL):
         # Some species without gender, to cover the check box's road as well.
         if i % 5 == 0:
             data[record + 13] = 0xFF
-    data[VERSION_BYTE_OFFSET] = header_byte
-    with open(path, "wb") as f:
-        f.write(data)
-    # An old time stamp: any write by the program moves it.
-    os.utime(path, (946684800, 946684800))
-    return bytes(data)
 
 
 def header_checksum(data):
@@ -122,10 +131,117 @@ def build_complete_moved_image(path, header_byte, moved_by=16):
     data[0x14C] = 0  # revision
     data[ROM_SIZE_OFFSET] = 6  # 32 KiB << 6 = 2 MiB
     data[HEADER_CHECKSUM_OFFSET] = header_checksum(data)
-    with open(path, "wb") as f:
-        f.write(data)
-    os.utime(path, (946684800, 946684800))
+    write_image(path, data)
     return bytes(data)
+
+
+# The routines through which the game reads its five species tables, as
+# patterns of their bytes in file order: "??" any byte, "LL HH" the table's
+# bank-local address (0x4000 to 0x7FFF, low byte first), "BB" the bank that
+# holds it. The menu icons' routine has no bank: its table lies in the
+# routine's own bank.
+BANK_SIZE = 0x4000
+BASE_RECORD_ROUTINE = "3E BB D7 FA ?? ?? FE FD 28 ?? 3D 01 20 00 21 LL HH CD ?? ?? 11 ?? ?? 01 20 00 CD"
+MENU_ICON_ROUTINE = "FE FD 28 ?? 3D 21 LL HH 5F 16 00 19 7E C9"
+CRY_ROUTINE = "3E BB E0 ?? EA 00 20 21 LL HH 19 19 19 19 19 19"
+EVO_MOVE_POINTER_ROUTINE = "FA ?? ?? 3D 4F 06 00 21 LL HH 09 09 3E BB CD ?? ?? C1 C5"
+EGG_MOVE_POINTER_ROUTINE = "FA ?? ?? 3D 4F 06 00 21 LL HH 09 09 3E BB CD ?? ?? 3E ?? CD ?? ?? FE FF"
+
+# Where the routines are planted, as the library's own tests plant them:
+# four at the end of bank 0, the menu icons' at the end of its table's bank.
+BASE_ROUTINE_AT = 0x3E00
+CRY_ROUTINE_AT = 0x3E40
+EVO_MOVE_ROUTINE_AT = 0x3E80
+EGG_MOVE_ROUTINE_AT = 0x3EC0
+
+
+def icon_routine_at(icons):
+    return icons // BANK_SIZE * BANK_SIZE + 0x3F00
+
+
+def bank_address(offset):
+    """The bank-local address of a file offset, as the game's code holds it."""
+    return 0x4000 + offset % BANK_SIZE
+
+
+def routine_bytes(pattern, table):
+    """The bytes of the routine `pattern` reading the table at file offset `table`."""
+    address = bank_address(table)
+    operands = {"LL": address & 0xFF, "HH": address >> 8, "BB": table // BANK_SIZE, "??": 0}
+    return bytes(operands[token] if token in operands else int(token, 16) for token in pattern.split())
+
+
+# A game that others built from the game's sources: the Crystal release's
+# tables, each moved by an odd number of bytes (its lists with it), under a
+# game code and revision that no release has.
+MODIFIED_GAME_CODE = b"QMZX"
+MODIFIED_TABLES = {
+    "base": 0x51424 + 0x2B5,
+    "icons": 0x8EAC4 + 0x13,
+    "cries": 0xF2787 + 0x1CF,
+    "pointers": 0x425B1 + 0x65,
+    "eggs": 0x23B11 + 0x39,
+}
+MODIFIED_ROUTINES = {
+    "base": (BASE_RECORD_ROUTINE, BASE_ROUTINE_AT),
+    "icons": (MENU_ICON_ROUTINE, icon_routine_at(MODIFIED_TABLES["icons"])),
+    "cries": (CRY_ROUTINE, CRY_ROUTINE_AT),
+    "pointers": (EVO_MOVE_POINTER_ROUTINE, EVO_MOVE_ROUTINE_AT),
+    "eggs": (EGG_MOVE_POINTER_ROUTINE, EGG_MOVE_ROUTINE_AT),
+}
+
+
+def plant_lists(data, table, lists):
+    """Writes one pointer per species at `table` and each species' list after
+    the table, in species order; lists equal to an earlier one share it."""
+    at = table + 2 * SPECIES_COUNT
+    placed = {}
+    for i, items in enumerate(lists):
+        if items not in placed:
+            if at // BANK_SIZE != (at + len(items) - 1) // BANK_SIZE:
+                raise ValueError(f"the lists after 0x{table:X} leave its bank")
+            placed[items] = at
+            data[at:at + len(items)] = items
+            at += len(items)
+        address = bank_address(placed[items])
+        data[table + 2 * i:table + 2 * i + 2] = bytes((address & 0xFF, address >> 8))
+
+
+def build_modified_game(path, header_byte, without=None):
+    """Writes a complete image of a modified game (MODIFIED_TABLES, its five
+    routines planted) and returns its bytes. `without` names a table whose
+    routine is left out: nothing then proves where that table is.
+    """
+    data = bytearray(pattern_byte(i) for i in range(IMAGE_SIZE))
+    tables = MODIFIED_TABLES
+    shape_tables(data, tables["base"], tables["icons"], tables["cries"])
+    for i in range(SPECIES_COUNT):
+        data[tables["base"] + 32 * i] = i + 1  # base records numbered 1 to 251
+        data[tables["cries"] + 6 * i + 1] = 0
+    # Evolution and move lists: every third species evolves at level 16,
+    # each learns two moves. Egg moves: every fourth species has one, the
+    # others share a lone end byte.
+    plant_lists(data, tables["pointers"], [
+        (bytes((1, 16, min(i + 2, SPECIES_COUNT))) if i % 3 == 0 else b"")
+        + bytes((0, 1, i % SPECIES_COUNT + 1, 10 + i % 50, i * 7 % SPECIES_COUNT + 1, 0))
+        for i in range(SPECIES_COUNT)])
+    plant_lists(data, tables["eggs"], [
+        (bytes((i % 200 + 1, 0xFF)) if i % 4 == 0 else b"\xff") for i in range(SPECIES_COUNT)])
+    for key, (pattern, at) in MODIFIED_ROUTINES.items():
+        if key != without:
+            routine = routine_bytes(pattern, tables[key])
+            data[at:at + len(routine)] = routine
+    data[VERSION_BYTE_OFFSET] = header_byte
+    data[GAME_CODE_OFFSET:GAME_CODE_OFFSET + 4] = MODIFIED_GAME_CODE
+    data[0x14C] = 0  # revision
+    data[ROM_SIZE_OFFSET] = 6  # 32 KiB << 6 = 2 MiB
+    data[HEADER_CHECKSUM_OFFSET] = header_checksum(data)
+    write_image(path, data)
+    return bytes(data)
+
+
+def build_modified_game_without_cry_routine(path, header_byte):
+    return build_modified_game(path, header_byte, without="cries")
 
 
 def read_image(path):

@@ -21,6 +21,7 @@ import traceback
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import romimage  # noqa: E402
+from a11y import AccessibilityBus  # noqa: E402
 from xsession import E2EFailure, XSession, wait_until  # noqa: E402
 
 SKIPPED = 77
@@ -396,6 +397,83 @@ def case_open_argument(run):
         raise E2EFailure("after the message about a missing file the Version caption is not the one at start")
 
 
+def shown_fields(bus):
+    """The main window's caption tooltip, base stats, pointer and pitch, as the
+    accessibility interface reads them."""
+    app = bus.application()
+    main = app.find(lambda n: n.role() == "frame" and n.name() == "Quillmere", "main window")
+    tip = main.find(lambda n: n.role() == "label" and n.description().startswith(("Image in use", "No image")),
+                    "caption with the image in use")
+    stats = {}
+    for node in main.find_all(lambda n: n.role() in ("text", "scroll bar")):
+        words = node.description().split(":")[0]
+        if words in STAT_FIELDS or words == "Move/evolution pointer":
+            stats[words] = node.text()
+        elif words == "Cry pitch":
+            stats[words] = int(node.value())
+    return tip.description(), stats
+
+
+# The base record's bytes 1 to 6, as the window's tooltips name them.
+STAT_FIELDS = ("Base hit points", "Base attack", "Base defense", "Base speed", "Base special attack",
+               "Base special defense")
+
+
+def case_modified_game(run):
+    """A modified game whose five tables moved by odd amounts, under a game code
+    no release has, opened through File, Open: the caption's tooltip names it a
+    modified game based on Crystal, the fields show the moved records, and HP
+    saved lands in the moved record and nowhere else."""
+    bus = AccessibilityBus(run.s)
+    run.open_image()
+    run.pick_position(PIKACHU)
+    tip, shown = shown_fields(bus)
+    layout = tip.split("\n")[-1]
+    if layout != "Modified game layout, based on Kreblin Crystal Version: its code proves where its tables are":
+        raise E2EFailure(f"the caption's tooltip says {tip!r}")
+    if run.path not in tip:
+        raise E2EFailure(f"the caption's tooltip does not name the image {run.path}: {tip!r}")
+    tables = romimage.MODIFIED_TABLES
+    record = tables["base"] + 32 * PIKACHU
+    pointer = tables["pointers"] + 2 * PIKACHU
+    expected = {words: str(run.image[record + 1 + k]) for k, words in enumerate(STAT_FIELDS)}
+    expected["Move/evolution pointer"] = run.image[pointer:pointer + 2].hex().upper()
+    expected["Cry pitch"] = run.image[tables["cries"] + 6 * PIKACHU + 2]
+    if shown != expected:
+        raise E2EFailure(f"the window shows {shown}, the moved tables hold {expected}")
+
+    hp = 40 if run.image[record + 1] != 40 else 41
+    run.type_into_hp(str(hp))
+    before = run.stat()
+    run.save()
+    run.wait_for_save(before, "Ctrl+S to write the file")
+    saved = bytearray(run.image)
+    saved[record + 1] = hp
+    run.expect_bytes(bytes(saved), f"after saving HP {hp} at position {PIKACHU}")
+    run.expect_no_other_windows("after the save")
+
+
+def case_modified_game_refused(run):
+    """The same game without the routine that reads its cries: one message that
+    names that routine, nothing shown, and Ctrl+S writes nothing."""
+    bus = AccessibilityBus(run.s)
+    run.open_image(focus_after=False)
+    message = wait_for_one_message(run, "the message about the unproven tables")
+    texts = [n.name() for w in bus.windows() if w.name() != "Quillmere" or w.role() != "frame"
+             for n in w.find_all(lambda n: "reads its" in n.name())]
+    if len(texts) != 1 or "the routine through which the game reads its cry entries does not occur in it" \
+            not in texts[0]:
+        raise E2EFailure(f"expected one message about the cry routine, found {texts}")
+    run.expect_untouched("while the message is shown")
+    close_message_with_enter(run, message)
+    tip, shown = shown_fields(bus)
+    if not tip.split("\n")[-1].startswith("Unknown layout: "):
+        raise E2EFailure(f"after the refusal the caption's tooltip says {tip!r}")
+    if any(shown[words] for words in STAT_FIELDS + ("Move/evolution pointer",)):
+        raise E2EFailure(f"after the refusal the window shows values: {shown}")
+    save_changes_nothing(run, "the refused modified game")
+
+
 CASES = {
     "crystal_edit": (case_crystal_edit, romimage.CRYSTAL),
     "unchanged_save": (case_unchanged_save, romimage.CRYSTAL),
@@ -406,9 +484,14 @@ CASES = {
     "read_only": (case_read_only, romimage.CRYSTAL),
     "open_argument": (case_open_argument, romimage.CRYSTAL),
     "slider_keys": (case_slider_keys, romimage.CRYSTAL),
+    "modified_game": (case_modified_game, romimage.CRYSTAL, romimage.build_modified_game),
+    "modified_game_refused": (case_modified_game_refused, romimage.CRYSTAL,
+                              romimage.build_modified_game_without_cry_routine),
 }
 # Cases that start the program themselves, with their own arguments.
 STARTS_ITSELF = {"open_argument"}
+# Cases that read the window through the accessibility interface.
+READS_WIDGETS = {"modified_game", "modified_game_refused"}
 
 
 @contextlib.contextmanager
@@ -429,6 +512,8 @@ def run_case(name, program, artifacts):
     session = XSession(log)
     try:
         session.start()
+        if name in READS_WIDGETS:
+            session.start_session_bus()
         path = os.path.join(session.tmp, f"kreblin-{name}.gbc")
         image = build(path, header)
         run = Run(session, path, image)

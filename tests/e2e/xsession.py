@@ -71,6 +71,7 @@ class XSession:
         self.program = None
         self.run_as = None  # (uid, gid) to start the program with, else the caller's
         self.program_config = os.path.join(self.tmp, "program-config")
+        self.bus_address = None  # of the session bus, once start_session_bus() ran
 
     # ---- start ---------------------------------------------------------------
 
@@ -158,6 +159,32 @@ class XSession:
             return "window id #" in out
 
         wait_until(running, WINDOW_TIMEOUT, "the window manager")
+
+    def start_session_bus(self):
+        """A private D-Bus session bus, over which the programs started
+        afterwards publish their widgets for the accessibility interface."""
+        missing = [tool for tool in ("dbus-daemon", "gdbus") if shutil.which(tool) is None]
+        if missing:
+            raise E2EFailure("missing tools: " + ", ".join(missing) + " (scripts/install-deps installs them)")
+        read_end, write_end = os.pipe()
+        try:
+            bus = self._spawn("dbus", ["dbus-daemon", "--session", "--nofork", "--nopidfile",
+                                       f"--print-address={write_end}"], self.env, pass_fds=(write_end,))
+            os.close(write_end)
+            write_end = -1
+            ready, _, _ = select.select([read_end], [], [], WINDOW_TIMEOUT)
+            address = os.read(read_end, 4096).decode().strip() if ready else ""
+        finally:
+            if write_end >= 0:
+                os.close(write_end)
+            os.close(read_end)
+        if not address or bus.poll() is not None:
+            raise E2EFailure("dbus-daemon did not start: " + self.process_log("dbus"))
+        self.bus_address = address
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = address
+        del self.env["NO_AT_BRIDGE"]
+        self.env["QT_ACCESSIBILITY"] = "1"
+        self.env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
 
     def start_program(self, executable, *args):
         env = dict(self.env)
