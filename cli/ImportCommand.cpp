@@ -33,10 +33,6 @@ struct ImportOptions {
     bool fromOtherImage = false;
 };
 
-std::string Plural(size_t count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
 int RunImport(const ImportOptions& options) {
     const rom::ImageWriteMode mode = options.inPlace ? rom::ImageWriteMode::InPlace : rom::ImageWriteMode::Whole;
     if (IsWorkbook(options.format, options.file)) {
@@ -84,15 +80,7 @@ int RunImport(const ImportOptions& options) {
     tables::ImportedTable imported = tables::ReadTable(text, *format, *image);
     if (imported.ok()) tables::RefuseStrayPointers(*image, imported);
     if (!imported.ok()) {
-        for (const tables::Refusal& each : imported.refusals) {
-            Message(options.file + ": " + tables::RefusalText(each));
-        }
-        if (imported.unlistedRefusals > 0) {
-            Message(options.file + ": ... and " + Plural(imported.unlistedRefusals, "more refusal", "more refusals") +
-                    " (only the first " + std::to_string(tables::kMostRefusalsListed) + " are listed).");
-        }
-        Message(Plural(imported.RefusalCount(), "value or row was", "values or rows were") + " refused in \"" +
-                options.file + "\". Nothing was written.");
+        ReportRefusals(options.file, imported);
         return kFailure;
     }
 

@@ -18,22 +18,6 @@ namespace cli {
 
 namespace {
 
-std::string Plural(size_t count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
-// Each refusal of a list or palette file with its place, then the count and
-// that nothing was written.
-void ReportRefusals(const tables::ImportedTable& status, const std::string& file) {
-    for (const tables::Refusal& each : status.refusals) Message(file + ": " + tables::RefusalText(each));
-    if (status.unlistedRefusals > 0) {
-        Message(file + ": ... and " + Plural(status.unlistedRefusals, "more refusal", "more refusals") +
-                " (only the first " + std::to_string(tables::kMostRefusalsListed) + " are listed).");
-    }
-    Message(Plural(status.RefusalCount(), "value or row was", "values or rows were") + " refused in \"" + file +
-            "\". Nothing was written.");
-}
-
 // Says which species have no rows because their list cannot be read.
 void SayUnreadable(const std::vector<std::string>& unreadable, const std::string& image) {
     for (const std::string& each : unreadable) Message(image + ": unreadable list of " + each + ".");
@@ -96,7 +80,7 @@ int RunListImport(const std::string& imagePath, const std::string& file, tables:
     const tables::ImportedLists imported = tables::ReadListTable(text, format, table, *image, lists);
     const tables::ImportedTable& status = imported.status;
     if (!status.ok()) {
-        ReportRefusals(status, file);
+        ReportRefusals(file, status);
         return kFailure;
     }
     const tables::ListImportPlan plan = tables::PlanListImport(*image, lists, imported);
@@ -156,7 +140,7 @@ int RunPaletteImport(const std::string& imagePath, const std::string& file, tabl
     const tables::ImportedPalettes imported = tables::ReadPaletteTable(text, format, *image, palettes);
     const tables::ImportedTable& status = imported.status;
     if (!status.ok()) {
-        ReportRefusals(status, file);
+        ReportRefusals(file, status);
         return kFailure;
     }
     const std::vector<uint8_t> after = tables::PlanPaletteImport(image->bytes, palettes, imported.palettes);

@@ -25,6 +25,26 @@ void Message(std::string_view text, int number) {
     Message(std::string(text) + " (error " + std::to_string(number) + ")");
 }
 
+std::string Plural(size_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+void ReportRefusals(const std::string& file, const std::vector<std::string>& listed, size_t unlisted) {
+    for (const std::string& each : listed) Message(file + ": " + each);
+    if (unlisted > 0) {
+        Message(file + ": ... and " + Plural(unlisted, "more refusal", "more refusals") + " (only the first " +
+                std::to_string(formats::kMostRefusalsListed) + " are listed).");
+    }
+    Message(Plural(listed.size() + unlisted, "value or row was", "values or rows were") + " refused in \"" + file +
+            "\". Nothing was written.");
+}
+
+void ReportRefusals(const std::string& file, const formats::Refusals& refusals) {
+    std::vector<std::string> listed;
+    for (const formats::Refusal& each : refusals.refusals) listed.push_back(formats::RefusalText(each));
+    ReportRefusals(file, listed, refusals.unlistedRefusals);
+}
+
 std::optional<tables::TableImage> OpenImageOrSay(const std::string& path) {
     std::string refusal;
     std::optional<tables::TableImage> image = tables::OpenTableImage(path, refusal);

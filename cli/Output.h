@@ -2,10 +2,13 @@
 // Where the program's output goes: data to standard output, messages (and
 // every failure the libraries report) to standard error.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "formats/Refusals.h"
 #include "tables/SpeciesTable.h"
 
 namespace cli {
@@ -21,6 +24,15 @@ void Message(std::string_view text, int number);
 
 // Writes data to standard output as it stands.
 void Data(std::string_view text);
+
+// "1 field", "2 fields": the count and the word that fits it.
+std::string Plural(size_t count, const char* one, const char* many);
+
+// The refusals of an import file, one message each after the file's name,
+// then how many more were counted but not listed, then their count and that
+// nothing was written.
+void ReportRefusals(const std::string& file, const std::vector<std::string>& listed, size_t unlisted);
+void ReportRefusals(const std::string& file, const formats::Refusals& refusals);
 
 // Writes data to the file an -o option names, replaced whole through the
 // whole-file layer (links followed, devices and pipes written into), or to

@@ -18,14 +18,6 @@
 
 namespace cli {
 
-namespace {
-
-std::string Plural(size_t count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
-}  // namespace
-
 bool IsWorkbook(const std::string& format, const std::string& file) {
     const auto named = format.empty() ? formats::FormatFromPath(file) : formats::FormatFromName(format);
     return named == formats::TableFormat::Xlsx;
@@ -87,13 +79,7 @@ int RunWorkbookImport(const WorkbookImportRequest& request) {
         return kFailure;
     }
     if (!import.refusals.empty()) {
-        for (const std::string& each : import.refusals) Message(request.file + ": " + each);
-        if (import.unlistedRefusals > 0) {
-            Message(request.file + ": ... and " + Plural(import.unlistedRefusals, "more refusal", "more refusals") +
-                    " (only the first " + std::to_string(tables::kMostRefusalsListed) + " are listed).");
-        }
-        Message(Plural(import.refusals.size() + import.unlistedRefusals, "value or row was", "values or rows were") +
-                " refused in \"" + request.file + "\". Nothing was written.");
+        ReportRefusals(request.file, import.refusals, import.unlistedRefusals);
         return kFailure;
     }
     const bool same = import.after == image->bytes;
