@@ -72,7 +72,11 @@ void Editor::OpenFile(const QString& path) {
 
 void Editor::Save_Click() { SaveShownSpecies(*this, state_, *boxes_); }
 
-void Editor::KreblinLoader_Click() { LoadSelectedSpecies(*this, form, state_); }
+void Editor::KreblinLoader_Click() {
+    LoadSelectedSpecies(*this, form, state_);
+    // The tooltip names the image's own name of the species now shown.
+    ShowImageInUse(form, state_);
+}
 
 void Editor::Exit_Click() {
     // Ends the program at once: every window closes, nothing is asked.

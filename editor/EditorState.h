@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "rom/ImageFacts.h"
 #include "rom/SpeciesLayout.h"
@@ -17,4 +18,7 @@ struct EditorState {
     rom::VersionProfile Profile;   // offsets of species 0 in the four tables
     int16_t SpeciesIndex = 0;      // list position of the species loaded last
     int32_t GenderByte = 0;        // gender-ratio byte of the species loaded last
+    // The species' names as the image holds them, by list position; empty
+    // while they are not known (no image, no names table found).
+    std::vector<std::string> ImageNames;
 };

@@ -8,6 +8,9 @@
 #include "rom/ImageFacts.h"
 #include "rom/ReleaseLayouts.h"
 #include "rom/VersionDetection.h"
+#include "rom/WholeFiles.h"
+#include "tables/ImageFiles.h"
+#include "tables/NameText.h"
 
 namespace {
 
@@ -56,7 +59,23 @@ QString LayoutInWords(const EditorState& state) {
 QString ImageInUseText(const EditorState& state) {
     if (state.RomFile.empty()) return QString::fromLatin1(ui::kNoImageToolTip);
     const QString path = QFileInfo(QString::fromStdString(state.RomFile)).absoluteFilePath();
-    return QStringLiteral("Image in use: ") + path + QLatin1Char('\n') + LayoutInWords(state);
+    QString text = QStringLiteral("Image in use: ") + path + QLatin1Char('\n') + LayoutInWords(state);
+    const auto shown = static_cast<size_t>(state.SpeciesIndex);
+    if (state.Layout && state.Layout->profile && shown < state.ImageNames.size()) {
+        text += QStringLiteral("\nName in the image: ") + QString::fromStdString(state.ImageNames[shown]);
+    }
+    return text;
+}
+
+std::vector<std::string> ReadImageSpeciesNames(const std::string& path, const rom::ResolvedLayout& layout) {
+    const rom::FileRead read = rom::ReadWholeFile(path, tables::kLargestImage);
+    if (read.status != rom::FileStatus::Done) return {};
+    const tables::ImageNames names =
+        tables::ReadImageNames(read.bytes, layout.release, tables::TablesFileCharsetOf(layout));
+    if (!names.table) return {};
+    std::vector<std::string> texts;
+    for (int32_t p = 0; p < rom::kSpeciesCount; ++p) texts.push_back(names.TextOf(p));
+    return texts;
 }
 
 void ShowImageInUse(ui::EditorForm& form, const EditorState& state) {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "editor/EditorState.h"
+#include "editor/ImageInUse.h"
 #include "editor/SpeciesTransfer.h"
 #include "rom/HexFunctions.h"
 #include "rom/ImageFacts.h"
@@ -73,6 +74,7 @@ void OpenImageFile(QMainWindow& window, ui::EditorForm& form, EditorState& state
     }
     // From here on the chosen file is the one in use, whatever its header says.
     state.RomFile = state.ChosenFile;
+    state.ImageNames.clear();
 
     const std::string header = HexFunctions::ReadHexBytes(state.RomFile, rom::kVersionByteOffset, 1);
     state.VersionCode = rom::VersionCodeFromHeaderText(header).value_or(-1);
@@ -103,6 +105,7 @@ void OpenImageFile(QMainWindow& window, ui::EditorForm& form, EditorState& state
         return;
     }
     state.Profile = *profile;
+    state.ImageNames = ReadImageSpeciesNames(state.RomFile, *state.Layout);
     form.FrameKreblin->setEnabled(true);
     form.Save->setEnabled(true);
     {

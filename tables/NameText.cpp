@@ -3,6 +3,8 @@
 #include <map>
 
 #include "rom/HexDigits.h"
+#include "rom/TablesFile.h"
+#include "rom/WholeFiles.h"
 
 namespace tables {
 
@@ -145,6 +147,17 @@ size_t ImageNames::Undecodable() const {
     if (!table) return count;
     for (const NameBytes& field : stored) count += DecodeName(field, charset).has_value() ? 0 : 1;
     return count;
+}
+
+std::optional<std::string> TablesFileCharsetOf(const rom::ResolvedLayout& layout) {
+    if (layout.kind != rom::ImageLayout::TablesFile || layout.tablesFile.empty()) return std::nullopt;
+    // The file was read and taken a moment ago; one that cannot be read again
+    // now gives no character set.
+    const rom::FileRead read = rom::ReadWholeFile(layout.tablesFile, rom::kLargestTablesFile);
+    if (read.status != rom::FileStatus::Done) return std::nullopt;
+    const std::string_view text(reinterpret_cast<const char*>(read.bytes.data()), read.bytes.size());
+    const rom::TablesFileParse parse = rom::ParseTablesFile(text);
+    return parse.file ? parse.file->charset : std::nullopt;
 }
 
 ImageNames ReadImageNames(std::span<const uint8_t> image, const rom::ReleaseLayout* release,

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "lists/Charsets.h"
+#include "rom/ImageFacts.h"
 #include "rom/ReleaseLayouts.h"
 #include "rom/SpeciesLayout.h"
 #include "rom/SpeciesNames.h"
@@ -66,6 +67,9 @@ struct ImageNames {
     // How many names do not decode with the set.
     size_t Undecodable() const;
 };
+
+// The `charset` of the ".tables" file a layout rests on, when it gives one.
+std::optional<std::string> TablesFileCharsetOf(const rom::ResolvedLayout& layout);
 
 // The names of an image. `tablesFileCharset` is the ".tables" file's
 // `charset`, when it has one; `release` the release the image is laid out as.

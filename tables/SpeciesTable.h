@@ -59,9 +59,6 @@ struct TableImage {
     ImageNames names;  // the species' own names, and where they are
 };
 
-// The `charset` of the ".tables" file a layout rests on, when it gives one.
-std::optional<std::string> TablesFileCharsetOf(const rom::ResolvedLayout& layout);
-
 // The names of the image as `image.resolved` lays it out: the ".tables"
 // file's character set when it gives one, else the release's.
 ImageNames ReadNamesOf(const TableImage& image);

@@ -8,13 +8,17 @@
 #include <QGroupBox>
 #include <QLabel>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "rom/ReleaseLayouts.h"
 #include "rom/SpeciesLayout.h"
+#include "rom/SpeciesNames.h"
 #include "tests/editor/EditorSession.h"
+#include "tests/support/NameImages.h"
 #include "tests/support/TestImage.h"
 
 using rom::GameVersion;
@@ -409,6 +413,49 @@ TEST(ImageInUse, VersionTooltipNamesThePathAndTheLayout) {
     EXPECT_EQ(VersionCaption(session), "Unknown Rom");
     EXPECT_EQ(VersionTip(session), QString::fromStdString("Image in use: " + foreign.path() +
                                                           "\nVersion not recognised: nothing can be shown or saved"));
+}
+
+// With its names table found, the tooltip also names the shown species as
+// the image holds it, in the image's character set; a name of bytes no
+// character draws as those bytes, as the command line shows it.
+TEST(ImageInUse, VersionTooltipNamesTheShownSpeciesAsTheImageHoldsIt) {
+    const auto nameLine = [](EditorSession& session) { return VersionTip(session).split('\n').value(2); };
+    const rom::ReleaseLayout* japanese = nullptr;
+    for (const rom::ReleaseLayout& row : rom::kReleaseLayouts) {
+        if (row.market == "Japanese" && japanese == nullptr) japanese = &row;
+    }
+    ASSERT_NE(japanese, nullptr);
+    TestImage kana = TestImage::OfRelease(*japanese);
+    std::array<std::vector<uint8_t>, rom::kSpeciesCount> kanaNames{};
+    kanaNames[3] = {0x80, 0x81, 0x82, 0x83, 0x84};  // a full field: no end byte
+    testsupport::PlantNames(kana, japanese->version, rom::kJapaneseNameFieldLength, kanaNames);
+
+    TestImage latin = TestImage::Released(GameVersion::Crystal);
+    std::array<std::vector<uint8_t>, rom::kSpeciesCount> names{};
+    names[24] = {0x8F, 0x88, 0x8A, 0x80, 0x82, 0x87, 0x94};
+    names[25] = {0x8F, 0x01};  // 0x01 draws nothing
+    testsupport::PlantNames(latin, GameVersion::Crystal, rom::kNameFieldLength, names);
+
+    EditorSession session;
+    session.Open(kana.path());
+    session.Select(3);
+    EXPECT_EQ(nameLine(session), QString::fromUtf8("Name in the image: アイウエオ"));
+
+    session.Open(latin.path());
+    EXPECT_EQ(nameLine(session), "Name in the image: N000");
+    session.Select(24);
+    EXPECT_EQ(nameLine(session), "Name in the image: PIKACHU");
+    session.Select(25);
+    EXPECT_EQ(nameLine(session), "Name in the image: {8F 01 50 50 50 50 50 50 50 50}");
+
+    // A refused image with names, and one without the names' routine: no name line.
+    TestImage refused = TestImage::OfRelease(rom::FirstAmericanRelease(GameVersion::Crystal), 17, false);
+    testsupport::PlantNames(refused, GameVersion::Crystal, rom::kNameFieldLength);
+    session.Open(refused.path());
+    EXPECT_EQ(VersionTip(session).count('\n'), 1) << VersionTip(session).toStdString();
+    TestImage handBuilt(TestImage::HeaderByte(GameVersion::Crystal));
+    session.Open(handBuilt.path());
+    EXPECT_EQ(VersionTip(session).count('\n'), 1) << VersionTip(session).toStdString();
 }
 
 }  // namespace
