@@ -388,14 +388,12 @@ def pending_session(page, work):
 
     page.button("Add egg move", page.region(eggs)).click()
     Select(page.named("Move", page.rows(eggs)[-1])).select_by_value("85")
-    page.wait(lambda _: "Egg moves:" in page.changes())
-    check(pending(), "a half-filled evolution row and a refused level stay when an egg move is added")
-    page.button("Undo").click()
-    page.wait(lambda _: "Egg moves:" not in page.changes())
-    check(pending(), "they stay when the egg move is undone")
-    page.button("Redo").click()
-    page.wait(lambda _: "Egg moves:" in page.changes())
-    check(pending(), "and when it is redone")
+    for button, listed in ((None, True), ("Undo", False), ("Redo", True)):
+        if button:
+            page.button(button).click()
+        page.wait(lambda _: ("Egg moves:" in page.changes()) == listed)
+        check(pending(), "a half-filled evolution row and a refused level stay when an egg move is " +
+              {None: "added", "Undo": "undone", "Redo": "redone"}[button])
     for button, name in (("Download image", "crystal.gbc"), ("Download patch", "crystal.bps")):
         check(page.no_download(button, name) and "Level of row 2 of Level-up moves of Pikachu" in page.alert() and
               evolutions in page.alert(), f'"{button}" is refused naming both lists\' pending rows')
