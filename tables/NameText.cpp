@@ -147,13 +147,11 @@ size_t ImageNames::Undecodable() const {
     return count;
 }
 
-ImageNames ReadImageNames(std::span<const uint8_t> image, const rom::ReleaseLayout* release,
-                          std::optional<std::string_view> tablesFileCharset) {
+ImageNames ReadImageNames(std::span<const uint8_t> image, const rom::ResolvedLayout& layout) {
     ImageNames names;
-    names.charset = CharsetNamed(rom::ImageCharset(release, tablesFileCharset));
-    rom::NamesLocation location = rom::LocateSpeciesNames(image);
-    names.table = location.table;
-    names.fault = std::move(location.fault);
+    names.charset = CharsetNamed(layout.charset);
+    names.table = layout.names.table;
+    names.fault = layout.names.fault;
     RereadNames(names, image);
     return names;
 }

@@ -3,7 +3,6 @@
 #include "rom/FieldConversions.h"
 #include "rom/ImageLength.h"
 #include "rom/TablesFile.h"
-#include "rom/WholeFiles.h"
 #include "rom/VersionDetection.h"
 #include "tables/ImageFiles.h"
 
@@ -49,19 +48,8 @@ SpeciesTable ReadSpeciesTable(std::span<const uint8_t> image, const rom::Version
     return table;
 }
 
-std::optional<std::string> TablesFileCharsetOf(const rom::ResolvedLayout& layout) {
-    if (layout.kind != rom::ImageLayout::TablesFile || layout.tablesFile.empty()) return std::nullopt;
-    // The file was read and taken a moment ago; one that cannot be read again
-    // now gives no character set.
-    const rom::FileRead read = rom::ReadWholeFile(layout.tablesFile, rom::kLargestTablesFile);
-    if (read.status != rom::FileStatus::Done) return std::nullopt;
-    const std::string_view text(reinterpret_cast<const char*>(read.bytes.data()), read.bytes.size());
-    const rom::TablesFileParse parse = rom::ParseTablesFile(text);
-    return parse.file ? parse.file->charset : std::nullopt;
-}
-
 ImageNames ReadNamesOf(const TableImage& image) {
-    return ReadImageNames(image.bytes, image.resolved.release, TablesFileCharsetOf(image.resolved));
+    return ReadImageNames(image.bytes, image.resolved);
 }
 
 std::optional<TableImage> OpenTableImage(const std::string& path, std::string& refusal) {
