@@ -422,6 +422,21 @@ TEST_F(TablesFileLists, WithoutAnEggsLineMovesShrinkButNeitherGrowNorHaveEggMove
     EXPECT_TRUE(image_.ReadAll() == expected);
 }
 
+// Where only 0 bytes follow the last list to the end of the bank, the lists
+// of a game its ".tables" file places grow into them, as those of a modified
+// game its code places do.
+TEST_F(TablesFileLists, ListsGrowIntoTheZerosThatEndTheirBank) {
+    const int64_t table = moved_.tables.EvoMovePointerOffset;
+    std::vector<uint8_t> zeros = before_;
+    const int64_t end = LayEvoMoveLists(zeros, lists_);
+    std::fill(zeros.begin() + end, zeros.begin() + listtest::BankEnd(table), uint8_t{0});
+    image_.SetBytes(0, zeros);
+    WriteTables(false);
+    const Outcome grown = Import("moves", kGrownMoves);
+    ASSERT_EQ(grown.status, 0) << grown.err;
+    EXPECT_TRUE(image_.ReadAll() == WithEvoMoveLists(zeros, table, GrownLists(lists_)));
+}
+
 // info's hint gives every line the image confirms, eggs included; with the
 // icons filled in, the file it suggests reads the egg moves.
 TEST_F(TablesFileLists, TheHintOfInfoGivesEveryLineTheImageConfirms) {

@@ -58,7 +58,10 @@ TEST(ModifiedGame, AllFiveTablesAreFoundWhereTheCodeReadsThemWithTheirProof) {
     EXPECT_EQ(layout.release, nullptr);
     EXPECT_EQ(layout.profile, Moved());
     EXPECT_EQ(layout.eggMovePointerOffset, MovedEggs());
+    // No names or picture routine: those are not known, the five tables are.
     ASSERT_EQ(layout.tables.size(), 5u);
+    EXPECT_NE(layout.names.fault.find("does not occur"), std::string::npos) << layout.names.fault;
+    EXPECT_FALSE(layout.pictures.pointers.offset.has_value());
     EXPECT_EQ(layout.tables[0].routineAt, testsupport::kBaseRoutineAt);
     EXPECT_EQ(layout.tables[0].proof, "read by the routine at 0x3E00, records of 32 bytes; numbered 1 to 251");
     EXPECT_EQ(layout.tables[1].offset, Moved().MenuIconOffset);
