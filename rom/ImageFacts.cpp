@@ -404,48 +404,22 @@ std::optional<ResolvedLayout> FromHandBuiltRules(const ImageSource& image, GameV
     return layout;
 }
 
-// The names and picture tables a ".tables" line names, or the code's.
+// The names and picture tables a ".tables" line names, or the code's: each
+// with its words in `info` and, for a picture table, which it is and where
+// the located tables keep it.
 struct OtherFact {
     OtherTable table;
     std::string_view name;
+    PictureTable picture = PictureTable::Pointers;
+    LocatedTable PictureTables::*located = nullptr;  // none for the names
 };
 constexpr std::array<OtherFact, kOtherTableCount> kOtherFacts = {{
     {OtherTable::Names, "species names"},
-    {OtherTable::Pictures, "picture pointers"},
-    {OtherTable::Letters, "letter pictures"},
-    {OtherTable::Egg, "egg picture"},
-    {OtherTable::Palettes, "palettes"},
+    {OtherTable::Pictures, "picture pointers", PictureTable::Pointers, &PictureTables::pointers},
+    {OtherTable::Letters, "letter pictures", PictureTable::Letters, &PictureTables::letters},
+    {OtherTable::Egg, "egg picture", PictureTable::Egg, &PictureTables::egg},
+    {OtherTable::Palettes, "palettes", PictureTable::Palettes, &PictureTables::palettes},
 }};
-
-// The picture table a ".tables" key stands for.
-PictureTable PictureTableOf(OtherTable table) {
-    switch (table) {
-        case OtherTable::Letters:
-            return PictureTable::Letters;
-        case OtherTable::Egg:
-            return PictureTable::Egg;
-        case OtherTable::Palettes:
-            return PictureTable::Palettes;
-        case OtherTable::Names:
-        case OtherTable::Pictures:
-            break;
-    }
-    return PictureTable::Pointers;
-}
-
-LocatedTable& LocatedOf(PictureTables& pictures, OtherTable table) {
-    switch (PictureTableOf(table)) {
-        case PictureTable::Letters:
-            return pictures.letters;
-        case PictureTable::Egg:
-            return pictures.egg;
-        case PictureTable::Palettes:
-            return pictures.palettes;
-        case PictureTable::Pointers:
-            break;
-    }
-    return pictures.pointers;
-}
 
 // Takes the ".tables" file's lines for the names and pictures, each confirmed
 // as the code's would be; the refusal of the first that does not confirm.
@@ -467,10 +441,10 @@ std::optional<std::string> TakeOtherLines(std::span<const uint8_t> image, GameVe
             return line + "a Crystal game reads its egg picture as entry 253 of its picture pointers, so it has no "
                           "\"egg\" line.";
         }
-        if (std::optional<std::string> why = ConfirmPictureTable(image, version, PictureTableOf(other.table), *offset)) {
+        if (std::optional<std::string> why = ConfirmPictureTable(image, version, other.picture, *offset)) {
             return line + *why + ".";
         }
-        LocatedOf(layout.pictures, other.table) = LocatedTable{*offset, {}, std::nullopt, 0};
+        layout.pictures.*other.located = LocatedTable{*offset, {}, std::nullopt, 0};
         if (other.table == OtherTable::Pictures && layout.pictures.eggInTable) layout.pictures.egg = layout.pictures.pointers;
     }
     return std::nullopt;
