@@ -225,11 +225,12 @@ std::optional<int> LevelOf(const std::string& text) {
 // A new level-up move (row `added`, its level first) moved to its place by
 // level: after the last row of the same or a lower level, so that it comes
 // after the moves the species already learns at its level. A level that is
-// no number stays where it is, for the import's reader to refuse.
-std::vector<std::vector<std::string>> ByLevel(std::vector<std::vector<std::string>> rows, size_t added) {
-    if (added >= rows.size() || rows[added].empty()) return rows;
+// no number stays where it is, for the import's reader to refuse. Gives the
+// row's place in the rows.
+size_t ByLevel(std::vector<std::vector<std::string>>& rows, size_t added) {
+    if (added >= rows.size() || rows[added].empty()) return added;
     const std::optional<int> level = LevelOf(rows[added][0]);
-    if (!level) return rows;
+    if (!level) return added;
     std::vector<std::string> row = std::move(rows[added]);
     rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(added));
     size_t at = 0;
@@ -238,7 +239,17 @@ std::vector<std::vector<std::string>> ByLevel(std::vector<std::vector<std::strin
         if (other && *other <= *level) at = k + 1;
     }
     rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(at), std::move(row));
-    return rows;
+    return at;
+}
+
+// The page's row of row `sorted` of the rows after ByLevel moved row `added`
+// to `at`: refused cells are marked where the page shows them.
+int64_t PageRow(int64_t sorted, size_t added, size_t at) {
+    const auto from = static_cast<int64_t>(added);
+    const auto to = static_cast<int64_t>(at);
+    if (sorted == to) return from;
+    const int64_t without = sorted < to ? sorted : sorted - 1;
+    return without < from ? without : without + 1;
 }
 
 // The cells a new row of each list needs before it is sent (the page judges
@@ -638,7 +649,10 @@ json Session::SetList(int position, const std::string& table, std::vector<std::v
                       std::optional<size_t> added) {
     const std::optional<tables::ListTable> which = tables::ListTableFromName(table);
     if (!current_ || !which || position < 0 || position >= rom::kSpeciesCount) return Refused("No such list.");
-    if (*which == tables::ListTable::Moves && added) rows = ByLevel(std::move(rows), *added);
+    const size_t rowCount = rows.size();
+    const size_t addedRow = added.value_or(0);
+    const bool byLevel = *which == tables::ListTable::Moves && added.has_value();
+    const size_t placed = byLevel ? ByLevel(rows, addedRow) : addedRow;
     // The rows as one species' part of the table file, read by the import's reader.
     const std::vector<std::string> columns = tables::ListTableColumns(*which, current_->version);
     std::string text = formats::CsvRecordLine(columns);
@@ -651,7 +665,14 @@ json Session::SetList(int position, const std::string& table, std::vector<std::v
         text += formats::CsvRecordLine(record);
     }
     const std::string what = std::string(ListWhat(*which)) + " of " + std::string(tables::SpeciesName(position));
-    return ImportLists(*which, text, tables::TableFormat::Csv, {}, what);
+    json answer = ImportLists(*which, text, tables::TableFormat::Csv, {}, what);
+    if (byLevel && answer.contains("places")) {
+        for (json& place : answer["places"]) {
+            const int64_t row = place["row"].get<int64_t>();
+            if (row >= 0 && row < static_cast<int64_t>(rowCount)) place["row"] = PageRow(row, addedRow, placed);
+        }
+    }
+    return answer;
 }
 
 json Session::ImportLists(tables::ListTable table, const std::string& text, tables::TableFormat format,

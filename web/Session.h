@@ -69,7 +69,8 @@ public:
     // "egg-moves"), each row the table's cells after Position and Species.
     // `added` is the row the user has just added: a new level-up move takes
     // its place by level, after the moves of its level. Refusals name the
-    // species and the column, never a line.
+    // species and the column, never a line; their places give each refused
+    // cell's row as `rows` holds it (before a new move is put by level).
     nlohmann::json SetList(int position, const std::string& table, std::vector<std::vector<std::string>> rows,
                            std::optional<size_t> added = std::nullopt);
 

@@ -213,6 +213,10 @@ TEST_F(SessionTest, ListEditsTakeTheImportsRulesAndRoom) {
     EXPECT_EQ(session_->Lists(webtest::kPikachu)["moves"],
               json::parse(R"([["1","84"],["6","39"],["6","98"],["8","86"],["11","85"]])"));
     session_->Undo();
+    // A refusal beside a new move names the rows as the page holds them, the new one moved or not.
+    answer = session_->SetList(webtest::kPikachu, "moves", {{"1", "84"}, {"300", "39"}, {"8", "86"}, {"5", ""}}, 3);
+    EXPECT_EQ(answer["places"], json::parse(R"([{"row": 3, "column": "Move"}, {"row": 1, "column": "Level"}])"))
+        << answer.dump();
 
     // Levels that fall are taken, with the library's warning less its line.
     answer = session_->SetList(webtest::kPikachu, "moves", {{"8", "86"}, {"6", "39"}});

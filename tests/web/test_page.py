@@ -10,7 +10,8 @@ imports an edited one and compares the image with the command line's import.
 Then that nothing typed is lost (a refused or declined open, the leave
 prompt), that refused cells block the downloads, that new list rows are
 judged when complete and placed by level, the search box and the machines'
-moves.
+moves; and that rows typed but not taken in one list stay while another
+list changes.
 With --bench, also times opening the image and a field edit.
 
     test_page.py --page quillmere.html --cli quillmere-cli --images make_web_images [--bench FILE]
@@ -267,6 +268,7 @@ def run_tests(args, page, work):
 
     keeping_session(page, work)
     lists_session(page, work)
+    pending_session(page, work)
 
 
 def keeping_session(page, work):
@@ -353,6 +355,59 @@ def lists_session(page, work):
     left = page.driver.execute_script("return arguments[0].getBoundingClientRect().left - "
                                       "arguments[1].getBoundingClientRect().left", name, pane)
     check(0 <= left < 150, "the Species column stays in view when the table scrolls sideways")
+
+
+def pending_session(page, work):
+    """Rows typed but not taken in one list stay through changes to another list and their Undo and Redo."""
+    page.open(os.path.join(work, "crystal.gbc"))
+    page.answer_prompt_if_any()
+    page.wait(lambda _: page.changes().startswith("No changes"))
+    page.button("Pikachu").click()
+    evolutions, moves, eggs = "Evolutions of Pikachu", "Level-up moves of Pikachu", "Egg moves of Pikachu"
+    page.wait(lambda _: page.region(eggs))
+
+    def set_level(row, text):
+        level = page.named("Level", page.rows(moves)[row])
+        level.click()
+        level.send_keys(Keys.CONTROL, "a")
+        level.send_keys(text, Keys.TAB)
+
+    set_level(2, "9")
+    page.wait(lambda _: "Moves:" in page.changes())
+    page.button("Add evolution", page.region(evolutions)).click()
+    Select(page.named("Method", page.rows(evolutions)[-1])).select_by_value("1")
+    set_level(1, "300")
+    page.wait(lambda _: "it holds \"300\"" in page.alert())
+
+    def pending():
+        new_row = page.rows(evolutions)[-1]
+        level = page.named("Level", page.rows(moves)[1])
+        return (len(page.rows(evolutions)) == 2 and new_row.get_attribute("data-fresh") == "yes" and
+                page.named("Method", new_row).get_attribute("value") == "1" and
+                level.get_attribute("value") == "300" and level.get_attribute("aria-invalid") == "true")
+
+    page.button("Add egg move", page.region(eggs)).click()
+    Select(page.named("Move", page.rows(eggs)[-1])).select_by_value("85")
+    for button, listed in ((None, True), ("Undo", False), ("Redo", True)):
+        if button:
+            page.button(button).click()
+        page.wait(lambda _: ("Egg moves:" in page.changes()) == listed)
+        check(pending(), "a half-filled evolution row and a refused level stay when an egg move is " +
+              {None: "added", "Undo": "undone", "Redo": "redone"}[button])
+    for button, name in (("Download image", "crystal.gbc"), ("Download patch", "crystal.bps")):
+        check(page.no_download(button, name) and "Level of row 2 of Level-up moves of Pikachu" in page.alert() and
+              evolutions in page.alert(), f'"{button}" is refused naming both lists\' pending rows')
+
+    # An Undo of the level-up moves themselves shows the image's rows: the refused level is put back.
+    page.button("Undo").click()
+    page.button("Undo").click()
+    page.wait(lambda _: "Moves:" not in page.changes())
+    levels = [page.named("Level", row).get_attribute("value") for row in page.rows(moves)]
+    check(levels == ["1", "6", "8"] and "put back" in page.alert() and
+          not page.region(moves).find_elements(By.CSS_SELECTOR, "[aria-invalid]") and
+          page.rows(evolutions)[-1].get_attribute("data-fresh") == "yes",
+          "an Undo of the list itself puts its refused level back and keeps the new evolution row: " +
+          page.alert().splitlines()[-1])
 
 
 def canvas_pixels(page, name):

@@ -476,7 +476,9 @@ function listControl([name, kind, optional], value) {
   return select;
 }
 
-function listRegion(table, name, rows, unreadable, carried) {
+// A list of one species: the image's rows (imageRows, kept in data-image),
+// shown as `rows` gives them (see rowsAgain).
+function listRegion(table, name, imageRows, unreadable, rows) {
   const listShape = LIST_TABLES[table];
   const region = element("section", { label: listShape.title + " of " + name, dataset: { table } });
   region.setAttribute("role", "region");
@@ -485,15 +487,17 @@ function listRegion(table, name, rows, unreadable, carried) {
     region.append(element("p", { className: "note", textContent: "Unreadable: " + unreadable }));
     return region;
   }
+  region.dataset.image = JSON.stringify(imageRows);
   const tbody = element("tbody");
-  const addRow = (values, fresh) => {
+  const addRow = (values, fresh, refused = []) => {
     const cells = listShape.columns.map((column, k) => element("td", {}, [listControl(column, values[k])]));
     cells.push(element("td", {}, [element("button", { type: "button", textContent: "Remove",
       dataset: { remove: "" } })]));
-    tbody.append(element("tr", { dataset: fresh ? { fresh: "yes" } : {} }, cells));
+    const row = element("tr", { dataset: fresh ? { fresh: "yes" } : {} }, cells);
+    markRefused(row, refused);
+    tbody.append(row);
   };
-  rows.forEach((values) => addRow(values, false));
-  if (carried) addRow(carried, true);
+  rows.forEach(({ values, fresh, refused }) => addRow(values, fresh, refused));
   region.append(element("table", { className: "list-rows" }, [
     element("thead", {}, [element("tr", {}, listShape.columns.map(([column]) => element("th", { textContent: column })))]),
     tbody]));
@@ -587,6 +591,10 @@ function answerList(answer, region) {
     status("Refused: " + region.getAttribute("aria-label") + ".");
     return;
   }
+  // The rows sent are taken: they hold nothing refused any more.
+  for (const control of region.querySelectorAll("[aria-invalid]")) {
+    if (!control.closest("tr[data-fresh]")) control.removeAttribute("aria-invalid");
+  }
   say(answer.warning);
   status(answer.changed ? "Changed " + region.getAttribute("aria-label") + "." : "");
   if (answer.changed) afterChange();
@@ -600,17 +608,21 @@ function roomText(room, what) {
     (room.grows ? "." : " (this image tells no free space after its lists).");
 }
 
-function machinesRegion(name, machines) {
-  const region = element("section", { label: "Machines of " + name, dataset: { table: "machines" } });
+// The machines of one species: the image's (kept in data-image), shown as
+// `shown` gives them (one row: the boxes' states and the refused ones).
+function machinesRegion(name, machines, [shown]) {
+  const region = element("section", { label: "Machines of " + name,
+    dataset: { table: "machines", image: JSON.stringify([machines]) } });
   region.setAttribute("role", "region");
   region.append(element("h3", { textContent: "Machines" }));
-  const boxes = machines.map((on, k) => {
+  const boxes = shown.values.map((on, k) => {
     const code = image.machines[k + 2];
     const text = `${code} ${image.machineMoves[k]}`;
     return element("label", { title: text }, [element("input", { type: "checkbox", checked: on, name: code }),
       " " + text]);
   });
   region.append(element("div", { className: "machines" }, boxes));
+  markRefused(region, shown.refused);
   region.addEventListener("change", () => {
     const cells = [...region.querySelectorAll("input")].map((box) => (box.checked ? "1" : "0"));
     answerList(core.call({ op: "setList", position: chosen, table: "machines", rows: [cells] }), region);
@@ -632,26 +644,68 @@ function showLists(position, asked = false) {
     return;
   }
   body.querySelector(`.row[data-position="${position}"]`).classList.add("chosen");
-  // A new row being filled stays through the lists' being shown again.
-  const carried = {};
-  if (position === previous) {
-    for (const row of $("lists").querySelectorAll("tr[data-fresh]")) {
-      carried[row.closest('[role="region"]').dataset.table] = Object.values(rowValues(row));
-    }
-  }
+  // What the species' lists hold that the image does not stays through their
+  // being shown again after another change.
+  const typed = position === previous ? typedLists() : {};
+  const putBack = [];
+  const again = (table, imageRows) => rowsAgain(imageRows, typed[table], putBack);
   const lists = core.call({ op: "lists", position });
   const name = lists.species;
   const parts = [element("h2", { id: "lists-title", textContent: `${position} ${name}` }),
     element("p", { className: "note", textContent: [roomText(lists.room, "evolutions and level-up moves"),
       roomText(lists.eggRoom, "egg moves")].join(" ") }),
     picturesRegion(position, name),
-    machinesRegion(name, lists.machines),
-    listRegion("evolutions", name, lists.evolutions, lists.evoMovesUnreadable, carried.evolutions),
-    listRegion("moves", name, lists.moves, lists.evoMovesUnreadable, carried.moves)];
+    machinesRegion(name, lists.machines, again("machines", [lists.machines])),
+    listRegion("evolutions", name, lists.evolutions, lists.evoMovesUnreadable, again("evolutions", lists.evolutions)),
+    listRegion("moves", name, lists.moves, lists.evoMovesUnreadable, again("moves", lists.moves))];
   if (lists.eggMoves) {
-    parts.push(listRegion("egg-moves", name, lists.eggMoves, lists.eggMovesUnreadable, carried["egg-moves"]));
+    parts.push(listRegion("egg-moves", name, lists.eggMoves, lists.eggMovesUnreadable,
+      again("egg-moves", lists.eggMoves)));
   }
   section.replaceChildren(...parts);
+  if (putBack.length > 0) {
+    say([alertBox.textContent, `The refused values typed into ${putBack.join(" and ")} were put back: ` +
+      "the image's list itself changed."].filter(Boolean).join("\n"));
+  }
+}
+
+// Each list shown as typed: its rows (the controls' values, whether the row
+// is new, the names of its cells marked refused), the image's rows it was
+// drawn from, and its name. The machines are one row of the boxes' states.
+function typedLists() {
+  const typed = {};
+  for (const region of $("lists").querySelectorAll('[role="region"][data-image]')) {
+    const refused = (scope) => [...scope.querySelectorAll('[aria-invalid="true"]')].map((control) => control.name);
+    const rows = region.dataset.table === "machines"
+      ? [{ values: [...region.querySelectorAll("input")].map((box) => box.checked), fresh: false,
+        refused: refused(region) }]
+      : [...region.querySelectorAll("tbody tr")].map((row) => ({ values: Object.values(rowValues(row)),
+        fresh: Boolean(row.dataset.fresh), refused: refused(row) }));
+    typed[region.dataset.table] = { image: region.dataset.image, rows, name: region.getAttribute("aria-label") };
+  }
+  return typed;
+}
+
+// The rows a list is shown with again. Rows the image holds that were typed
+// into and refused stay as typed, marked, while the image's list is the one
+// they were typed over; once that list changes (an Undo, an import), the
+// image's rows are shown and the list is named in putBack, as a refused
+// cell of the table keeps its text until the image's own value changes. A
+// new row being filled stays either way, judged when it is complete or left.
+function rowsAgain(imageRows, typed, putBack) {
+  const shown = imageRows.map((values) => ({ values, fresh: false, refused: [] }));
+  if (!typed) return shown;
+  if (typed.rows.some((row) => !row.fresh && row.refused.length > 0)) {
+    if (typed.image === JSON.stringify(imageRows)) return typed.rows;
+    putBack.push(typed.name);
+  }
+  return shown.concat(typed.rows.filter((row) => row.fresh));
+}
+
+function markRefused(scope, names) {
+  for (const control of scope.querySelectorAll("input, select")) {
+    if (names.includes(control.name)) control.setAttribute("aria-invalid", "true");
+  }
 }
 
 // ---- History ---------------------------------------------------------------
