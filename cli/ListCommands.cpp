@@ -147,7 +147,7 @@ int RunPaletteImport(const std::string& imagePath, const std::string& file, tabl
     const bool same = after == image->bytes;
     if (!dryRun && !same && !tables::WriteChangedBytes(image->path, image->bytes, after, mode)) return kFailure;
     const std::vector<tables::ListChanges> changes =
-        tables::PaletteDifferences(palettes, tables::ReadImagePalettes(after, image->version));
+        tables::PaletteDifferences(palettes, tables::ReadImagePalettes(after, image->resolved.pictures));
     size_t bytesChanged = 0;
     for (size_t i = 0; i < after.size() && !same; ++i) bytesChanged += after[i] != image->bytes[i] ? 1 : 0;
     Data(tables::DescribeAllChanges({}, changes));

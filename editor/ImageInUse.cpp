@@ -7,6 +7,7 @@
 
 #include "rom/ImageFacts.h"
 #include "rom/ReleaseLayouts.h"
+#include "rom/SpeciesNames.h"
 #include "rom/VersionDetection.h"
 #include "rom/WholeFiles.h"
 #include "tables/ImageFiles.h"
@@ -70,8 +71,11 @@ QString ImageInUseText(const EditorState& state) {
 std::vector<std::string> ReadImageSpeciesNames(const std::string& path, const rom::ResolvedLayout& layout) {
     const rom::FileRead read = rom::ReadWholeFile(path, tables::kLargestImage);
     if (read.status != rom::FileStatus::Done) return {};
-    const tables::ImageNames names =
-        tables::ReadImageNames(read.bytes, layout.release, tables::TablesFileCharsetOf(layout));
+    // An image built by hand is laid out piece by piece, its names not
+    // looked for: they are looked for here, in the bytes just read.
+    rom::ResolvedLayout located = layout;
+    if (!located.names.table && located.names.fault.empty()) located.names = rom::LocateSpeciesNames(read.bytes);
+    const tables::ImageNames names = tables::ReadImageNames(read.bytes, located);
     if (!names.table) return {};
     std::vector<std::string> texts;
     for (int32_t p = 0; p < rom::kSpeciesCount; ++p) texts.push_back(names.TextOf(p));

@@ -4,7 +4,8 @@
 // that exists (0 for a fault of no single line); an accepted file has the four
 // offsets, each on a line of its own that exists, all within 0 to 0x7FFFFFFF,
 // and the lines written back from its offsets read to the same offsets; or a
-// version line and no offsets at all.
+// version, charset or other table's line and none of the four. Each line of
+// the names, pictures and palettes is its own line that exists.
 
 #include <cstdint>
 #include <cstdlib>
@@ -36,9 +37,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(parse.fault.empty());
     const rom::TablesFile& file = *parse.file;
     Require(file.version.has_value() == (file.versionLine > 0));
+    std::set<int> used;
+    bool anyOther = false;
+    for (size_t other = 0; other < rom::kOtherTableCount; ++other) {
+        const int line = file.otherLines[other];
+        Require(file.others[other].has_value() == (line > 0) && line <= lines);
+        if (!file.others[other]) continue;
+        anyOther = true;
+        Require(*file.others[other] >= 0 && used.insert(line).second);
+    }
     if (!file.namesTables) {
-        // Version or charset lines alone: no offsets at all.
-        Require(file.version.has_value() || file.charset.has_value());
+        // Version, charset or other tables' lines alone: none of the four.
+        Require(file.version.has_value() || file.charset.has_value() || anyOther);
         for (size_t entry = 0; entry < rom::kTablesEntryCount; ++entry) Require(file.lines[entry] == 0);
         return 0;
     }
@@ -47,7 +57,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Require(offset >= 0);
     }
     if (file.eggMovePointerOffset) Require(*file.eggMovePointerOffset >= 0);
-    std::set<int> used;
     for (size_t entry = 0; entry < rom::kTablesEntryCount; ++entry) {
         const int line = file.lines[entry];
         const bool optional = static_cast<rom::TablesEntry>(entry) == rom::TablesEntry::Eggs;

@@ -404,30 +404,162 @@ std::optional<ResolvedLayout> FromHandBuiltRules(const ImageSource& image, GameV
     return layout;
 }
 
+// The names and picture tables a ".tables" line names, or the code's: each
+// with its words in `info` and, for a picture table, which it is and where
+// the located tables keep it.
+struct OtherFact {
+    OtherTable table;
+    std::string_view name;
+    PictureTable picture = PictureTable::Pointers;
+    LocatedTable PictureTables::*located = nullptr;  // none for the names
+};
+constexpr std::array<OtherFact, kOtherTableCount> kOtherFacts = {{
+    {OtherTable::Names, "species names"},
+    {OtherTable::Pictures, "picture pointers", PictureTable::Pointers, &PictureTables::pointers},
+    {OtherTable::Letters, "letter pictures", PictureTable::Letters, &PictureTables::letters},
+    {OtherTable::Egg, "egg picture", PictureTable::Egg, &PictureTables::egg},
+    {OtherTable::Palettes, "palettes", PictureTable::Palettes, &PictureTables::palettes},
+}};
+
+// Takes the ".tables" file's lines for the names and pictures, each confirmed
+// as the code's would be; the refusal of the first that does not confirm.
+std::optional<std::string> TakeOtherLines(std::span<const uint8_t> image, GameVersion version, const TablesFile& file,
+                                          const std::string& tablesPath, ResolvedLayout& layout) {
+    for (const OtherFact& other : kOtherFacts) {
+        const std::optional<int32_t> offset = file.others[static_cast<size_t>(other.table)];
+        if (!offset) continue;
+        const std::string line = "Line " + std::to_string(file.otherLines[static_cast<size_t>(other.table)]) +
+                                 " of \"" + tablesPath + "\": ";
+        if (other.table == OtherTable::Names) {
+            // The field's length: 5 for the Japanese character set, else 10.
+            const NamesTable table{*offset, layout.charset == "ja" ? kJapaneseNameFieldLength : kNameFieldLength, 0, 0};
+            if (std::optional<std::string> why = ConfirmSpeciesNames(image, table)) return line + *why + ".";
+            layout.names = NamesLocation{table, {}};
+            continue;
+        }
+        if (other.table == OtherTable::Egg && version == GameVersion::Crystal) {
+            return line + "a Crystal game reads its egg picture as entry 253 of its picture pointers, so it has no "
+                          "\"egg\" line.";
+        }
+        if (std::optional<std::string> why = ConfirmPictureTable(image, version, other.picture, *offset)) {
+            return line + *why + ".";
+        }
+        layout.pictures.*other.located = LocatedTable{*offset, {}, std::nullopt, 0};
+        if (other.table == OtherTable::Pictures && layout.pictures.eggInTable) layout.pictures.egg = layout.pictures.pointers;
+    }
+    return std::nullopt;
+}
+
+// How a table beside the species tables was proven: by the ".tables" file's
+// line or by the routine that reads it, then by what it holds.
+std::string OtherProof(const TablesFile* file, OtherTable table, std::optional<int64_t> routineAt, size_t routines,
+                       std::string_view holds) {
+    std::string proof;
+    if (!routineAt) {
+        proof = "line " + std::to_string(file != nullptr ? file->otherLines[static_cast<size_t>(table)] : 0) +
+                " of the \".tables\" file";
+    } else {
+        proof = "read by the routine at " + Hex(*routineAt) +
+                (routines > 1 ? " (and " + std::to_string(routines - 1) + " more giving the same place)" : std::string());
+    }
+    return proof + ", " + std::string(holds);
+}
+
+// The names, picture and palette tables of the image, each proven by the
+// ".tables" file's line or by the game's code, added to the layout's tables
+// when the species tables are proven too. A line that does not confirm
+// refuses the file, as a species table's line does.
+void AddOtherTables(std::span<const uint8_t> image, GameVersion version, const TablesFile* file,
+                    const std::string& tablesPath, ResolvedLayout& layout) {
+    layout.names = LocateSpeciesNames(image);
+    layout.pictures = LocatePictureTables(image, version);
+    if (file != nullptr) {
+        if (std::optional<std::string> refusal = TakeOtherLines(image, version, *file, tablesPath, layout)) {
+            NamesLocation names = std::move(layout.names);
+            PictureTables pictures = std::move(layout.pictures);
+            const std::string charset = layout.charset;
+            layout = Unknown(std::move(*refusal));
+            layout.tablesFile = tablesPath;
+            layout.names = std::move(names);
+            layout.pictures = std::move(pictures);
+            layout.charset = charset;
+            return;
+        }
+    }
+    if (layout.tables.empty()) return;
+    const auto add = [&](OtherTable table, int64_t offset, std::optional<int64_t> routineAt, size_t routines,
+                         std::string_view holds) {
+        TableFact fact;
+        fact.name = kOtherFacts[static_cast<size_t>(table)].name;
+        fact.key = OtherTableKey(table);
+        fact.offset = offset;
+        fact.routineAt = routineAt;
+        fact.proof = OtherProof(file, table, routineAt, routines, holds);
+        layout.tables.push_back(std::move(fact));
+    };
+    if (const std::optional<NamesTable>& names = layout.names.table) {
+        const bool byCode = names->routines > 0;
+        add(OtherTable::Names, names->offset, byCode ? std::optional<int64_t>(names->routineAt) : std::nullopt,
+            names->routines,
+            "fields of " + std::to_string(names->fieldLength) +
+                " bytes; every field a name ending with 0x50 or filling its field");
+    }
+    const PictureTables& pictures = layout.pictures;
+    const std::string banks =
+        pictures.fixUp == BankFixUpKind::None || !pictures.fixUpList.offset
+            ? std::string("stored banks are real (no bank fix-up routine)")
+            : "stored banks turned into real ones through the list at " + Hex(*pictures.fixUpList.offset);
+    const auto addPicture = [&](OtherTable table, const LocatedTable& located, const std::string& holds) {
+        if (located.offset) add(table, *located.offset, located.routineAt, located.routines, holds);
+    };
+    addPicture(OtherTable::Pictures, pictures.pointers,
+               std::to_string(version == GameVersion::Crystal ? kEggSpecies : kSpeciesCount) +
+                   " entries of 6 bytes" + (version == GameVersion::Crystal ? " (the egg's the last)" : "") + "; " +
+                   banks);
+    addPicture(OtherTable::Letters, pictures.letters, "26 entries of 6 bytes, A to Z");
+    if (!pictures.eggInTable) addPicture(OtherTable::Egg, pictures.egg, "a stream of 5 x 5 tiles");
+    addPicture(OtherTable::Palettes, pictures.palettes, "entries of 8 bytes by species number");
+}
+
 // The layout of a whole image in memory.
 ResolvedLayout ResolveWhole(std::span<const uint8_t> image, GameVersion version, const std::string& imagePath) {
+    std::optional<TablesFile> file;
+    std::string tablesPath;
     if (!imagePath.empty()) {
-        const std::string tablesPath = TablesFilePathOf(imagePath);
+        tablesPath = TablesFilePathOf(imagePath);
         if (PathExists(tablesPath)) {
-            const TablesFileRead read = ReadTablesFile(tablesPath);
+            TablesFileRead read = ReadTablesFile(tablesPath);
             if (!read.file) {
                 ResolvedLayout layout = Unknown(read.refusal);
                 layout.tablesFile = tablesPath;
+                layout.names = LocateSpeciesNames(image);
                 return layout;
             }
-            if (read.file->namesTables) return FromTablesFile(image, *read.file, tablesPath);
+            file = std::move(read.file);
         }
     }
-    if (IsCompleteImage(image, static_cast<int64_t>(image.size()))) return FromCode(image, version, imagePath);
-    ImageSource source;
-    source.size = static_cast<int64_t>(image.size());
-    source.header = image.first(std::min(image.size(), static_cast<size_t>(kHeaderEnd)));
-    source.read = [image](int64_t offset, int64_t count) {
-        const std::span<const uint8_t> range = Range(image, offset, count);
-        return std::optional<std::vector<uint8_t>>(std::in_place, range.begin(), range.end());
-    };
-    // Bytes in memory cannot fail to be read.
-    return FromHandBuiltRules(source, version).value_or(ResolvedLayout{});
+    ResolvedLayout layout;
+    if (file && file->namesTables) {
+        layout = FromTablesFile(image, *file, tablesPath);
+    } else if (IsCompleteImage(image, static_cast<int64_t>(image.size()))) {
+        layout = FromCode(image, version, imagePath);
+    } else {
+        ImageSource source;
+        source.size = static_cast<int64_t>(image.size());
+        source.header = image.first(std::min(image.size(), static_cast<size_t>(kHeaderEnd)));
+        source.read = [image](int64_t offset, int64_t count) {
+            const std::span<const uint8_t> range = Range(image, offset, count);
+            return std::optional<std::vector<uint8_t>>(std::in_place, range.begin(), range.end());
+        };
+        // Bytes in memory cannot fail to be read.
+        layout = FromHandBuiltRules(source, version).value_or(ResolvedLayout{});
+    }
+    layout.charset = std::string(
+        ImageCharset(layout.release, file && file->charset ? std::optional<std::string_view>(*file->charset)
+                                                           : std::nullopt));
+    // The file's other lines count once the species tables are known.
+    AddOtherTables(image, version, file && layout.profile ? &*file : nullptr, tablesPath, layout);
+    return layout;
 }
 
 // Reads `count` bytes at `offset` (bytes past the end read as 0); nullopt
@@ -585,7 +717,10 @@ std::optional<ResolvedLayout> ResolveLayoutOfFile(const std::string& path, GameV
     // never shows numbered records.
     source.read = [&path](int64_t offset, int64_t count) { return ReadBytes(path, offset, count); };
     std::optional<ResolvedLayout> layout = FromHandBuiltRules(source, version);
-    if (layout) layout->version = version;
+    if (layout) {
+        layout->version = version;
+        layout->charset = std::string(ImageCharset(layout->release, std::nullopt));
+    }
     return layout;
 }
 

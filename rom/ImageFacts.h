@@ -19,8 +19,10 @@
 #include <string_view>
 #include <vector>
 
+#include "rom/Pictures.h"
 #include "rom/ReleaseLayouts.h"
 #include "rom/SpeciesLayout.h"
+#include "rom/SpeciesNames.h"
 
 namespace rom {
 
@@ -76,8 +78,8 @@ enum class ImageLayout {
 std::string_view LayoutName(ImageLayout layout);
 
 // One table of an image: where it lies and what proves it. The five species
-// tables have one each, in the order of TablesEntry; a table located the same
-// way elsewhere (by its own routine, then confirmed) can add its own.
+// tables have one each, in the order of TablesEntry; the species names and
+// the picture and palette tables, located the same way, follow them.
 struct TableFact {
     std::string_view name;             // "base records", "menu icons", ...
     std::string_view key;              // its line in a ".tables" file: "base", "icons", ...
@@ -121,8 +123,20 @@ struct ResolvedLayout {
     // the game code and revision name (of the same version), when they name
     // one. HandBuilt: the release whose base records it confirms. Else nullptr.
     const ReleaseLayout* release = nullptr;
-    // Released, Modified and TablesFile: each table with its offset and proof.
+    // Released, Modified and TablesFile: each table with its offset and proof,
+    // the five species tables first, then each of the names, picture pointers,
+    // letter pictures, egg picture (when it has an offset of its own) and
+    // palettes that is proven.
     std::vector<TableFact> tables;
+    // The species names and the picture and palette tables, each proven by
+    // the ".tables" file's line or the game's code, or why not. One that is
+    // not proven leaves the species tables usable. Not looked for in an image
+    // built by hand read part by part (ResolveLayoutOfFile).
+    NamesLocation names;
+    PictureTables pictures;
+    // The character set of the species names: the ".tables" file's "charset"
+    // line, else the release's (ImageCharset).
+    std::string charset = "en";
     // The ".tables" file in use (TablesFile) or refused (Unknown), else empty.
     std::string tablesFile;
     // Unknown: what is unknown or what failed, one line of whole sentences
@@ -135,7 +149,8 @@ struct ResolvedLayout {
 // file is looked for.
 //
 // The ".tables" file, when it names the tables, decides alone: used when the
-// image confirms it, else refused. Otherwise a complete image is edited where
+// image confirms it, else refused; so do its lines for the names, pictures
+// and palettes, each on its own. Otherwise a complete image is edited where
 // its code proves its tables (LocateTablesByCode), whatever its game code,
 // else refused; an image that is not complete keeps the rules of images built
 // by hand (the release's offsets, or the first American release's, where its
@@ -164,7 +179,7 @@ std::optional<GameVersion> ImageVersion(std::span<const uint8_t> header, int64_t
 std::optional<GameVersion> ImageVersionOfFile(const std::string& path);
 
 // The lines of a ".tables" file that say what the layout proved: its version
-// (when the header does not name it) and its five tables.
+// (when the header does not name it) and its tables.
 std::string TablesFileLines(const ResolvedLayout& layout, std::optional<GameVersion> version);
 
 // The offsets, in increasing order, from which 251 base records numbered 1 to

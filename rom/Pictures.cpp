@@ -169,31 +169,53 @@ int FrontPictureDim(uint8_t byte17) { return byte17 & 0x0F; }
 
 namespace {
 
-// The one match of the patterns together; else why there is none.
-struct OneMatch {
-    std::optional<RoutineMatch> match;
-    size_t form = 0;  // which of the patterns matched
-    std::string why;
+// Every place where one of `patterns` occurs, in pattern order, with the
+// index of the pattern.
+struct FormMatch {
+    RoutineMatch match;
+    size_t form = 0;
 };
 
-OneMatch FindOnce(std::span<const uint8_t> image, std::initializer_list<std::string_view> patterns,
-                  std::string_view what) {
-    OneMatch one;
-    size_t count = 0;
+std::vector<FormMatch> FindAll(std::span<const uint8_t> image, std::initializer_list<std::string_view> patterns) {
+    std::vector<FormMatch> found;
     size_t form = 0;
     for (const std::string_view text : patterns) {
-        for (const RoutineMatch& match : RoutinePattern(text).FindIn(image, 2)) {
-            ++count;
-            one.match = match;
-            one.form = form;
-        }
+        for (const RoutineMatch& match : RoutinePattern(text).FindIn(image)) found.push_back({match, form});
         ++form;
     }
-    if (count == 1) return one;
-    one.match.reset();
-    one.why = count == 0 ? "the routine that reads " + std::string(what) + " does not occur in the image"
-                         : "the routine that reads " + std::string(what) + " occurs more than once in the image";
-    return one;
+    return found;
+}
+
+std::string Where(const LocatedTable& table) {
+    return table.offset ? Hex(*table.offset) : std::string("no banked address");
+}
+
+// The tables the first occurrence gives, when every occurrence gives the same
+// (`tablesOf` turns one occurrence into its tables); else each table unproven
+// with why.
+template <size_t N, typename TablesOf>
+std::array<LocatedTable, N> Agreeing(const std::vector<FormMatch>& found, std::string_view what, TablesOf tablesOf) {
+    std::array<LocatedTable, N> tables{};
+    const auto unproven = [&](const std::string& why) {
+        for (LocatedTable& table : tables) table = LocatedTable{std::nullopt, why, std::nullopt, 0};
+        return tables;
+    };
+    const std::string reads = "the routine that reads " + std::string(what);
+    if (found.empty()) return unproven(reads + " does not occur in the image");
+    tables = tablesOf(found.front());
+    for (const FormMatch& other : found) {
+        const std::array<LocatedTable, N> its = tablesOf(other);
+        for (size_t k = 0; k < N; ++k) {
+            if (its[k].offset == tables[k].offset) continue;
+            return unproven(reads + " occurs at " + Hex(found.front().match.at) + " and at " + Hex(other.match.at) +
+                            ", giving two places (" + Where(tables[k]) + " and " + Where(its[k]) + ")");
+        }
+    }
+    for (LocatedTable& table : tables) {
+        table.routineAt = found.front().match.at;
+        table.routines = found.size();
+    }
+    return tables;
 }
 
 LocatedTable Located(const RoutineMatch& match, std::string_view what) {
@@ -215,17 +237,11 @@ std::optional<uint8_t> ByteAt(std::span<const uint8_t> image, int64_t at) {
     return image[size_t(at)];
 }
 
-void LocateCrystal(std::span<const uint8_t> image, PictureTables& tables) {
-    const OneMatch found = FindOnce(
-        image, {kCrystalPictureRoutine, kCrystalPictureRoutineBranches, kCrystalPictureRoutineChecked},
-        "the picture pointers");
-    if (!found.match) {
-        tables.pointers = Unproven(found.why);
-        tables.letters = Unproven(found.why);
-        return;
-    }
-    const RoutineMatch& match = *found.match;
-    tables.pointers = Located(match, "the picture pointers");
+// The picture pointers and the letter table one occurrence of a Crystal
+// picture routine gives.
+std::array<LocatedTable, 2> CrystalTablesOf(std::span<const uint8_t> image, const FormMatch& found) {
+    const RoutineMatch& match = found.match;
+    std::array<LocatedTable, 2> tables = {Located(match, "the picture pointers"), LocatedTable{}};
     // The letter table: the other branch's bank, at the same address; or, in
     // the form that loads an address in each branch, the next branch's own.
     RoutineMatch letters = match;
@@ -241,21 +257,43 @@ void LocateCrystal(std::span<const uint8_t> image, PictureTables& tables) {
     }
     if (bank) {
         letters.bank = *bank;
-        tables.letters = Located(letters, "the letter pictures");
+        tables[1] = Located(letters, "the letter pictures");
     } else {
-        tables.letters = Unproven("the routine that reads the picture pointers names no letter table");
+        tables[1] = Unproven("the routine that reads the picture pointers names no letter table");
     }
+    return tables;
+}
+
+void LocateCrystal(std::span<const uint8_t> image, PictureTables& tables) {
+    const std::array<LocatedTable, 2> found = Agreeing<2>(
+        FindAll(image, {kCrystalPictureRoutine, kCrystalPictureRoutineBranches, kCrystalPictureRoutineChecked}),
+        "the picture pointers", [&](const FormMatch& match) { return CrystalTablesOf(image, match); });
+    tables.pointers = found[0];
+    tables.letters = found[1];
     tables.eggInTable = true;
     tables.egg = tables.pointers;
 }
 
+LocatedTable LocateOne(std::span<const uint8_t> image, std::string_view pattern, std::string_view what) {
+    return Agreeing<1>(FindAll(image, {pattern}), what, [&](const FormMatch& match) {
+        return std::array<LocatedTable, 1>{Located(match.match, what)};
+    })[0];
+}
+
 void LocateGold(std::span<const uint8_t> image, PictureTables& tables) {
-    const OneMatch pointers = FindOnce(image, {kGoldPictureRoutine}, "the picture pointers");
-    tables.pointers = pointers.match ? Located(*pointers.match, "the picture pointers") : Unproven(pointers.why);
-    const OneMatch letters = FindOnce(image, {kGoldLetterRoutine}, "the letter pictures");
-    tables.letters = letters.match ? Located(*letters.match, "the letter pictures") : Unproven(letters.why);
-    const OneMatch egg = FindOnce(image, {kGoldEggRoutine}, "the egg picture");
-    tables.egg = egg.match ? Located(*egg.match, "the egg picture") : Unproven(egg.why);
+    tables.pointers = LocateOne(image, kGoldPictureRoutine, "the picture pointers");
+    tables.letters = LocateOne(image, kGoldLetterRoutine, "the letter pictures");
+    tables.egg = LocateOne(image, kGoldEggRoutine, "the egg picture");
+}
+
+// A located table that does not confirm is not proven.
+void Confirm(std::span<const uint8_t> image, GameVersion version, PictureTable which, LocatedTable& table) {
+    if (!table.offset) return;
+    if (std::optional<std::string> why = ConfirmPictureTable(image, version, which, *table.offset)) {
+        table.why = "the routine that reads them (at " + Hex(table.routineAt.value_or(0)) + ") gives " +
+                    Hex(*table.offset) + ", but " + *why;
+        table.offset.reset();
+    }
 }
 
 }  // namespace
@@ -269,8 +307,15 @@ PictureTables LocatePictureTables(std::span<const uint8_t> image, GameVersion ve
     } else {
         LocateGold(image, tables);
     }
-    const OneMatch palettes = FindOnce(image, {kPaletteRoutine}, "the palettes");
-    tables.palettes = palettes.match ? Located(*palettes.match, "the palettes") : Unproven(palettes.why);
+    tables.palettes = LocateOne(image, kPaletteRoutine, "the palettes");
+    Confirm(image, version, PictureTable::Pointers, tables.pointers);
+    Confirm(image, version, PictureTable::Letters, tables.letters);
+    if (crystal) {
+        tables.egg = tables.pointers;
+    } else {
+        Confirm(image, version, PictureTable::Egg, tables.egg);
+    }
+    Confirm(image, version, PictureTable::Palettes, tables.palettes);
 
     const std::string_view fixUp = crystal ? kCrystalBankFixUpRoutine : kGoldBankFixUpRoutine;
     const std::vector<RoutineMatch> fixUps = RoutinePattern(fixUp).FindIn(image, 2);
@@ -403,6 +448,44 @@ Picture ReadPicture(std::span<const uint8_t> image, const PictureTables& tables,
     const std::optional<int64_t> bank = RealBank(image, tables, pointer.storedBank, why);
     if (!bank) return Refused(why);
     return Decoded(image, tables, *bank, pointer.address, dim);
+}
+
+std::optional<std::string> ConfirmPictureTable(std::span<const uint8_t> image, GameVersion version,
+                                               PictureTable table, int64_t offset) {
+    int64_t length = 0;
+    std::string what;
+    switch (table) {
+        case PictureTable::Pointers:
+            what = "the picture pointers";
+            length = int64_t(version == GameVersion::Crystal ? kEggSpecies : kSpeciesCount) * int64_t(kPictureEntryBytes);
+            break;
+        case PictureTable::Letters:
+            what = "the letter pictures";
+            length = int64_t(kLetterCount) * int64_t(kPictureEntryBytes);
+            break;
+        case PictureTable::Egg:
+            what = "the egg picture";
+            length = 1;
+            break;
+        case PictureTable::Palettes:
+            what = "the palettes";
+            length = int64_t(kSpeciesCount + 1) * int64_t(kPaletteEntryBytes);
+            break;
+    }
+    const auto size = int64_t(image.size());
+    if (offset < 0 || offset + length > size) {
+        return what + " at " + Hex(offset) + " would end at " + Hex(offset + length) + ", past the end of the image";
+    }
+    if (table == PictureTable::Egg) {
+        const DecodedStream stream = DecodePictureStream(image, offset, PictureRoom(version));
+        if (!stream.ok()) return stream.refusal;
+        const size_t wanted = size_t(kEggPictureDim * kEggPictureDim) * kTileBytes;
+        if (stream.bytes.size() < wanted) {
+            return "the egg picture's stream at " + Hex(offset) + " decodes to " + std::to_string(stream.bytes.size()) +
+                   " bytes, fewer than the " + std::to_string(wanted) + " of its 5 x 5 tiles";
+        }
+    }
+    return std::nullopt;
 }
 
 // ---- palettes -----------------------------------------------------------------

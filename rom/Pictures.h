@@ -75,7 +75,20 @@ struct PicturePointer {
 struct LocatedTable {
     std::optional<int64_t> offset;
     std::string why;  // when there is no offset: "the routine that reads ... does not occur"
+    std::optional<int64_t> routineAt;  // the (first) routine that gives it, when the code located it
+    size_t routines = 0;               // how many occurrences of the routine give it
 };
+
+// The tables of pictures and palettes, as a ".tables" file names them.
+enum class PictureTable { Pointers, Letters, Egg, Palettes };
+
+// Why the table `table` at `offset` is not one the game can read, a clause in
+// lower case ("the picture pointers at 0x... would end at 0x..., past the end
+// of the image"); nullopt when it is: every entry lies inside the image (the
+// palettes of species 0 to 251), and the egg's stream decodes to its 5 x 5
+// tiles.
+std::optional<std::string> ConfirmPictureTable(std::span<const uint8_t> image, GameVersion version,
+                                               PictureTable table, int64_t offset);
 
 // How the game turns a stored bank byte into the real bank.
 enum class BankFixUpKind {
@@ -101,7 +114,8 @@ struct PictureTables {
 };
 
 // The routines through which the game reads each table, each of which must
-// occur exactly once (or, for the bank fix-up, not at all).
+// occur once or with every occurrence giving the same table (the bank fix-up
+// once or not at all), the table there confirmed (ConfirmPictureTable).
 PictureTables LocatePictureTables(std::span<const uint8_t> image, GameVersion version);
 
 // The real bank of a stored one, or nullopt (with `why`) when the fix-up

@@ -395,20 +395,28 @@ ListLayout ListLayoutOf(std::span<const uint8_t> image, const VersionProfile& pr
                         const ResolvedLayout& resolved) {
     ListLayout layout;
     layout.evoMovePointers = profile.EvoMovePointerOffset;
-    if (!resolved.tablesFile.empty()) {
-        // The file's own "eggs" line, if any; its lists may shrink but not grow.
+    const bool fromFile = !resolved.tablesFile.empty();
+    if (fromFile && !IsCompleteImage(image, static_cast<int64_t>(image.size()))) {
+        // An image built by hand with a ".tables" file: the file's own "eggs"
+        // line, if any; its lists may shrink but not grow.
         layout.eggMovePointers = resolved.eggMovePointerOffset;
         return layout;
     }
     // A release's egg table and the free end of its bank are used only when
     // the header itself names that release: an image built by hand whose
     // base records merely stand where a release keeps them confirms neither.
+    // A complete image whose ".tables" file names its tables is a release, by
+    // that rule, when its header names one of its version.
     const ReleaseLayout* row = resolved.release;
+    if (fromFile) {
+        row = FindReleaseLayout(GameCodeOf(image), image[static_cast<size_t>(kRomVersionOffset)]);
+        if (row != nullptr && row->version != resolved.version) row = nullptr;
+    }
     const auto revisionAt = static_cast<size_t>(kRomVersionOffset);
     const bool named = row != nullptr && GameCodeOf(image) == row->gameCode && revisionAt < image.size() &&
                        image[revisionAt] == row->revision;
-    // The tables of a complete image its code proved (an image built by hand
-    // has no proven tables).
+    // The tables of a complete image its code or its ".tables" file proved
+    // (an image built by hand has no proven tables).
     const bool proven = !resolved.tables.empty();
     if (proven) layout.eggMovePointers = resolved.eggMovePointerOffset;
     if (!named && !proven) return layout;

@@ -66,8 +66,9 @@ struct ListLayout {
 // header of an image built by hand names), else none. The area rule of each
 // table: ToBankEnd where the header names a release (game code at 0x13F to
 // 0x142, revision at 0x14C) and the table lies where that release keeps it;
-// FromFirstList for any other table of a complete image whose code proved
-// it; ListsOnly for a ".tables" file's tables.
+// FromFirstList for any other table of a complete image whose code or
+// ".tables" file proved it; ListsOnly for the ".tables" file's tables of an
+// image that is not complete.
 ListLayout ListLayoutOf(std::span<const uint8_t> image, const VersionProfile& profile,
                         const ResolvedLayout& resolved);
 

@@ -58,6 +58,28 @@ FieldShape ShapeOf(std::span<const uint8_t> names, int fieldLength) {
 
 int64_t NamesTable::Length() const { return int64_t{kSpeciesCount} * fieldLength; }
 
+std::optional<std::string> ConfirmSpeciesNames(std::span<const uint8_t> image, const NamesTable& table) {
+    const int64_t end = table.offset + table.Length();
+    if (table.offset < 0 || end > static_cast<int64_t>(image.size())) {
+        return "the species names at " + Hex(table.offset) + " would end at " + Hex(end) +
+               ", past the end of the image";
+    }
+    if (table.offset % kRoutineBankSize + table.Length() > kRoutineBankSize) {
+        return "the species names at " + Hex(table.offset) + " would run past the end of their bank";
+    }
+    const FieldShape shape =
+        ShapeOf(image.subspan(static_cast<size_t>(table.offset), static_cast<size_t>(table.Length())),
+                table.fieldLength);
+    if (shape.firstBad >= 0) {
+        return "the species names at " + Hex(table.offset) + " are not name fields (the field at " +
+               Hex(table.FieldOffset(shape.firstBad)) + " holds other bytes after its end mark 0x50)";
+    }
+    if (!shape.someEnd) {
+        return "the species names at " + Hex(table.offset) + " are not name fields (no name ends with 0x50)";
+    }
+    return std::nullopt;
+}
+
 NamesLocation LocateSpeciesNames(std::span<const uint8_t> image) {
     std::optional<NamesTable> found;
     for (const NameRoutine& routine : kNameRoutines) {
@@ -78,27 +100,11 @@ NamesLocation LocateSpeciesNames(std::span<const uint8_t> image) {
                              Hex(*offset) + ")");
             }
             if (!found) found = NamesTable{*offset, routine.fieldLength, match.at};
+            ++found->routines;
         }
     }
     if (!found) return Fault("the routine that reads the species names does not occur in the image");
-    const int64_t end = found->offset + found->Length();
-    if (end > static_cast<int64_t>(image.size())) {
-        return Fault("the species names at " + Hex(found->offset) + " would end at " + Hex(end) +
-                     ", past the end of the image");
-    }
-    if (found->offset % kRoutineBankSize + found->Length() > kRoutineBankSize) {
-        return Fault("the species names at " + Hex(found->offset) + " would run past the end of their bank");
-    }
-    const FieldShape shape =
-        ShapeOf(image.subspan(static_cast<size_t>(found->offset), static_cast<size_t>(found->Length())),
-                found->fieldLength);
-    if (shape.firstBad >= 0) {
-        return Fault("the species names at " + Hex(found->offset) + " are not name fields (the field at " +
-                     Hex(found->FieldOffset(shape.firstBad)) + " holds other bytes after its end mark 0x50)");
-    }
-    if (!shape.someEnd) {
-        return Fault("the species names at " + Hex(found->offset) + " are not name fields (no name ends with 0x50)");
-    }
+    if (std::optional<std::string> why = ConfirmSpeciesNames(image, *found)) return Fault(std::move(*why));
     NamesLocation location;
     location.table = found;
     return location;

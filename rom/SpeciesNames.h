@@ -35,6 +35,7 @@ struct NamesTable {
     int64_t offset = 0;    // file offset of species position 0's field
     int fieldLength = 0;   // 10 or 5
     int64_t routineAt = 0; // where the (first) routine that proves it stands
+    size_t routines = 0;   // how many occurrences give it; 0 when a ".tables" file names it
     int64_t Length() const;
     // The file offset of the field of species `position` (0 to 250).
     int64_t FieldOffset(int32_t position) const { return offset + int64_t{position} * fieldLength; }
@@ -49,10 +50,14 @@ struct NamesLocation {
 
 // The names table of an image: every occurrence of the routines found, each
 // one's copied length equal to the length its multiplication proves, all of
-// them naming one table; the table inside the image and inside one bank (the
-// routine reads it from one bank); every field a name field (after its first
-// 0x50, only 0x50) and at least one name ending before its field does.
+// them naming one table; the table there confirmed (ConfirmSpeciesNames).
 NamesLocation LocateSpeciesNames(std::span<const uint8_t> image);
+
+// Why the table is not one of name fields, a clause in lower case; nullopt
+// when it is: inside the image and inside one bank (the routine reads it
+// from one bank), every field a name field (after its first 0x50, only 0x50)
+// and at least one name ending before its field does.
+std::optional<std::string> ConfirmSpeciesNames(std::span<const uint8_t> image, const NamesTable& table);
 
 // The names of the character sets the tools know, in the words the ".tables"
 // file takes: "en" (American and Australian), "fr", "de", "es", "ja".

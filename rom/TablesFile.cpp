@@ -11,6 +11,8 @@ namespace rom {
 namespace {
 
 constexpr std::array<std::string_view, kTablesEntryCount> kKeys = {"base", "icons", "cries", "pointers", "eggs"};
+constexpr std::array<std::string_view, kOtherTableCount> kOtherKeys = {"names", "pictures", "letters", "egg",
+                                                                       "palettes"};
 
 std::string_view Trimmed(std::string_view text) {
     const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
@@ -49,6 +51,8 @@ std::string Hex(int32_t value) { return "0x" + hexdigits::Of(static_cast<uint32_
 std::string TablesFilePathOf(const std::string& imagePath) { return imagePath + ".tables"; }
 
 std::string_view TablesKey(TablesEntry entry) { return kKeys[static_cast<size_t>(entry)]; }
+
+std::string_view OtherTableKey(OtherTable table) { return kOtherKeys[static_cast<size_t>(table)]; }
 
 TablesFileParse ParseTablesFile(std::string_view text) {
     std::array<std::optional<int32_t>, kTablesEntryCount> values;
@@ -99,13 +103,18 @@ TablesFileParse ParseTablesFile(std::string_view text) {
         }
         size_t entry = 0;
         while (entry < kKeys.size() && kKeys[entry] != key) ++entry;
-        if (entry == kKeys.size()) {
-            return Fault(lineNumber,
-                         "\"" + std::string(key) + "\" is not one of base, icons, cries, pointers, eggs, version, charset");
+        size_t other = 0;
+        while (other < kOtherKeys.size() && kOtherKeys[other] != key) ++other;
+        if (entry == kKeys.size() && other == kOtherKeys.size()) {
+            return Fault(lineNumber, "\"" + std::string(key) +
+                                         "\" is not one of base, icons, cries, pointers, eggs, names, pictures, "
+                                         "letters, egg, palettes, version, charset");
         }
-        if (values[entry]) {
+        const bool species = entry < kKeys.size();
+        const std::optional<int32_t>& before = species ? values[entry] : file.others[other];
+        if (before) {
             return Fault(lineNumber, "a second \"" + std::string(key) + "\" line (the first is line " +
-                                         std::to_string(file.lines[entry]) + ")");
+                                         std::to_string(species ? file.lines[entry] : file.otherLines[other]) + ")");
         }
         const std::optional<int32_t> offset = OffsetValue(value);
         if (!offset) {
@@ -113,11 +122,18 @@ TablesFileParse ParseTablesFile(std::string_view text) {
                                          "\" is not an offset written as 0x and at most eight hex digits, "
                                          "up to 0x7FFFFFFF");
         }
+        if (!species) {
+            file.others[other] = offset;
+            file.otherLines[other] = lineNumber;
+            continue;
+        }
         values[entry] = offset;
         file.lines[entry] = lineNumber;
     }
     const bool anyOffset = std::any_of(values.begin(), values.end(), [](const auto& v) { return v.has_value(); });
-    if (!anyOffset && (file.version || file.charset)) {
+    const bool anyOther =
+        std::any_of(file.others.begin(), file.others.end(), [](const auto& v) { return v.has_value(); });
+    if (!anyOffset && (file.version || file.charset || anyOther)) {
         TablesFileParse parse;
         parse.file = file;
         return parse;

@@ -8,13 +8,19 @@
 //     cries = 0xF2747
 //     pointers = 0x427BD
 //     eggs = 0x239FE      (optional: the egg move pointer table)
+//     names = 0x53384     (optional, each on its own: the species names,
+//     pictures = 0x120000  the picture pointers, the letter pictures of
+//     letters = 0x124000   species 201, the egg picture of Gold and Silver,
+//     egg = 0x7C000        the palettes; without a line, the game's code
+//     palettes = 0xA8CE    says where they are)
 //     version = crystal   (optional: crystal, gold or silver, for a game whose
 //                          title no longer names its version)
 //     charset = fr        (optional: the species names' character set, one
 //                          of en, fr, de, es, ja; without it, the release's)
 //
-// The four offsets are given all together or not at all: a file of a version
-// line alone leaves the tables to the game's code. A file is read whole or
+// The four offsets are given all together or not at all: a file without them
+// (a version or charset line, the other tables) leaves the species tables to
+// the game's code. A file is read whole or
 // not at all: one fault anywhere refuses all of it.
 
 #include <array>
@@ -40,6 +46,13 @@ inline constexpr size_t kTablesEntryCount = 5;
 // "base", "icons", "cries", "pointers", "eggs".
 std::string_view TablesKey(TablesEntry entry);
 
+// The tables besides the species tables that a file may name, each on its own.
+enum class OtherTable { Names, Pictures, Letters, Egg, Palettes };
+inline constexpr size_t kOtherTableCount = 5;
+
+// "names", "pictures", "letters", "egg", "palettes".
+std::string_view OtherTableKey(OtherTable table);
+
 struct TablesFile {
     bool namesTables = false;  // false: no offset lines, the tables are the code's to say
     std::optional<GameVersion> version;
@@ -48,6 +61,8 @@ struct TablesFile {
     std::optional<int32_t> eggMovePointerOffset;
     std::array<int, kTablesEntryCount> lines{};  // the line of each entry, 1-based; 0 for an absent "eggs"
     std::optional<std::string> charset;          // "en", "fr", "de", "es" or "ja"
+    std::array<std::optional<int32_t>, kOtherTableCount> others{};  // by OtherTable; none: the code's
+    std::array<int, kOtherTableCount> otherLines{};
 
     int LineOf(TablesEntry entry) const { return lines[static_cast<size_t>(entry)]; }
 };

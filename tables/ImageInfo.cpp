@@ -86,7 +86,9 @@ ImageInfo DescribeImage(std::span<const uint8_t> image, const std::string& path)
     info.sha1 = Sha1Hex(image);
     info.release = rom::FindReleaseBySha1(info.sha1);
     info.namedRelease = rom::FindReleaseLayout(info.header.gameCode, info.header.romVersion);
-    info.names = ReadImageNames(image, info.layout.release, TablesFileCharsetOf(info.layout));
+    // An image of no version has no layout; its names are still looked for.
+    if (!info.version) info.layout.names = rom::LocateSpeciesNames(image);
+    info.names = ReadImageNames(image, info.layout);
     if (info.complete && info.version && info.layout.kind == rom::ImageLayout::Unknown) {
         const std::vector<int64_t> places = rom::NumberedBaseRecordPlaces(image, 2);
         if (places.size() == 1) {

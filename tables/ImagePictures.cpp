@@ -32,7 +32,7 @@ std::array<Rgb, 4> PictureColours(const rom::Palette& palette, bool shiny) {
 
 ImagePictures ReadImagePictures(const TableImage& image) {
     ImagePictures out;
-    const rom::PictureTables tables = rom::LocatePictureTables(image.bytes, image.version);
+    const rom::PictureTables& tables = image.resolved.pictures;
     if (!tables.palettes.offset) out.palettesWhy = tables.palettes.why;
     if (!tables.pointers.offset) out.unproven.push_back("species pictures: " + tables.pointers.why);
     if (!tables.letters.offset) out.unproven.push_back("letter pictures of species 201: " + tables.letters.why);

@@ -149,24 +149,11 @@ size_t ImageNames::Undecodable() const {
     return count;
 }
 
-std::optional<std::string> TablesFileCharsetOf(const rom::ResolvedLayout& layout) {
-    if (layout.kind != rom::ImageLayout::TablesFile || layout.tablesFile.empty()) return std::nullopt;
-    // The file was read and taken a moment ago; one that cannot be read again
-    // now gives no character set.
-    const rom::FileRead read = rom::ReadWholeFile(layout.tablesFile, rom::kLargestTablesFile);
-    if (read.status != rom::FileStatus::Done) return std::nullopt;
-    const std::string_view text(reinterpret_cast<const char*>(read.bytes.data()), read.bytes.size());
-    const rom::TablesFileParse parse = rom::ParseTablesFile(text);
-    return parse.file ? parse.file->charset : std::nullopt;
-}
-
-ImageNames ReadImageNames(std::span<const uint8_t> image, const rom::ReleaseLayout* release,
-                          std::optional<std::string_view> tablesFileCharset) {
+ImageNames ReadImageNames(std::span<const uint8_t> image, const rom::ResolvedLayout& layout) {
     ImageNames names;
-    names.charset = CharsetNamed(rom::ImageCharset(release, tablesFileCharset));
-    rom::NamesLocation location = rom::LocateSpeciesNames(image);
-    names.table = location.table;
-    names.fault = std::move(location.fault);
+    names.charset = CharsetNamed(layout.charset);
+    names.table = layout.names.table;
+    names.fault = layout.names.fault;
     RereadNames(names, image);
     return names;
 }

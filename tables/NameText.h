@@ -68,13 +68,8 @@ struct ImageNames {
     size_t Undecodable() const;
 };
 
-// The `charset` of the ".tables" file a layout rests on, when it gives one.
-std::optional<std::string> TablesFileCharsetOf(const rom::ResolvedLayout& layout);
-
-// The names of an image. `tablesFileCharset` is the ".tables" file's
-// `charset`, when it has one; `release` the release the image is laid out as.
-ImageNames ReadImageNames(std::span<const uint8_t> image, const rom::ReleaseLayout* release,
-                          std::optional<std::string_view> tablesFileCharset);
+// The names of an image where its layout located them, in its character set.
+ImageNames ReadImageNames(std::span<const uint8_t> image, const rom::ResolvedLayout& layout);
 // The fields read again from the image's bytes (after a write).
 void RereadNames(ImageNames& names, std::span<const uint8_t> image);
 

@@ -32,10 +32,6 @@ std::string Holds(std::string_view text) {
 
 }  // namespace
 
-ImagePalettes ReadImagePalettes(const std::vector<uint8_t>& bytes, rom::GameVersion version) {
-    return ReadImagePalettes(bytes, rom::LocatePictureTables(bytes, version));
-}
-
 ImagePalettes ReadImagePalettes(const std::vector<uint8_t>& bytes, const rom::PictureTables& tables) {
     ImagePalettes out;
     if (!tables.palettes.offset) {
@@ -60,7 +56,9 @@ ImagePalettes ReadImagePalettes(const std::vector<uint8_t>& bytes, const rom::Pi
     return out;
 }
 
-ImagePalettes ReadImagePalettes(const TableImage& image) { return ReadImagePalettes(image.bytes, image.version); }
+ImagePalettes ReadImagePalettes(const TableImage& image) {
+    return ReadImagePalettes(image.bytes, image.resolved.pictures);
+}
 
 std::string ColourText(uint16_t colour) {
     std::string text = "#";

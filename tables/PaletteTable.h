@@ -44,7 +44,6 @@ struct ImagePalettes {
     std::array<uint16_t, rom::kSpeciesCount * 4> stored{};    // the words as stored, bit 15 included
 };
 ImagePalettes ReadImagePalettes(const TableImage& image);
-ImagePalettes ReadImagePalettes(const std::vector<uint8_t>& bytes, rom::GameVersion version);
 // The same where the tables are already located (no edit moves them).
 ImagePalettes ReadImagePalettes(const std::vector<uint8_t>& bytes, const rom::PictureTables& tables);
 

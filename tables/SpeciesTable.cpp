@@ -3,7 +3,6 @@
 #include "rom/FieldConversions.h"
 #include "rom/ImageLength.h"
 #include "rom/TablesFile.h"
-#include "rom/WholeFiles.h"
 #include "rom/VersionDetection.h"
 #include "tables/ImageFiles.h"
 
@@ -50,7 +49,7 @@ SpeciesTable ReadSpeciesTable(std::span<const uint8_t> image, const rom::Version
 }
 
 ImageNames ReadNamesOf(const TableImage& image) {
-    return ReadImageNames(image.bytes, image.resolved.release, TablesFileCharsetOf(image.resolved));
+    return ReadImageNames(image.bytes, image.resolved);
 }
 
 std::optional<TableImage> OpenTableImage(const std::string& path, std::string& refusal) {

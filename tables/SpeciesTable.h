@@ -59,8 +59,8 @@ struct TableImage {
     ImageNames names;  // the species' own names, and where they are
 };
 
-// The names of the image as `image.resolved` lays it out: the ".tables"
-// file's character set when it gives one, else the release's.
+// The names of the image where `image.resolved` located them, in its
+// character set (the ".tables" file's when it gives one, else the release's).
 ImageNames ReadNamesOf(const TableImage& image);
 
 // Reads the image at `path` whole and its table, at the offsets of its

@@ -359,7 +359,6 @@ json Session::Fits(const std::string& what, const std::string& name, double size
 }
 
 void Session::Forget() {
-    pictureTables_.reset();
     original_.reset();
     current_.reset();
     steps_.clear();
@@ -595,13 +594,8 @@ json Session::History() const {
         tables::Differences(original_->table, current_->table), originalLists_, currentLists_, moved);
     std::vector<tables::ListChanges> lists =
         tables::ListDifferences(originalLists_, original_->version, currentLists_, current_->version);
-    // Only a step that locates the palettes (a colour, a palettes table, a
-    // workbook) changes them: until then the image is not searched for them.
-    if (pictureTables_) {
-        tables::MergeChanges(lists,
-                             tables::PaletteDifferences(tables::ReadImagePalettes(original_->bytes, *pictureTables_),
-                                                        tables::ReadImagePalettes(current_->bytes, *pictureTables_)));
-    }
+    tables::MergeChanges(lists, tables::PaletteDifferences(tables::ReadImagePalettes(*original_),
+                                                           tables::ReadImagePalettes(*current_)));
     const std::vector<tables::NameChange> names = tables::NameDifferences(original_->names, current_->names);
     std::string changes = tables::DescribeAllChanges(fields, lists, names);
     if (moved > 0) {
@@ -739,7 +733,6 @@ json Session::ImportWorkbook(const std::string& fileName, const std::string& byt
     tables::WorkbookImportOptions options;
     options.otherImageAdvice = kOtherImageAdvice;
     const tables::WorkbookImport import = tables::PlanWorkbookImport(*current_, bytes, options);
-    PictureTablesOf();  // a Palettes sheet may change them
     std::string notes;
     for (const std::string& note : import.notes) notes += note + "\n";
     if (!import.failure.empty()) {
@@ -890,10 +883,7 @@ Download Session::Export(const std::string& table, const std::string& format) co
     return out;
 }
 
-const rom::PictureTables& Session::PictureTablesOf() const {
-    if (!pictureTables_) pictureTables_ = rom::LocatePictureTables(current_->bytes, current_->version);
-    return *pictureTables_;
-}
+const rom::PictureTables& Session::PictureTablesOf() const { return current_->resolved.pictures; }
 
 namespace {
 

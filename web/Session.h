@@ -141,10 +141,9 @@ private:
     std::optional<tables::TableImage> current_;
     tables::SpeciesLists originalLists_;
     tables::SpeciesLists currentLists_;
-    // Where the pictures are: located once, on the first picture asked for
-    // (no edit writes the game's code).
+    // Where the pictures are, as the image's layout located them (no edit
+    // writes the game's code).
     const rom::PictureTables& PictureTablesOf() const;
-    mutable std::optional<rom::PictureTables> pictureTables_;
     nlohmann::json ImportPalettes(const std::string& text, tables::TableFormat format, const std::string& file,
                                   const std::string& what);
 

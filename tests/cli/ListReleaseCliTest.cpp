@@ -401,8 +401,9 @@ TEST_F(TablesFileLists, WithoutAnEggsLineMovesShrinkButNeitherGrowNorHaveEggMove
 
     const Outcome grown = Import("moves", kGrownMoves);
     EXPECT_EQ(grown.status, 1);
-    EXPECT_NE(grown.err.find("(this image's lists may not grow: it tells no free space after them). Nothing was "
-                             "written."),
+    // A modified game, as one the code locates: no 0 bytes end the bank.
+    EXPECT_NE(grown.err.find("(in this modified game the lists may use only the bytes they hold and the 0 bytes that "
+                             "end their bank after the last of them). Nothing was written."),
               std::string::npos)
         << grown.err;
     EXPECT_TRUE(grown.out.empty()) << grown.out;
@@ -419,6 +420,21 @@ TEST_F(TablesFileLists, WithoutAnEggsLineMovesShrinkButNeitherGrowNorHaveEggMove
     // The bytes the lists gave up are 0; the game's data after them is kept.
     std::fill(expected.begin() + end, expected.begin() + LayEvoMoveLists(before_, lists_), uint8_t{0});
     EXPECT_TRUE(image_.ReadAll() == expected);
+}
+
+// Where only 0 bytes follow the last list to the end of the bank, the lists
+// of a game its ".tables" file places grow into them, as those of a modified
+// game its code places do.
+TEST_F(TablesFileLists, ListsGrowIntoTheZerosThatEndTheirBank) {
+    const int64_t table = moved_.tables.EvoMovePointerOffset;
+    std::vector<uint8_t> zeros = before_;
+    const int64_t end = LayEvoMoveLists(zeros, lists_);
+    std::fill(zeros.begin() + end, zeros.begin() + listtest::BankEnd(table), uint8_t{0});
+    image_.SetBytes(0, zeros);
+    WriteTables(false);
+    const Outcome grown = Import("moves", kGrownMoves);
+    ASSERT_EQ(grown.status, 0) << grown.err;
+    EXPECT_TRUE(image_.ReadAll() == WithEvoMoveLists(zeros, table, GrownLists(lists_)));
 }
 
 // info's hint gives every line the image confirms, eggs included; with the

@@ -9,12 +9,15 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "rom/Pictures.h"
 #include "tests/cli/CliProcess.h"
+#include "rom/SpeciesNames.h"
+#include "tests/support/NameImages.h"
 #include "tests/support/PictureImages.h"
 
 namespace {
@@ -36,16 +39,16 @@ struct Png {
 // Reads an indexed PNG with libpng, unpacking the pixels to a byte each.
 Png ReadPng(const std::string& path) {
     Png png;
-    FILE* file = std::fopen(path.c_str(), "rb");
+    // Closed on every way out, the jump back of a libpng error included.
+    const std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (file == nullptr) return png;
     png_structp read = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(read);
     if (setjmp(png_jmpbuf(read))) {
         png_destroy_read_struct(&read, &info, nullptr);
-        std::fclose(file);
         return Png{};
     }
-    png_init_io(read, file);
+    png_init_io(read, file.get());
     png_read_png(read, info, PNG_TRANSFORM_PACKING, nullptr);
     png.width = int(png_get_image_width(read, info));
     png.height = int(png_get_image_height(read, info));
@@ -58,8 +61,13 @@ Png ReadPng(const std::string& path) {
     png_bytepp rows = png_get_rows(read, info);
     for (int y = 0; y < png.height; ++y) png.indices.insert(png.indices.end(), rows[y], rows[y] + png.width);
     png_destroy_read_struct(&read, &info, nullptr);
-    std::fclose(file);
     return png;
+}
+
+std::string Hex(int64_t value) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%llX", static_cast<unsigned long long>(value));
+    return text;
 }
 
 std::array<uint8_t, 3> Rgb(uint16_t colour) {
@@ -140,6 +148,78 @@ TEST_P(PictureCli, EveryPictureIsWrittenAsAnIndexedPngOfItsPixelsAndColours) {
     EXPECT_NE(refused.err.find("picture 025-front: the picture's stream at"), std::string::npos) << refused.err;
     EXPECT_FALSE(std::filesystem::exists(again + "/025-front.png"));
     EXPECT_TRUE(std::filesystem::exists(again + "/025-back.png"));
+}
+
+// The names, picture and palette tables are tables of the layout like the
+// five: info shows each with its offset, routine and proof, info --tables
+// prints their lines, and a ".tables" file holding those lines is used (and
+// refused, naming its line, where the image does not confirm one).
+TEST_P(PictureCli, InfoShowsTheNamesPictureAndPaletteTablesAndATablesFileMayNameThem) {
+    const bool crystal = GetParam() == rom::GameVersion::Crystal;
+    testsupport::PlantNames(image_, GetParam(), rom::kNameFieldLength);
+    bytes_ = image_.ReadAll();
+    const int64_t egg = 0x15 * 0x4000 + 0x2000;  // Gold's egg: ld hl, 0x6000; ld a, 0x15
+    const Outcome info = Quillmere({"info", image_.path()});
+    ASSERT_EQ(info.status, 0) << info.err;
+    const auto shows = [&](const std::string& line) {
+        EXPECT_NE(info.out.find(line), std::string::npos) << line << "\n" << info.out;
+    };
+    shows("    species names:           " + Hex(testsupport::kNamesOffset) +
+          ", read by the routine at 0x3D00, fields of 10 bytes; every field a name ending with 0x50 or filling its "
+          "field\n");
+    shows("    picture pointers:        " + Hex(planted_.pointers) + ", read by the routine at 0x38100, " +
+          (crystal ? "253 entries of 6 bytes (the egg's the last); stored banks turned into real ones through the "
+                     "list at 0x34200\n"
+                   : "251 entries of 6 bytes; stored banks turned into real ones through the list at 0x34200\n"));
+    shows("    letter pictures:         " + Hex(planted_.letters) + ", read by the routine at " +
+          (crystal ? "0x38100" : "0x38180") + ", 26 entries of 6 bytes, A to Z\n");
+    shows("    palettes:                " + Hex(planted_.palettes) +
+          ", read by the routine at 0x8100, entries of 8 bytes by species number\n");
+    EXPECT_EQ(info.out.find("egg picture:") != std::string::npos, !crystal) << info.out;
+    if (!crystal) shows("    egg picture:             " + Hex(egg) + ", read by the routine at 0x3810F, a stream of 5 x 5 tiles\n");
+
+    const Outcome lines = Quillmere({"info", "--tables", image_.path()});
+    ASSERT_EQ(lines.status, 0) << lines.err;
+    std::string others = "names = " + Hex(testsupport::kNamesOffset) + "\npictures = " + Hex(planted_.pointers) +
+                         "\nletters = " + Hex(planted_.letters) + "\n";
+    if (!crystal) others += "egg = " + Hex(egg) + "\n";
+    others += "palettes = " + Hex(planted_.palettes) + "\n";
+    ASSERT_GT(lines.out.size(), others.size());
+    EXPECT_EQ(lines.out.substr(lines.out.size() - others.size()), others) << lines.out;
+
+    // The lines kept beside the image: the same tables, on the file's word;
+    // every picture is exported as before.
+    image_.WriteTablesFile(lines.out);
+    const Outcome fromFile = Quillmere({"info", image_.path()});
+    ASSERT_EQ(fromFile.status, 0) << fromFile.err;
+    EXPECT_NE(fromFile.out.find("    picture pointers:        " + Hex(planted_.pointers) +
+                                ", line 7 of the \".tables\" file, "),
+              std::string::npos)
+        << fromFile.out;
+    const Outcome pictures = Quillmere({"export", "--pictures", InFolder("pictures"), image_.path()});
+    EXPECT_EQ(pictures.status, 0) << pictures.err;
+
+    // A names line where no names stand refuses the file, naming its line;
+    // so does an egg line in a Crystal, which reads its egg from the pointers.
+    std::string misplaced = lines.out;
+    const std::string names = "names = " + Hex(testsupport::kNamesOffset);
+    misplaced.replace(misplaced.find(names), names.size(), "names = 0x4");
+    image_.WriteTablesFile(misplaced);
+    Outcome refused = Quillmere({"export", image_.path()});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("Line 6 of \"" + image_.tablesPath() + "\": the species names at 0x4 are not name fields"),
+              std::string::npos)
+        << refused.err;
+    if (crystal) {
+        image_.WriteTablesFile(lines.out + "egg = 0x56000\n");
+        refused = Quillmere({"export", image_.path()});
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_NE(refused.err.find("Line 10 of \"" + image_.tablesPath() +
+                                   "\": a Crystal game reads its egg picture as entry 253 of its picture pointers"),
+                  std::string::npos)
+            << refused.err;
+    }
+    EXPECT_EQ(image_.ReadAll(), bytes_);
 }
 
 TEST_P(PictureCli, PalettesRoundTripInEveryFormatAndAnEditWritesTwoBytes) {

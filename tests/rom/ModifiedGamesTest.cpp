@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "rom/CodeRoutines.h"
+#include "rom/HexDigits.h"
 #include "rom/ImageFacts.h"
 #include "rom/ReleaseLayouts.h"
 #include "rom/SpeciesLists.h"
@@ -57,7 +58,10 @@ TEST(ModifiedGame, AllFiveTablesAreFoundWhereTheCodeReadsThemWithTheirProof) {
     EXPECT_EQ(layout.release, nullptr);
     EXPECT_EQ(layout.profile, Moved());
     EXPECT_EQ(layout.eggMovePointerOffset, MovedEggs());
+    // No names or picture routine: those are not known, the five tables are.
     ASSERT_EQ(layout.tables.size(), 5u);
+    EXPECT_NE(layout.names.fault.find("does not occur"), std::string::npos) << layout.names.fault;
+    EXPECT_FALSE(layout.pictures.pointers.offset.has_value());
     EXPECT_EQ(layout.tables[0].routineAt, testsupport::kBaseRoutineAt);
     EXPECT_EQ(layout.tables[0].proof, "read by the routine at 0x3E00, records of 32 bytes; numbered 1 to 251");
     EXPECT_EQ(layout.tables[1].offset, Moved().MenuIconOffset);
@@ -248,6 +252,34 @@ TEST_F(ModifiedGameLists, PackingStartsAtTheFirstListAndGrowsOnlyIntoTheZerosTha
     EXPECT_EQ(lists.evoMoves[24].place.offset, first + 2 * 24);
     EXPECT_EQ(lists.evoMoves[24].moves, (std::vector<rom::LevelMove>{{5, 84}}));
     EXPECT_EQ(lists.evoMoves[25].place.offset, first + 2 * 25 + 2);
+}
+
+// A game whose ".tables" file places its tables (the lines `info --tables`
+// prints) is packed by the same rule as one its code places; a release whose
+// ".tables" file confirms it keeps the release's rule, to the bank's end.
+TEST_F(ModifiedGameLists, TablesFileGamesArePackedAsModifiedGamesAndReleasesAsReleases) {
+    TestImage file;
+    file.SetBytes(0, bytes);
+    file.WriteTablesFile(rom::TablesFileLines(layout, std::nullopt));
+    const rom::ResolvedLayout fromFile = rom::ResolveLayout(bytes, GameVersion::Crystal, file.path());
+    ASSERT_EQ(fromFile.kind, ImageLayout::TablesFile) << fromFile.refusal;
+    const rom::SpeciesLists read =
+        rom::ReadSpeciesLists(bytes, *fromFile.profile, rom::ListLayoutOf(bytes, *fromFile.profile, fromFile));
+    EXPECT_EQ(read.layout.evoMoveArea.kind, rom::ListAreaKind::FromFirstList);
+    EXPECT_EQ(read.layout.eggMoveArea.kind, rom::ListAreaKind::FromFirstList);
+    const rom::ListRoom room = rom::EvoMoveRoom(read);
+    EXPECT_EQ(room.area, bankEnd - first);
+    EXPECT_TRUE(room.grows);
+
+    const TestImage release = TestImage::OfRelease(Crystal());
+    release.WriteTablesFile(rom::TablesFileText(Crystal().tables) + "eggs = 0x" +
+                            rom::hexdigits::Of(static_cast<uint64_t>(Crystal().eggMovePointerOffset)) + "\n");
+    const std::vector<uint8_t> releaseBytes = release.ReadAll();
+    const rom::ResolvedLayout released = rom::ResolveLayout(releaseBytes, GameVersion::Crystal, release.path());
+    ASSERT_EQ(released.kind, ImageLayout::TablesFile) << released.refusal;
+    const rom::ListLayout releaseLists = rom::ListLayoutOf(releaseBytes, *released.profile, released);
+    EXPECT_EQ(releaseLists.evoMoveArea.kind, rom::ListAreaKind::ToBankEnd);
+    EXPECT_EQ(releaseLists.eggMoveArea.kind, rom::ListAreaKind::ToBankEnd);
 }
 
 TEST_F(ModifiedGameLists, WithoutZerosAfterTheLastListAGrowthIsRefusedSayingTheRoom) {

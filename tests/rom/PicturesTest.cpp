@@ -175,7 +175,7 @@ TEST_P(PictureTablesTest, RoutinesLocateTheTablesAndEveryPlantedPictureDecodes) 
     std::string why;
     EXPECT_EQ(rom::RealBank(unfixed, real, 0x1F, why), 0x1F);
 
-    // A routine that occurs twice proves nothing: the pictures are not shown,
+    // A routine that occurs twice giving two places proves nothing: the
     // the palettes still are.
     std::vector<uint8_t> twice = image;
     const std::string_view pictures =
@@ -184,9 +184,17 @@ TEST_P(PictureTablesTest, RoutinesLocateTheTablesAndEveryPlantedPictureDecodes) 
     std::copy(again.begin(), again.end(), twice.begin() + 0x3C000);
     const rom::PictureTables doubled = rom::LocatePictureTables(twice, version);
     EXPECT_FALSE(doubled.pointers.offset);
-    EXPECT_NE(doubled.pointers.why.find("more than once"), std::string::npos);
+    EXPECT_NE(doubled.pointers.why.find("giving two places"), std::string::npos);
     EXPECT_FALSE(rom::ReadPicture(twice, doubled, {1, -1, false}, 5).ok());
     EXPECT_TRUE(doubled.palettes.offset);
+    // Twice for one place is one proof, as for the species tables.
+    std::vector<uint8_t> same = image;
+    const std::vector<uint8_t> copy(image.begin() + tables.pointers.routineAt.value_or(0),
+                                    image.begin() + tables.pointers.routineAt.value_or(0) + 32);
+    std::copy(copy.begin(), copy.end(), same.begin() + 0x3C000);
+    const rom::PictureTables once = rom::LocatePictureTables(same, version);
+    EXPECT_EQ(once.pointers.offset, tables.pointers.offset);
+    EXPECT_EQ(once.pointers.routines, 2u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, PictureTablesTest,

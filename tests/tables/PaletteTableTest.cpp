@@ -96,7 +96,7 @@ TEST_P(PaletteTable, AnEditWritesItsTwoBytesAndKeepsTheUnreadBit) {
         }
         EXPECT_EQ(after, expected);
         const std::vector<tables::ListChanges> changes =
-            tables::PaletteDifferences(palettes_, tables::ReadImagePalettes(after, image_.version));
+            tables::PaletteDifferences(palettes_, tables::ReadImagePalettes(after, image_.resolved.pictures));
         ASSERT_EQ(changes.size(), 1u);
         EXPECT_EQ(changes[0].position, 24);
         EXPECT_EQ(changes[0].lines[0].substr(0, 36), "Palette: Normal1 #EFD629 \u2192 #FFFFFF");

@@ -247,6 +247,12 @@ TEST(SpeciesNamesTableTest, TheTablesFileCharsetDecidesAndDiffReportsRenames) {
     const tables::TableImage image = tablestest::Open(file);
     EXPECT_EQ(image.names.charset, lists::Charset::De);
     EXPECT_EQ(image.names.TextOf(3), "Möwß");
+    // A file of the charset line alone leaves the tables to the game's code
+    // and still names the set.
+    file.WriteTablesFile("charset = de\n");
+    const tables::TableImage byCode = tablestest::Open(file);
+    EXPECT_EQ(byCode.layout, rom::ImageLayout::Modified);
+    EXPECT_EQ(byCode.names.TextOf(3), "Möwß");
 
     const tables::ImportedTable noNames =
         tables::ReadTable("Position,HP\n3,1\n", formats::TableFormat::Csv, image);
