@@ -1,0 +1,1 @@
+// Holds the precompiled header the test programs share (see CMakeLists.txt).
