@@ -11,7 +11,7 @@ cd "$(dirname "$0")/../.."
 # the start and leak check of the many processes they run.)
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=g++ \
   -DCMAKE_CXX_FLAGS_DEBUG="-O0 -g1" -DCMAKE_C_FLAGS_DEBUG="-O0 -g1" \
-  -DQUILLMERE_SANITIZE=ON -DQUILLMERE_WITH_BENCH=OFF -DQUILLMERE_WITH_FUZZ=OFF >/dev/null
+  -DQUILLMERE_SANITIZE=ON -DQUILLMERE_TEST_SHARDS=ON -DQUILLMERE_WITH_BENCH=OFF -DQUILLMERE_WITH_FUZZ=OFF >/dev/null
 cmake --build build-asan -j2
 
 export QT_QPA_PLATFORM=offscreen
