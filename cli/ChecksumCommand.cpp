@@ -78,26 +78,26 @@ int RunChecksum(const ChecksumOptions& options) {
 
 }  // namespace
 
-void AddChecksumCommand(CLI::App& app, CommandStatus& status) {
+void AddChecksumCommand(Command app, CommandStatus& status) {
     auto options = std::make_shared<ChecksumOptions>();
-    CLI::App* command = app.add_subcommand(
+    Command command = app.AddSubcommand(
         "checksum", "Shows the header checksum (0x14D) and the global checksum (0x14E-0x14F), each as stored and "
                     "as computed, and whether it is right. Exit status 0 when both are right, 1 when one is wrong, "
                     "2 on failure.");
-    command->add_option("IMAGE", options->image, "The image file (*.gbc)")->required();
-    CLI::Option* fix = command->add_flag(
+    command.AddOption("IMAGE", options->image, "The image file (*.gbc)").Required();
+    Option fix = command.AddFlag(
         "--fix", options->fix,
         "Write the computed values (bytes 0x14D-0x14F only; the image is replaced whole, through a new file renamed "
         "over it) and say what changed; exit status 0 when both are now right. An image shorter than its header "
         "declares is refused");
-    command->add_flag("--force", options->force,
-                      "With --fix: write the checksums of an image shorter than its header declares too")
-        ->needs(fix);
-    command->add_flag("--in-place", options->inPlace,
-                      "With --fix: write the three bytes into the image itself (for an image with other hard links "
-                      "or in a folder that cannot take a new file)")
-        ->needs(fix);
-    command->callback([options, &status] { status = {RunChecksum(*options), kTrouble}; });
+    command.AddFlag("--force", options->force,
+                    "With --fix: write the checksums of an image shorter than its header declares too")
+        .Needs(fix);
+    command.AddFlag("--in-place", options->inPlace,
+                    "With --fix: write the three bytes into the image itself (for an image with other hard links "
+                    "or in a folder that cannot take a new file)")
+        .Needs(fix);
+    command.OnRun([options, &status] { status = {RunChecksum(*options), kTrouble}; });
 }
 
 }  // namespace cli

@@ -3,7 +3,7 @@
 // itself to the program through one function of this list; a new subcommand
 // is a new file and one more entry in kCommands.
 
-#include <CLI/CLI.hpp>
+#include "cli/CommandLine.h"
 
 #include <array>
 
@@ -29,14 +29,14 @@ struct CommandStatus {
 
 // Adds one subcommand to `app`. When the subcommand runs, it stores its
 // status in `status`.
-using CommandAdder = void (*)(CLI::App& app, CommandStatus& status);
+using CommandAdder = void (*)(Command app, CommandStatus& status);
 
-void AddInfoCommand(CLI::App& app, CommandStatus& status);
-void AddExportCommand(CLI::App& app, CommandStatus& status);
-void AddImportCommand(CLI::App& app, CommandStatus& status);
-void AddDiffCommand(CLI::App& app, CommandStatus& status);
-void AddPatchCommand(CLI::App& app, CommandStatus& status);
-void AddChecksumCommand(CLI::App& app, CommandStatus& status);
+void AddInfoCommand(Command app, CommandStatus& status);
+void AddExportCommand(Command app, CommandStatus& status);
+void AddImportCommand(Command app, CommandStatus& status);
+void AddDiffCommand(Command app, CommandStatus& status);
+void AddPatchCommand(Command app, CommandStatus& status);
+void AddChecksumCommand(Command app, CommandStatus& status);
 
 inline constexpr std::array<CommandAdder, 6> kCommands = {
     AddInfoCommand,

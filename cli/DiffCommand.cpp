@@ -117,18 +117,18 @@ int RunDiff(const DiffOptions& options) {
 
 }  // namespace
 
-void AddDiffCommand(CLI::App& app, CommandStatus& status) {
+void AddDiffCommand(Command app, CommandStatus& status) {
     auto options = std::make_shared<DiffOptions>();
-    CLI::App* command = app.add_subcommand(
+    Command command = app.AddSubcommand(
         "diff", "Lists, for each species whose data differs between the two images, its name when renamed and each "
                 "differing field with both values, and the changes of its machines, evolutions, level-up moves and egg moves. Exit status 0 "
                 "when none differ, 1 when some do, 2 on failure.");
-    command->add_option("IMAGE1", options->first, "The first image")->required();
-    command->add_option("IMAGE2", options->second, "The second image")->required();
-    command->add_option("--table", options->table,
-                        "Only species (the names and 23 fields), machines, evolutions, moves, egg-moves or palettes; "
-                        "without it, all");
-    command->callback([options, &status] { status = {RunDiff(*options), kTrouble}; });
+    command.AddOption("IMAGE1", options->first, "The first image").Required();
+    command.AddOption("IMAGE2", options->second, "The second image").Required();
+    command.AddOption("--table", options->table,
+                      "Only species (the names and 23 fields), machines, evolutions, moves, egg-moves or palettes; "
+                      "without it, all");
+    command.OnRun([options, &status] { status = {RunDiff(*options), kTrouble}; });
 }
 
 }  // namespace cli

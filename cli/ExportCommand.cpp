@@ -88,25 +88,25 @@ std::string CodedColumnsHelp() {
 
 }  // namespace
 
-void AddExportCommand(CLI::App& app, CommandStatus& status) {
+void AddExportCommand(Command app, CommandStatus& status) {
     auto options = std::make_shared<ExportOptions>();
-    CLI::App* command = app.add_subcommand(
+    Command command = app.AddSubcommand(
         "export", "Writes the data of all 251 species as a table: CSV (the default) or JSON, to standard output or "
                   "to a file; or every table as one workbook (xlsx) to a file.");
-    command->add_option("IMAGE", options->image, "The image file (*.gbc)")->required();
-    command->add_option("--table", options->table,
-                        "species (the default: the 23 fields), machines, evolutions, moves, egg-moves or palettes");
-    command->add_option("--format", options->format,
-                        formats::FormatNames() + "; without it, the extension of the -o file, else csv");
-    command->add_option("--pictures", options->pictures,
-                        "Write every picture instead, into this folder (made if it does not exist): NNN-front.png, "
-                        "NNN-front-shiny.png, NNN-back.png, NNN-back-shiny.png per species, 201-A-front.png ... for "
-                        "the letters, egg-front.png; indexed PNGs of 4 colours");
-    command->add_option("-o,--output", options->output,
-                        "Write to this file instead of standard output (\"-\"): a file is replaced whole through a "
-                        "temporary file, a link's file likewise, a device or pipe is written into");
-    command->footer(CodedColumnsHelp());
-    command->callback([options, &status] { status = {RunExport(*options), kFailure}; });
+    command.AddOption("IMAGE", options->image, "The image file (*.gbc)").Required();
+    command.AddOption("--table", options->table,
+                      "species (the default: the 23 fields), machines, evolutions, moves, egg-moves or palettes");
+    command.AddOption("--format", options->format,
+                      formats::FormatNames() + "; without it, the extension of the -o file, else csv");
+    command.AddOption("--pictures", options->pictures,
+                      "Write every picture instead, into this folder (made if it does not exist): NNN-front.png, "
+                      "NNN-front-shiny.png, NNN-back.png, NNN-back-shiny.png per species, 201-A-front.png ... for "
+                      "the letters, egg-front.png; indexed PNGs of 4 colours");
+    command.AddOption("-o,--output", options->output,
+                      "Write to this file instead of standard output (\"-\"): a file is replaced whole through a "
+                      "temporary file, a link's file likewise, a device or pipe is written into");
+    command.Footer(CodedColumnsHelp());
+    command.OnRun([options, &status] { status = {RunExport(*options), kFailure}; });
 }
 
 }  // namespace cli

@@ -103,28 +103,28 @@ int RunImport(const ImportOptions& options) {
 
 }  // namespace
 
-void AddImportCommand(CLI::App& app, CommandStatus& status) {
+void AddImportCommand(Command app, CommandStatus& status) {
     auto options = std::make_shared<ImportOptions>();
-    CLI::App* command = app.add_subcommand(
+    Command command = app.AddSubcommand(
         "import", "Writes a table (an export, possibly edited) into the image. Every value is checked first; on any "
                   "refusal nothing is written. The image is replaced whole (a new file beside it, flushed and "
                   "renamed over it), so that a failure or a kill leaves it as it was or fully imported.");
-    command->add_option("IMAGE", options->image, "The image file (*.gbc)")->required();
-    command->add_option("FILE", options->file,
-                        "The table to import (.csv or .json), or a workbook (.xlsx); export --help says what its coded "
-                        "columns mean")
-        ->required();
-    command->add_option("--table", options->table,
-                        "species (the default: the 23 fields), machines, evolutions, moves, egg-moves or palettes");
-    command->add_option("--format", options->format, formats::FormatNames() + "; without it, the extension of FILE");
-    command->add_flag("--dry-run", options->dryRun, "Check and show the changes, write nothing");
-    command->add_flag("--in-place", options->inPlace,
-                      "Write only the changed bytes into the image itself (for an image with other hard links or in "
-                      "a folder that cannot take a new file); a failure can leave part of the import");
-    command->add_flag("--from-other-image", options->fromOtherImage,
-                      "Take a workbook whose About sheet names another version or release: only the sheets and "
-                      "columns it holds");
-    command->callback([options, &status] { status = {RunImport(*options), kFailure}; });
+    command.AddOption("IMAGE", options->image, "The image file (*.gbc)").Required();
+    command.AddOption("FILE", options->file,
+                      "The table to import (.csv or .json), or a workbook (.xlsx); export --help says what its coded "
+                      "columns mean")
+        .Required();
+    command.AddOption("--table", options->table,
+                      "species (the default: the 23 fields), machines, evolutions, moves, egg-moves or palettes");
+    command.AddOption("--format", options->format, formats::FormatNames() + "; without it, the extension of FILE");
+    command.AddFlag("--dry-run", options->dryRun, "Check and show the changes, write nothing");
+    command.AddFlag("--in-place", options->inPlace,
+                    "Write only the changed bytes into the image itself (for an image with other hard links or in "
+                    "a folder that cannot take a new file); a failure can leave part of the import");
+    command.AddFlag("--from-other-image", options->fromOtherImage,
+                    "Take a workbook whose About sheet names another version or release: only the sheets and "
+                    "columns it holds");
+    command.OnRun([options, &status] { status = {RunImport(*options), kFailure}; });
 }
 
 }  // namespace cli

@@ -351,21 +351,21 @@ int RunInfo(const InfoOptions& options) {
 
 }  // namespace
 
-void AddInfoCommand(CLI::App& app, CommandStatus& status) {
+void AddInfoCommand(Command app, CommandStatus& status) {
     auto options = std::make_shared<InfoOptions>();
-    CLI::App* command = app.add_subcommand(
+    Command command = app.AddSubcommand(
         "info", "Shows the image's size, header fields, checksums, version, table layout (each table's offset "
                 "and how the image proves it), whether it is an official release, unmodified or modified, and the "
                 "room of its list areas (bytes free of the area's total for evolutions and level-up moves, and for "
                 "egg moves).");
-    command->add_option("IMAGE", options->image, "The image file (*.gbc)")->required();
-    command->add_flag("--json", options->json, "Print the facts as one JSON object");
-    command->add_flag("--tables", options->tablesLines,
-                      "Print only the lines of a \".tables\" file for the tables the image proves (and its "
-                      "version, when the header does not name it), to keep beside the image or correct");
-    command->add_option("-o,--output", options->output,
-                        "Write to this file instead of standard output (\"-\"), as export's -o does");
-    command->callback([options, &status] { status = {RunInfo(*options), kFailure}; });
+    command.AddOption("IMAGE", options->image, "The image file (*.gbc)").Required();
+    command.AddFlag("--json", options->json, "Print the facts as one JSON object");
+    command.AddFlag("--tables", options->tablesLines,
+                    "Print only the lines of a \".tables\" file for the tables the image proves (and its "
+                    "version, when the header does not name it), to keep beside the image or correct");
+    command.AddOption("-o,--output", options->output,
+                      "Write to this file instead of standard output (\"-\"), as export's -o does");
+    command.OnRun([options, &status] { status = {RunInfo(*options), kFailure}; });
 }
 
 }  // namespace cli

@@ -47,35 +47,35 @@ int Report(const patches::FileOutcome& outcome, bool offerForce) {
 
 }  // namespace
 
-void AddPatchCommand(CLI::App& app, CommandStatus& status) {
-    CLI::App* patch = app.add_subcommand(
+void AddPatchCommand(Command app, CommandStatus& status) {
+    Command patch = app.AddSubcommand(
         "patch", "Creates and applies IPS and BPS patches, the way edits of an image are shared.");
-    patch->require_subcommand(1);
+    patch.RequireSubcommands(1);
 
     auto create = std::make_shared<CreateOptions>();
-    CLI::App* createCommand = patch->add_subcommand(
+    Command createCommand = patch.AddSubcommand(
         "create", "Writes a patch that turns ORIGINAL into MODIFIED, in the format of PATCH's extension: .ips or "
                   ".bps. IPS cannot shrink a file and holds images of at most 16 MiB. An existing PATCH is "
                   "replaced; it may be neither ORIGINAL nor MODIFIED.");
-    createCommand->add_option("ORIGINAL", create->original, "The unmodified image")->required();
-    createCommand->add_option("MODIFIED", create->modified, "The edited image")->required();
-    createCommand->add_option("PATCH", create->patch, "The patch to write (*.ips or *.bps)")->required();
-    createCommand->callback([create, &status] {
+    createCommand.AddOption("ORIGINAL", create->original, "The unmodified image").Required();
+    createCommand.AddOption("MODIFIED", create->modified, "The edited image").Required();
+    createCommand.AddOption("PATCH", create->patch, "The patch to write (*.ips or *.bps)").Required();
+    createCommand.OnRun([create, &status] {
         status = {Report(patches::CreatePatchFile(create->original, create->modified, create->patch), false),
                   kTrouble};
     });
 
     auto apply = std::make_shared<ApplyOptions>();
-    CLI::App* applyCommand = patch->add_subcommand(
+    Command applyCommand = patch.AddSubcommand(
         "apply", "Applies an IPS or BPS patch (told by its first bytes, not its name) to IMAGE and writes the "
                  "result to OUTPUT, whole or not at all. A BPS patch must match IMAGE and the result in size and "
                  "CRC-32. A damaged patch is refused and nothing is written.");
-    applyCommand->add_option("PATCH", apply->patch, "The patch (IPS or BPS)")->required();
-    applyCommand->add_option("IMAGE", apply->image, "The image the patch was made from; never written")
-        ->required();
-    applyCommand->add_option("OUTPUT", apply->output, "The file to write; neither IMAGE nor PATCH")->required();
-    applyCommand->add_flag("--force", apply->force, "Replace OUTPUT when it exists (else it is kept)");
-    applyCommand->callback([apply, &status] {
+    applyCommand.AddOption("PATCH", apply->patch, "The patch (IPS or BPS)").Required();
+    applyCommand.AddOption("IMAGE", apply->image, "The image the patch was made from; never written")
+        .Required();
+    applyCommand.AddOption("OUTPUT", apply->output, "The file to write; neither IMAGE nor PATCH").Required();
+    applyCommand.AddFlag("--force", apply->force, "Replace OUTPUT when it exists (else it is kept)");
+    applyCommand.OnRun([apply, &status] {
         status = {Report(patches::ApplyPatchFile(apply->patch, apply->image, apply->output, apply->force),
                          !apply->force),
                   kTrouble};
