@@ -9,7 +9,7 @@ extern char** environ;
 
 namespace bench {
 
-bool RunProgram(const std::string& program, std::vector<std::string> arguments, double* cpuSeconds) {
+bool RunProgram(const std::string& program, std::vector<std::string> arguments, double* cpuSeconds, int expected) {
     arguments.insert(arguments.begin(), program);
     std::vector<char*> argv;
     for (std::string& argument : arguments) argv.push_back(argument.data());
@@ -28,7 +28,7 @@ bool RunProgram(const std::string& program, std::vector<std::string> arguments, 
         *cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                       double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return WIFEXITED(status) && WEXITSTATUS(status) == expected;
 }
 
 }  // namespace bench

@@ -7,8 +7,10 @@
 
 namespace bench {
 
-// Runs `program` (a path) with the arguments; true when it exits with status 0.
-// `cpuSeconds`, when given, receives the process's CPU time (user and system).
-bool RunProgram(const std::string& program, std::vector<std::string> arguments, double* cpuSeconds = nullptr);
+// Runs `program` (a path) with the arguments; true when it exits with status
+// `expected` (0 unless said). `cpuSeconds`, when given, receives the process's
+// CPU time (user and system).
+bool RunProgram(const std::string& program, std::vector<std::string> arguments, double* cpuSeconds = nullptr,
+                int expected = 0);
 
 }  // namespace bench

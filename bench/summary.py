@@ -144,6 +144,7 @@ PROCESSES = [
     ("BM_CliStart_Help_Process", "quillmere-cli --help (start-up)", 10.0),
     ("BM_CliInfo_Process", "quillmere-cli info", 10.0),
     ("BM_CliExportCsv_Process", "quillmere-cli export, species CSV", 10.0),
+    ("BM_CliDiff_Process", "quillmere-cli diff, two images", 10.0),
     ("BM_WorkbookExport_Process", "quillmere-cli export, workbook", 150.0),
     ("BM_WorkbookImport_Unchanged_Process", "quillmere-cli import, unchanged workbook", 150.0),
     ("BM_WorkbookImport_Changed_Process", "quillmere-cli import, workbook: HP, one move", 150.0),

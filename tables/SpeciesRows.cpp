@@ -186,7 +186,9 @@ formats::TableDocument SpeciesDocument(const SpeciesTable& table, const TableIma
     document.columns = ExportColumns();
     document.rows.reserve(rom::kSpeciesCount);
     for (int32_t position = 0; position < rom::kSpeciesCount; ++position) {
-        std::vector<Cell> row{Cell::Number(position), Cell::Text(std::string(SpeciesName(position))), Cell::Empty()};
+        std::vector<Cell> row;
+        row.reserve(3 + kFieldCount);
+        row.insert(row.end(), {Cell::Number(position), Cell::Text(std::string(SpeciesName(position))), Cell::Empty()});
         for (size_t f = 0; f < kFieldCount; ++f) {
             const rom::SpeciesField& field = rom::kSpeciesFields[f];
             std::string value = ValueText(field, table[static_cast<size_t>(position)].fields[f]);
