@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # A second build with AddressSanitizer and UndefinedBehaviorSanitizer (clang,
 # which compiles the instrumented code in about 40% less time than g++; the
-# first stages build with g++), running the whole unit and widget suite. Any report fails the stage: the
-# sanitizers stop the test at the first finding, and the test then fails.
+# first stages build with g++), running the whole unit and widget suite. Any
+# report fails the stage: the sanitizers stop the test at the first finding,
+# and the test then fails.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
