@@ -101,7 +101,12 @@ RowsRead ReadCsvRows(std::string_view bytes, const Shape& shape) {
         }
         Row row{record.line, 0, std::vector<Cell>(shape.columns.size())};
         for (size_t c = 0; c < shape.columns.size(); ++c) {
-            if (fieldOf[c] < 0) continue;
+            // A column the file leaves out is placed at its row, so that a
+            // refusal of the value it lacks names that row's line.
+            if (fieldOf[c] < 0) {
+                row.cells[c].line = record.line;
+                continue;
+            }
             const auto f = static_cast<size_t>(fieldOf[c]);
             row.cells[c] = Cell{CellKind::Text, record.fields[f], record.fieldLines[f], fieldOf[c] + 1, true};
         }

@@ -195,6 +195,12 @@ private:
         std::string missing;
         for (size_t c = 0; c < shape_.columns.size(); ++c) {
             if (row_.cells[c].given) out_.present[c] = true;
+            // A member the row leaves out is placed at the row, so that a
+            // refusal of the value it lacks points there.
+            if (!row_.cells[c].given) {
+                row_.cells[c].line = row_.line;
+                row_.cells[c].column = row_.column;
+            }
             if (!row_.cells[c].given && shape_.required[c]) {
                 missing += (missing.empty() ? "" : ", ") + shape_.columns[c];
             }

@@ -282,6 +282,23 @@ TEST_F(ListTables, JsonRefusalsPointAtTheValueOrTheKey) {
                   "line 4, column 3: the row lacks Level."}));
 }
 
+// A value an evolution's method needs, in a column or member the file leaves
+// out, is refused at the line of its row (it once said line 0).
+TEST_F(ListTables, AValueInALeftOutColumnIsRefusedAtItsRow) {
+    Use(GameVersion::Crystal);
+    const std::string json = "{\"evolutions\": [\n"
+                             "  {\"Position\": 0, \"Method\": \"Level\", \"Into\": \"Ivysaur\"}\n"
+                             "]}";
+    std::vector<std::string> refusals;
+    for (const tables::Refusal& refusal : Read(json, ListTable::Evolutions, TableFormat::Json).status.refusals) {
+        refusals.push_back(tables::RefusalText(refusal));
+    }
+    EXPECT_EQ(refusals, (std::vector<std::string>{"line 2, column 3 (Level): Level must be a whole number from 1 to "
+                                                  "100; it is empty."}));
+    EXPECT_EQ(Refusals("Position,Method,Into\n0,Level,Ivysaur\n", ListTable::Evolutions),
+              (std::vector<std::string>{"line 2 (Level): Level must be a whole number from 1 to 100; it is empty."}));
+}
+
 // The CSV text of `records` with `separator` between fields, each field
 // quoted when it holds the separator or a quote; `header` renames the columns.
 std::string Rejoined(const std::vector<formats::CsvRecord>& records, char separator,
